@@ -1,0 +1,364 @@
+#include "formats/text_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Appends to a bounded buffer, counting what would have been written.
+struct Sink {
+    char* buffer;
+    std::size_t size;
+    std::size_t length = 0;
+
+    void put(char c)
+    {
+        if (length + 1 < size)
+            buffer[length] = c;
+        ++length;
+    }
+    void put(const char* s, std::size_t n)
+    {
+        if (length + 1 < size) {
+            std::size_t room = size - 1 - length;
+            std::memcpy(buffer + length, s, n < room ? n : room);
+        }
+        length += n;
+    }
+    void fill(char c, std::size_t n)
+    {
+        for (std::size_t i = 0; i < n; ++i)
+            put(c);
+    }
+    void finish()
+    {
+        if (size > 0)
+            buffer[length < size ? length : size - 1] = '\0';
+    }
+};
+
+struct Spec {
+    bool left = false, plus = false, blank = false, zero = false, alt = false;
+    int width = 0;
+    int precision = -1;  // -1: none given
+};
+
+// Writes prefix (sign or 0x), then digits, padded to the width.
+void EmitPadded(Sink& out, const Spec& spec, const char* prefix, const char* digits, std::size_t ndigits,
+                bool zeroPad)
+{
+    std::size_t plen = std::strlen(prefix);
+    std::size_t total = plen + ndigits;
+    std::size_t pad = spec.width > 0 && static_cast<std::size_t>(spec.width) > total
+                          ? static_cast<std::size_t>(spec.width) - total
+                          : 0;
+    if (!spec.left && !zeroPad)
+        out.fill(' ', pad);
+    out.put(prefix, plen);
+    if (!spec.left && zeroPad)
+        out.fill('0', pad);
+    out.put(digits, ndigits);
+    if (spec.left)
+        out.fill(' ', pad);
+}
+
+void EmitInteger(Sink& out, const Spec& spec, bool negative, unsigned long long magnitude, int base,
+                 bool upper, bool isSigned)
+{
+    char digits[80];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    for (unsigned long long v = magnitude; v != 0; v /= static_cast<unsigned>(base))
+        *--p = set[v % static_cast<unsigned>(base)];
+    std::size_t n = static_cast<std::size_t>(end - p);
+    std::size_t minDigits = spec.precision >= 0 ? static_cast<std::size_t>(spec.precision) : 1;
+    if (minDigits > 64)
+        minDigits = 64;
+    while (n < minDigits) {
+        *--p = '0';
+        ++n;
+    }
+    if (spec.alt && base == 8 && *p != '0') {
+        *--p = '0';
+        ++n;
+    }
+    char prefix[3] = "";
+    if (isSigned) {
+        if (negative)
+            std::strcpy(prefix, "-");
+        else if (spec.plus)
+            std::strcpy(prefix, "+");
+        else if (spec.blank)
+            std::strcpy(prefix, " ");
+    } else if (spec.alt && base == 16 && magnitude != 0) {
+        std::strcpy(prefix, upper ? "0X" : "0x");
+    }
+    EmitPadded(out, spec, prefix, p, n, spec.zero && !spec.left && spec.precision < 0);
+}
+
+void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
+{
+    bool negative = std::signbit(value);
+    char prefix[2] = "";
+    if (negative)
+        prefix[0] = '-';
+    else if (spec.plus)
+        prefix[0] = '+';
+    else if (spec.blank)
+        prefix[0] = ' ';
+
+    if (!std::isfinite(value)) {
+        const char* text = std::isnan(value) ? (upper ? "NAN" : "nan") : (upper ? "INF" : "inf");
+        EmitPadded(out, spec, prefix, text, 3, false);
+        return;
+    }
+
+    int precision = spec.precision >= 0 ? spec.precision : 6;
+    // Up to 309 integer digits, the point and the fraction.
+    std::size_t need = 320 + static_cast<std::size_t>(precision);
+    char local[400];
+    std::vector<char> heap;
+    char* digits = local;
+    if (need > sizeof local) {
+        heap.resize(need);
+        digits = heap.data();
+    }
+    auto result = std::to_chars(digits, digits + need, std::fabs(value), std::chars_format::fixed, precision);
+    std::size_t n = static_cast<std::size_t>(result.ptr - digits);
+    if (spec.alt && precision == 0)
+        digits[n++] = '.';
+    EmitPadded(out, spec, prefix, digits, n, spec.zero && !spec.left);
+}
+
+}  // namespace
+
+std::size_t FormatV(char* buffer, std::size_t size, FormatDialect dialect, const char* format, va_list args)
+{
+    Sink out{buffer, size};
+    const bool win = dialect == FormatDialect::Wsprintf;
+    const char* f = format;
+    while (*f) {
+        if (*f != '%') {
+            const char* start = f;
+            while (*f && *f != '%')
+                ++f;
+            out.put(start, static_cast<std::size_t>(f - start));
+            continue;
+        }
+        const char* conversionStart = f;
+        ++f;
+        Spec spec;
+        for (;; ++f) {
+            if (*f == '-')
+                spec.left = true;
+            else if (*f == '0')
+                spec.zero = true;
+            else if (*f == '#')
+                spec.alt = true;
+            else if (*f == '+' && !win)
+                spec.plus = true;
+            else if (*f == ' ' && !win)
+                spec.blank = true;
+            else
+                break;
+        }
+        if (*f == '*' && !win) {
+            spec.width = va_arg(args, int);
+            if (spec.width < 0) {
+                spec.left = true;
+                spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
+            }
+            ++f;
+        } else {
+            while (*f >= '0' && *f <= '9') {
+                if (spec.width < 100000)
+                    spec.width = spec.width * 10 + (*f - '0');
+                ++f;
+            }
+        }
+        if (*f == '.') {
+            ++f;
+            spec.precision = 0;
+            if (*f == '*' && !win) {
+                spec.precision = va_arg(args, int);
+                if (spec.precision < 0)
+                    spec.precision = -1;
+                ++f;
+            } else {
+                while (*f >= '0' && *f <= '9') {
+                    if (spec.precision < 100000)
+                        spec.precision = spec.precision * 10 + (*f - '0');
+                    ++f;
+                }
+            }
+        }
+        // Length modifiers.
+        int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char, 3 size_t, 4 intmax
+        if (*f == 'l') {
+            length = 1;
+            ++f;
+            if (*f == 'l' && !win) {
+                length = 2;
+                ++f;
+            }
+        } else if (*f == 'h') {
+            length = -1;
+            ++f;
+            if (*f == 'h' && !win) {
+                length = -2;
+                ++f;
+            }
+        } else if (*f == 'z' && !win) {
+            length = 3;
+            ++f;
+        } else if (*f == 'j' && !win) {
+            length = 4;
+            ++f;
+        }
+
+        char c = *f;
+        if (c == '\0') {
+            // A lone percent at the end: printf writes it, wsprintf drops it.
+            if (!win)
+                out.put(conversionStart, static_cast<std::size_t>(f - conversionStart));
+            break;
+        }
+        ++f;
+        switch (c) {
+        case 'd':
+        case 'i': {
+            long long v;
+            switch (length) {
+            case 1: v = va_arg(args, long); break;
+            case 2: v = va_arg(args, long long); break;
+            case 3: v = static_cast<long long>(va_arg(args, std::size_t)); break;
+            case 4: v = static_cast<long long>(va_arg(args, intmax_t)); break;
+            case -1: v = static_cast<short>(va_arg(args, int)); break;
+            case -2: v = static_cast<signed char>(va_arg(args, int)); break;
+            default: v = va_arg(args, int); break;
+            }
+            unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+            EmitInteger(out, spec, v < 0, mag, 10, false, true);
+            break;
+        }
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o': {
+            unsigned long long v;
+            switch (length) {
+            case 1: v = va_arg(args, unsigned long); break;
+            case 2: v = va_arg(args, unsigned long long); break;
+            case 3: v = va_arg(args, std::size_t); break;
+            case 4: v = static_cast<unsigned long long>(va_arg(args, uintmax_t)); break;
+            case -1: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
+            case -2: v = static_cast<unsigned char>(va_arg(args, unsigned)); break;
+            default: v = va_arg(args, unsigned); break;
+            }
+            if (win && c == 'o') {
+                out.put('o');
+                break;
+            }
+            int base = c == 'u' ? 10 : c == 'o' ? 8 : 16;
+            EmitInteger(out, spec, false, v, base, c == 'X', false);
+            break;
+        }
+        case 'c': {
+            char ch = static_cast<char>(va_arg(args, int));
+            EmitPadded(out, spec, "", &ch, 1, false);
+            break;
+        }
+        case 's': {
+            const char* s = va_arg(args, const char*);
+            if (!s)
+                s = "(null)";
+            std::size_t n = spec.precision >= 0 ? strnlen(s, static_cast<std::size_t>(spec.precision)) : std::strlen(s);
+            EmitPadded(out, spec, "", s, n, false);
+            break;
+        }
+        case 'f':
+        case 'F':
+            if (win) {
+                out.put(c);
+                break;
+            }
+            EmitFixed(out, spec, va_arg(args, double), c == 'F');
+            break;
+        case '%':
+            out.put('%');
+            break;
+        default:
+            if (win) {
+                // wvsprintfA drops the percent sign and keeps the character.
+                out.put(c);
+            } else {
+                // glibc writes an unknown conversion as it stands.
+                out.put(conversionStart, static_cast<std::size_t>(f - conversionStart));
+            }
+            break;
+        }
+    }
+    out.finish();
+    return out.length;
+}
+
+std::size_t Format(char* buffer, std::size_t size, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::size_t n = FormatV(buffer, size, FormatDialect::Printf, format, args);
+    va_end(args);
+    return n;
+}
+
+std::string FormatStringV(FormatDialect dialect, const char* format, va_list args)
+{
+    char local[512];
+    va_list copy;
+    va_copy(copy, args);
+    std::size_t n = FormatV(local, sizeof local, dialect, format, copy);
+    va_end(copy);
+    if (n < sizeof local)
+        return std::string(local, n);
+    std::string text(n + 1, '\0');
+    FormatV(text.data(), text.size(), dialect, format, args);
+    text.resize(n);
+    return text;
+}
+
+std::string FormatString(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatStringV(FormatDialect::Printf, format, args);
+    va_end(args);
+    return text;
+}
+
+void WriteText(std::FILE* out, const char* text)
+{
+    std::fputs(text, out);
+}
+
+void WriteFormat(std::FILE* out, const char* format, ...)
+{
+    char local[512];
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    std::size_t n = FormatV(local, sizeof local, FormatDialect::Printf, format, copy);
+    va_end(copy);
+    if (n < sizeof local) {
+        std::fwrite(local, 1, n, out);
+    } else {
+        std::string text(n + 1, '\0');
+        FormatV(text.data(), text.size(), FormatDialect::Printf, format, args);
+        std::fwrite(text.data(), 1, n, out);
+    }
+    va_end(args);
+}

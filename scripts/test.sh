@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the three configurations and runs every test:
+#   native Linux        build/native   (the suites, natively)
+#   Windows x86_64      build/win64    (the same portable suite and the Win32 tests, under wine)
+#   Windows i686        build/win32    (the shipped 32-bit program: compiled and linked)
+# Usage: scripts/test.sh            (from anywhere; builds under <repo>/build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${DAVROLIN_BUILD_DIR:-$root/build}
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "installing missing packages"
+bash "$root/scripts/install-deps.sh"
+
+step "native build and tests"
+cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build/native"
+ctest --test-dir "$build/native" --output-on-failure
+
+step "Windows x86_64 build"
+cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DDAVROLIN_BENCH=OFF >/dev/null
+cmake --build "$build/win64"
+
+step "Windows i686 build (the shipped program)"
+cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DDAVROLIN_BENCH=OFF >/dev/null
+cmake --build "$build/win32"
+bash "$root/scripts/check-static.sh" "$build/win32" "$build/win64"
+
+step "Windows x86_64 tests under wine (headless)"
+export WINEPREFIX="$build/win64/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  timeout 300 xvfb-run -a wineboot -i >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+  wineserver -w || true
+fi
+xvfb-run -a ctest --test-dir "$build/win64" --output-on-failure
+
+step "all tests passed"
