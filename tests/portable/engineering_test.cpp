@@ -17,7 +17,7 @@ protected:
     void SetUp() override
     {
         saved_ = Settings;
-        LogReset();
+        ResetTestLog();
         ClearCancelRequest();
     }
     void TearDown() override
@@ -187,7 +187,7 @@ TEST_F(Engineering, ShortReadAtEveryByteKeepsTheTextAndReportsTheProfile)
             whole.scan304(T0 + 6, 1, 2, 3, 4, 5, 6, 7);
         whole.stop(MarkerRestarted, 0, 0, T0 + 7, T0 + 8).stop(MarkerProfileEnd, 0, 0, T0 + 9, T0 + 10);
         for (std::size_t cut = 0; cut < whole.size(); ++cut) {
-            LogReset();
+            ResetTestLog();
             OutputFile text, log;
             InputFile in(whole.first(cut));
             ASSERT_EQ(UnpackEngineeringProfile(text.get(), in.get(), 100, 7, true, log.get()), -1) << cut;
