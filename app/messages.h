@@ -5,7 +5,7 @@
 // version data. Printf-style conversions in a text pass through unchanged
 // for the caller to fill.
 
-#include "platform/platform.h"
+#include "platform/desktop.h"
 
 #include <cstddef>
 

@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "formats/settings_record.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 #include <cstring>

@@ -11,7 +11,7 @@
 // at the same time, and the text is read only while the worker waits.
 
 #include "formats/report.h"
-#include "platform/platform.h"
+#include "platform/desktop.h"
 
 #include <cstdint>
 

@@ -3,6 +3,8 @@
 // Win32 (platform_win32.cpp, the real API) and once for POSIX
 // (platform_posix.cpp). Nothing above this folder includes <windows.h>.
 
+#include <cstdio>
+
 // Writes a trace line to the debugger output (Win32 OutputDebugStringA). On
 // POSIX it goes to stderr only when DAVROLIN_TRACE is set in the environment.
 void DebugTrace(const char* text);
@@ -15,26 +17,42 @@ constexpr char kPathSeparator =
     '/';
 #endif
 
-// A module whose resources the program uses (Win32 HINSTANCE). Only passed on.
-using ModuleHandle = void*;
+// ---- Folders and files ----------------------------------------------------
+// Paths are single-byte texts in the platform's code page. On POSIX, file and
+// folder names are matched without regard to letter case, as Windows does, so
+// that a file written as e0000000.dat is found as E0000000.DAT.
 
-// The program's own module (Win32 GetModuleHandleA(NULL); POSIX: a fixed
-// non-null token).
-ModuleHandle CurrentModule();
+#include <cstdint>
+#include <string>
+#include <vector>
 
-// Today's local date in the user's long date form and the local time of day in
-// the user's time form (Win32 GetDateFormatA/GetTimeFormatA; POSIX: English,
-// "Thursday, May 6, 2004" and "3:32:51 PM"). At most size - 1 characters,
-// NUL-terminated; empty on failure.
-void LocalLongDate(char* out, int size);
-void LocalTimeOfDay(char* out, int size);
+// Makes `path` the process's current directory. False when it cannot be entered.
+bool SetCurrentDir(const char* path);
+// The current directory (no trailing separator except for a root).
+std::string GetCurrentDir();
+// Creates one folder level. False when it cannot be created.
+bool CreateDir(const char* path);
 
-// Zero-filled read-write memory of `size` bytes (Win32 VirtualAlloc), or null
-// when it cannot be had or size is not positive. Released with FreeStorage.
-void* AllocateStorage(long long size);
-void FreeStorage(void* storage);
+struct FileInfo {
+    bool exists = false;
+    bool isDirectory = false;
+    int64_t lastWriteUtc = 0;  // seconds since 1970-01-01 00:00:00 UTC
+};
+// Looks a name up (relative to the current directory, or a full path); on POSIX
+// the last component is matched without regard to letter case.
+FileInfo GetFileInfo(const char* name);
 
-// Asks a Yes/No question with an exclamation icon and no owner window (Win32
-// MessageBoxA). True for Yes. POSIX has no one to ask: the question goes to
-// stderr and the answer is Yes.
-bool AskYesNo(const char* caption, const char* text);
+struct DirEntry {
+    std::string name;
+    bool isDirectory;
+};
+// Every entry of the current directory, ".." included and "." excluded.
+// False when the directory cannot be read.
+bool ListCurrentDir(std::vector<DirEntry>& entries);
+
+// The roots of the logical drives: "C:\" and the like on Windows; "/" on POSIX.
+std::vector<std::string> LogicalDriveRoots();
+
+// Opens a file for binary reading or writing ("rb"/"wb"), finding an existing
+// file's name without regard to letter case on POSIX.
+std::FILE* OpenFile(const char* path, const char* mode);

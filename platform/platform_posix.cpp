@@ -1,10 +1,13 @@
 #include "platform/platform.h"
 
-#include "formats/text_format.h"
-
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+#include <cstring>
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 void DebugTrace(const char* text)
 {
@@ -13,67 +16,97 @@ void DebugTrace(const char* text)
         std::fputs(text, stderr);
 }
 
-ModuleHandle CurrentModule()
+bool SetCurrentDir(const char* path)
 {
-    static char token;
-    return &token;
+    return path && *path && chdir(path) == 0;
+}
+
+std::string GetCurrentDir()
+{
+    char buffer[4096];
+    if (!getcwd(buffer, sizeof buffer))
+        return std::string();
+    return buffer;
+}
+
+bool CreateDir(const char* path)
+{
+    return mkdir(path, 0777) == 0;
 }
 
 namespace {
 
-bool LocalNow(std::tm& now)
+// The real name of `path` on disk: the exact name when it exists, otherwise
+// the first entry of its folder whose name matches the last component without
+// regard to letter case; the path unchanged when none does.
+std::string ResolveCase(const char* path)
 {
-    std::time_t t = std::time(nullptr);
-    return localtime_r(&t, &now) != nullptr;
-}
-
-void Clear(char* out, int size)
-{
-    if (out && size > 0)
-        out[0] = '\0';
+    struct stat st;
+    if (stat(path, &st) == 0)
+        return path;
+    std::string full = path;
+    std::string::size_type slash = full.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : full.substr(0, slash));
+    std::string leaf = slash == std::string::npos ? full : full.substr(slash + 1);
+    if (leaf.empty())
+        return full;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return full;
+    std::string found = full;
+    while (dirent* entry = readdir(dir)) {
+        if (strcasecmp(entry->d_name, leaf.c_str()) == 0) {
+            found = slash == std::string::npos ? std::string(entry->d_name) : full.substr(0, slash + 1) + entry->d_name;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
 }
 
 }  // namespace
 
-void LocalLongDate(char* out, int size)
+FileInfo GetFileInfo(const char* name)
 {
-    static const char* const days[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
-                                       "Thursday", "Friday", "Saturday"};
-    static const char* const months[] = {"January", "February", "March",     "April",   "May",      "June",
-                                         "July",    "August",   "September", "October", "November", "December"};
-    Clear(out, size);
-    std::tm now;
-    if (size <= 0 || !LocalNow(now) || now.tm_wday < 0 || now.tm_wday > 6 || now.tm_mon < 0 || now.tm_mon > 11)
-        return;
-    Format(out, static_cast<std::size_t>(size), "%s, %s %d, %d", days[now.tm_wday], months[now.tm_mon],
-           now.tm_mday, now.tm_year + 1900);
+    FileInfo info;
+    struct stat st;
+    if (stat(ResolveCase(name).c_str(), &st) != 0)
+        return info;
+    info.exists = true;
+    info.isDirectory = S_ISDIR(st.st_mode);
+    info.lastWriteUtc = static_cast<int64_t>(st.st_mtime);
+    return info;
 }
 
-void LocalTimeOfDay(char* out, int size)
+bool ListCurrentDir(std::vector<DirEntry>& entries)
 {
-    Clear(out, size);
-    std::tm now;
-    if (size <= 0 || !LocalNow(now))
-        return;
-    int hour = now.tm_hour % 12 == 0 ? 12 : now.tm_hour % 12;
-    Format(out, static_cast<std::size_t>(size), "%d:%02d:%02d %s", hour, now.tm_min, now.tm_sec,
-           now.tm_hour < 12 ? "AM" : "PM");
-}
-
-void* AllocateStorage(long long size)
-{
-    if (size <= 0)
-        return nullptr;
-    return std::calloc(static_cast<std::size_t>(size), 1);
-}
-
-void FreeStorage(void* storage)
-{
-    std::free(storage);
-}
-
-bool AskYesNo(const char* caption, const char* text)
-{
-    std::fprintf(stderr, "%s\n%s\n(continuing: Yes)\n", caption, text);
+    entries.clear();
+    DIR* dir = opendir(".");
+    if (!dir)
+        return false;
+    bool sawParent = false;
+    while (dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0)
+            continue;
+        if (std::strcmp(entry->d_name, "..") == 0)
+            sawParent = true;
+        struct stat st;
+        bool isDir = stat(entry->d_name, &st) == 0 && S_ISDIR(st.st_mode);
+        entries.push_back(DirEntry{entry->d_name, isDir});
+    }
+    closedir(dir);
+    if (!sawParent)
+        entries.push_back(DirEntry{"..", true});
     return true;
+}
+
+std::vector<std::string> LogicalDriveRoots()
+{
+    return {"/"};
+}
+
+std::FILE* OpenFile(const char* path, const char* mode)
+{
+    // Writing over an existing file keeps the name it has on disk.
+    return std::fopen(ResolveCase(path).c_str(), mode);
 }

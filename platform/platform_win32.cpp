@@ -2,48 +2,77 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 void DebugTrace(const char* text)
 {
     OutputDebugStringA(text);
 }
 
-ModuleHandle CurrentModule()
+bool SetCurrentDir(const char* path)
 {
-    return GetModuleHandleA(nullptr);
+    return path && *path && SetCurrentDirectoryA(path) != 0;
 }
 
-void LocalLongDate(char* out, int size)
+std::string GetCurrentDir()
 {
-    if (!out || size <= 0)
-        return;
-    out[0] = '\0';
-    if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_LONGDATE | LOCALE_USE_CP_ACP, nullptr, nullptr, out, size) == 0)
-        out[0] = '\0';
+    char buffer[MAX_PATH + 1];
+    DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+    if (n == 0 || n >= sizeof buffer)
+        return std::string();
+    return std::string(buffer, n);
 }
 
-void LocalTimeOfDay(char* out, int size)
+bool CreateDir(const char* path)
 {
-    if (!out || size <= 0)
-        return;
-    out[0] = '\0';
-    if (GetTimeFormatA(LOCALE_USER_DEFAULT, LOCALE_USE_CP_ACP, nullptr, nullptr, out, size) == 0)
-        out[0] = '\0';
+    return CreateDirectoryA(path, nullptr) != 0;
 }
 
-void* AllocateStorage(long long size)
+FileInfo GetFileInfo(const char* name)
 {
-    if (size <= 0 || static_cast<unsigned long long>(size) > static_cast<SIZE_T>(-1))
-        return nullptr;
-    return VirtualAlloc(nullptr, static_cast<SIZE_T>(size), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    FileInfo info;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data))
+        return info;
+    info.exists = true;
+    info.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    ULARGE_INTEGER t;
+    t.LowPart = data.ftLastWriteTime.dwLowDateTime;
+    t.HighPart = data.ftLastWriteTime.dwHighDateTime;
+    // 100-ns ticks since 1601-01-01 to seconds since 1970-01-01.
+    info.lastWriteUtc = static_cast<int64_t>(t.QuadPart / 10000000ULL) - 11644473600LL;
+    return info;
 }
 
-void FreeStorage(void* storage)
+bool ListCurrentDir(std::vector<DirEntry>& entries)
 {
-    if (storage)
-        VirtualFree(storage, 0, MEM_RELEASE);
+    entries.clear();
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA("*.*", &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        if (std::string(found.cFileName) == ".")
+            continue;
+        entries.push_back(DirEntry{found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    return true;
 }
 
-bool AskYesNo(const char* caption, const char* text)
+std::vector<std::string> LogicalDriveRoots()
 {
-    return MessageBoxA(nullptr, text, caption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+    std::vector<std::string> roots;
+    char buffer[4096];
+    DWORD n = GetLogicalDriveStringsA(sizeof buffer, buffer);
+    if (n == 0 || n > sizeof buffer)
+        return roots;
+    for (const char* p = buffer; *p; p += std::strlen(p) + 1)
+        roots.emplace_back(p);
+    return roots;
+}
+
+std::FILE* OpenFile(const char* path, const char* mode)
+{
+    return std::fopen(path, mode);
 }
