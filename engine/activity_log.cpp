@@ -184,7 +184,7 @@ void LogSave()
         path += kPathSeparator;
     path += Settings.LogName;
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = OpenFile(path.c_str(), "wb");
     if (!file) {
         LogMessage(LogError, 211, path.c_str());
         return;
