@@ -4,5 +4,5 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    return 0; // DavrolinMain(instance);
+    return DavrolinMain(instance);
 }

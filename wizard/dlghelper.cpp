@@ -143,10 +143,7 @@ bool EnterMovesFocus(HWND dialog, const int* ids, int count)
 
 void LoadMessage(int id, char* out, int size)
 {
-    out[0] = '\0';
-    const char* text = MessageText(id);
-    if (text && size > 0) {
-        std::strncpy(out, text, size - 1);
-        out[size - 1] = '\0';
-    }
+    if (size <= 0)
+        return;
+    ExpandMessage(helperInstance ? helperInstance : GetModuleHandleA(nullptr), id, out, static_cast<size_t>(size));
 }

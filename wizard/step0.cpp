@@ -32,9 +32,15 @@ static INT_PTR CALLBACK WelcomeProc(HWND dialog, UINT message, WPARAM wParam, LP
         SetDlgItemTextA(dialog, IDC_FIRMWARE_LINE, text);
         return TRUE;
     }
-    case WM_PAINT:
-        ValidateRect(dialog, nullptr);
+    case WM_PAINT: {
+        // Nothing of its own to draw (the banner is picture 1039). Begin and
+        // end painting validate this dialog only; ValidateRect would also
+        // validate the controls, which then never paint.
+        PAINTSTRUCT ps;
+        BeginPaint(dialog, &ps);
+        EndPaint(dialog, &ps);
         return TRUE;
+    }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_NEXT:

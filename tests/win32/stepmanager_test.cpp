@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 TEST(StepManager, TracesStartUpAndShutDownInTableOrder)
@@ -262,6 +264,41 @@ TEST(DialogHelper, HeaderTitleIsDrawnInBlueOnTheBanner)
             blue += picture.at(x, y) == RGB(0, 0, 192);
     EXPECT_GT(blue, 50);
     dlghelper_exit();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WelcomeStep, ShowsItsBannerAndFilledLabels)
+{
+    Wizard wizard;
+    for (int i = 0; i < 10; ++i) {
+        PumpMessages();
+        Sleep(30);
+    }
+    HWND welcome = StepDialog(IDD_WELCOME);
+    char text[256];
+    GetDlgItemTextA(welcome, IDC_BUILD_LINE, text, sizeof text);
+    EXPECT_EQ(std::string(text).rfind("Version 1.0  Revision 02 [Built ", 0), 0u) << text;
+    GetDlgItemTextA(welcome, IDC_FIRMWARE_LINE, text, sizeof text);
+    EXPECT_STREQ(text, "For use with data collected under Version 3.04 of the System Control Program.");
+
+    // The banner's pixels reach the screen: the page must not keep its
+    // controls from painting.
+    HBITMAP banner = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER));
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, banner);
+    HWND picture = GetDlgItem(welcome, IDC_WELCOME_BANNER);
+    POINT origin = {0, 0};
+    ClientToScreen(picture, &origin);
+    HDC screen = GetDC(nullptr);
+    for (POINT p : {POINT{20, 10}, POINT{440, 30}, POINT{300, 60}})
+        EXPECT_EQ(GetPixel(screen, origin.x + p.x, origin.y + p.y), GetPixel(memory, p.x, p.y)) << p.x;
+    ReleaseDC(nullptr, screen);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(banner);
 }
 
 }  // namespace
