@@ -3,17 +3,11 @@
 
 #include "app/main_window_win32.h"
 #include "app/message_box_win32.h"
+#include "app/settings.h"
 #include "engine/activity_log.h"
 #include "formats/settings_record.h"
 #include "wizard/stepmanager.h"
 
-#if __has_include("app/settings.h")
-#include "app/settings.h"
-#else
-// Until the settings file module lands the program runs on the defaults.
-static int LoadSettings() { return 0; }
-static int SaveSettings() { return 0; }
-#endif
 
 namespace {
 // Exit sequence: the services in reverse order, then the settings.
