@@ -1,4 +1,5 @@
 #include "app/settings.h"
+#include "engine/activity_log.h"
 #include "platform/private_profile.h"
 #include "tests/fixture/fixture.h"
 
@@ -6,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 namespace {
 
@@ -49,6 +51,27 @@ TEST(SettingsPosix, WriterKeepsOtherLinesAsTheyAre)
     EXPECT_TRUE(ProfileWriteString("CONFIGURATION", "Options", nullptr, file.c_str()));
     EXPECT_TRUE(ProfileWriteString("Other", nullptr, nullptr, file.c_str()));
     EXPECT_EQ(ReadFileText(file), "; comment\n[CONFIGURATION]\nWindowX=2\nPrefix=P_\r\n\n[Third]\r\nK=v\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A log file that cannot be written whole is reported in the log, not passed
+// over as saved.
+TEST(ActivityLogPosix, SaveReportsAFailedWrite)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    SettingsRecord saved = Settings;
+    SetDefaultSettings(Settings);
+    ResetTestLog();
+    std::strcpy(Settings.DstDir, "/dev");
+    std::strcpy(Settings.LogName, "full");
+    LogText(LogInfo, "line\r\n");
+    LogSave();
+    EXPECT_STREQ(LogTake(), "line\r\nSaving log to /dev/full\r\nUnable to save log to /dev/full\r\n");
+    Settings = saved;
 }
 
 }  // namespace
