@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string>
 
-std::string ExpandMessageText(int id);
 std::string DataFileName(int kind, uint32_t profile);
 std::string TextFileName(int kind, uint32_t profile);
 std::string PrefixedTextFileName(int kind, uint32_t profile);
@@ -13,3 +12,4 @@ int UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t 
 int UnpackDeployment(const char* inputPath, const char* outputPath);
 int UnpackIrqLog(const char* inputPath, const char* outputPath);
 void VerifyMetaData();
+int LoadSettingsFrom(const char* path);

@@ -1,5 +1,7 @@
 #include "engine/unpack_job.h"
 
+#include "app/messages.h"
+#include "engine/activity_log.h"
 #include "engine/job_apis.h"
 #include "formats/engineering.h"
 #include "formats/report.h"
@@ -94,7 +96,8 @@ std::string WithSeparator(const char* folder)
 // run, so the run's own first and last take their places here.
 void LogRangeStart(int id, uint32_t first, uint32_t last)
 {
-    std::string line = ExpandMessageText(id);
+    const char* text = MessageText(id);
+    std::string line = text ? text : "";
     auto replace = [&line](const char* name, uint32_t value) {
         const std::string key = name;
         auto at = line.find(key);
@@ -103,7 +106,7 @@ void LogRangeStart(int id, uint32_t first, uint32_t last)
     };
     replace("{FSTPRO}", first);
     replace("{LSTPRO}", last);
-    LogText(LogProgress, "%s", line.c_str());
+    LogAppend(line.c_str(), LogProgress);
 }
 
 int UnpackProfileFile(const ProfileKind& k, const std::string& inputPath, uint32_t base, uint32_t firstIndex,
