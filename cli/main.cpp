@@ -7,6 +7,7 @@
 #include "app/expanded_text.h"
 #include "app/folder_checks.h"
 #include "app/messages.h"
+#include "app/settings.h"
 #include "app/options_summary.h"
 #include "cli/command_line.h"
 #include "cli/progress_bar.h"
@@ -106,13 +107,22 @@ int main(int argc, char** argv)
         break;
     }
 
+    // The settings defaults, or a settings file in the wizard's format; never
+    // the machine's own settings file, and nothing is written back.
+    const std::string currentDir = GetCurrentDir();
     SetDefaultSettings(Settings);
-    if (!cl.settingsFile.empty() && LoadSettingsFrom(cl.settingsFile.c_str()) != 0) {
-        std::fprintf(stderr, "davrolin-unpack: cannot read the settings file %s\n%s", cl.settingsFile.c_str(),
-                     UsageText());
-        return kExitRefused;
+    if (!cl.settingsFile.empty()) {
+        const std::string path = AbsoluteFolder(cl.settingsFile, currentDir);
+        const FileInfo info = GetFileInfo(path.c_str());
+        if (!info.exists || info.isDirectory) {
+            std::fprintf(stderr, "davrolin-unpack: cannot read the settings file %s\n%s", cl.settingsFile.c_str(),
+                         UsageText());
+            return kExitRefused;
+        }
+        SetSettingsFilePath(path.c_str());
+        LoadSettings();
     }
-    if (!ApplyCommandLine(cl, GetCurrentDir(), Settings, error)) {
+    if (!ApplyCommandLine(cl, currentDir, Settings, error)) {
         std::fprintf(stderr, "davrolin-unpack: %s\n%s", error.c_str(), UsageText());
         return kExitRefused;
     }

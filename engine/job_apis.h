@@ -12,4 +12,3 @@ int UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t 
 int UnpackDeployment(const char* inputPath, const char* outputPath);
 int UnpackIrqLog(const char* inputPath, const char* outputPath);
 void VerifyMetaData();
-int LoadSettingsFrom(const char* path);
