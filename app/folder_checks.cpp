@@ -1,6 +1,6 @@
 #include "app/folder_checks.h"
 
-#include "engine/job_apis.h"
+#include "formats/metadata.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/expanded_text.h"
 #include "engine/activity_log.h"
-#include "engine/job_apis.h"
+#include "engine/file_names.h"
 #include "formats/report.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"

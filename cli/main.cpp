@@ -12,7 +12,6 @@
 #include "cli/command_line.h"
 #include "cli/progress_bar.h"
 #include "engine/activity_log.h"
-#include "engine/job_apis.h"
 #include "engine/unpack_job.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"

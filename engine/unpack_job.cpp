@@ -2,8 +2,13 @@
 
 #include "app/messages.h"
 #include "engine/activity_log.h"
-#include "engine/job_apis.h"
+#include "engine/file_names.h"
+#include "formats/acm.h"
+#include "formats/ctd.h"
+#include "formats/deployment.h"
 #include "formats/engineering.h"
+#include "formats/irq_log.h"
+#include "formats/metadata.h"
 #include "formats/report.h"
 #include "formats/termination_log.h"
 #include "formats/text_format.h"
@@ -225,11 +230,6 @@ bool UnpackWholeFile(int startMessage, FileKind kind, WholeFileDecoder decoder)
     return r == 0;
 }
 
-int UnpackDeploymentOfFirmware(const char* inputPath, const char* outputPath)
-{
-    return UnpackDeployment(inputPath, outputPath);
-}
-
 }  // namespace
 
 RunChoice ChooseKindsAndRange(const SettingsRecord& s)
@@ -354,7 +354,8 @@ bool CloseSensorTimeLog()
 
 bool UnpackDeploymentKind()
 {
-    return UnpackWholeFile(MsgDeploymentStart, KindDeployment, UnpackDeploymentOfFirmware);
+    // The decoder reads the record in the layout of the configured firmware.
+    return UnpackWholeFile(MsgDeploymentStart, KindDeployment, UnpackDeployment);
 }
 
 bool UnpackExceptionKind()

@@ -128,7 +128,7 @@ TEST_F(Cli, WholeRunWritesTheFilesAndTheLog)
     EXPECT_EQ(r.out, "");
 
     auto files = Files(work / "out");
-    EXPECT_EQ(files.size(), 3u * 12 + 5 + 1);
+    EXPECT_EQ(files.size(), 3u * 12 + 4 + 1);  // profiles, DEPLOY, IRQ_XCPT, two time logs, the log
     const std::string w = work.str();
     const std::string log = files["DAVROLIN.LOG"];
     EXPECT_EQ(log.rfind("Ostrel Research Labs Davrolin version 1.0 Revision 02 [Build ", 0), 0u);
