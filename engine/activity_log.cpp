@@ -190,6 +190,10 @@ void LogSave()
         return;
     }
     LogMessage(LogInfo, 210, path.c_str());
-    std::fwrite(theLog.storage, 1, theLog.used, file);
-    std::fclose(file);
+    bool written = std::fwrite(theLog.storage, 1, theLog.used, file) == theLog.used;
+    written = std::fclose(file) == 0 && written;
+    // A file that could not be written whole (a full disk) is not kept quiet:
+    // the view shows it, after the saving line.
+    if (!written)
+        LogMessage(LogError, 211, path.c_str());
 }

@@ -49,7 +49,8 @@ uint32_t LogCapacity();
 
 // Writes the text to `DstDir` + separator + `LogName` when `SaveLog` is on,
 // after logging "Saving log to ..." (or "Unable to save log to ..." when the
-// file cannot be created). Nothing is written when the log has no storage.
+// file cannot be created, and after the saving line when it cannot be written
+// whole). Nothing is written when the log has no storage.
 void LogSave();
 
 // The Yes/No question of LogCreate. By default the platform's message box;
