@@ -1,26 +1,282 @@
-// The Unpacking step: runs the job and shows its progress, status and log,
-// then offers Close or Start Again.
+// The Unpacking step: showing it starts a run of the unpack job; while the run
+// goes it shows the file being converted, a progress bar with a percentage and
+// the activity log as it grows, and offers Cancel; at the end it shows the
+// outcome, saves the log and offers Close or Start Again.
+//
+// The worker talks to the page only through four window messages that the
+// wizard's observer sends synchronously, so the handlers below read the log
+// and the job's path texts while the worker waits. Nothing here ever waits
+// for the worker during a run.
+//
+// The page's message values (WM_USER to WM_USER+4) are also the dialog
+// manager's own (DM_GETDEFID, DM_SETDEFID, DM_REPOSITION): Enter in the page
+// makes the dialog manager send DM_GETDEFID. So a start request counts only
+// when the page posted it itself, and a notification only when it comes from
+// another thread; everything else goes to the default dialog handling.
 
+#include "wizard/step6.h"
+
+#include "app/messages.h"
+#include "app/options_summary.h"
+#include "engine/activity_log.h"
 #include "engine/unpack_job.h"
+#include "formats/report.h"
 #include "formats/settings_record.h"
+#include "formats/text_format.h"
+#include "platform/desktop.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
+#include "wizard/job_observer.h"
 #include "wizard/step_slot.h"
 #include "wizard/stepmanager.h"
 #include "wizard/steps.h"
 
 #include <commctrl.h>
 
-static INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+#include <cstdarg>
+#include <cstring>
+#include <string>
 
-static StepSlot slot = {"step6", IDD_UNPACKING, UnpackingProc, nullptr, nullptr, nullptr};
+namespace {
+
+constexpr int kStatusTemplateSize = 128;
+constexpr const char* kBuiltInStatusTemplate = "Unpack %s\r\nfrom %s";
+constexpr int kLogViewLine = 100;  // the log box shows the text from this line on
+
+INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+StepSlot slot = {"step6", IDD_UNPACKING, UnpackingProc, nullptr, nullptr, nullptr};
+
+WindowJobObserver observer;
+UnpackJobStarter starter = StartUnpackJob;
+
+int jobRunning = 0;
+bool startPosted = false;   // a start request of ours is in the queue
+uint32_t progressTotal = 0;
+char statusTemplate[kStatusTemplateSize];
+int bannerId = 0;
+
+void ShowButton(HWND dialog, int id, bool on)
+{
+    HWND button = GetDlgItem(dialog, id);
+    ShowWindow(button, on ? SW_SHOW : SW_HIDE);
+    EnableWindow(button, on);
+}
+
+void RefreshLogView(HWND dialog)
+{
+    HWND box = GetDlgItem(dialog, IDC_LOG_BOX);
+    SetWindowTextA(box, LogTake());
+    SendMessageA(box, EM_LINESCROLL, 0, kLogViewLine);
+}
+
+std::string FormatLine(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatStringV(FormatDialect::Wsprintf, format, args);
+    va_end(args);
+    return text;
+}
+
+void PaintBanner(HWND dialog, int titleId)
+{
+    bannerId = titleId;
+    RECT client;
+    GetClientRect(dialog, &client);
+    if (HDC dc = GetDC(dialog)) {
+        PaintStepHeader(dc, client.right, titleId);
+        ReleaseDC(dialog, dc);
+    }
+}
+
+// The end of a run: outcome, saved log, buttons, banner.
+void FinishRun(HWND dialog, bool hadErrors)
+{
+    const bool cancelled = IsCancelRequested();
+    const int outcome = !hadErrors ? 170 : cancelled ? 178 : 171;
+    char text[kMessageBufferSize];
+    ExpandMessage(CurrentModule(), outcome, text, sizeof text);
+    SetDlgItemTextA(dialog, IDC_STATUS_LINE, text);
+    LogSave();
+    RefreshLogView(dialog);
+    jobRunning = 0;
+    ShowButton(dialog, IDC_NEXT, true);
+    ShowButton(dialog, IDC_CANCEL, false);
+    ShowButton(dialog, IDC_START_AGAIN, true);
+    PaintBanner(dialog, cancelled ? 206 : 169);
+}
+
+void StartRun(HWND dialog)
+{
+    if (jobRunning == 1)
+        return;
+    jobRunning = 1;
+    ShowButton(dialog, IDC_START_AGAIN, false);
+    ShowButton(dialog, IDC_NEXT, false);
+    ShowButton(dialog, IDC_CANCEL, true);
+    LogReset();
+    LogMessage(LogInfo, 108);
+    LogMessage(LogInfo, 109);
+    LogOptionsSummary();
+    observer.ExpectRun();
+    if (starter() != 0) {
+        // No worker: the run never starts and would never finish. Say so and
+        // end it here, as a failed run. A cancel left over from the previous
+        // run is no part of this one.
+        LogText(LogError, "Error: the unpack job could not be started\r\n");
+        ClearCancelRequest();
+        FinishRun(dialog, true);
+    }
+}
+
+void ShowStatus(HWND dialog, const char* inputPath, const char* outputPath)
+{
+    std::string text = FormatLine(statusTemplate, outputPath, inputPath);
+    SetDlgItemTextA(dialog, IDC_STATUS_LINE, text.c_str());
+}
+
+void ShowProgress(HWND dialog, uint32_t done, uint32_t total)
+{
+    char percent[16];
+    if (total != 0) {
+        HWND bar = GetDlgItem(dialog, IDC_PROGRESS);
+        if (total != progressTotal) {
+            SendMessageA(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
+            progressTotal = total;
+        }
+        SendMessageA(bar, PBM_SETPOS, done, 0);
+    }
+    // A total of 0 (a wrapped count) leaves the bar alone and shows 00%.
+    Format(percent, sizeof percent, "%02d%%", static_cast<int>(ProgressPercent(done, total)));
+    SetDlgItemTextA(dialog, IDC_PERCENT, percent);
+    Sleep(0);
+}
+
+void Resize(HWND dialog, int w, int h)
+{
+    Layout.clientWidth = w;
+    Layout.clientHeight = h;
+    const LayoutMetrics& m = Layout;
+    int buttonsY = h - m.buttonHeight - m.marginY;
+    MoveControl(dialog, IDC_NEXT, w - m.buttonWidth - m.marginX, buttonsY, -1, -1);
+    MoveControl(dialog, IDC_HELP_BUTTON, -1, buttonsY, -1, -1);
+    MoveControl(dialog, IDC_START_AGAIN, w - 2 * (m.buttonWidth + m.marginX), buttonsY, -1, -1);
+    MoveControl(dialog, IDC_CANCEL, w - m.buttonWidth - m.marginX, buttonsY, -1, -1);
+    MoveControl(dialog, IDC_PROGRESS, -1, -1, w - 2 * m.marginX, -1);
+    MoveControl(dialog, IDC_PERCENT, w - m.buttonWidth - m.marginX, -1, -1, -1);
+    MoveControl(dialog, IDC_LOG_BOX, -1, -1, w - 2 * m.marginX, h - 2 * m.marginY - 212);
+    MoveControl(dialog, IDC_STATUS_LINE, -1, -1, w - 2 * m.marginX, -1);
+}
+
+void InitDialog(HWND dialog)
+{
+    progressTotal = 0;  // a new bar has its default range
+    RefreshLogView(dialog);
+    observer.SetWindow(dialog);
+    SetNotifyWindow(&observer);
+    if (ExpandMessageAsFormat(CurrentModule(), 168, statusTemplate, sizeof statusTemplate) == 0)
+        std::strcpy(statusTemplate, kBuiltInStatusTemplate);
+    ShowButton(dialog, IDC_START_AGAIN, false);
+    ShowButton(dialog, IDC_NEXT, false);
+    ShowButton(dialog, IDC_CANCEL, false);
+}
+
+// A notification of the worker: sent from its thread, during a run.
+bool FromWorker()
+{
+    return jobRunning == 1 && InSendMessage();
+}
+
+INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitDialog(dialog);
+        return TRUE;
+    case WM_SIZE:
+        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_PAINT:
+        PaintStepDialog(dialog, StepTable[7].titleId);
+        return TRUE;
+    case StartJobRequest:
+        if (!startPosted)
+            return FALSE;  // the dialog manager's DM_GETDEFID
+        startPosted = false;
+        StartRun(dialog);
+        return TRUE;
+    case JobFinishedNotification:
+        if (!FromWorker())
+            return FALSE;
+        FinishRun(dialog, wParam != 0);
+        return TRUE;
+    case LogChangedNotification:
+        if (!FromWorker())
+            return FALSE;
+        if (LogHasChanged())
+            RefreshLogView(dialog);
+        return TRUE;
+    case JobProgressNotification:
+        if (!FromWorker())
+            return FALSE;
+        ShowProgress(dialog, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
+        return TRUE;
+    case JobStatusNotification:
+        if (!FromWorker())
+            return FALSE;
+        ShowStatus(dialog, reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_NEXT:  // Close
+            stepmanager_show(IDD_UNPACKING, false);
+            PostQuitMessage(0);
+            return TRUE;
+        case IDC_HELP_BUTTON:
+            OpenHelp(dialog, kHelpUnpacking);
+            return TRUE;
+        case IDC_CANCEL:
+            RequestCancel();
+            return TRUE;
+        case IDC_START_AGAIN:
+            stepmanager_show(IDD_UNPACKING, false);
+            stepmanager_show(IDD_WELCOME, true);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+// Ends a run that is still going when the page goes away (the main window
+// was closed during it): asks it to stop and waits for its last notification,
+// answering the worker's sends meanwhile, so that no worker outlives the
+// wizard.
+void EndRunningJob()
+{
+    observer.SetWindow(nullptr);
+    if (jobRunning == 1) {
+        RequestCancel();
+        while (unpackJob.thread.joinable() && !observer.RunFinished()) {
+            MSG message;
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+            Sleep(1);
+        }
+        jobRunning = 0;
+    }
+    WaitForUnpackJob();
+}
+
+}  // namespace
 
 int step6_init(HINSTANCE instance)
 {
+    int result = StepInit(slot, instance);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    return StepInit(slot, instance);
+    return result;
 }
 
 int step6_createdialog(HWND owner)
@@ -41,6 +297,8 @@ bool step6_is_dialog_message(MSG* message)
 void step6_exit()
 {
     StepExit(slot);
+    EndRunningJob();
+    startPosted = false;
 }
 
 HWND step6_dialog()
@@ -50,63 +308,24 @@ HWND step6_dialog()
 
 void step6_show(bool visible)
 {
-    if (StepShowWindow(slot, visible) && visible)
-        StepFocus(slot, IDC_NEXT);
+    if (!StepShowWindow(slot, visible) || !visible)
+        return;
+    StepFocus(slot, IDC_NEXT);
+    startPosted = true;
+    PostMessageA(slot.dialog, StartJobRequest, 0, 0);
 }
 
-static void Resize(HWND dialog, int w, int h)
+void SetUnpackJobStarter(UnpackJobStarter replacement)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
-    const LayoutMetrics& m = Layout;
-    int buttonsY = h - m.buttonHeight - m.marginY;
-    MoveControl(dialog, IDC_NEXT, w - m.buttonWidth - m.marginX, buttonsY, -1, -1);
-    MoveControl(dialog, IDC_HELP_BUTTON, -1, buttonsY, -1, -1);
-    MoveControl(dialog, IDC_START_AGAIN, w - 2 * (m.buttonWidth + m.marginX), buttonsY, -1, -1);
-    MoveControl(dialog, IDC_CANCEL, w - m.buttonWidth - m.marginX, buttonsY, -1, -1);
-    MoveControl(dialog, IDC_PROGRESS, -1, -1, w - 2 * m.marginX, -1);
-    MoveControl(dialog, IDC_PERCENT, w - m.buttonWidth - m.marginX, -1, -1, -1);
-    MoveControl(dialog, IDC_LOG_BOX, -1, -1, w - 2 * m.marginX, h - 2 * m.marginY - 212);
-    MoveControl(dialog, IDC_STATUS_LINE, -1, -1, w - 2 * m.marginX, -1);
+    starter = replacement ? replacement : StartUnpackJob;
 }
 
-static void ShowButton(HWND dialog, int id, bool on)
+bool UnpackingRunGoing()
 {
-    HWND button = GetDlgItem(dialog, id);
-    ShowWindow(button, on ? SW_SHOW : SW_HIDE);
-    EnableWindow(button, on);
+    return jobRunning == 1;
 }
 
-static INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+int UnpackingBannerId()
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        ShowButton(dialog, IDC_CANCEL, false);
-        return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[7].titleId);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_NEXT:
-            stepmanager_show(IDD_UNPACKING, false);
-            PostQuitMessage(0);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpUnpacking);
-            return TRUE;
-        case IDC_CANCEL:
-            RequestCancel();
-            return TRUE;
-        case IDC_START_AGAIN:
-            stepmanager_show(IDD_UNPACKING, false);
-            stepmanager_show(IDD_WELCOME, true);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    return FALSE;
+    return bannerId;
 }

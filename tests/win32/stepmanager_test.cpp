@@ -1,6 +1,7 @@
 #include "app/main_window_win32.h"
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
+#include "tests/win32/unpacking_helpers.h"
 #include "wizard/dlghelper.h"
 #include "wizard/stepmanager.h"
 
@@ -125,6 +126,7 @@ TEST(StepManager, StartAgainReturnsToWelcome)
     Wizard wizard;
     stepmanager_show(IDD_WELCOME, false);
     stepmanager_show(IDD_UNPACKING, true);
+    ASSERT_TRUE(WaitForRunEnd());  // Start Again is offered once the run has ended
     Click(IDD_UNPACKING, IDC_START_AGAIN);
     EXPECT_EQ(VisibleStep(), IDD_WELCOME);
 }

@@ -1,0 +1,20 @@
+#pragma once
+// The Unpacking page's own messages and what tests may look at or replace.
+// Its step operations are declared in wizard/steps.h.
+
+#include <windows.h>
+
+// Posted by the page to itself when it is shown; starts a run unless one goes.
+constexpr UINT StartJobRequest = WM_USER;
+
+// How a run is started: by default StartUnpackJob (0, or -1 when no worker
+// could be made). Tests replace it; null restores the default.
+using UnpackJobStarter = int (*)();
+void SetUnpackJobStarter(UnpackJobStarter starter);
+
+// True from the start request until the run's finished notification.
+bool UnpackingRunGoing();
+
+// The catalogue message painted into the banner when the latest run ended
+// ("Complete" or "Cancelled by User"), 0 before the first end.
+int UnpackingBannerId();
