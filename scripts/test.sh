@@ -40,4 +40,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 xvfb-run -a ctest --test-dir "$build/win64" --output-on-failure
 
+step "davrolin-unpack under wine: the same bytes as natively"
+bash "$root/scripts/compare-cli-wine.sh" "$build/native" "$build/win64"
+
 step "all tests passed"
