@@ -46,4 +46,7 @@ if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
 fi
 xvfb-run -a ctest --test-dir "$build/win64" --output-on-failure
 
+step "davrolin-unpack under wine: the same bytes as natively"
+bash "$root/scripts/compare-cli-wine.sh" "$build/native" "$build/win64"
+
 step "all tests passed"
