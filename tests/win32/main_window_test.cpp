@@ -99,3 +99,132 @@ TEST(MainWindow, ClosingTheWindowEndsTheLoopWithCodeZero)
 }
 
 }  // namespace
+
+#include "engine/unpack_job.h"
+#include "tests/fixture/fixture.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+// Holds the run at its end until the test has asked the window to close, and
+// notes whether the window was still there when the worker finished.
+struct HoldingObserver : JobObserver {
+    HWND window = nullptr;
+    HANDLE closeAsked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> windowAliveAtEnd{-1};
+    std::atomic<bool> cancelSeen{false};
+    ~HoldingObserver() override
+    {
+        CloseHandle(closeAsked);
+        CloseHandle(started);
+    }
+    void OnJobFinished(bool) override
+    {
+        WaitForSingleObject(closeAsked, 10000);
+        cancelSeen = IsCancelRequested();
+        windowAliveAtEnd = IsWindow(window) ? 1 : 0;
+        // As the wizard does: a synchronous message to the window, which must
+        // not deadlock with a window that waits for this run.
+        SendMessageA(window, WM_NULL, 0, 0);
+    }
+    void OnLogChanged() override { SetEvent(started); }
+    void OnJobProgress(uint32_t, uint32_t) override {}
+    void OnJobStatus(const char*, const char*) override {}
+};
+
+TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
+{
+    TempDir source, destination;
+    Wizard wizard;
+    std::strcpy(Settings.SrcDir, source.str().c_str());
+    std::strcpy(Settings.DstDir, destination.str().c_str());
+    HoldingObserver observer;
+    observer.window = wizard.window();
+    SetNotifyWindow(&observer);
+    ClearCancelRequest();
+    ResetTestLog();
+    ASSERT_EQ(StartUnpackJob(), 0);
+    ASSERT_EQ(WaitForSingleObject(observer.started, 10000), WAIT_OBJECT_0);
+
+    SendMessageA(wizard.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(wizard.window())) << "closed while the worker still runs";
+    SetEvent(observer.closeAsked);
+    for (int i = 0; i < 200 && IsWindow(wizard.window()); ++i) {
+        PumpMessages();
+        Sleep(20);
+    }
+    EXPECT_FALSE(IsWindow(wizard.window()));
+    EXPECT_EQ(observer.windowAliveAtEnd, 1);
+    EXPECT_TRUE(observer.cancelSeen);
+    SetNotifyWindow(nullptr);
+    ClearCancelRequest();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MainWindow, MinimisingKeepsTheRememberedPlaceAndThePicture)
+{
+    Wizard wizard(Wizard::DefaultSettings(), 700, 500);
+    SetWindowPos(wizard.window(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    PumpMessages();
+    RECT before = MainWindowRect;
+    EXPECT_EQ(before.left, 40);
+    Animation = {0, 200, 0};
+    ShowWindow(wizard.window(), SW_MINIMIZE);
+    PumpMessages();
+    EXPECT_TRUE(IsIconic(wizard.window()));
+    EXPECT_TRUE(EqualRect(&MainWindowRect, &before));
+    EXPECT_EQ(Animation.position, 200);
+    ShowWindow(wizard.window(), SW_RESTORE);
+    PumpMessages();
+    EXPECT_TRUE(EqualRect(&MainWindowRect, &before));
+    Animation = {};
+}
+
+}  // namespace
+
+#include "resources/resource.h"
+
+namespace {
+
+// The colour of pixel (x, y) of bitmap resource `id`.
+COLORREF BitmapPixel(int id, int x, int y)
+{
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    COLORREF c = GetPixel(memory, x, y);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    return c;
+}
+
+TEST(MainWindow, PaintsTheColumnTilesAndTheVehicleOnTheLine)
+{
+    Animation = {0, 0, 0};
+    Wizard wizard(Wizard::DefaultSettings(), 700, 500);
+    RedrawWindow(wizard.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    PumpMessages();
+    HDC dc = GetDC(wizard.window());
+    struct Case {
+        int x, y, bitmap, bx, by;
+    } cases[] = {
+        {10, 100, IDB_COLUMN_TILE, 10, 20},  // tiles below the top one
+        {50, 333, IDB_COLUMN_TILE, 50, 13},
+        {60, 85, IDB_COLUMN_TILE, 60, 5},
+        {32, 40, IDB_VEHICLE, 32, 40},       // the vehicle resting at the top
+        {20, 33, IDB_VEHICLE, 20, 33},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GetPixel(dc, c.x, c.y), BitmapPixel(c.bitmap, c.bx, c.by)) << c.x << "," << c.y;
+    ReleaseDC(wizard.window(), dc);
+    Animation = {};
+}
+
+}  // namespace

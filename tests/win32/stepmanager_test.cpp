@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -301,6 +302,57 @@ TEST(WelcomeStep, ShowsItsBannerAndFilledLabels)
     SelectObject(memory, old);
     DeleteDC(memory);
     DeleteObject(banner);
+}
+
+}  // namespace
+
+namespace {
+
+void Key(UINT message, WPARAM key)
+{
+    MSG m = {};
+    m.hwnd = GetFocus();
+    m.message = message;
+    m.wParam = key;
+    m.lParam = message == WM_SYSCHAR ? 0x20000001 : 1;
+    DispatchLoopMessage(&m);
+    PumpMessages();
+}
+
+TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
+{
+    Wizard wizard;
+    HWND welcome = StepDialog(IDD_WELCOME);
+    ASSERT_EQ(GetFocus(), GetDlgItem(welcome, IDC_NEXT));
+    Key(WM_KEYDOWN, VK_TAB);
+    EXPECT_EQ(GetFocus(), GetDlgItem(welcome, IDC_BACK));
+    Key(WM_SYSCHAR, 'b');  // Alt+B: Begin
+    EXPECT_EQ(VisibleStep(), IDD_SOURCE);
+    Click(IDD_SOURCE, IDC_NEXT);
+    Key(WM_SYSCHAR, 'n');  // Alt+N: Next on the destination step
+    EXPECT_EQ(VisibleStep(), IDD_FILETYPES);
+    Key(WM_SYSCHAR, 'b');  // Alt+B: Back
+    EXPECT_EQ(VisibleStep(), IDD_DESTINATION);
+}
+
+}  // namespace
+
+#include "app/message_box_win32.h"
+
+namespace {
+
+TEST(MessageBoxes, CatalogueBoxesAreExpandedAndAnsweredThroughTheHook)
+{
+    SettingsRecord saved = Settings;
+    std::strcpy(Settings.DstDir, "D:\\OUT");
+    BoxAnswers answers(IDYES);
+    EXPECT_EQ(ShowCatalogueBox(nullptr, 175, 174, MB_ICONWARNING | MB_YESNO), IDYES);
+    ASSERT_EQ(answers.boxes().size(), 1u);
+    EXPECT_EQ(answers.boxes()[0].text,
+              "The specified destination path\n  D:\\OUT\nwas not found.\n\nWould you like to create the folder?");
+    EXPECT_EQ(answers.boxes()[0].caption, "Warning - Destination Folder Does Not Exist");
+    EXPECT_EQ(answers.boxes()[0].type, static_cast<UINT>(MB_ICONWARNING | MB_YESNO));
+    Settings = saved;
 }
 
 }  // namespace
