@@ -21,7 +21,8 @@ now() { date +%s.%N; }
 input_bytes=$(cat "$src"/[ECA]*.DAT | wc -c)
 
 t0=$(now)
-"$build/cli/davrolin-unpack" --quiet $form "$src" "$out"
+TIMEFORMAT='%3U %3S'
+cpu=$( { time "$build/cli/davrolin-unpack" --quiet $form "$src" "$out" >/dev/null 2>&1; } 2>&1 )
 t1=$(now)
 output_bytes=$(cat "$out"/* | wc -c)
 
@@ -31,12 +32,14 @@ t3=$(now)
 cat "$out"/* > "$work/copy-out"
 t4=$(now)
 
-awk -v ib="$input_bytes" -v ob="$output_bytes" -v run="$(echo "$t1 - $t0" | bc)" \
+awk -v cpu="$cpu" -v ib="$input_bytes" -v ob="$output_bytes" -v run="$(echo "$t1 - $t0" | bc)" \
     -v cin="$(echo "$t3 - $t2" | bc)" -v cout="$(echo "$t4 - $t3" | bc)" 'BEGIN {
   mb = 1000000
   printf "input   %8.1f MB of E, C and A files\n", ib / mb
   printf "output  %8.1f MB of text\n", ob / mb
+  split(cpu, c, " ")
   printf "run     %8.2f s   %7.1f MB/s of input\n", run, ib / mb / run
+  printf "cpu     %8.2f s   (user %.2f s, system %.2f s)   %7.1f MB/s of input per CPU second\n", c[1] + c[2], c[1], c[2], ib / mb / (c[1] + c[2])
   printf "copy    %8.2f s   (cat of the input %.2f s, of the output %.2f s)\n", cin + cout, cin, cout
   printf "ratio   %8.2f   run / copy\n", run / (cin + cout)
 }'
