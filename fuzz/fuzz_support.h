@@ -1,0 +1,26 @@
+#pragma once
+// Helpers shared by the fuzz targets: the fuzzer's bytes as an input stream
+// with the end-of-file and error indicators of a real file, a text sink, and a
+// check that stops the run with a message (a failed check is a finding).
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(cond)                                                                        \
+    do {                                                                                        \
+        if (!(cond)) {                                                                          \
+            std::fprintf(stderr, "fuzz check failed: %s at %s:%d\n", #cond, __FILE__, __LINE__); \
+            std::abort();                                                                       \
+        }                                                                                       \
+    } while (0)
+
+// A binary input stream holding exactly these bytes (an in-memory file, so
+// short reads set the end-of-file indicator as a disk file does). Close it with
+// std::fclose.
+std::FILE* OpenInput(const uint8_t* data, std::size_t size);
+
+// A binary output stream that discards what it is given, open for the whole
+// run.
+std::FILE* NullOutput();
