@@ -1,39 +1,199 @@
 #include "engine/activity_log.h"
 
 #include "app/messages.h"
+#include "formats/settings_record.h"
+#include "platform/platform.h"
 
-#include <cstdarg>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
-std::string logText;
+
+struct ActivityLog {
+    char* write = nullptr;        // where the next text goes; null without storage
+    char* storage = nullptr;      // `capacity` bytes holding the NUL-terminated text
+    uint32_t used = 0;            // length of the text
+    ModuleHandle module = nullptr;
+    char format[kLogFormatBufferSize] = {};
+    char message[kLogMessageBufferSize] = {};
+    int32_t changed = 0;
+    bool created = false;         // LogCreate ran: the module is recorded
+    uint32_t capacity = 0;        // LogSize when the storage was allocated
+};
+
+ActivityLog theLog;
+LogQuestion question = nullptr;
+
+bool Ask(const char* caption, const char* text)
+{
+    return question ? question(caption, text) : AskYesNo(caption, text);
+}
+
+}  // namespace
+
+void SetLogQuestion(LogQuestion q)
+{
+    question = q;
+}
+
+int LogCreate(ModuleHandle module)
+{
+    LogDestroy();
+    theLog.module = module;
+    theLog.created = true;
+    theLog.write = nullptr;
+    theLog.storage = nullptr;
+    theLog.used = 0;
+    theLog.changed = 0;
+    theLog.capacity = 0;
+
+    const int32_t size = Settings.LogSize;
+    void* storage = AllocateStorage(size);
+    if (storage) {
+        theLog.storage = static_cast<char*>(storage);
+        theLog.capacity = static_cast<uint32_t>(size);
+        theLog.write = theLog.storage;
+        return 0;
+    }
+
+    char caption[128];
+    char text[512];
+    if (ExpandMessage(module, 101, caption, sizeof caption) == 0)
+        std::strcpy(caption, "Error allocating memory!");
+    if (ExpandMessage(module, 102, text, sizeof text) == 0)
+        std::strcpy(text, "Could not allocate log.  Continue with program?");
+    return Ask(caption, text) ? 0 : -1;
+}
+
+void LogDestroy()
+{
+    FreeStorage(theLog.storage);
+    theLog.storage = nullptr;
+    theLog.write = nullptr;
+    theLog.used = 0;
+    theLog.capacity = 0;
+    theLog.created = false;
+    theLog.module = nullptr;
 }
 
 void LogReset()
 {
-    logText.clear();
+    theLog.used = 0;
+    theLog.write = theLog.storage;
+    if (theLog.storage)
+        theLog.storage[0] = '\0';
+    theLog.changed = 1;
 }
 
-const char* LogTake()
+void LogMessageV(int category, int id, va_list args)
 {
-    return logText.c_str();
+    if (!theLog.created)
+        return;
+    // Placeholder values go in with their percent signs doubled, so a folder or
+    // a prefix is logged as it is and never read as a conversion.
+    ExpandMessageAsFormat(theLog.module, id, theLog.message, sizeof theLog.message);
+    FormatV(theLog.format, sizeof theLog.format, FormatDialect::Wsprintf, theLog.message, args);
+    LogAppend(theLog.format, category);
 }
 
 void LogMessage(int category, int id, ...)
 {
-    const char* text = MessageText(id);
-    if (!text)
-        text = "";
     va_list args;
     va_start(args, id);
-    logText += FormatStringV(FormatDialect::Wsprintf, text, args);
+    LogMessageV(category, id, args);
     va_end(args);
 }
 
 void LogText(int category, const char* format, ...)
 {
+    if (!theLog.created)
+        return;
     va_list args;
     va_start(args, format);
-    logText += FormatStringV(FormatDialect::Wsprintf, format, args);
+    FormatV(theLog.format, sizeof theLog.format, FormatDialect::Wsprintf, format ? format : "", args);
     va_end(args);
+    LogAppend(theLog.format, category);
+}
+
+void LogAppend(const char* text, int category)
+{
+    if (theLog.storage && text && (category & Settings.LogLevel) != 0) {
+        const uint64_t length = std::strlen(text);
+        if (theLog.used + length >= theLog.capacity)
+            LogTrim();
+        if (theLog.used + length < theLog.capacity) {
+            std::memcpy(theLog.write, text, static_cast<std::size_t>(length) + 1);
+            theLog.write += length;
+            theLog.used += static_cast<uint32_t>(length);
+        }
+    }
+    theLog.changed = 1;
+}
+
+void LogTrim()
+{
+    if (!theLog.storage)
+        return;
+    uint32_t cut = theLog.capacity / 5;
+    if (cut > 1024)
+        cut = 1024;
+    if (cut < theLog.used) {
+        const char* text = theLog.storage;
+        while (cut < theLog.used && text[cut] != '\r' && text[cut] != '\n')
+            ++cut;
+    }
+    if (cut >= theLog.used) {
+        theLog.used = 0;
+        theLog.storage[0] = '\0';
+    } else {
+        // The rest, from the line break found, moves to the start.
+        std::memmove(theLog.storage, theLog.storage + cut, theLog.used - cut + 1);
+        theLog.used -= cut;
+    }
+    theLog.write = theLog.storage + theLog.used;
+}
+
+const char* LogTake()
+{
+    theLog.changed = 0;
+    return theLog.storage ? theLog.storage : "";
+}
+
+bool LogHasChanged()
+{
+    return theLog.changed != 0;
+}
+
+uint32_t LogUsed()
+{
+    return theLog.used;
+}
+
+uint32_t LogCapacity()
+{
+    return theLog.capacity;
+}
+
+void LogSave()
+{
+    if (Settings.SaveLog == 0 || !theLog.storage)
+        return;
+    std::string path = Settings.DstDir;
+    if (path.empty() || path.back() != kPathSeparator)
+        path += kPathSeparator;
+    path += Settings.LogName;
+
+    std::FILE* file = OpenFile(path.c_str(), "wb");
+    if (!file) {
+        LogMessage(LogError, 211, path.c_str());
+        return;
+    }
+    LogMessage(LogInfo, 210, path.c_str());
+    bool written = std::fwrite(theLog.storage, 1, theLog.used, file) == theLog.used;
+    written = std::fclose(file) == 0 && written;
+    // A file that could not be written whole (a full disk) is not kept quiet:
+    // the view shows it, after the saving line.
+    if (!written)
+        LogMessage(LogError, 211, path.c_str());
 }

@@ -5,8 +5,12 @@
 
 CivilTime BreakDownTime(int32_t seconds)
 {
+    return BreakDownTime64(seconds);
+}
+
+CivilTime BreakDownTime64(int64_t s)
+{
     // Floor division into days and seconds of the day.
-    int64_t s = seconds;
     int64_t days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
     int64_t rest = s - days * 86400;
 

@@ -17,6 +17,8 @@ struct CivilTime {
 };
 
 CivilTime BreakDownTime(int32_t seconds);
+// The same for any 64-bit count of seconds (file times on disk).
+CivilTime BreakDownTime64(int64_t seconds);
 
 // The 19-character text of a time stamp: "MM/DD/YYYY HH:MM:SS" in human form,
 // "MM DD YYYY HH MM SS" in machine form. `text` holds at least 20 bytes.

@@ -3,6 +3,8 @@
 // Win32 (platform_win32.cpp, the real API) and once for POSIX
 // (platform_posix.cpp). Nothing above this folder includes <windows.h>.
 
+#include <cstdio>
+
 // Writes a trace line to the debugger output (Win32 OutputDebugStringA). On
 // POSIX it goes to stderr only when DAVROLIN_TRACE is set in the environment.
 void DebugTrace(const char* text);
@@ -14,3 +16,43 @@ constexpr char kPathSeparator =
 #else
     '/';
 #endif
+
+// ---- Folders and files ----------------------------------------------------
+// Paths are single-byte texts in the platform's code page. On POSIX, file and
+// folder names are matched without regard to letter case, as Windows does, so
+// that a file written as e0000000.dat is found as E0000000.DAT.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Makes `path` the process's current directory. False when it cannot be entered.
+bool SetCurrentDir(const char* path);
+// The current directory (no trailing separator except for a root).
+std::string GetCurrentDir();
+// Creates one folder level. False when it cannot be created.
+bool CreateDir(const char* path);
+
+struct FileInfo {
+    bool exists = false;
+    bool isDirectory = false;
+    int64_t lastWriteUtc = 0;  // seconds since 1970-01-01 00:00:00 UTC
+};
+// Looks a name up (relative to the current directory, or a full path); on POSIX
+// the last component is matched without regard to letter case.
+FileInfo GetFileInfo(const char* name);
+
+struct DirEntry {
+    std::string name;
+    bool isDirectory;
+};
+// Every entry of the current directory, ".." included and "." excluded.
+// False when the directory cannot be read.
+bool ListCurrentDir(std::vector<DirEntry>& entries);
+
+// The roots of the logical drives: "C:\" and the like on Windows; "/" on POSIX.
+std::vector<std::string> LogicalDriveRoots();
+
+// Opens a file for binary reading or writing ("rb"/"wb"), finding an existing
+// file's name without regard to letter case on POSIX.
+std::FILE* OpenFile(const char* path, const char* mode);

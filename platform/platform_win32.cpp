@@ -2,7 +2,77 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 void DebugTrace(const char* text)
 {
     OutputDebugStringA(text);
+}
+
+bool SetCurrentDir(const char* path)
+{
+    return path && *path && SetCurrentDirectoryA(path) != 0;
+}
+
+std::string GetCurrentDir()
+{
+    char buffer[MAX_PATH + 1];
+    DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+    if (n == 0 || n >= sizeof buffer)
+        return std::string();
+    return std::string(buffer, n);
+}
+
+bool CreateDir(const char* path)
+{
+    return CreateDirectoryA(path, nullptr) != 0;
+}
+
+FileInfo GetFileInfo(const char* name)
+{
+    FileInfo info;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data))
+        return info;
+    info.exists = true;
+    info.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    ULARGE_INTEGER t;
+    t.LowPart = data.ftLastWriteTime.dwLowDateTime;
+    t.HighPart = data.ftLastWriteTime.dwHighDateTime;
+    // 100-ns ticks since 1601-01-01 to seconds since 1970-01-01.
+    info.lastWriteUtc = static_cast<int64_t>(t.QuadPart / 10000000ULL) - 11644473600LL;
+    return info;
+}
+
+bool ListCurrentDir(std::vector<DirEntry>& entries)
+{
+    entries.clear();
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA("*.*", &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        if (std::string(found.cFileName) == ".")
+            continue;
+        entries.push_back(DirEntry{found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    return true;
+}
+
+std::vector<std::string> LogicalDriveRoots()
+{
+    std::vector<std::string> roots;
+    char buffer[4096];
+    DWORD n = GetLogicalDriveStringsA(sizeof buffer, buffer);
+    if (n == 0 || n > sizeof buffer)
+        return roots;
+    for (const char* p = buffer; *p; p += std::strlen(p) + 1)
+        roots.emplace_back(p);
+    return roots;
+}
+
+std::FILE* OpenFile(const char* path, const char* mode)
+{
+    return std::fopen(path, mode);
 }

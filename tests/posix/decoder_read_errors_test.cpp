@@ -1,0 +1,67 @@
+// Read errors, as opposed to an early end of file: a folder opened as a file
+// reads with an error on POSIX.
+#include "engine/activity_log.h"
+#include "engine/unpack_job.h"
+#include "formats/acm.h"
+#include "formats/ctd.h"
+#include "formats/irq_log.h"
+#include "formats/settings_record.h"
+#include "tests/fixture/fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ReadErrors : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved_ = Settings;
+        Settings.HumanReadible = 1;
+        ResetTestLog();
+        ClearCancelRequest();
+        in_ = std::fopen(dir_.str().c_str(), "rb");
+        ASSERT_NE(in_, nullptr);
+    }
+    void TearDown() override
+    {
+        if (in_)
+            std::fclose(in_);
+        Settings = saved_;
+    }
+    TempDir dir_;
+    std::FILE* in_ = nullptr;
+    SettingsRecord saved_;
+};
+
+TEST_F(ReadErrors, CtdStopsWithoutAMessage)
+{
+    OutputFile text, log;
+    EXPECT_EQ(UnpackCtdProfile(text.get(), in_, 0, 3, true, log.get()), -1);
+    EXPECT_EQ(text.text(), "\r\n\r\n Profile 3\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n");
+    EXPECT_STREQ(LogTake(), "");
+    EXPECT_EQ(log.text(), "");
+}
+
+TEST_F(ReadErrors, AcmNotesTheErrorInBothForms)
+{
+    for (int human : {0, 1}) {
+        Settings.HumanReadible = human;
+        ResetTestLog();
+        OutputFile text;
+        EXPECT_EQ(UnpackAcmProfile(text.get(), in_, 0, 3, true, nullptr), -1);
+        std::string t = text.text();
+        EXPECT_EQ(t.substr(t.find(" Error")), " Error occurred reading from file\r\n");
+        EXPECT_STREQ(LogTake(), "Error reading from ACM file for profile 3\r\n");
+    }
+}
+
+TEST_F(ReadErrors, IrqLogKeepsWhatItWroteAndFails)
+{
+    std::string output = (dir_ / "IRQ_XCPT.TXT").string();
+    EXPECT_EQ(UnpackIrqLog(dir_.str().c_str(), output.c_str()), -1);
+    EXPECT_STREQ(LogTake(), "Error reading from IRQ exception log file\r\n");
+    EXPECT_EQ(ReadFileText(output), "");
+}
+
+}  // namespace
