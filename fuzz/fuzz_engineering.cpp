@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size == 0)
         return 0;
+    ResetFuzzLog();
     const uint8_t mode = data[0];
     Settings.FirmwareVers = (mode & 1) ? Firmware304 : Firmware301;
     Settings.HumanReadible = (mode >> 1) & 1;
@@ -24,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const uint32_t base = (mode & 8) ? 0xFFFFFFFEu : 0u;
     const bool cancel = (mode & 16) != 0;
 
-    LogReset();
     ClearCancelRequest();
     if (cancel)
         RequestCancel();

@@ -1,5 +1,8 @@
 #include "fuzz/fuzz_support.h"
 
+#include "engine/activity_log.h"
+#include "formats/settings_record.h"
+
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -27,4 +30,14 @@ std::FILE* NullOutput()
     static std::FILE* out = std::fopen("/dev/null", "wb");
     FUZZ_CHECK(out != nullptr);
     return out;
+}
+
+void ResetFuzzLog()
+{
+    static bool created = [] {
+        SetDefaultSettings(Settings);
+        return LogCreate(CurrentModule()) == 0;
+    }();
+    FUZZ_CHECK(created);
+    LogReset();
 }

@@ -24,3 +24,7 @@ std::FILE* OpenInput(const uint8_t* data, std::size_t size);
 // A binary output stream that discards what it is given, open for the whole
 // run.
 std::FILE* NullOutput();
+
+// Creates the activity log once (with the default settings, also filled in
+// once) and empties it, so LogTake() holds what one input logged.
+void ResetFuzzLog();
