@@ -3,6 +3,8 @@
 #include "engine/activity_log.h"
 #include "formats/settings_record.h"
 
+#include <filesystem>
+
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -40,4 +42,44 @@ void ResetFuzzLog()
     }();
     FUZZ_CHECK(created);
     LogReset();
+}
+
+const std::string& ScratchDir()
+{
+    // Never destroyed: the exit handler below still needs it.
+    static const std::string* dir = [] {
+        std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        std::string pattern = base + "/davrolin-fuzz-XXXXXX";
+        FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(ScratchDir(), ec);
+        });
+        return new std::string(pattern);
+    }();
+    return *dir;
+}
+
+std::string WriteScratchFile(const char* name, const uint8_t* data, std::size_t size)
+{
+    std::string path = ScratchDir() + "/" + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    FUZZ_CHECK(f != nullptr);
+    FUZZ_CHECK(size == 0 || std::fwrite(data, 1, size, f) == size);
+    FUZZ_CHECK(std::fclose(f) == 0);
+    return path;
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return "<missing>";
+    std::string text;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, n);
+    std::fclose(f);
+    return text;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #define FUZZ_CHECK(cond)                                                                        \
     do {                                                                                        \
@@ -28,3 +29,11 @@ std::FILE* NullOutput();
 // Creates the activity log once (with the default settings, also filled in
 // once) and empties it, so LogTake() holds what one input logged.
 void ResetFuzzLog();
+
+// A folder of this run's own for files read or written by name (in memory
+// where the system has a tmpfs), removed when the run ends.
+const std::string& ScratchDir();
+// Writes the bytes as the file `name` of the scratch folder; returns its path.
+std::string WriteScratchFile(const char* name, const uint8_t* data, std::size_t size);
+// The whole content of a file, or "<missing>" when it cannot be opened.
+std::string ReadWholeFile(const std::string& path);
