@@ -1,0 +1,30 @@
+#include "app/message_box_win32.h"
+
+#include "wizard/dlghelper.h"
+
+namespace {
+MessageBoxHook boxHook;
+}
+
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
+{
+    if (boxHook)
+        return boxHook(owner, text, caption, type);
+    return MessageBoxA(owner, text, caption, type);
+}
+
+int ShowCatalogueBox(HWND owner, int textId, int captionId, UINT type)
+{
+    char text[4096];
+    char caption[4096];
+    LoadMessage(textId, text, sizeof text);
+    LoadMessage(captionId, caption, sizeof caption);
+    return ShowMessageBox(owner, text, caption, type);
+}
+
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
+{
+    MessageBoxHook previous = boxHook;
+    boxHook = hook;
+    return previous;
+}

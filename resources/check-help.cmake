@@ -1,0 +1,12 @@
+# Fails unless the help file holds the topic of every wizard page.
+execute_process(COMMAND ${CHMLS} list ${HELP_FILE} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "chmls could not read ${HELP_FILE}")
+endif()
+foreach(topic "First Screen.htm" Step1.htm Step2.htm Step3.htm Step4.htm Step5.htm Step6.htm Unpacking.htm)
+  string(FIND "${listing}" "/${topic}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${HELP_FILE} has no topic ${topic}")
+  endif()
+endforeach()
+message(STATUS "all eight topics found")

@@ -1,0 +1,77 @@
+// Step 2, the destination folder: a path field, the browse panel and the
+// offer to create a missing folder.
+
+#include "formats/settings_record.h"
+#include "resources/resource.h"
+#include "wizard/dlghelper.h"
+#include "wizard/help.h"
+#include "wizard/step_slot.h"
+#include "wizard/stepmanager.h"
+#include "wizard/steps.h"
+
+static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+static StepSlot slot = {"step2", IDD_DESTINATION, DestinationProc, nullptr, nullptr, nullptr};
+
+DAVROLIN_STEP_COMMON(step2)
+
+static const int kBrowsePanel[] = {IDC_BROWSE_GROUP, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS, IDC_BROWSE_CONTENTS,
+                                   IDC_BROWSE_CONTENTS_LABEL};
+static const int kInputs[] = {IDC_DEST_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS,
+                              IDC_BROWSE_CONTENTS};
+
+void step2_show(bool visible)
+{
+    if (!StepShowWindow(slot, visible) || !visible)
+        return;
+    SetDlgItemTextA(slot.dialog, IDC_DEST_PATH, Settings.DstDir);
+    StepFocus(slot, IDC_DEST_PATH);
+}
+
+static void Resize(HWND dialog, int w, int h)
+{
+    Layout.clientWidth = w;
+    Layout.clientHeight = h;
+    const LayoutMetrics& m = Layout;
+    PlaceButtonRow(dialog, w, h, true);
+    MoveControl(dialog, IDC_SUMMARY_TEXT, -1, -1, w - 2 * m.marginX, -1);
+    MoveControl(dialog, IDC_DEST_PATH, -1, -1, w - 4 * m.marginX - m.buttonWidth, -1);
+    MoveControl(dialog, IDC_CHECK_BROWSE, w - m.buttonWidth - m.marginX, -1, -1, -1);
+}
+
+static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
+        for (int id : kBrowsePanel)
+            ShowWindow(GetDlgItem(dialog, id), SW_HIDE);
+        return TRUE;
+    case WM_SIZE:
+        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_PAINT:
+        PaintStepDialog(dialog, StepTable[2].titleId);
+        return TRUE;
+    case WM_COMMAND:
+        if (HIWORD(wParam) != 0)
+            return FALSE;
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
+        case IDC_NEXT:
+            stepmanager_show(IDD_DESTINATION, false);
+            stepmanager_show(StepTable[2].nextId, true);
+            return TRUE;
+        case IDC_BACK:
+            stepmanager_show(IDD_DESTINATION, false);
+            stepmanager_show(StepTable[2].prevId, true);
+            return TRUE;
+        case IDC_HELP_BUTTON:
+            OpenHelp(dialog, kHelpStep2);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,66 @@
+// Step 4, the optional prefix of the output file names.
+
+#include "formats/settings_record.h"
+#include "resources/resource.h"
+#include "wizard/dlghelper.h"
+#include "wizard/help.h"
+#include "wizard/step_slot.h"
+#include "wizard/stepmanager.h"
+#include "wizard/steps.h"
+
+static INT_PTR CALLBACK PrefixProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+static StepSlot slot = {"step4", IDD_PREFIX, PrefixProc, nullptr, nullptr, nullptr};
+
+DAVROLIN_STEP_COMMON(step4)
+
+static const int kInputs[] = {IDC_SUMMARY_BOX, IDC_USE_PREFIX, IDC_PREFIX};
+
+void step4_show(bool visible)
+{
+    if (StepShowWindow(slot, visible) && visible)
+        StepFocus(slot, IDC_USE_PREFIX);
+}
+
+static void Resize(HWND dialog, int w, int h)
+{
+    Layout.clientWidth = w;
+    Layout.clientHeight = h;
+    const LayoutMetrics& m = Layout;
+    PlaceButtonRow(dialog, w, h, true);
+    MoveControl(dialog, IDC_SUMMARY_BOX, -1, -1, w - 2 * m.marginX, -1);
+    MoveControl(dialog, IDC_PREFIX_TEXT, -1, -1, w - 2 * m.marginX, -1);
+    MoveControl(dialog, IDC_PREFIX, -1, -1, w - 2 * m.marginX - 20, -1);
+}
+
+static INT_PTR CALLBACK PrefixProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_SIZE:
+        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_PAINT:
+        PaintStepDialog(dialog, StepTable[4].titleId);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            return EnterMovesFocus(dialog, kInputs, 3) ? TRUE : FALSE;
+        case IDC_NEXT:
+            stepmanager_show(IDD_PREFIX, false);
+            stepmanager_show(StepTable[4].nextId, true);
+            return TRUE;
+        case IDC_BACK:
+            stepmanager_show(IDD_PREFIX, false);
+            stepmanager_show(StepTable[4].prevId, true);
+            return TRUE;
+        case IDC_HELP_BUTTON:
+            OpenHelp(dialog, kHelpStep4);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}

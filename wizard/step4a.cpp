@@ -1,0 +1,65 @@
+// Step 5, the format of the output files (human readable or machine form).
+
+#include "formats/settings_record.h"
+#include "resources/resource.h"
+#include "wizard/dlghelper.h"
+#include "wizard/help.h"
+#include "wizard/step_slot.h"
+#include "wizard/stepmanager.h"
+#include "wizard/steps.h"
+
+static INT_PTR CALLBACK FormatProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+static StepSlot slot = {"step4a", IDD_FORMAT, FormatProc, nullptr, nullptr, nullptr};
+
+DAVROLIN_STEP_COMMON(step4a)
+
+static const int kInputs[] = {IDC_SUMMARY_BOX, IDC_HUMAN_READABLE};
+
+void step4a_show(bool visible)
+{
+    if (StepShowWindow(slot, visible) && visible)
+        StepFocus(slot, IDC_HUMAN_READABLE);
+}
+
+static void Resize(HWND dialog, int w, int h)
+{
+    Layout.clientWidth = w;
+    Layout.clientHeight = h;
+    const LayoutMetrics& m = Layout;
+    PlaceButtonRow(dialog, w, h, true);
+    MoveControl(dialog, IDC_SUMMARY_BOX, -1, -1, w - 2 * m.marginX, -1);
+    MoveControl(dialog, IDC_FORMAT_TEXT, -1, -1, w - 2 * m.marginX, -1);
+}
+
+static INT_PTR CALLBACK FormatProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_SIZE:
+        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_PAINT:
+        PaintStepDialog(dialog, StepTable[5].titleId);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            return EnterMovesFocus(dialog, kInputs, 2) ? TRUE : FALSE;
+        case IDC_NEXT:
+            stepmanager_show(IDD_FORMAT, false);
+            stepmanager_show(StepTable[5].nextId, true);
+            return TRUE;
+        case IDC_BACK:
+            stepmanager_show(IDD_FORMAT, false);
+            stepmanager_show(StepTable[5].prevId, true);
+            return TRUE;
+        case IDC_HELP_BUTTON:
+            OpenHelp(dialog, kHelpStep5);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,68 @@
+// Step 6, verify options: the complete summary before a run.
+
+#include "formats/settings_record.h"
+#include "resources/resource.h"
+#include "wizard/dlghelper.h"
+#include "wizard/help.h"
+#include "wizard/step_slot.h"
+#include "wizard/stepmanager.h"
+#include "wizard/steps.h"
+
+static INT_PTR CALLBACK VerifyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+static StepSlot slot = {"step5", IDD_VERIFY, VerifyProc, nullptr, nullptr, nullptr};
+
+DAVROLIN_STEP_COMMON(step5)
+
+static const int kInputs[] = {IDC_SUMMARY_BOX};
+
+void step5_show(bool visible)
+{
+    if (!StepShowWindow(slot, visible) || !visible)
+        return;
+    if (IsWindowEnabled(GetDlgItem(slot.dialog, IDC_NEXT)))
+        StepFocus(slot, IDC_NEXT);
+}
+
+static void Resize(HWND dialog, int w, int h)
+{
+    Layout.clientWidth = w;
+    Layout.clientHeight = h;
+    const LayoutMetrics& m = Layout;
+    PlaceButtonRow(dialog, w, h, true);
+    MoveControl(dialog, IDC_SUMMARY_BOX, -1, -1, w - 2 * m.marginX, h - 2 * m.marginY - 170);
+    MoveControl(dialog, IDC_SHOW_DETAILS, -1, h - m.buttonHeight - m.marginY - 56, -1, -1);
+    MoveControl(dialog, IDC_VERIFY_PROMPT, -1, h - m.buttonHeight - m.marginY - 32, w - 2 * m.marginX, -1);
+}
+
+static INT_PTR CALLBACK VerifyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_SIZE:
+        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_PAINT:
+        PaintStepDialog(dialog, StepTable[6].titleId);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            return EnterMovesFocus(dialog, kInputs, 1) ? TRUE : FALSE;
+        case IDC_NEXT:
+            stepmanager_show(IDD_VERIFY, false);
+            stepmanager_show(StepTable[6].nextId, true);
+            return TRUE;
+        case IDC_BACK:
+            stepmanager_show(IDD_VERIFY, false);
+            stepmanager_show(StepTable[6].prevId, true);
+            return TRUE;
+        case IDC_HELP_BUTTON:
+            OpenHelp(dialog, kHelpStep6);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}

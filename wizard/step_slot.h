@@ -1,0 +1,29 @@
+#pragma once
+// What the step manager keeps for every step, and the operations all steps
+// share: each step module holds one StepSlot and passes it to these.
+
+#include <windows.h>
+
+struct StepSlot {
+    const char* traceName;  // "step0" ... "step6", "step4a"
+    int dialogId;
+    DLGPROC proc;
+    HINSTANCE instance;  // stored by init
+    HWND owner;          // stored by create
+    HWND dialog;         // null until created and after destruction
+};
+
+// Traces "  <name>_init", stores the instance; returns 0.
+int StepInit(StepSlot& slot, HINSTANCE instance);
+// Traces "  <name>_createdialog  ->  ", creates the hidden dialog inside
+// `owner`, traces "  success!" (0) or "  failed!" (-1).
+int StepCreateDialog(StepSlot& slot, HWND owner);
+// Shows or hides the dialog; true when it exists.
+bool StepShowWindow(StepSlot& slot, bool visible);
+// Moves the dialog with repainting; always 0.
+int StepMove(StepSlot& slot, int x, int y, int width, int height);
+bool StepIsDialogMessage(StepSlot& slot, MSG* message);
+// Traces "  <name>_exit" and destroys the dialog.
+void StepExit(StepSlot& slot);
+// Puts the keyboard focus on control `id`.
+void StepFocus(StepSlot& slot, int id);

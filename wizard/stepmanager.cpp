@@ -1,0 +1,112 @@
+#include "wizard/stepmanager.h"
+
+#include "formats/settings_record.h"
+#include "platform/platform.h"
+#include "resources/resource.h"
+#include "wizard/dlghelper.h"
+#include "wizard/steps.h"
+
+const StepRecord StepTable[kStepCount] = {
+    {IDD_WELCOME, IDD_SOURCE, 0, 0},
+    {IDD_SOURCE, IDD_DESTINATION, 0, 110},
+    {IDD_DESTINATION, IDD_FILETYPES, IDD_SOURCE, 112},
+    {IDD_FILETYPES, IDD_PREFIX, IDD_DESTINATION, 114},
+    {IDD_PREFIX, IDD_FORMAT, IDD_FILETYPES, 116},
+    {IDD_FORMAT, IDD_VERIFY, IDD_PREFIX, 133},
+    {IDD_VERIFY, IDD_UNPACKING, IDD_FORMAT, 125},
+    {IDD_UNPACKING, 0, 0, 127},
+};
+
+namespace {
+struct StepOperations {
+    int (*init)(HINSTANCE);
+    int (*create)(HWND);
+    void (*show)(bool);
+    int (*move)(int, int, int, int);
+    bool (*isDialogMessage)(MSG*);
+    void (*exit)();
+    HWND (*dialog)();
+};
+
+#define STEP_OPS(name) \
+    {name##_init, name##_createdialog, name##_show, name##_move, name##_is_dialog_message, name##_exit, name##_dialog}
+
+// In the order of StepTable.
+const StepOperations Steps[kStepCount] = {
+    STEP_OPS(step0), STEP_OPS(step1), STEP_OPS(step2),  STEP_OPS(step3),
+    STEP_OPS(step4), STEP_OPS(step4a), STEP_OPS(step5), STEP_OPS(step6),
+};
+
+int StepIndex(int dialogId)
+{
+    for (int i = 0; i < kStepCount; ++i)
+        if (StepTable[i].dialogId == dialogId)
+            return i;
+    return -1;
+}
+}  // namespace
+
+int stepmanager_init(HINSTANCE instance)
+{
+    DebugTrace("stepmanager_init\r\n");
+    int rc = dlghelper_init(instance);
+    if (rc != 0)
+        return rc;
+    for (const StepOperations& step : Steps) {
+        rc = step.init(instance);
+        if (rc != 0)
+            return rc;
+    }
+    return 0;
+}
+
+int stepmanager_go(HWND mainWindow)
+{
+    DebugTrace("stepmanager_go\r\n");
+    for (const StepOperations& step : Steps) {
+        if (step.create(mainWindow) != 0)
+            return -1;
+    }
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    int x0 = Settings.HideAnimation == 0 ? kAnimationWidth : 0;
+    stepmanager_move_all(x0, 0, client.right - x0, client.bottom);
+    step0_show(true);
+    return 0;
+}
+
+void stepmanager_show(int dialogId, bool visible)
+{
+    int i = StepIndex(dialogId);
+    if (i >= 0)
+        Steps[i].show(visible);
+}
+
+void stepmanager_move_all(int x, int y, int width, int height)
+{
+    for (const StepOperations& step : Steps)
+        step.move(x, y, width, height);
+}
+
+bool stepmanager_is_dialog_message(MSG* message)
+{
+    for (const StepOperations& step : Steps) {
+        if (step.isDialogMessage(message))
+            return true;
+    }
+    return false;
+}
+
+void stepmanager_exit()
+{
+    DebugTrace("stepmanager_exit\r\n");
+    for (int i = kStepCount - 1; i >= 0; --i)
+        Steps[i].exit();
+    dlghelper_exit();
+}
+
+HWND StepDialog(int dialogId)
+{
+    int i = StepIndex(dialogId);
+    return i >= 0 ? Steps[i].dialog() : nullptr;
+}
