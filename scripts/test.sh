@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${DAVROLIN_BUILD_DIR:-$root/build}
 
-step() { printf '\n==== %s\n' "$*"; }
+step() { printf '\n==== %s (%d s in)\n' "$*" "$SECONDS"; }
 
 step "installing missing packages"
 bash "$root/scripts/install-deps.sh"
