@@ -10,7 +10,7 @@
 #include "app/settings.h"
 #include "app/options_summary.h"
 #include "cli/command_line.h"
-#include "cli/progress_bar.h"
+#include "cli/run_observer.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/settings_record.h"
@@ -133,13 +133,14 @@ int main(int argc, char** argv)
         return kExitRefused;
 
     const bool draw = !cl.quiet && isatty(fileno(stderr));
-    ProgressBar observer(draw ? stderr : nullptr);
+    RunObserver observer(draw ? stderr : nullptr, stderr);
     SetNotifyWindow(&observer);
 
     LogReset();
     LogMessage(LogInfo, 108);
     LogMessage(LogInfo, 109);
     LogOptionsSummary();
+    observer.SkipLogSoFar();
     if (StartUnpackJob() != 0) {
         std::fputs("davrolin-unpack: the unpack job could not be started\n", stderr);
         return kExitRunErrors;
@@ -147,6 +148,7 @@ int main(int argc, char** argv)
     WaitForUnpackJob();
     SetNotifyWindow(nullptr);
     LogSave();
+    observer.EchoNewErrors();  // a log that could not be saved
     LogDestroy();
     return observer.hadErrors() ? kExitRunErrors : kExitOk;
 }

@@ -197,8 +197,9 @@ TEST_F(Cli, RunWithErrorsExitsWithOne)
     EXPECT_EQ(files.count("C0000003.TXT"), 1u);
     EXPECT_EQ(files.count("C0000004.TXT"), 0u);
     EXPECT_EQ(files.count("IRQ_XCPT.TXT"), 1u);  // the next kind still ran
-    const std::string error = "Error opening CTD data file " + source.string() + "/C0000004.DAT\r\n";
-    EXPECT_NE(files["DAVROLIN.LOG"].find(error), std::string::npos);
+    const std::string error = "Error opening CTD data file " + source.string() + "/C0000004.DAT";
+    EXPECT_NE(files["DAVROLIN.LOG"].find(error + "\r\n"), std::string::npos);
+    EXPECT_EQ(r.err, error + "\n");  // the run's errors, also on stderr
 }
 
 TEST_F(Cli, SettingsFileAndOverrides)

@@ -1,0 +1,18 @@
+#include "app/options_summary_win32.h"
+
+#include "app/options_summary.h"
+
+#include <string>
+
+int ShowOptionsSummary(int controlId, HWND dialog, int level, int details)
+{
+    std::string text;
+    try {
+        text = BuildOptionsSummary(level, details);
+    } catch (...) {
+        SetDlgItemTextA(dialog, controlId, "");
+        return -1;
+    }
+    SetDlgItemTextA(dialog, controlId, text.c_str());
+    return 0;
+}
