@@ -48,7 +48,8 @@ void WriteAnsiFile(const std::string& path, const Bytes& bytes)
 {
     std::FILE* f = OpenFile(path.c_str(), "wb");
     ASSERT_NE(f, nullptr) << path;
-    std::fwrite(bytes.data.data(), 1, bytes.size(), f);
+    if (bytes.size())
+        std::fwrite(bytes.data.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 
