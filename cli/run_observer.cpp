@@ -161,5 +161,6 @@ void RunObserver::OnJobProgress(uint32_t done, uint32_t total)
 void RunObserver::OnJobStatus(const char* inputPath, const char* outputPath)
 {
     file_ = BaseName(outputPath);
-    Draw(false);
+    if (total_ != 0 || done_ != 0)  // the first progress brings the total
+        Draw(false);
 }
