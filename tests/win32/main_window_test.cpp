@@ -137,6 +137,8 @@ struct HoldingObserver : JobObserver {
 
 TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
 {
+    char startFolder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, startFolder);
     TempDir source, destination;
     Wizard wizard;
     std::strcpy(Settings.SrcDir, source.str().c_str());
@@ -161,6 +163,7 @@ TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
     EXPECT_TRUE(observer.cancelSeen);
     SetNotifyWindow(nullptr);
     ClearCancelRequest();
+    SetCurrentDirectoryA(startFolder);  // the run entered the source folder
 }
 
 }  // namespace
