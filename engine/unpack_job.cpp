@@ -1,22 +1,425 @@
 #include "engine/unpack_job.h"
 
-#include <atomic>
+#include "app/messages.h"
+#include "engine/activity_log.h"
+#include "engine/file_names.h"
+#include "formats/acm.h"
+#include "formats/ctd.h"
+#include "formats/deployment.h"
+#include "formats/engineering.h"
+#include "formats/irq_log.h"
+#include "formats/metadata.h"
+#include "formats/report.h"
+#include "formats/termination_log.h"
+#include "formats/text_format.h"
+#include "platform/platform.h"
+
+#include <memory>
+#include <system_error>
+
+UnpackJob unpackJob;
 
 namespace {
-std::atomic<int> cancelRequested{0};
+
+// Message ids of the job's own lines.
+constexpr int MsgException = 128;
+constexpr int MsgEngineeringStart = 156;
+constexpr int MsgAcmStart = 160;
+constexpr int MsgCtdStart = 164;
+constexpr int MsgEngineeringOpenError = 183;
+constexpr int MsgEngineeringCreateError = 185;
+constexpr int MsgAcmOpenError = 187;
+constexpr int MsgAcmCreateError = 189;
+constexpr int MsgCtdOpenError = 191;
+constexpr int MsgCtdCreateError = 193;
+constexpr int MsgDeploymentStart = 195;
+constexpr int MsgExceptionStart = 196;
+constexpr int MsgTerminationLogError = 202;
+constexpr int MsgTerminationLogWritten = 209;
+constexpr int MsgSensorTimeLogError = 221;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+using ProfileDecoder = int (*)(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t index, bool write,
+                               std::FILE* auxiliaryLog);
+
+// What tells the three profile kinds apart.
+struct ProfileKind {
+    FileKind kind;
+    ProfileDecoder decoder;
+    int startMessage;
+    int openError;
+    int createError;
+};
+
+const ProfileKind kEngineering{KindEngineering, UnpackEngineeringProfile, MsgEngineeringStart,
+                               MsgEngineeringOpenError, MsgEngineeringCreateError};
+const ProfileKind kCtd{KindCtd, UnpackCtdProfile, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError};
+const ProfileKind kAcm{KindAcm, UnpackAcmProfile, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError};
+
+void NotifyLogChanged()
+{
+    if (unpackJob.notifyWindow)
+        unpackJob.notifyWindow->OnLogChanged();
+}
+
+void NotifyProgress()
+{
+    if (unpackJob.notifyWindow)
+        unpackJob.notifyWindow->OnJobProgress(unpackJob.doneItems, unpackJob.totalItems);
+}
+
+void NotifyStatus()
+{
+    if (unpackJob.notifyWindow)
+        unpackJob.notifyWindow->OnJobStatus(unpackJob.inputPath.c_str(), unpackJob.outputPath.c_str());
+}
+
+void CloseLog(std::FILE*& log)
+{
+    if (log)
+        std::fclose(log);
+    log = nullptr;
+}
+
+// A folder with the platform's separator at its end.
+std::string WithSeparator(const char* folder)
+{
+    std::string path = folder;
+    if (path.empty() || path.back() != kPathSeparator)
+        path += kPathSeparator;
+    return path;
+}
+
+// The start line of a range kind names the profiles this run unpacks. The
+// catalogue text carries {FSTPRO} and {LSTPRO}, which expand from the user's
+// range settings; those are stale for a run over the entire deployment
+// without UnpackAll, and name an unrelated last profile for a single-profile
+// run, so the run's own first and last take their places here.
+void LogRangeStart(int id, uint32_t first, uint32_t last)
+{
+    const char* text = MessageText(id);
+    std::string line = text ? text : "";
+    auto replace = [&line](const char* name, uint32_t value) {
+        const std::string key = name;
+        auto at = line.find(key);
+        if (at != std::string::npos)
+            line.replace(at, key.size(), FormatString("%u", value));
+    };
+    replace("{FSTPRO}", first);
+    replace("{LSTPRO}", last);
+    LogAppend(line.c_str(), LogProgress);
+}
+
+int UnpackProfileFile(const ProfileKind& k, const std::string& inputPath, uint32_t base, uint32_t firstIndex,
+                      uint32_t lastIndex, std::FILE* auxiliaryLog)
+{
+    File in(OpenFile(inputPath.c_str(), "rb"));
+    if (!in) {
+        LogMessage(LogError, k.openError, inputPath.c_str());
+        return 1;
+    }
+    int r = 0;
+    for (uint32_t index = 0;; ++index) {
+        const bool write = index >= firstIndex;
+        File out;
+        if (write) {
+            const uint32_t profile = base + index;
+            unpackJob.outputPath = unpackJob.jobDestinationPath + TextFileName(k.kind, profile);
+            NotifyStatus();
+            out.reset(OpenFile(unpackJob.outputPath.c_str(), "wb"));
+            if (!out) {
+                LogMessage(LogError, k.createError, PrefixedTextFileName(k.kind, profile).c_str());
+                return -1;
+            }
+        }
+        r = k.decoder(out.get(), in.get(), base, index, write, auxiliaryLog);
+        if (write) {
+            out.reset();  // a partial file stays after a decoder failure
+            ++unpackJob.doneItems;
+            NotifyProgress();
+        }
+        if (r != 0 || index == lastIndex)
+            break;
+    }
+    return r;
+}
+
+bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
+{
+    const uint32_t ppf = static_cast<uint32_t>(Settings.ProfilesPerFile);
+    if (ppf == 0)
+        return false;
+    const uint32_t firstBase = ppf * (first / ppf);
+    const uint32_t lastBase = ppf * (last / ppf);
+
+    LogRangeStart(k.startMessage, first, last);
+    NotifyLogChanged();
+
+    std::FILE* auxiliaryLog = nullptr;
+    std::string terminationLogPath;
+    if (k.kind == KindEngineering) {
+        terminationLogPath = unpackJob.jobDestinationPath + "TIMETAGS.TXT";
+        try {
+            unpackJob.terminationLog = OpenFile(terminationLogPath.c_str(), "wb");
+            if (unpackJob.terminationLog)
+                WriteTerminationLogHeader(unpackJob.terminationLog);
+        } catch (...) {
+            CloseLog(unpackJob.terminationLog);
+        }
+        if (!unpackJob.terminationLog) {
+            LogMessage(LogError, MsgTerminationLogError);
+            return false;
+        }
+        auxiliaryLog = unpackJob.terminationLog;
+    } else {
+        auxiliaryLog = unpackJob.sensorTimeLog;
+    }
+
+    // The walk ends after lastBase itself, so it never runs past 2^32 when
+    // base + ppf would wrap around.
+    for (uint32_t base = firstBase; base <= lastBase; base += ppf) {
+        if (IsCancelRequested())
+            return false;
+        const uint32_t firstIndex = base == firstBase ? first % ppf : 0;
+        const uint32_t lastIndex = last - base < ppf ? last % ppf : ppf - 1;
+        unpackJob.inputPath = unpackJob.jobSourcePath + DataFileName(k.kind, base);
+        int r;
+        try {
+            r = UnpackProfileFile(k, unpackJob.inputPath, base, firstIndex, lastIndex, auxiliaryLog);
+        } catch (...) {
+            LogMessage(LogError, MsgException);
+            r = -1;
+        }
+        NotifyLogChanged();
+        if (r != 0)
+            return false;
+        if (base == lastBase)
+            break;
+    }
+
+    if (k.kind == KindEngineering) {
+        CloseLog(unpackJob.terminationLog);
+        LogMessage(LogProgress, MsgTerminationLogWritten, terminationLogPath.c_str());
+        NotifyLogChanged();
+    }
+    return true;
+}
+
+using WholeFileDecoder = int (*)(const char* inputPath, const char* outputPath);
+
+bool UnpackWholeFile(int startMessage, FileKind kind, WholeFileDecoder decoder)
+{
+    const std::string inputPath = unpackJob.jobSourcePath + DataFileName(kind, 0);
+    const std::string outputPath = unpackJob.jobDestinationPath + TextFileName(kind, 0);
+    LogMessage(LogProgress, startMessage);
+    NotifyLogChanged();
+    int r;
+    try {
+        r = decoder(inputPath.c_str(), outputPath.c_str());
+    } catch (...) {
+        LogMessage(LogError, MsgException);
+        r = -1;
+    }
+    NotifyLogChanged();
+    ++unpackJob.doneItems;
+    NotifyProgress();
+    return r == 0;
+}
+
+}  // namespace
+
+RunChoice ChooseKindsAndRange(const SettingsRecord& s)
+{
+    RunChoice c{s.Options, 0, 0};
+    int mode = s.ProfileRange;
+    if (s.UnpackAll != 0) {
+        c.kinds = KindAll;
+        mode = RangeEntireDeployment;
+    }
+    if (mode == RangeSingleProfile) {
+        c.first = c.last = static_cast<uint32_t>(s.FirstProfile);
+    } else if (mode == RangeProfiles) {
+        c.first = static_cast<uint32_t>(s.FirstProfile);
+        c.last = static_cast<uint32_t>(s.LastProfile);
+    } else {
+        c.first = 0;
+        c.last = static_cast<uint32_t>(s.MaxProfile);
+    }
+    return c;
+}
+
+uint32_t CountItems(const RunChoice& c)
+{
+    uint32_t total = 0;
+    const uint32_t span = c.last - c.first + 1;
+    for (int kind : {KindEngineering, KindCtd, KindAcm})
+        if (c.kinds & kind)
+            total += span;
+    for (int kind : {KindDeployment, KindException})
+        if (c.kinds & kind)
+            total += 1;
+    return total;
+}
+
+unsigned ProgressPercent(uint32_t done, uint32_t total)
+{
+    if (total == 0)
+        return 0;
+    uint64_t percent = uint64_t{done} * 100 / total;
+    return percent > 100 ? 100 : static_cast<unsigned>(percent);
+}
+
+void SetNotifyWindow(JobObserver* observer)
+{
+    unpackJob.notifyWindow = observer;
 }
 
 void RequestCancel()
 {
-    cancelRequested.store(1);
+    unpackJob.cancelRequested.store(1);
 }
 
 bool IsCancelRequested()
 {
-    return cancelRequested.load() != 0;
+    return unpackJob.cancelRequested.load() != 0;
 }
 
 void ClearCancelRequest()
 {
-    cancelRequested.store(0);
+    unpackJob.cancelRequested.store(0);
+}
+
+void BuildJobPaths()
+{
+    unpackJob.jobSourcePath = WithSeparator(Settings.SrcDir);
+    unpackJob.jobDestinationPath = WithSeparator(Settings.DstDir) + Settings.Prefix;
+}
+
+bool UnpackEngineeringRange(uint32_t first, uint32_t last)
+{
+    return UnpackProfileRange(kEngineering, first, last);
+}
+
+bool UnpackCtdRange(uint32_t first, uint32_t last)
+{
+    return UnpackProfileRange(kCtd, first, last);
+}
+
+bool UnpackAcmRange(uint32_t first, uint32_t last)
+{
+    return UnpackProfileRange(kAcm, first, last);
+}
+
+int UnpackEngineeringFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                          std::FILE* terminationLog)
+{
+    return UnpackProfileFile(kEngineering, inputPath, base, firstIndex, lastIndex, terminationLog);
+}
+
+int UnpackCtdFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                  std::FILE* sensorTimeLog)
+{
+    return UnpackProfileFile(kCtd, inputPath, base, firstIndex, lastIndex, sensorTimeLog);
+}
+
+int UnpackAcmFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                  std::FILE* sensorTimeLog)
+{
+    return UnpackProfileFile(kAcm, inputPath, base, firstIndex, lastIndex, sensorTimeLog);
+}
+
+bool OpenSensorTimeLog()
+{
+    try {
+        unpackJob.sensorTimeLog = OpenFile((unpackJob.jobDestinationPath + "SNSRTIME.TXT").c_str(), "wb");
+    } catch (...) {
+        unpackJob.sensorTimeLog = nullptr;
+    }
+    if (!unpackJob.sensorTimeLog) {
+        LogMessage(LogError, MsgSensorTimeLogError);
+        return false;
+    }
+    return true;
+}
+
+bool CloseSensorTimeLog()
+{
+    CloseLog(unpackJob.sensorTimeLog);
+    return true;
+}
+
+bool UnpackDeploymentKind()
+{
+    // The decoder reads the record in the layout of the configured firmware.
+    return UnpackWholeFile(MsgDeploymentStart, KindDeployment, UnpackDeployment);
+}
+
+bool UnpackExceptionKind()
+{
+    return UnpackWholeFile(MsgExceptionStart, KindException, UnpackIrqLog);
+}
+
+int unpack_thread()
+{
+    DebugTrace("unpack_thread starting!\r\n");
+    ClearCancelRequest();
+    const RunChoice run = ChooseKindsAndRange(Settings);
+    BuildJobPaths();
+    unpackJob.totalItems = CountItems(run);
+    unpackJob.doneItems = 0;
+
+    // The metadata check reads DEPLOY.DAT and PROFILES.DAT by bare name in the
+    // source folder; it logs its own errors, and first and last stay as chosen.
+    SetCurrentDir(unpackJob.jobSourcePath.c_str());
+    VerifyMetaData();
+
+    unpackJob.terminationLog = nullptr;
+    unpackJob.sensorTimeLog = nullptr;
+    bool ok = true;
+    auto runs = [&run](int kinds) { return (run.kinds & kinds) != 0 && !IsCancelRequested(); };
+    // A failing step does not stop the later ones; only a cancel does.
+    if (runs(KindEngineering))
+        ok = UnpackEngineeringRange(run.first, run.last) && ok;
+    if (runs(KindCtd | KindAcm))
+        ok = OpenSensorTimeLog() && ok;
+    if (runs(KindCtd))
+        ok = UnpackCtdRange(run.first, run.last) && ok;
+    if (runs(KindAcm))
+        ok = UnpackAcmRange(run.first, run.last) && ok;
+    if (runs(KindCtd | KindAcm))
+        ok = CloseSensorTimeLog() && ok;
+    if (runs(KindDeployment))
+        ok = UnpackDeploymentKind() && ok;
+    if (runs(KindException))
+        ok = UnpackExceptionKind() && ok;
+
+    // A cancel can leave either log open.
+    CloseLog(unpackJob.terminationLog);
+    CloseLog(unpackJob.sensorTimeLog);
+
+    if (unpackJob.notifyWindow)
+        unpackJob.notifyWindow->OnJobFinished(!ok);
+    DebugTrace("unpack_thread exiting!\r\n");
+    return ok ? 0 : -1;
+}
+
+int StartUnpackJob()
+{
+    WaitForUnpackJob();  // the previous run has sent its finished notification
+    try {
+        unpackJob.thread = std::thread(unpack_thread);
+    } catch (const std::system_error&) {
+        return -1;
+    }
+    return 0;
+}
+
+void WaitForUnpackJob()
+{
+    if (unpackJob.thread.joinable())
+        unpackJob.thread.join();
 }

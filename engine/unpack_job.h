@@ -1,6 +1,119 @@
 #pragma once
-// The unpack job. For now only its cancel request.
+// The unpack job: one run converts the selected kinds of instrument files of
+// the source folder into text files in the destination folder, on a worker
+// thread. It decodes nothing itself: it chooses the profile range, walks the
+// data files of each kind in a fixed order (Engineering with the termination
+// log, CTD and ACM with the sensor time log, the deployment file, the
+// exception log), opens and closes the files, calls the kind's decoder once
+// per profile, counts progress and honours the cancel request.
+//
+// The worker reports through an observer with four callbacks, called
+// synchronously on the worker thread: the job waits until each returns, so an
+// observer may read the activity log and the job's path texts without a lock.
+// The cancel flag is the only thing another thread writes during a run.
+
+#include "formats/settings_record.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+// The values of the four notifications as the wizard's window receives them.
+constexpr unsigned JobFinishedNotification = 0x0400 + 1;  // wParam 1 if the run had errors
+constexpr unsigned LogChangedNotification = 0x0400 + 2;
+constexpr unsigned JobProgressNotification = 0x0400 + 3;  // wParam done, lParam total
+constexpr unsigned JobStatusNotification = 0x0400 + 4;    // wParam input path, lParam output path
+
+// Receives the job's notifications, on the worker thread.
+class JobObserver {
+public:
+    virtual ~JobObserver() = default;
+    // The run's last act; `hadErrors` is true when any step that ran failed.
+    virtual void OnJobFinished(bool hadErrors) = 0;
+    // Something was added to the activity log.
+    virtual void OnLogChanged() = 0;
+    // An output item is finished: `done` of `total` (total may be 0 after an
+    // unsigned wrap of a corrupt profile count; see ProgressPercent).
+    virtual void OnJobProgress(uint32_t done, uint32_t total) = 0;
+    // A profile text file is about to be created.
+    virtual void OnJobStatus(const char* inputPath, const char* outputPath) = 0;
+};
+
+// The one job of the program, reused by every run.
+struct UnpackJob {
+    std::atomic<int> cancelRequested{0};
+    JobObserver* notifyWindow = nullptr;
+    std::thread thread;
+    uint32_t totalItems = 0;
+    uint32_t doneItems = 0;
+    std::string jobSourcePath;       // SrcDir with a trailing separator
+    std::string jobDestinationPath;  // DstDir with a trailing separator, then Prefix
+    std::string inputPath;           // the data file being read
+    std::string outputPath;          // the text file being written
+    std::FILE* terminationLog = nullptr;
+    std::FILE* sensorTimeLog = nullptr;
+};
+
+extern UnpackJob unpackJob;
+
+// The kinds and the profile range of a run, taken from the settings.
+struct RunChoice {
+    int kinds;  // FileKind bits
+    uint32_t first;
+    uint32_t last;
+};
+
+RunChoice ChooseKindsAndRange(const SettingsRecord& settings);
+
+// Output items a run expects: last - first + 1 for each selected profile kind
+// and 1 for each selected log kind, in unsigned 32-bit arithmetic.
+uint32_t CountItems(const RunChoice& choice);
+
+// done x 100 / total, truncated; 0 when total is 0 and at most 100.
+unsigned ProgressPercent(uint32_t done, uint32_t total);
+
+// Records the observer (null: notifications are skipped).
+void SetNotifyWindow(JobObserver* observer);
+
+// Starts a run on a worker thread and returns at once: 0, or -1 when no
+// thread could be made (the run then never starts and sends nothing). The
+// caller has emptied the activity log and written the run's header.
+int StartUnpackJob();
+
+// Waits until the worker of the latest run has ended (it has sent its
+// finished notification by then or is about to).
+void WaitForUnpackJob();
 
 void RequestCancel();
 bool IsCancelRequested();
 void ClearCancelRequest();
+
+// The run itself, on the calling thread: 0 when every step that ran
+// succeeded, -1 otherwise. StartUnpackJob runs it on the worker.
+int unpack_thread();
+
+// The range drivers: every profile from `first` to `last` of one kind.
+bool UnpackEngineeringRange(uint32_t first, uint32_t last);
+bool UnpackCtdRange(uint32_t first, uint32_t last);
+bool UnpackAcmRange(uint32_t first, uint32_t last);
+
+// The per-file loops: reads the data file `inputPath` (file base `base`)
+// through index `lastIndex`, writing the profiles from `firstIndex` on to
+// their own text files. 0 when every profile up to lastIndex was read, 1 when
+// the data file could not be opened, otherwise the decoder's result or -1.
+int UnpackEngineeringFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                          std::FILE* terminationLog);
+int UnpackCtdFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                  std::FILE* sensorTimeLog);
+int UnpackAcmFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                  std::FILE* sensorTimeLog);
+
+bool OpenSensorTimeLog();
+bool CloseSensorTimeLog();
+bool UnpackDeploymentKind();
+bool UnpackExceptionKind();
+
+// Sets jobSourcePath and jobDestinationPath from the settings.
+void BuildJobPaths();

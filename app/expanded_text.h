@@ -1,0 +1,9 @@
+#pragma once
+// Catalogue messages with their placeholders filled, as std::string.
+
+#include <string>
+
+// For showing as it is (stderr, a summary piece without conversions).
+std::string ExpandedMessage(int id);
+// For use as a format: a '%' that a placeholder put in is doubled.
+std::string ExpandedFormat(int id);

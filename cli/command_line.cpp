@@ -1,0 +1,193 @@
+#include "cli/command_line.h"
+
+#include "platform/platform.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: davrolin-unpack [--firmware 3.01|3.04] [--human] [--prefix TEXT]\n"
+    "                       [--kinds LIST] [--profile N | --profiles FIRST-LAST]\n"
+    "                       [--settings FILE] [--quiet] SOURCE DEST\n"
+    "  LIST: comma-separated subset of engineering,ctd,acm,deployment,exceptions\n";
+
+struct KindName {
+    const char* name;
+    int kind;
+};
+constexpr KindName kKindNames[] = {
+    {"engineering", KindEngineering}, {"ctd", KindCtd},        {"acm", KindAcm},
+    {"deployment", KindDeployment},   {"exceptions", KindException},
+};
+
+// A profile number: decimal digits only, within unsigned 32 bits.
+bool ParseProfile(const std::string& text, uint32_t& value)
+{
+    if (text.empty() || text.size() > 10)
+        return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > 0xFFFFFFFFu)
+        return false;
+    value = static_cast<uint32_t>(v);
+    return true;
+}
+
+bool ParseKinds(const std::string& text, int& kinds, std::string& error)
+{
+    kinds = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t comma = text.find(',', start);
+        std::string name = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        int kind = 0;
+        for (const KindName& k : kKindNames)
+            if (name == k.name)
+                kind = k.kind;
+        if (kind == 0) {
+            error = "--kinds: unknown kind \"" + name + "\"";
+            return false;
+        }
+        kinds |= kind;
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return true;
+}
+
+bool CopyField(char (&field)[kTextFieldSize], const std::string& value, const char* what, std::string& error)
+{
+    if (value.size() >= kTextFieldSize) {
+        error = std::string(what) + " is longer than 255 characters";
+        return false;
+    }
+    std::memcpy(field, value.c_str(), value.size() + 1);
+    return true;
+}
+
+bool IsAbsolute(const std::string& path)
+{
+#if defined(_WIN32)
+    if (path.size() >= 2 && path[1] == ':')
+        return true;  // a drive letter
+    return !path.empty() && (path[0] == '\\' || path[0] == '/');
+#else
+    return !path.empty() && path[0] == '/';
+#endif
+}
+
+}  // namespace
+
+const char* UsageText()
+{
+    return kUsage;
+}
+
+ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl, std::string& error)
+{
+    cl = CommandLine{};
+    CLI::App app{"Converts the raw files of a VXP deployment in SOURCE into text files in DEST.",
+                 "davrolin-unpack"};
+    app.set_help_flag("-h,--help", "Show this help and exit");
+    app.add_option("--firmware", cl.firmware, "Firmware version of the deployment (default 3.04)")
+        ->check(CLI::IsMember({"3.01", "3.04"}));
+    app.add_flag("--human", cl.human, "Human-readable output files (default: machine form)");
+    auto* prefix = app.add_option("--prefix", cl.prefix, "Text put in front of every output file name")
+                       ->type_name("TEXT");
+    std::string kinds, profile, profiles;
+    auto* kindsOption = app.add_option("--kinds", kinds, "Kinds to unpack (default: all five)")->type_name("LIST");
+    auto* profileOption = app.add_option("--profile", profile, "Unpack the single profile N")->type_name("N");
+    auto* profilesOption =
+        app.add_option("--profiles", profiles, "Unpack the profiles FIRST to LAST")->type_name("FIRST-LAST");
+    profileOption->excludes(profilesOption);
+    app.add_option("--settings", cl.settingsFile, "Settings file in the wizard's format")->type_name("FILE");
+    app.add_flag("--quiet", cl.quiet, "No progress bar");
+    app.add_option("SOURCE", cl.source, "Folder holding the deployment's files")->required()->type_name("");
+    app.add_option("DEST", cl.dest, "Folder receiving the text files (created when missing)")
+        ->required()
+        ->type_name("");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        error = app.help() + "\n  LIST: comma-separated subset of engineering,ctd,acm,deployment,exceptions\n";
+        return ParseResult::Help;
+    } catch (const CLI::ParseError& e) {
+        error = e.what();
+        return ParseResult::BadUsage;
+    }
+
+    cl.hasPrefix = prefix->count() > 0;
+    cl.hasKinds = kindsOption->count() > 0;
+    if (cl.hasKinds && !ParseKinds(kinds, cl.kinds, error))
+        return ParseResult::BadUsage;
+    if (profileOption->count() > 0) {
+        cl.range = RangeSingleProfile;
+        if (!ParseProfile(profile, cl.first)) {
+            error = "--profile: \"" + profile + "\" is not a profile number";
+            return ParseResult::BadUsage;
+        }
+        cl.last = cl.first;
+    }
+    if (profilesOption->count() > 0) {
+        cl.range = RangeProfiles;
+        const auto dash = profiles.find('-');
+        if (dash == std::string::npos || !ParseProfile(profiles.substr(0, dash), cl.first) ||
+            !ParseProfile(profiles.substr(dash + 1), cl.last)) {
+            error = "--profiles: \"" + profiles + "\" is not FIRST-LAST";
+            return ParseResult::BadUsage;
+        }
+    }
+    return ParseResult::Run;
+}
+
+std::string AbsoluteFolder(const std::string& folder, const std::string& currentDir)
+{
+    if (IsAbsolute(folder))
+        return folder;
+    std::string path = currentDir;
+    if (path.empty() || path.back() != kPathSeparator)
+        path += kPathSeparator;
+    return path + folder;
+}
+
+bool ApplyCommandLine(const CommandLine& cl, const std::string& currentDir, SettingsRecord& s, std::string& error)
+{
+    if (!cl.firmware.empty())
+        s.FirmwareVers = cl.firmware == "3.01" ? Firmware301 : Firmware304;
+    if (cl.human)
+        s.HumanReadible = 1;
+    if (cl.hasPrefix && !CopyField(s.Prefix, cl.prefix, "--prefix", error))
+        return false;
+
+    // Neither --kinds nor a range: the choices stay (every kind of the entire
+    // deployment unless a settings file says otherwise). Either one: a chosen
+    // subset, where what is not given comes from the settings file when that
+    // file chose a subset itself, else all five kinds of the entire deployment.
+    if (cl.hasKinds || cl.range != 0) {
+        const bool fileChoseSubset = s.UnpackAll == 0;
+        s.UnpackAll = 0;
+        if (cl.hasKinds)
+            s.Options = cl.kinds;
+        else if (!fileChoseSubset)
+            s.Options = KindAll;
+        if (cl.range != 0) {
+            s.ProfileRange = cl.range;
+            s.FirstProfile = static_cast<int32_t>(cl.first);
+            s.LastProfile = static_cast<int32_t>(cl.last);
+        } else if (!fileChoseSubset) {
+            s.ProfileRange = RangeEntireDeployment;
+        }
+    }
+
+    return CopyField(s.SrcDir, AbsoluteFolder(cl.source, currentDir), "SOURCE", error) &&
+           CopyField(s.DstDir, AbsoluteFolder(cl.dest, currentDir), "DEST", error);
+}

@@ -1,0 +1,152 @@
+// davrolin-unpack: the headless converter. Runs the same unpack job as the
+// wizard, on the same settings record, with the same activity log, and saves
+// that log beside the output. Exit codes: 0 the run had no errors, 1 it had
+// errors, 2 bad usage or a source, profile or destination that the wizard
+// would not have accepted either.
+
+#include "app/expanded_text.h"
+#include "app/folder_checks.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/options_summary.h"
+#include "cli/command_line.h"
+#include "cli/progress_bar.h"
+#include "engine/activity_log.h"
+#include "engine/unpack_job.h"
+#include "formats/settings_record.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <string>
+
+#if defined(_WIN32)
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitRunErrors = 1;
+constexpr int kExitRefused = 2;
+
+// A catalogue message with its placeholders filled, as a message box shows it.
+void PrintMessage(int id)
+{
+    std::string text = ExpandedMessage(id);
+    std::fputs(text.c_str(), stderr);
+    if (text.empty() || text.back() != '\n')
+        std::fputs("\n", stderr);
+}
+
+bool AnswerYes(const char*, const char*)
+{
+    return true;  // without storage for the log the run goes on unlogged
+}
+
+// The checks of the wizard's source step.
+bool SourceAccepted()
+{
+    const int r = SourceCheck(Settings.SrcDir);
+    if (r == 1)
+        PrintMessage(132);
+    else if (r == 2)
+        PrintMessage(Settings.WrongVersion ? 237 : 173);
+    return r == 0;
+}
+
+// The profile numbers, as the file types step checks them.
+bool ProfilesAccepted()
+{
+    if (Settings.UnpackAll != 0 || (Settings.Options & (KindEngineering | KindCtd | KindAcm)) == 0)
+        return true;
+    const uint32_t first = static_cast<uint32_t>(Settings.FirstProfile);
+    const uint32_t last = static_cast<uint32_t>(Settings.LastProfile);
+    const uint32_t maxProfile = static_cast<uint32_t>(Settings.MaxProfile);
+    bool ok = true;
+    if (Settings.ProfileRange == RangeSingleProfile)
+        ok = first <= maxProfile;
+    else if (Settings.ProfileRange == RangeProfiles)
+        ok = first <= last && first <= maxProfile && last <= maxProfile;
+    if (!ok)
+        PrintMessage(220);
+    return ok;
+}
+
+// The destination, created (one level) when missing, as the destination step does.
+bool DestinationAccepted()
+{
+    if (DestinationCheck(Settings.DstDir) == 0)
+        return true;
+    if (!CreateDir(Settings.DstDir)) {
+        PrintMessage(177);
+        return false;
+    }
+    Settings.DestinationExists = 1;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CommandLine cl;
+    std::string error;
+    switch (ParseCommandLine(argc, argv, cl, error)) {
+    case ParseResult::Help:
+        std::fputs(error.c_str(), stdout);
+        return kExitOk;
+    case ParseResult::BadUsage:
+        std::fprintf(stderr, "davrolin-unpack: %s\n%s", error.c_str(), UsageText());
+        return kExitRefused;
+    case ParseResult::Run:
+        break;
+    }
+
+    // The settings defaults, or a settings file in the wizard's format; never
+    // the machine's own settings file, and nothing is written back.
+    const std::string currentDir = GetCurrentDir();
+    SetDefaultSettings(Settings);
+    if (!cl.settingsFile.empty()) {
+        const std::string path = AbsoluteFolder(cl.settingsFile, currentDir);
+        const FileInfo info = GetFileInfo(path.c_str());
+        if (!info.exists || info.isDirectory) {
+            std::fprintf(stderr, "davrolin-unpack: cannot read the settings file %s\n%s", cl.settingsFile.c_str(),
+                         UsageText());
+            return kExitRefused;
+        }
+        SetSettingsFilePath(path.c_str());
+        LoadSettings();
+    }
+    if (!ApplyCommandLine(cl, currentDir, Settings, error)) {
+        std::fprintf(stderr, "davrolin-unpack: %s\n%s", error.c_str(), UsageText());
+        return kExitRefused;
+    }
+
+    SetLogQuestion(AnswerYes);
+    LogCreate(CurrentModule());
+
+    if (!SourceAccepted() || !ProfilesAccepted() || !DestinationAccepted())
+        return kExitRefused;
+
+    const bool draw = !cl.quiet && isatty(fileno(stderr));
+    ProgressBar observer(draw ? stderr : nullptr);
+    SetNotifyWindow(&observer);
+
+    LogReset();
+    LogMessage(LogInfo, 108);
+    LogMessage(LogInfo, 109);
+    LogOptionsSummary();
+    if (StartUnpackJob() != 0) {
+        std::fputs("davrolin-unpack: the unpack job could not be started\n", stderr);
+        return kExitRunErrors;
+    }
+    WaitForUnpackJob();
+    SetNotifyWindow(nullptr);
+    LogSave();
+    LogDestroy();
+    return observer.hadErrors() ? kExitRunErrors : kExitOk;
+}

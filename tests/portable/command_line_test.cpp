@@ -1,0 +1,174 @@
+#include "cli/command_line.h"
+#include "cli/progress_bar.h"
+
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+ParseResult Parse(std::vector<const char*> args, CommandLine& cl, std::string& error)
+{
+    args.insert(args.begin(), "davrolin-unpack");
+    return ParseCommandLine(static_cast<int>(args.size()), args.data(), cl, error);
+}
+
+TEST(CommandLine, BadUsage)
+{
+    const std::vector<std::vector<const char*>> cases = {
+        {},
+        {"src"},
+        {"src", "dst", "extra"},
+        {"--kinds", "ctd,foo", "src", "dst"},
+        {"--kinds", "", "src", "dst"},
+        {"--kinds", "ctd,", "src", "dst"},
+        {"--profile", "3", "--profiles", "1-2", "src", "dst"},
+        {"--profile", "-1", "src", "dst"},
+        {"--profile", "4294967296", "src", "dst"},
+        {"--profile", "12a", "src", "dst"},
+        {"--profiles", "5", "src", "dst"},
+        {"--profiles", "1-", "src", "dst"},
+        {"--firmware", "3.02", "src", "dst"},
+        {"--unknown", "src", "dst"},
+    };
+    for (const auto& args : cases) {
+        CommandLine cl;
+        std::string error;
+        EXPECT_EQ(Parse(args, cl, error), ParseResult::BadUsage) << (args.empty() ? "" : args[0]);
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(CommandLine, ChoicesBecomeSettings)
+{
+    struct Case {
+        std::vector<const char*> args;
+        int unpackAll, options, range, first, last;
+    };
+    const Case cases[] = {
+        {{"src", "dst"}, 1, 0, RangeEntireDeployment, 0, 0},
+        {{"--kinds", "ctd,exceptions", "src", "dst"}, 0, KindCtd | KindException, RangeEntireDeployment, 0, 0},
+        {{"--profile", "4", "src", "dst"}, 0, KindAll, RangeSingleProfile, 4, 4},
+        {{"--profiles", "15-32", "--kinds", "engineering", "src", "dst"}, 0, KindEngineering, RangeProfiles, 15,
+         32},
+        {{"--profiles=4294967295-4294967295", "src", "dst"}, 0, KindAll, RangeProfiles, -1, -1},
+        {{"--kinds", "acm,acm,deployment", "src", "dst"}, 0, KindAcm | KindDeployment, RangeEntireDeployment, 0, 0},
+    };
+    for (const Case& c : cases) {
+        CommandLine cl;
+        std::string error;
+        ASSERT_EQ(Parse(c.args, cl, error), ParseResult::Run) << error;
+        SettingsRecord s;
+        SetDefaultSettings(s);
+        ASSERT_TRUE(ApplyCommandLine(cl, "/work", s, error)) << error;
+        SCOPED_TRACE(c.args[0]);
+        EXPECT_EQ(s.UnpackAll, c.unpackAll);
+        EXPECT_EQ(s.Options, c.options);
+        EXPECT_EQ(s.ProfileRange, c.range);
+        EXPECT_EQ(s.FirstProfile, c.first);
+        EXPECT_EQ(s.LastProfile, c.last);
+    }
+}
+
+TEST(CommandLine, FormPrefixFirmwareAndFolders)
+{
+    CommandLine cl;
+    std::string error;
+    ASSERT_EQ(Parse({"--human", "--prefix", "run1_", "--firmware", "3.01", "--quiet", "in/", "out"}, cl, error),
+              ParseResult::Run);
+    SettingsRecord s;
+    SetDefaultSettings(s);
+    const std::string cwd = std::string("base") + kPathSeparator;
+    ASSERT_TRUE(ApplyCommandLine(cl, "base", s, error));
+    EXPECT_EQ(s.HumanReadible, 1);
+    EXPECT_STREQ(s.Prefix, "run1_");
+    EXPECT_EQ(s.FirmwareVers, Firmware301);
+    EXPECT_TRUE(cl.quiet);
+    // Relative folders get the current folder in front; a trailing separator stays.
+    EXPECT_EQ(std::string(s.SrcDir), cwd + "in/");
+    EXPECT_EQ(std::string(s.DstDir), cwd + "out");
+    EXPECT_EQ(AbsoluteFolder("out", cwd), cwd + "out");
+#if defined(_WIN32)
+    EXPECT_EQ(AbsoluteFolder("D:\\OUT", "C:\\"), "D:\\OUT");
+    EXPECT_EQ(AbsoluteFolder("\\OUT", "C:\\"), "\\OUT");
+#else
+    EXPECT_EQ(AbsoluteFolder("/data/out", "/home"), "/data/out");
+#endif
+}
+
+TEST(CommandLine, SettingsFileChoicesStandUnlessOverridden)
+{
+    CommandLine cl;
+    std::string error;
+    SettingsRecord file;
+    SetDefaultSettings(file);
+    file.UnpackAll = 0;
+    file.Options = KindCtd;
+    file.ProfileRange = RangeProfiles;
+    file.FirstProfile = 2;
+    file.LastProfile = 5;
+    file.HumanReadible = 1;
+    std::snprintf(file.Prefix, sizeof file.Prefix, "%s", "F_");
+
+    SettingsRecord s = file;
+    ASSERT_EQ(Parse({"src", "dst"}, cl, error), ParseResult::Run);
+    ASSERT_TRUE(ApplyCommandLine(cl, "/", s, error));
+    EXPECT_EQ(s.UnpackAll, 0);
+    EXPECT_EQ(s.Options, KindCtd);
+    EXPECT_EQ(s.ProfileRange, RangeProfiles);
+    EXPECT_STREQ(s.Prefix, "F_");
+    EXPECT_EQ(s.HumanReadible, 1);
+
+    s = file;
+    ASSERT_EQ(Parse({"--profile", "7", "--prefix", "", "src", "dst"}, cl, error), ParseResult::Run);
+    ASSERT_TRUE(ApplyCommandLine(cl, "/", s, error));
+    EXPECT_EQ(s.Options, KindCtd);  // the file's subset of kinds stays
+    EXPECT_EQ(s.ProfileRange, RangeSingleProfile);
+    EXPECT_EQ(s.FirstProfile, 7);
+    EXPECT_STREQ(s.Prefix, "");
+
+    s = file;
+    ASSERT_EQ(Parse({"--kinds", "acm", "src", "dst"}, cl, error), ParseResult::Run);
+    ASSERT_TRUE(ApplyCommandLine(cl, "/", s, error));
+    EXPECT_EQ(s.Options, KindAcm);
+    EXPECT_EQ(s.ProfileRange, RangeProfiles);  // the file's range stays
+}
+
+TEST(CommandLine, TextsLongerThanTheirFieldsAreRefused)
+{
+    CommandLine cl;
+    std::string error;
+    const std::string longText(256, 'x');
+    ASSERT_EQ(Parse({"--prefix", longText.c_str(), "src", "dst"}, cl, error), ParseResult::Run);
+    SettingsRecord s;
+    SetDefaultSettings(s);
+    EXPECT_FALSE(ApplyCommandLine(cl, "/", s, error));
+    EXPECT_NE(error.find("--prefix"), std::string::npos);
+
+    const std::string longFolder(250, 'd');
+    ASSERT_EQ(Parse({"src", longFolder.c_str()}, cl, error), ParseResult::Run);
+    EXPECT_FALSE(ApplyCommandLine(cl, "/somewhere", s, error));  // too long once made absolute
+    EXPECT_NE(error.find("DEST"), std::string::npos);
+}
+
+TEST(CommandLine, HelpIsNotAnError)
+{
+    CommandLine cl;
+    std::string error;
+    EXPECT_EQ(Parse({"--help"}, cl, error), ParseResult::Help);
+    EXPECT_NE(error.find("--profiles"), std::string::npos);
+}
+
+TEST(ProgressLine, BarCountsAndElapsedTime)
+{
+    EXPECT_EQ(ProgressBar::Line(3, 8, "E0000005.TXT", 65.9),
+              "[###########...................]  37%  3/8  01:05  E0000005.TXT");
+    EXPECT_EQ(ProgressBar::Line(8, 8, "", 0), "[##############################] 100%  8/8  00:00  ");
+    // A total of 0 (an unsigned wrap of a corrupt profile count) never divides.
+    EXPECT_EQ(ProgressBar::Line(5, 0, "x", 1), "[..............................]   0%  5/0  00:01  x");
+}
+
+}  // namespace
