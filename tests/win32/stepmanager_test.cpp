@@ -1,5 +1,7 @@
+#include "app/browse_panel_win32.h"
 #include "app/main_window_win32.h"
 #include "resources/resource.h"
+#include "tests/fixture/deployment.h"
 #include "tests/win32/gui_fixture.h"
 #include "wizard/dlghelper.h"
 #include "wizard/stepmanager.h"
@@ -69,7 +71,14 @@ TEST(StepManager, PlacesTheStepsBesideTheAnimationOrOverTheWholeClientArea)
 
 TEST(StepManager, WalksForwardAndBackThroughTheTable)
 {
-    Wizard wizard;
+    // Next checks the folders: walk with a usable deployment, and answer any box.
+    TempDir deployment;
+    WriteDeployment(deployment.path(), DeploymentShape{});
+    SettingsRecord s = Wizard::DefaultSettings();
+    StoreFolderText(s.SrcDir, deployment.str());
+    StoreFolderText(s.DstDir, deployment.str());
+    BoxAnswers boxes(IDNO);
+    Wizard wizard(s);
     Click(IDD_WELCOME, IDC_NEXT);
     EXPECT_EQ(VisibleStep(), IDD_SOURCE);
     const int forward[] = {IDD_SOURCE, IDD_DESTINATION, IDD_FILETYPES, IDD_PREFIX, IDD_FORMAT, IDD_VERIFY};
