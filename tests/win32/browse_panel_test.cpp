@@ -87,6 +87,9 @@ protected:
         Touch(root / "E0000000.DAT");
     }
 
+    // A folder that is current cannot be removed.
+    ~BrowsePanel() override { SetCurrentDir("C:\\"); }
+
     // Opens the panel of step `dialogId` on `folder`.
     void Open(int dialogId, const std::string& folder)
     {

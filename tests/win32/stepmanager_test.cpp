@@ -1,5 +1,6 @@
 #include "app/browse_panel_win32.h"
 #include "app/main_window_win32.h"
+#include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"
 #include "tests/win32/gui_fixture.h"
@@ -90,6 +91,7 @@ TEST(StepManager, WalksForwardAndBackThroughTheTable)
         Click(forward[i], IDC_BACK);
         EXPECT_EQ(VisibleStep(), forward[i - 1]);
     }
+    SetCurrentDir("C:\\");  // the checks entered the deployment, which must go
 }
 
 TEST(StepManager, BeginSkipsToVerifyWhenAskedAndBackThenGoesToFormat)
