@@ -1,10 +1,12 @@
 #include "app/main_window_win32.h"
 
+#include "engine/unpack_job.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/stepmanager.h"
 
 #include <initializer_list>
+#include <thread>
 
 AnimationState Animation;
 RECT MainWindowRect;
@@ -13,6 +15,10 @@ namespace {
 HBITMAP columnTile;  // 105
 HBITMAP columnTop;   // 110
 HBITMAP vehicle;     // 108
+bool closePending;   // closed while a run was going: waiting for its end
+
+// Posted to the main window when the worker of a run has ended.
+constexpr UINT kRunEnded = WM_APP + 1;
 
 void Blit(HDC dc, HBITMAP bitmap, int x, int y, int width, int height)
 {
@@ -155,6 +161,28 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (animate)
             DrawVehicle(window);
         break;
+    case WM_CLOSE:
+        // A run may still be going. Tearing the window down now would leave
+        // the worker writing after the dialogs, the log and the settings are
+        // gone. Ask it to cancel and close once it has ended; meanwhile the
+        // loop keeps handling its notifications.
+        if (closePending)
+            return 0;
+        if (unpackJob.thread.joinable()) {
+            closePending = true;
+            RequestCancel();
+            EnableWindow(window, FALSE);
+            std::thread([window] {
+                WaitForUnpackJob();
+                PostMessageA(window, kRunEnded, 0, 0);
+            }).detach();
+            return 0;
+        }
+        break;
+    case kRunEnded:
+        closePending = false;
+        DestroyWindow(window);
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -223,4 +251,6 @@ int helper_init()
 void helper_exit()
 {
     DebugTrace("helper_exit\r\n");
+    // Releases the worker of the last run (it has ended by now).
+    WaitForUnpackJob();
 }

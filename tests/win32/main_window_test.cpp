@@ -99,3 +99,68 @@ TEST(MainWindow, ClosingTheWindowEndsTheLoopWithCodeZero)
 }
 
 }  // namespace
+
+#include "engine/unpack_job.h"
+#include "tests/fixture/fixture.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+// Holds the run at its end until the test has asked the window to close, and
+// notes whether the window was still there when the worker finished.
+struct HoldingObserver : JobObserver {
+    HWND window = nullptr;
+    HANDLE closeAsked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> windowAliveAtEnd{-1};
+    std::atomic<bool> cancelSeen{false};
+    ~HoldingObserver() override
+    {
+        CloseHandle(closeAsked);
+        CloseHandle(started);
+    }
+    void OnJobFinished(bool) override
+    {
+        WaitForSingleObject(closeAsked, 10000);
+        cancelSeen = IsCancelRequested();
+        windowAliveAtEnd = IsWindow(window) ? 1 : 0;
+        // As the wizard does: a synchronous message to the window, which must
+        // not deadlock with a window that waits for this run.
+        SendMessageA(window, WM_NULL, 0, 0);
+    }
+    void OnLogChanged() override { SetEvent(started); }
+    void OnJobProgress(uint32_t, uint32_t) override {}
+    void OnJobStatus(const char*, const char*) override {}
+};
+
+TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
+{
+    TempDir source, destination;
+    Wizard wizard;
+    std::strcpy(Settings.SrcDir, source.str().c_str());
+    std::strcpy(Settings.DstDir, destination.str().c_str());
+    HoldingObserver observer;
+    observer.window = wizard.window();
+    SetNotifyWindow(&observer);
+    ClearCancelRequest();
+    ResetTestLog();
+    ASSERT_EQ(StartUnpackJob(), 0);
+    ASSERT_EQ(WaitForSingleObject(observer.started, 10000), WAIT_OBJECT_0);
+
+    SendMessageA(wizard.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(wizard.window())) << "closed while the worker still runs";
+    SetEvent(observer.closeAsked);
+    for (int i = 0; i < 200 && IsWindow(wizard.window()); ++i) {
+        PumpMessages();
+        Sleep(20);
+    }
+    EXPECT_FALSE(IsWindow(wizard.window()));
+    EXPECT_EQ(observer.windowAliveAtEnd, 1);
+    EXPECT_TRUE(observer.cancelSeen);
+    SetNotifyWindow(nullptr);
+    ClearCancelRequest();
+}
+
+}  // namespace

@@ -214,3 +214,80 @@ TEST_F(Program, ExitOnTheWelcomePageEndsWithCodeZeroAndSavesChangedSettings)
 }
 
 }  // namespace
+
+#include "engine/activity_log.h"
+
+namespace {
+
+TEST_F(Program, DecliningToRunWithoutALogEndsWithCodeOneThroughTheExitSequence)
+{
+    WriteKey("LogSize", "0");  // no storage: the program asks whether to go on
+    static int asked;
+    asked = 0;
+    SetLogQuestion([](const char*, const char*) {
+        ++asked;
+        return false;
+    });
+    TraceCapture trace;
+    EXPECT_EQ(DavrolinMain(GetModuleHandleA(nullptr)), 1);
+    SetLogQuestion(nullptr);
+    EXPECT_EQ(asked, 1);
+    std::string t = trace.text();
+    EXPECT_EQ(t.find("stepmanager_init"), std::string::npos) << t;
+    EXPECT_NE(t.find("stepmanager_exit\r\n"), std::string::npos) << t;
+    EXPECT_NE(t.find("helper_exit\r\n"), std::string::npos) << t;
+    EXPECT_EQ(FindWindowA(kMainWindowClass, kMainWindowTitle), nullptr);
+}
+
+// Refuses to create the third step dialog.
+int dialogsCreated;
+HHOOK creationHook;
+LRESULT CALLBACK FailThirdDialog(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        char name[32] = {};
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+        auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+        HWND parent = create->lpcs->hwndParent;
+        if (std::string(name) == "#32770" && parent && FindWindowA(kMainWindowClass, nullptr) == parent &&
+            ++dialogsCreated == 3)
+            return 1;
+    }
+    return CallNextHookEx(creationHook, code, wParam, lParam);
+}
+
+TEST_F(Program, AStepDialogThatCannotBeCreatedEndsTheProgramAfterAMessage)
+{
+    dialogsCreated = 0;
+    creationHook = SetWindowsHookExA(WH_CBT, FailThirdDialog, nullptr, GetCurrentThreadId());
+    ASSERT_NE(creationHook, nullptr);
+    BoxAnswers boxes;
+    TraceCapture trace;
+    int rc = DavrolinMain(GetModuleHandleA(nullptr));
+    UnhookWindowsHookEx(creationHook);
+
+    EXPECT_EQ(rc, 0);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Could not create all necessary windows");
+    EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+    EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_ICONERROR));
+    std::string t = trace.text();
+    EXPECT_NE(t.find("  step1_createdialog  ->    success!\r\n  step2_createdialog  ->    failed!\r\n"),
+              std::string::npos)
+        << t;
+    EXPECT_EQ(t.find("step3_createdialog"), std::string::npos);
+    EXPECT_EQ(t.find("stepmanager_exit"), std::string::npos) << "no exit sequence";
+    EXPECT_NE(StepDialog(IDD_WELCOME), nullptr);
+    EXPECT_NE(StepDialog(IDD_SOURCE), nullptr);
+    EXPECT_EQ(StepDialog(IDD_DESTINATION), nullptr);
+    EXPECT_EQ(VisibleStep(), 0);
+    EXPECT_EQ(ReadKey("WindowX"), "(none)") << "nothing written";
+
+    // What the ended process would have left behind.
+    DestroyWindow(FindWindowA(kMainWindowClass, kMainWindowTitle));
+    PumpMessages();
+    stepmanager_exit();
+    FreeAnimationPictures();
+}
+
+}  // namespace

@@ -15,11 +15,12 @@
 
 namespace {
 
-// Saves the on-screen pixels of `window` as a 24-bit BMP file.
+// Saves the on-screen pixels of `window`'s client area as a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::string& path)
 {
     RECT r;
-    GetWindowRect(window, &r);
+    GetClientRect(window, &r);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
     int w = r.right - r.left, h = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

@@ -313,3 +313,34 @@ TEST(WelcomeStep, ShowsItsBannerAndFilledLabels)
 }
 
 }  // namespace
+
+namespace {
+
+void Key(UINT message, WPARAM key)
+{
+    MSG m = {};
+    m.hwnd = GetFocus();
+    m.message = message;
+    m.wParam = key;
+    m.lParam = message == WM_SYSCHAR ? 0x20000001 : 1;
+    DispatchLoopMessage(&m);
+    PumpMessages();
+}
+
+TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
+{
+    Wizard wizard;
+    HWND welcome = StepDialog(IDD_WELCOME);
+    ASSERT_EQ(GetFocus(), GetDlgItem(welcome, IDC_NEXT));
+    Key(WM_KEYDOWN, VK_TAB);
+    EXPECT_EQ(GetFocus(), GetDlgItem(welcome, IDC_BACK));
+    Key(WM_SYSCHAR, 'b');  // Alt+B: Begin
+    EXPECT_EQ(VisibleStep(), IDD_SOURCE);
+    Click(IDD_SOURCE, IDC_NEXT);
+    Key(WM_SYSCHAR, 'n');  // Alt+N: Next on the destination step
+    EXPECT_EQ(VisibleStep(), IDD_FILETYPES);
+    Key(WM_SYSCHAR, 'b');  // Alt+B: Back
+    EXPECT_EQ(VisibleStep(), IDD_DESTINATION);
+}
+
+}  // namespace

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Pictures of the wizard: starts the Windows x86_64 build's test program under
+# wine and Xvfb, shows every step and saves PNGs into build/win64/screenshots.
+#   scripts/screenshots.sh           (after scripts/test.sh has built build/win64)
+#   scripts/screenshots.sh --docs    (also copies them to docs/ for the README)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${DAVROLIN_BUILD_DIR:-$root/build}/win64
+out=$build/screenshots
+[ -x "$build/tests/win32_tests.exe" ] || cmake --build "$build" --target win32_tests
+rm -rf "$out" && mkdir -p "$out"
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+DAVROLIN_SCREENSHOTS="Z:${out//\//\\}" timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" \
+  wine "$build/tests/win32_tests.exe" --gtest_filter='Screenshots.*' >/dev/null
+timeout 20 wineserver -w || true
+for bmp in "$out"/*.bmp; do
+  convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
+done
+if [ "${1:-}" = "--docs" ]; then
+  mkdir -p "$root/docs"
+  cp "$out"/*.png "$root/docs/"
+fi
+ls "$out"
