@@ -59,7 +59,9 @@ int ClientHeight(HWND window)
 
 void Remember(HWND window)
 {
-    GetWindowRect(window, &MainWindowRect);
+    // A minimised window's rectangle is the icon's, not a place to reopen at.
+    if (!IsIconic(window))
+        GetWindowRect(window, &MainWindowRect);
 }
 }  // namespace
 
@@ -195,7 +197,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (animate) {
             DrawVehicle(window);
             stepmanager_move_all(kAnimationWidth, 0, w - kAnimationWidth, h);
-            if (Animation.position > h - kPictureHeight) {
+            // Minimised, the window has no client area: the picture keeps
+            // its place for when the window comes back.
+            if (wParam != SIZE_MINIMIZED && Animation.position > h - kPictureHeight) {
                 HDC dc = GetDC(window);
                 Blit(dc, columnTile, 0, Animation.position, 64, kPictureHeight);
                 Animation.position = h - kPictureHeight;

@@ -1,6 +1,6 @@
 #include "app/message_box_win32.h"
 
-#include "wizard/dlghelper.h"
+#include "app/messages.h"
 
 namespace {
 MessageBoxHook boxHook;
@@ -17,8 +17,8 @@ int ShowCatalogueBox(HWND owner, int textId, int captionId, UINT type)
 {
     char text[4096];
     char caption[4096];
-    LoadMessage(textId, text, sizeof text);
-    LoadMessage(captionId, caption, sizeof caption);
+    ExpandMessage(GetModuleHandleA(nullptr), textId, text, sizeof text);
+    ExpandMessage(GetModuleHandleA(nullptr), captionId, caption, sizeof caption);
     return ShowMessageBox(owner, text, caption, type);
 }
 

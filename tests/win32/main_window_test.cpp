@@ -164,3 +164,26 @@ TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MainWindow, MinimisingKeepsTheRememberedPlaceAndThePicture)
+{
+    Wizard wizard(Wizard::DefaultSettings(), 700, 500);
+    SetWindowPos(wizard.window(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    PumpMessages();
+    RECT before = MainWindowRect;
+    EXPECT_EQ(before.left, 40);
+    Animation = {0, 200, 0};
+    ShowWindow(wizard.window(), SW_MINIMIZE);
+    PumpMessages();
+    EXPECT_TRUE(IsIconic(wizard.window()));
+    EXPECT_TRUE(EqualRect(&MainWindowRect, &before));
+    EXPECT_EQ(Animation.position, 200);
+    ShowWindow(wizard.window(), SW_RESTORE);
+    PumpMessages();
+    EXPECT_TRUE(EqualRect(&MainWindowRect, &before));
+    Animation = {};
+}
+
+}  // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -341,6 +342,26 @@ TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
     EXPECT_EQ(VisibleStep(), IDD_FILETYPES);
     Key(WM_SYSCHAR, 'b');  // Alt+B: Back
     EXPECT_EQ(VisibleStep(), IDD_DESTINATION);
+}
+
+}  // namespace
+
+#include "app/message_box_win32.h"
+
+namespace {
+
+TEST(MessageBoxes, CatalogueBoxesAreExpandedAndAnsweredThroughTheHook)
+{
+    SettingsRecord saved = Settings;
+    std::strcpy(Settings.DstDir, "D:\\OUT");
+    BoxAnswers answers(IDYES);
+    EXPECT_EQ(ShowCatalogueBox(nullptr, 175, 174, MB_ICONWARNING | MB_YESNO), IDYES);
+    ASSERT_EQ(answers.boxes().size(), 1u);
+    EXPECT_EQ(answers.boxes()[0].text,
+              "The specified destination path\n  D:\\OUT\nwas not found.\n\nWould you like to create the folder?");
+    EXPECT_EQ(answers.boxes()[0].caption, "Warning - Destination Folder Does Not Exist");
+    EXPECT_EQ(answers.boxes()[0].type, static_cast<UINT>(MB_ICONWARNING | MB_YESNO));
+    Settings = saved;
 }
 
 }  // namespace
