@@ -7,13 +7,12 @@
 int ShowOptionsSummary(int controlId, HWND dialog, int level, int details)
 {
     std::string text;
-    int result = 0;
     try {
         text = BuildOptionsSummary(level, details);
     } catch (...) {
-        text.clear();
-        result = -1;
+        SetDlgItemTextA(dialog, controlId, "");
+        return -1;
     }
     SetDlgItemTextA(dialog, controlId, text.c_str());
-    return result;
+    return 0;
 }

@@ -1,9 +1,9 @@
 #pragma once
-// The options summary shown in a step's text control.
+// The options summary in a step's read-only text control.
 
 #include <windows.h>
 
-// Builds the summary at `level` (with or without `details`) and puts it into
-// control `controlId` of `dialog`. 0; after a fault while building, the
-// control gets the empty text and -1 is returned.
+// Builds the summary at `level` (with the input and output file names when
+// `details` is nonzero) and puts it into control `controlId` of `dialog`.
+// 0; after a fault while building, the control is emptied and -1 returned.
 int ShowOptionsSummary(int controlId, HWND dialog, int level, int details);
