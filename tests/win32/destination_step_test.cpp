@@ -101,8 +101,9 @@ TEST_F(DestinationStep, AMissingFolderIsOfferedForCreationOnNextAndOnBrowse)
         EXPECT_EQ(PanelShown(), c.panel);
         EXPECT_EQ(BrowsePressed(), c.browse);
         EXPECT_EQ(std::string(Settings.DstDir), c.dstDir ? c.dstDir : typed);
-        if (c.browse)
+        if (c.browse) {
             EXPECT_EQ(ControlText(Dialog(), IDC_DEST_PATH), Settings.DstDir);
+        }
     }
 }
 
@@ -123,9 +124,10 @@ TEST_F(DestinationStep, AFolderThatCannotBeCreatedIsRejectedInBothModes)
         EXPECT_FALSE(BrowsePressed());
         EXPECT_FALSE(PanelShown());
         EXPECT_STREQ(Settings.DstDir, "C:\\target");
-        if (control == IDC_CHECK_BROWSE)
+        if (control == IDC_CHECK_BROWSE) {
             EXPECT_NE(trace.text().find("IDC_CHECK_BROWSE - PUSHED!\r\nIDC_CHECK_BROWSE - releasing!\r\n"),
                       std::string::npos);
+        }
     }
 }
 

@@ -330,7 +330,14 @@ void Key(UINT message, WPARAM key)
 
 TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
 {
-    Wizard wizard;
+    // Next checks the folders: use a usable deployment, and answer any box.
+    TempDir deployment;
+    WriteDeployment(deployment.path(), DeploymentShape{});
+    SettingsRecord s = Wizard::DefaultSettings();
+    StoreFolderText(s.SrcDir, deployment.str());
+    StoreFolderText(s.DstDir, deployment.str());
+    BoxAnswers boxes(IDNO);
+    Wizard wizard(s);
     HWND welcome = StepDialog(IDD_WELCOME);
     ASSERT_EQ(GetFocus(), GetDlgItem(welcome, IDC_NEXT));
     Key(WM_KEYDOWN, VK_TAB);
@@ -342,6 +349,7 @@ TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
     EXPECT_EQ(VisibleStep(), IDD_FILETYPES);
     Key(WM_SYSCHAR, 'b');  // Alt+B: Back
     EXPECT_EQ(VisibleStep(), IDD_DESTINATION);
+    SetCurrentDir("C:\\");  // the checks entered the deployment, which must go
 }
 
 }  // namespace
