@@ -8,7 +8,6 @@
 #include "formats/settings_record.h"
 #include "wizard/stepmanager.h"
 
-
 namespace {
 // Exit sequence: the services in reverse order, then the settings.
 int ExitSequence(int exitCode, bool picturesLoaded)

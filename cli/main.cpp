@@ -10,12 +10,13 @@
 #include "app/settings.h"
 #include "app/options_summary.h"
 #include "cli/command_line.h"
-#include "cli/progress_bar.h"
+#include "cli/run_observer.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -40,6 +41,15 @@ void PrintMessage(int id)
     std::fputs(text.c_str(), stderr);
     if (text.empty() || text.back() != '\n')
         std::fputs("\n", stderr);
+}
+
+// Ctrl-C asks the run to stop, as the wizard's Cancel button does: the worker
+// winds down through its normal exits and the log is still saved. A second
+// Ctrl-C ends the program at once.
+extern "C" void OnInterrupt(int)
+{
+    RequestCancel();
+    std::signal(SIGINT, SIG_DFL);
 }
 
 bool AnswerYes(const char*, const char*)
@@ -133,20 +143,25 @@ int main(int argc, char** argv)
         return kExitRefused;
 
     const bool draw = !cl.quiet && isatty(fileno(stderr));
-    ProgressBar observer(draw ? stderr : nullptr);
+    RunObserver observer(draw ? stderr : nullptr, stderr);
     SetNotifyWindow(&observer);
 
     LogReset();
     LogMessage(LogInfo, 108);
     LogMessage(LogInfo, 109);
     LogOptionsSummary();
+    observer.SkipLogSoFar();
+    std::signal(SIGINT, OnInterrupt);
     if (StartUnpackJob() != 0) {
         std::fputs("davrolin-unpack: the unpack job could not be started\n", stderr);
         return kExitRunErrors;
     }
     WaitForUnpackJob();
+    std::signal(SIGINT, SIG_DFL);
     SetNotifyWindow(nullptr);
     LogSave();
+    observer.EchoNewErrors();  // a log that could not be saved
     LogDestroy();
-    return observer.hadErrors() ? kExitRunErrors : kExitOk;
+    // A cancelled run did not convert everything, even when no step failed.
+    return observer.hadErrors() || IsCancelRequested() ? kExitRunErrors : kExitOk;
 }

@@ -43,6 +43,13 @@ public:
 
 // The one job of the program, reused by every run.
 struct UnpackJob {
+    // A worker nobody waited for must not end the program at its exit.
+    ~UnpackJob()
+    {
+        if (thread.joinable())
+            thread.detach();
+    }
+
     std::atomic<int> cancelRequested{0};
     JobObserver* notifyWindow = nullptr;
     std::thread thread;

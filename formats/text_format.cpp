@@ -46,12 +46,13 @@ struct Spec {
     int precision = -1;  // -1: none given
 };
 
-// Writes prefix (sign or 0x), then digits, padded to the width.
+// Writes prefix (sign or 0x), the zeros a precision asks for, then digits,
+// padded to the width.
 void EmitPadded(Sink& out, const Spec& spec, const char* prefix, const char* digits, std::size_t ndigits,
-                bool zeroPad)
+                bool zeroPad, std::size_t precisionZeros = 0)
 {
     std::size_t plen = std::strlen(prefix);
-    std::size_t total = plen + ndigits;
+    std::size_t total = plen + precisionZeros + ndigits;
     std::size_t pad = spec.width > 0 && static_cast<std::size_t>(spec.width) > total
                           ? static_cast<std::size_t>(spec.width) - total
                           : 0;
@@ -60,6 +61,7 @@ void EmitPadded(Sink& out, const Spec& spec, const char* prefix, const char* dig
     out.put(prefix, plen);
     if (!spec.left && zeroPad)
         out.fill('0', pad);
+    out.fill('0', precisionZeros);
     out.put(digits, ndigits);
     if (spec.left)
         out.fill(' ', pad);
@@ -75,17 +77,12 @@ void EmitInteger(Sink& out, const Spec& spec, bool negative, unsigned long long 
     for (unsigned long long v = magnitude; v != 0; v /= static_cast<unsigned>(base))
         *--p = set[v % static_cast<unsigned>(base)];
     std::size_t n = static_cast<std::size_t>(end - p);
+    // The precision is a minimum count of digits; any width of it.
     std::size_t minDigits = spec.precision >= 0 ? static_cast<std::size_t>(spec.precision) : 1;
-    if (minDigits > 64)
-        minDigits = 64;
-    while (n < minDigits) {
-        *--p = '0';
-        ++n;
-    }
-    if (spec.alt && base == 8 && *p != '0') {
-        *--p = '0';
-        ++n;
-    }
+    std::size_t zeros = minDigits > n ? minDigits - n : 0;
+    // # with octal: the first digit is a zero (also for 0 with precision 0).
+    if (spec.alt && base == 8 && zeros == 0 && (n == 0 || *p != '0'))
+        zeros = 1;
     char prefix[3] = "";
     if (isSigned) {
         if (negative)
@@ -97,7 +94,7 @@ void EmitInteger(Sink& out, const Spec& spec, bool negative, unsigned long long 
     } else if (spec.alt && base == 16 && magnitude != 0) {
         std::strcpy(prefix, upper ? "0X" : "0x");
     }
-    EmitPadded(out, spec, prefix, p, n, spec.zero && !spec.left && spec.precision < 0);
+    EmitPadded(out, spec, prefix, p, n, spec.zero && !spec.left && spec.precision < 0, zeros);
 }
 
 void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)

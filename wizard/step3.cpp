@@ -1,12 +1,24 @@
 // Step 3, the file types and the profile range.
+//
+// The page switches its controls on and off as the choices change (the
+// enabling rules), checks the profile numbers against the source folder's
+// highest profile number on Next and then stores the choices. Profile numbers
+// are unsigned 32-bit throughout; a field that does not hold such a number
+// reads as 0.
 
+#include "app/message_box_win32.h"
+#include "app/messages.h"
+#include "app/options_summary_win32.h"
 #include "formats/settings_record.h"
+#include "formats/text_format.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
 #include "wizard/step_slot.h"
 #include "wizard/stepmanager.h"
 #include "wizard/steps.h"
+
+#include <cstdint>
 
 static INT_PTR CALLBACK FileTypesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -18,10 +30,167 @@ static const int kInputs[] = {IDC_ALL_FILES,     IDC_ENGINEERING,    IDC_CTD,   
                               IDC_DEPLOYMENT_LOG, IDC_EXCEPTION_LOG, IDC_RANGE_ENTIRE, IDC_RANGE_SINGLE,
                               IDC_RANGE_RANGE,    IDC_FIRST_PROFILE, IDC_LAST_PROFILE};
 
+// The kind boxes in the order of their bits 1, 2, 4, 8, 16.
+static const int kKindBoxes[] = {IDC_ENGINEERING, IDC_CTD, IDC_ACM, IDC_DEPLOYMENT_LOG, IDC_EXCEPTION_LOG};
+static const int kRangeButtons[] = {IDC_RANGE_ENTIRE, IDC_RANGE_SINGLE, IDC_RANGE_RANGE};
+
+static bool Checked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+// Sets both the visibility and the enabled state of control `id`.
+static void Set(HWND dialog, int id, bool shown, bool on)
+{
+    HWND control = GetDlgItem(dialog, id);
+    ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
+    EnableWindow(control, on ? TRUE : FALSE);
+}
+
+static void SetCaption(HWND dialog, int id, int messageId)
+{
+    char text[kMessageBufferSize];
+    LoadMessage(messageId, text, sizeof text);
+    SetDlgItemTextA(dialog, id, text);
+}
+
+static void ApplyEnablingRules(HWND dialog)
+{
+    const bool all = Checked(dialog, IDC_ALL_FILES);
+    for (int id : kKindBoxes)
+        Set(dialog, id, true, !all);
+    const bool profileKind =
+        Checked(dialog, IDC_ENGINEERING) || Checked(dialog, IDC_CTD) || Checked(dialog, IDC_ACM);
+    if (all || !profileKind) {
+        for (int id : kRangeButtons)
+            Set(dialog, id, true, false);
+        for (int id : {IDC_FIRST_CAPTION, IDC_FIRST_PROFILE, IDC_LAST_CAPTION, IDC_LAST_PROFILE})
+            Set(dialog, id, false, false);
+        return;
+    }
+    for (int id : kRangeButtons)
+        Set(dialog, id, true, true);
+    if (Checked(dialog, IDC_RANGE_ENTIRE)) {
+        for (int id : {IDC_FIRST_CAPTION, IDC_FIRST_PROFILE, IDC_LAST_CAPTION, IDC_LAST_PROFILE})
+            Set(dialog, id, false, false);
+    } else if (Checked(dialog, IDC_RANGE_SINGLE)) {
+        SetCaption(dialog, IDC_FIRST_CAPTION, 214);
+        Set(dialog, IDC_FIRST_CAPTION, true, true);
+        Set(dialog, IDC_FIRST_PROFILE, true, true);
+        Set(dialog, IDC_LAST_CAPTION, false, false);
+        Set(dialog, IDC_LAST_PROFILE, false, false);
+    } else if (Checked(dialog, IDC_RANGE_RANGE)) {
+        SetCaption(dialog, IDC_FIRST_CAPTION, 215);
+        SetCaption(dialog, IDC_LAST_CAPTION, 216);
+        for (int id : {IDC_FIRST_CAPTION, IDC_FIRST_PROFILE, IDC_LAST_CAPTION, IDC_LAST_PROFILE})
+            Set(dialog, id, true, true);
+    }
+    // No range button checked: the range controls keep their state.
+}
+
+// The unsigned value of a profile field: decimal digits (blanks around them
+// allowed) within 0 .. 4294967295; anything else reads as 0.
+static uint32_t ProfileField(HWND dialog, int id)
+{
+    char text[64];
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    const char* p = text;
+    while (*p == ' ')
+        ++p;
+    uint64_t value = 0;
+    int digits = 0;
+    for (; *p >= '0' && *p <= '9'; ++p, ++digits) {
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+        if (value > UINT32_MAX)
+            return 0;
+    }
+    while (*p == ' ')
+        ++p;
+    if (digits == 0 || *p != '\0')
+        return 0;
+    return static_cast<uint32_t>(value);
+}
+
+static int RangeMode(HWND dialog)
+{
+    if (Checked(dialog, IDC_RANGE_ENTIRE))
+        return RangeEntireDeployment;
+    if (Checked(dialog, IDC_RANGE_SINGLE))
+        return RangeSingleProfile;
+    return RangeProfiles;
+}
+
+// The Next validation; shows the box of a rejection.
+static bool Accept(HWND dialog)
+{
+    const uint32_t first = ProfileField(dialog, IDC_FIRST_PROFILE);
+    const uint32_t last = ProfileField(dialog, IDC_LAST_PROFILE);
+    const uint32_t maxProfile = static_cast<uint32_t>(Settings.MaxProfile);
+
+    if (Checked(dialog, IDC_ALL_FILES))
+        return true;
+    bool anyKind = false;
+    for (int id : kKindBoxes)
+        anyKind = anyKind || Checked(dialog, id);
+    if (!anyKind) {
+        ShowCatalogueBox(dialog, 218, 217, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (!Checked(dialog, IDC_ENGINEERING) && !Checked(dialog, IDC_CTD) && !Checked(dialog, IDC_ACM))
+        return true;
+    switch (RangeMode(dialog)) {
+    case RangeSingleProfile:
+        if (first <= maxProfile)
+            return true;
+        break;
+    case RangeProfiles:
+        if (first <= last && first <= maxProfile && last <= maxProfile)
+            return true;
+        break;
+    default:
+        return true;
+    }
+    ShowCatalogueBox(dialog, 220, 219, MB_OK | MB_ICONERROR);
+    return false;
+}
+
+static void Store(HWND dialog)
+{
+    Settings.UnpackAll = Checked(dialog, IDC_ALL_FILES) ? 1 : 0;
+    int options = 0;
+    for (int i = 0; i < 5; ++i)
+        if (Checked(dialog, kKindBoxes[i]))
+            options |= 1 << i;
+    Settings.Options = options;
+    Settings.ProfileRange = RangeMode(dialog);
+    Settings.FirstProfile = static_cast<int32_t>(ProfileField(dialog, IDC_FIRST_PROFILE));
+    Settings.LastProfile = static_cast<int32_t>(ProfileField(dialog, IDC_LAST_PROFILE));
+}
+
+static void Seed(HWND dialog)
+{
+    CheckDlgButton(dialog, IDC_ALL_FILES, Settings.UnpackAll ? BST_CHECKED : BST_UNCHECKED);
+    for (int i = 0; i < 5; ++i)
+        CheckDlgButton(dialog, kKindBoxes[i], (Settings.Options & (1 << i)) ? BST_CHECKED : BST_UNCHECKED);
+    for (int i = 0; i < 3; ++i)
+        CheckDlgButton(dialog, kRangeButtons[i], Settings.ProfileRange == i + 1 ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemTextA(dialog, IDC_FIRST_PROFILE,
+                    FormatString("%u", static_cast<unsigned>(static_cast<uint32_t>(Settings.FirstProfile))).c_str());
+    SetDlgItemTextA(dialog, IDC_LAST_PROFILE,
+                    FormatString("%u", static_cast<unsigned>(static_cast<uint32_t>(Settings.LastProfile))).c_str());
+}
+
 void step3_show(bool visible)
 {
-    if (StepShowWindow(slot, visible) && visible)
-        StepFocus(slot, IDC_ENGINEERING);
+    if (!StepShowWindow(slot, visible) || !visible)
+        return;
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, slot.dialog, 3, 0);
+    // The source folder may have changed since the rules last ran: the range
+    // captions follow the current highest profile number.
+    ApplyEnablingRules(slot.dialog);
+    // Engineering is disabled while "All Files" is checked, and a disabled
+    // control cannot take the focus: the focus then goes to "All Files".
+    StepFocus(slot, Checked(slot.dialog, IDC_ALL_FILES) ? IDC_ALL_FILES : IDC_ENGINEERING);
 }
 
 static void Resize(HWND dialog, int w, int h)
@@ -36,6 +205,9 @@ static INT_PTR CALLBACK FileTypesProc(HWND dialog, UINT message, WPARAM wParam, 
 {
     switch (message) {
     case WM_INITDIALOG:
+        ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 3, 0);
+        Seed(dialog);
+        ApplyEnablingRules(dialog);
         return TRUE;
     case WM_SIZE:
         Resize(dialog, LOWORD(lParam), HIWORD(lParam));
@@ -44,10 +216,27 @@ static INT_PTR CALLBACK FileTypesProc(HWND dialog, UINT message, WPARAM wParam, 
         PaintStepDialog(dialog, StepTable[3].titleId);
         return TRUE;
     case WM_COMMAND:
+        // The notification code is not examined: the focus notifications of
+        // the buttons re-apply the rules too, which changes nothing.
         switch (LOWORD(wParam)) {
+        case IDC_ALL_FILES:
+        case IDC_ENGINEERING:
+        case IDC_CTD:
+        case IDC_ACM:
+        case IDC_RANGE_ENTIRE:
+        case IDC_RANGE_SINGLE:
+        case IDC_RANGE_RANGE:
+            ApplyEnablingRules(dialog);
+            return TRUE;
+        case IDC_DEPLOYMENT_LOG:
+        case IDC_EXCEPTION_LOG:
+            return TRUE;
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, sizeof kInputs / sizeof kInputs[0]) ? TRUE : FALSE;
         case IDC_NEXT:
+            if (!Accept(dialog))
+                return TRUE;
+            Store(dialog);
             stepmanager_show(IDD_FILETYPES, false);
             stepmanager_show(StepTable[3].nextId, true);
             return TRUE;

@@ -1,5 +1,7 @@
-// Step 4, the optional prefix of the output file names.
+// Step 4, the optional prefix of the output file names. The prefix is taken
+// as typed; clearing the check box empties the field at once.
 
+#include "app/options_summary_win32.h"
 #include "formats/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
@@ -18,8 +20,18 @@ static const int kInputs[] = {IDC_SUMMARY_BOX, IDC_USE_PREFIX, IDC_PREFIX};
 
 void step4_show(bool visible)
 {
-    if (StepShowWindow(slot, visible) && visible)
-        StepFocus(slot, IDC_USE_PREFIX);
+    if (!StepShowWindow(slot, visible) || !visible)
+        return;
+    ShowOptionsSummary(IDC_SUMMARY_BOX, slot.dialog, 4, 0);
+    StepFocus(slot, IDC_USE_PREFIX);
+}
+
+static void ApplyPrefixRule(HWND dialog)
+{
+    const bool on = IsDlgButtonChecked(dialog, IDC_USE_PREFIX) == BST_CHECKED;
+    if (!on)
+        SetDlgItemTextA(dialog, IDC_PREFIX, "");
+    EnableWindow(GetDlgItem(dialog, IDC_PREFIX), on ? TRUE : FALSE);
 }
 
 static void Resize(HWND dialog, int w, int h)
@@ -37,6 +49,12 @@ static INT_PTR CALLBACK PrefixProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_INITDIALOG:
+        ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 4, 0);
+        if (Settings.Prefix[0] != '\0') {
+            CheckDlgButton(dialog, IDC_USE_PREFIX, BST_CHECKED);
+            SetDlgItemTextA(dialog, IDC_PREFIX, Settings.Prefix);
+        }
+        ApplyPrefixRule(dialog);
         return TRUE;
     case WM_SIZE:
         Resize(dialog, LOWORD(lParam), HIWORD(lParam));
@@ -46,9 +64,15 @@ static INT_PTR CALLBACK PrefixProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
+        case IDC_USE_PREFIX:
+            ApplyPrefixRule(dialog);
+            return TRUE;
         case IDOK:
-            return EnterMovesFocus(dialog, kInputs, 3) ? TRUE : FALSE;
+            return EnterMovesFocus(dialog, kInputs, sizeof kInputs / sizeof kInputs[0]) ? TRUE : FALSE;
         case IDC_NEXT:
+            Settings.Prefix[0] = '\0';
+            if (IsDlgButtonChecked(dialog, IDC_USE_PREFIX) == BST_CHECKED)
+                GetDlgItemTextA(dialog, IDC_PREFIX, Settings.Prefix, sizeof Settings.Prefix);
             stepmanager_show(IDD_PREFIX, false);
             stepmanager_show(StepTable[4].nextId, true);
             return TRUE;

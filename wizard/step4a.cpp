@@ -1,5 +1,6 @@
 // Step 5, the format of the output files (human readable or machine form).
 
+#include "app/options_summary_win32.h"
 #include "formats/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
@@ -18,8 +19,10 @@ static const int kInputs[] = {IDC_SUMMARY_BOX, IDC_HUMAN_READABLE};
 
 void step4a_show(bool visible)
 {
-    if (StepShowWindow(slot, visible) && visible)
-        StepFocus(slot, IDC_HUMAN_READABLE);
+    if (!StepShowWindow(slot, visible) || !visible)
+        return;
+    ShowOptionsSummary(IDC_SUMMARY_BOX, slot.dialog, 5, 0);
+    StepFocus(slot, IDC_HUMAN_READABLE);
 }
 
 static void Resize(HWND dialog, int w, int h)
@@ -36,6 +39,8 @@ static INT_PTR CALLBACK FormatProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_INITDIALOG:
+        ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 5, 0);
+        CheckDlgButton(dialog, IDC_HUMAN_READABLE, Settings.HumanReadible ? BST_CHECKED : BST_UNCHECKED);
         return TRUE;
     case WM_SIZE:
         Resize(dialog, LOWORD(lParam), HIWORD(lParam));
@@ -46,8 +51,9 @@ static INT_PTR CALLBACK FormatProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
-            return EnterMovesFocus(dialog, kInputs, 2) ? TRUE : FALSE;
+            return EnterMovesFocus(dialog, kInputs, sizeof kInputs / sizeof kInputs[0]) ? TRUE : FALSE;
         case IDC_NEXT:
+            Settings.HumanReadible = IsDlgButtonChecked(dialog, IDC_HUMAN_READABLE) == BST_CHECKED ? 1 : 0;
             stepmanager_show(IDD_FORMAT, false);
             stepmanager_show(StepTable[5].nextId, true);
             return TRUE;

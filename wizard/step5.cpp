@@ -1,5 +1,9 @@
-// Step 6, verify options: the complete summary before a run.
+// Step 6, verify options: the complete summary before a run. Every show checks
+// the source and the destination folder again; Unpack! and Show Details are
+// offered only when both are usable. The page writes no settings.
 
+#include "app/folder_checks.h"
+#include "app/options_summary_win32.h"
 #include "formats/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
@@ -16,12 +20,25 @@ DAVROLIN_STEP_COMMON(step5)
 
 static const int kInputs[] = {IDC_SUMMARY_BOX};
 
+static int DetailsChecked(HWND dialog)
+{
+    return IsDlgButtonChecked(dialog, IDC_SHOW_DETAILS) == BST_CHECKED ? 1 : 0;
+}
+
 void step5_show(bool visible)
 {
     if (!StepShowWindow(slot, visible) || !visible)
         return;
-    if (IsWindowEnabled(GetDlgItem(slot.dialog, IDC_NEXT)))
-        StepFocus(slot, IDC_NEXT);
+    HWND dialog = slot.dialog;
+    const int source = SourceCheck(Settings.SrcDir);
+    const int destination = DestinationCheck(Settings.DstDir);
+    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 6, DetailsChecked(dialog));
+    const bool usable = source == 0 && destination == 0;
+    EnableWindow(GetDlgItem(dialog, IDC_NEXT), usable ? TRUE : FALSE);
+    EnableWindow(GetDlgItem(dialog, IDC_SHOW_DETAILS), usable ? TRUE : FALSE);
+    // With Unpack! disabled the focus goes to Back, so the keyboard still
+    // reaches the page (the page that was left is hidden).
+    StepFocus(slot, usable ? IDC_NEXT : IDC_BACK);
 }
 
 static void Resize(HWND dialog, int w, int h)
@@ -39,6 +56,7 @@ static INT_PTR CALLBACK VerifyProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_INITDIALOG:
+        ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 6, 1);
         return TRUE;
     case WM_SIZE:
         Resize(dialog, LOWORD(lParam), HIWORD(lParam));
@@ -49,7 +67,7 @@ static INT_PTR CALLBACK VerifyProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
-            return EnterMovesFocus(dialog, kInputs, 1) ? TRUE : FALSE;
+            return EnterMovesFocus(dialog, kInputs, sizeof kInputs / sizeof kInputs[0]) ? TRUE : FALSE;
         case IDC_NEXT:
             stepmanager_show(IDD_VERIFY, false);
             stepmanager_show(StepTable[6].nextId, true);
@@ -60,6 +78,9 @@ static INT_PTR CALLBACK VerifyProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return TRUE;
         case IDC_HELP_BUTTON:
             OpenHelp(dialog, kHelpStep6);
+            return TRUE;
+        case IDC_SHOW_DETAILS:
+            ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 6, DetailsChecked(dialog));
             return TRUE;
         }
         return FALSE;

@@ -64,6 +64,9 @@ void StepExit(StepSlot& slot)
 
 void StepFocus(StepSlot& slot, int id)
 {
-    if (slot.dialog)
-        SetFocus(GetDlgItem(slot.dialog, id));
+    // Through the dialog manager, so a push button that takes the focus also
+    // becomes the default button and Enter presses it.
+    HWND control = slot.dialog ? GetDlgItem(slot.dialog, id) : nullptr;
+    if (control)
+        SendMessageA(slot.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }

@@ -1,7 +1,10 @@
 #include "cli/command_line.h"
-#include "cli/progress_bar.h"
+#include "cli/run_observer.h"
 
+#include "engine/activity_log.h"
+#include "formats/settings_record.h"
 #include "platform/platform.h"
+#include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -164,11 +167,65 @@ TEST(CommandLine, HelpIsNotAnError)
 
 TEST(ProgressLine, BarCountsAndElapsedTime)
 {
-    EXPECT_EQ(ProgressBar::Line(3, 8, "E0000005.TXT", 65.9),
+    EXPECT_EQ(RunObserver::Line(3, 8, "E0000005.TXT", 65.9),
               "[###########...................]  37%  3/8  01:05  E0000005.TXT");
-    EXPECT_EQ(ProgressBar::Line(8, 8, "", 0), "[##############################] 100%  8/8  00:00  ");
+    EXPECT_EQ(RunObserver::Line(8, 8, "", 0), "[##############################] 100%  8/8  00:00  ");
     // A total of 0 (an unsigned wrap of a corrupt profile count) never divides.
-    EXPECT_EQ(ProgressBar::Line(5, 0, "x", 1), "[..............................]   0%  5/0  00:01  x");
+    EXPECT_EQ(RunObserver::Line(5, 0, "x", 1), "[..............................]   0%  5/0  00:01  x");
+}
+
+TEST(RunErrors, ProgressLinesAreTheOnlyOthers)
+{
+    const struct {
+        const char* line;
+        bool progress;
+    } cases[] = {
+        {"Unpacking Engineering profiles 0 to 11", true},
+        {"Unpacking ACM profiles 4 to 4", true},
+        {"Unpacking deployment log file", true},
+        {"Unpacking IRQ exception file", true},
+        {"Engineering termination log has been written to file /out/TIMETAGS.TXT", true},
+        {"Saving log to /out/DAVROLIN.LOG", true},
+        {"Error opening CTD data file /in/C0000004.DAT", false},
+        {"Operation cancelled by user", false},
+        {"An exception occured while unpacking data.", false},
+        {"Unable to save log to /out/DAVROLIN.LOG", false},
+        {"Wrong version of DEPLOY.DAT detected.", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RunObserver::IsProgressLine(c.line), c.progress) << c.line;
+}
+
+TEST(RunErrors, NewErrorLinesAreEchoedOnce)
+{
+    SettingsRecord saved = Settings;
+    Settings.LogSize = 400;  // small enough to be trimmed below
+    ResetTestLog();
+    OutputFile errors;
+    RunObserver observer(nullptr, errors.get());
+    LogText(LogInfo, "Settings for this run: C:\\DATA\r\n");
+    observer.SkipLogSoFar();
+
+    LogText(LogProgress, "Unpacking CTD profiles 0 to 3\r\n");
+    LogText(LogError, "Error opening CTD data file C0000004.DAT\r\n");
+    observer.OnLogChanged();
+    observer.OnLogChanged();  // nothing new
+    LogText(LogError, "\r\nAn exception occured while unpacking data.\r\nPlease contact us.\r\n");
+    observer.OnJobFinished(true);
+    EXPECT_EQ(errors.text(), "Error opening CTD data file C0000004.DAT\n"
+                             "An exception occured while unpacking data.\n"
+                             "Please contact us.\n");
+    EXPECT_TRUE(observer.hadErrors());
+
+    // After the oldest text was trimmed away the new lines are still found.
+    for (int i = 0; i < 12; ++i)
+        LogText(LogProgress, "Unpacking ACM profiles %d to %d\r\n", i, i);
+    LogText(LogError, "Error reading from ACM file for profile 11\r\n");
+    observer.EchoNewErrors();
+    EXPECT_EQ(errors.text().substr(errors.text().rfind("Please contact us.\n") + 19),
+              "Error reading from ACM file for profile 11\n");
+    Settings = saved;
+    ResetTestLog();
 }
 
 }  // namespace

@@ -630,6 +630,12 @@ TEST(TextFormat, IntegersAndTexts)
     EXPECT_EQ(FormatString("%ld", -5L), "-5");
     EXPECT_EQ(FormatString("%lu", 4000000000UL), "4000000000");
     EXPECT_EQ(FormatString("%x %X %#x %o", 255u, 255u, 255u, 8u), "ff FF 0xff 10");
+    // # with octal gives a leading zero even when the precision leaves no digit.
+    EXPECT_EQ(FormatString("[%#.0o][%#o][%#.3o][%#5.0o][%#.0x]", 0u, 0u, 8u, 0u, 0u), "[0][0][010][    0][]");
+    // Precisions beyond any digit buffer still give that many digits.
+    EXPECT_EQ(FormatString("%.100d", -5), "-" + std::string(99, '0') + "5");
+    EXPECT_EQ(FormatString("%#.70x|%-72.70u|", 1u, 2u),
+              "0x" + std::string(69, '0') + "1|" + std::string(69, '0') + "2  |");
     EXPECT_EQ(FormatString("%hd", 65535), "-1");
     EXPECT_EQ(FormatString("%c%c", 'A', 0xE0), "A\xE0");
     EXPECT_EQ(FormatString("[%5s][%-5s][%.2s]", "ab", "ab", "abc"), "[   ab][ab   ][ab]");

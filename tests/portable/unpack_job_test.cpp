@@ -368,6 +368,113 @@ TEST_F(UnpackJobTest, ProfileFileThatCannotBeCreatedNamesThePrefixedFile)
     EXPECT_EQ(recorder.progress, (std::vector<uint32_t>{1, 2}));
 }
 
+TEST_F(UnpackJobTest, EveryKindInBothForms)
+{
+    shape.profilesPerFile = 4;
+    shape.maxProfile = 11;
+    WriteDeployment(src.path(), shape);
+    for (int human : {0, 1}) {
+        SCOPED_TRACE(human);
+        for (const auto& e : fs::directory_iterator(dst.path()))
+            fs::remove(e.path());
+        ResetTestLog();
+        recorder.progress.clear();
+        Select(1, 0, RangeSingleProfile, 3, 3);  // UnpackAll overrides both
+        Settings.HumanReadible = human;
+
+        EXPECT_EQ(unpack_thread(), 0) << Log();
+
+        std::vector<std::string> expected;
+        for (const char* pattern : {"A%07u.TXT", "C%07u.TXT"})
+            for (const auto& name : Names(pattern, 0, 11))
+                expected.push_back(name);
+        expected.push_back("DEPLOY.TXT");
+        for (const auto& name : Names("E%07u.TXT", 0, 11))
+            expected.push_back(name);
+        for (const char* name : {"IRQ_XCPT.TXT", "SNSRTIME.TXT", "TIMETAGS.TXT"})
+            expected.push_back(name);
+        EXPECT_EQ(Outputs(), expected);
+        EXPECT_EQ(recorder.progress.size(), 3u * 12 + 2);
+        EXPECT_EQ(recorder.lastTotal, 3u * 12 + 2);
+        EXPECT_EQ(recorder.progress.back(), 3u * 12 + 2);
+
+        const std::string sep(1, kPathSeparator);
+        EXPECT_EQ(Log(), "Unpacking Engineering profiles 0 to 11\r\n"
+                         "Engineering termination log has been written to file " +
+                             dst_ + sep + "TIMETAGS.TXT\r\n"
+                                          "Unpacking CTD profiles 0 to 11\r\n"
+                                          "Unpacking ACM profiles 0 to 11\r\n"
+                                          "Unpacking deployment log file\r\n"
+                                          "Unpacking IRQ exception file\r\n");
+        // Every CTD entry comes before every ACM entry.
+        const std::string times = ReadFileText(dst / "SNSRTIME.TXT");
+        EXPECT_LT(times.find(" Profile 11 CTD turned off at "), times.find(" Profile 0 ACM turned on at "));
+        EXPECT_EQ(times.find("\r\n Profile 0 CTD turned on at  "), 0u);
+        const std::string ctd = ReadFileText(dst / "C0000005.TXT");
+        EXPECT_EQ(ctd.find("\r\n\r\n Profile 5\r\n") == 0, human == 1);
+    }
+}
+
+TEST_F(UnpackJobTest, SkippedProfilesStillGetTheirSensorTimes)
+{
+    shape.profilesPerFile = 4;
+    shape.maxProfile = 11;
+    WriteDeployment(src.path(), shape);
+    Select(0, KindCtd | KindAcm, RangeProfiles, 5, 6);
+
+    EXPECT_EQ(unpack_thread(), 0);
+
+    EXPECT_EQ(Outputs(), (std::vector<std::string>{"A0000005.TXT", "A0000006.TXT", "C0000005.TXT", "C0000006.TXT",
+                                                 "SNSRTIME.TXT"}));
+    // File base 4: profile 4 is read and skipped, reading stops after 6.
+    const std::string times = ReadFileText(dst / "SNSRTIME.TXT");
+    for (const char* entry : {" Profile 4 CTD turned on", " Profile 6 CTD turned on", " Profile 4 ACM turned on",
+                              " Profile 6 ACM turned on"})
+        EXPECT_NE(times.find(entry), std::string::npos) << entry;
+    EXPECT_EQ(times.find(" Profile 7 "), std::string::npos);
+    EXPECT_EQ(times.find(" Profile 3 "), std::string::npos);
+    EXPECT_EQ(Log().rfind("Unpacking CTD profiles 5 to 6\r\n", 0), 0u);
+}
+
+TEST_F(UnpackJobTest, CancelDuringCtdClosesTheSensorTimeLog)
+{
+    shape.profilesPerFile = 4;
+    shape.maxProfile = 11;
+    WriteDeployment(src.path(), shape);
+    Select(0, KindCtd | KindAcm | KindDeployment | KindException, RangeEntireDeployment);
+    recorder.cancelAtProgress = 6;
+
+    EXPECT_EQ(unpack_thread(), -1);
+
+    const std::string log = Log();
+    EXPECT_NE(log.find("Unpacking CTD profiles 0 to 11\r\nOperation cancelled by user\r\n"), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("ACM"), std::string::npos);
+    EXPECT_EQ(log.find("deployment"), std::string::npos);
+    auto outputs = Outputs();
+    EXPECT_EQ(outputs.back(), "SNSRTIME.TXT");
+    EXPECT_EQ(outputs.size(), 7u + 1);  // C0..C5 written, C6 begun when the cancel was seen
+    EXPECT_EQ(unpackJob.sensorTimeLog, nullptr);
+    // The log was closed, so its entries reached the file.
+    EXPECT_NE(ReadFileText(dst / "SNSRTIME.TXT").find(" Profile 5 CTD turned off at "), std::string::npos);
+    EXPECT_EQ(recorder.events.back(), "finished 1");
+}
+
+TEST_F(UnpackJobTest, SensorTimeLogThatCannotBeCreatedFailsTheRunOnly)
+{
+    shape.profilesPerFile = 4;
+    shape.maxProfile = 3;
+    WriteDeployment(src.path(), shape);
+    fs::create_directory(dst / "SNSRTIME.TXT");
+    Select(0, KindCtd | KindAcm, RangeEntireDeployment);
+
+    EXPECT_EQ(unpack_thread(), -1);
+
+    EXPECT_EQ(Log().rfind("Error creating sensor time log SNSRTIME.TXT\r\n", 0), 0u) << Log();
+    EXPECT_EQ(Outputs().size(), 8u + 1);  // the CTD and ACM files all the same
+    EXPECT_EQ(recorder.events.back(), "finished 1");
+}
+
 TEST_F(UnpackJobTest, WorkerThreadRunsTheSameJob)
 {
     shape.kinds = KindEngineering;

@@ -11,9 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -197,8 +202,9 @@ TEST_F(Cli, RunWithErrorsExitsWithOne)
     EXPECT_EQ(files.count("C0000003.TXT"), 1u);
     EXPECT_EQ(files.count("C0000004.TXT"), 0u);
     EXPECT_EQ(files.count("IRQ_XCPT.TXT"), 1u);  // the next kind still ran
-    const std::string error = "Error opening CTD data file " + source.string() + "/C0000004.DAT\r\n";
-    EXPECT_NE(files["DAVROLIN.LOG"].find(error), std::string::npos);
+    const std::string error = "Error opening CTD data file " + source.string() + "/C0000004.DAT";
+    EXPECT_NE(files["DAVROLIN.LOG"].find(error + "\r\n"), std::string::npos);
+    EXPECT_EQ(r.err, error + "\n");  // the run's errors, also on stderr
 }
 
 TEST_F(Cli, SettingsFileAndOverrides)
@@ -212,6 +218,34 @@ TEST_F(Cli, SettingsFileAndOverrides)
     EXPECT_EQ(files.count("cli_IRQ_XCPT.TXT"), 1u);
     EXPECT_EQ(files.count("RUN.LOG"), 1u);
     EXPECT_EQ(Run({"--settings", "missing.ini", "deployment", "out"}).exitCode, 2);
+}
+
+TEST_F(Cli, InterruptStopsTheRunAndKeepsTheLog)
+{
+    DeploymentShape big;
+    big.maxProfile = 299;
+    big.profilesPerFile = 10;
+    big.scansPerProfile = 1000;
+    const fs::path bigSource = work / "big";
+    fs::create_directory(bigSource);
+    WriteDeployment(bigSource, big);
+    const fs::path out = work / "out";
+    const std::string src = bigSource.string(), dst = out.string();
+    const char* argv[] = {DAVROLIN_UNPACK, "--quiet", src.c_str(), dst.c_str(), nullptr};
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, DAVROLIN_UNPACK, nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    // Once the second profile is being written the run has far to go.
+    for (int i = 0; i < 3000 && !fs::exists(out / "E0000001.TXT"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string log = ReadFileText(out / "DAVROLIN.LOG");
+    EXPECT_NE(log.find("Operation cancelled by user\r\nSaving log to "), std::string::npos) << log;
+    EXPECT_FALSE(fs::exists(out / "E0000299.TXT"));
+    EXPECT_FALSE(fs::exists(out / "DEPLOY.TXT"));
 }
 
 }  // namespace

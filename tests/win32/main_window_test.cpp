@@ -137,6 +137,8 @@ struct HoldingObserver : JobObserver {
 
 TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
 {
+    char startFolder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, startFolder);
     TempDir source, destination;
     Wizard wizard;
     std::strcpy(Settings.SrcDir, source.str().c_str());
@@ -161,6 +163,7 @@ TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
     EXPECT_TRUE(observer.cancelSeen);
     SetNotifyWindow(nullptr);
     ClearCancelRequest();
+    SetCurrentDirectoryA(startFolder);  // the run entered the source folder
 }
 
 }  // namespace
@@ -183,6 +186,47 @@ TEST(MainWindow, MinimisingKeepsTheRememberedPlaceAndThePicture)
     ShowWindow(wizard.window(), SW_RESTORE);
     PumpMessages();
     EXPECT_TRUE(EqualRect(&MainWindowRect, &before));
+    Animation = {};
+}
+
+}  // namespace
+
+#include "resources/resource.h"
+
+namespace {
+
+// The colour of pixel (x, y) of bitmap resource `id`.
+COLORREF BitmapPixel(int id, int x, int y)
+{
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    COLORREF c = GetPixel(memory, x, y);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    return c;
+}
+
+TEST(MainWindow, PaintsTheColumnTilesAndTheVehicleOnTheLine)
+{
+    Animation = {0, 0, 0};
+    Wizard wizard(Wizard::DefaultSettings(), 700, 500);
+    RedrawWindow(wizard.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    PumpMessages();
+    HDC dc = GetDC(wizard.window());
+    struct Case {
+        int x, y, bitmap, bx, by;
+    } cases[] = {
+        {10, 100, IDB_COLUMN_TILE, 10, 20},  // tiles below the top one
+        {50, 333, IDB_COLUMN_TILE, 50, 13},
+        {60, 85, IDB_COLUMN_TILE, 60, 5},
+        {32, 40, IDB_VEHICLE, 32, 40},       // the vehicle resting at the top
+        {20, 33, IDB_VEHICLE, 20, 33},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GetPixel(dc, c.x, c.y), BitmapPixel(c.bitmap, c.bx, c.by)) << c.x << "," << c.y;
+    ReleaseDC(wizard.window(), dc);
     Animation = {};
 }
 

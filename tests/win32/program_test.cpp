@@ -32,6 +32,15 @@ std::string ReadKey(const char* key)
     return value;
 }
 
+// Davrolin.exe of this build (bin/ beside the tests' folder).
+std::string ProgramFile()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string exe = path;
+    return exe.substr(0, exe.find_last_of('\\')) + "\\..\\bin\\Davrolin.exe";
+}
+
 std::function<void(HWND)> during;
 UINT_PTR driverTimer;
 
@@ -106,10 +115,7 @@ TEST_F(Program, ASecondCopyEndsAtOnceWithCodeOne)
     // The real program started while this one runs.
     DWORD secondCode = 99;
     EXPECT_EQ(RunProgram([&](HWND) {
-                  char path[MAX_PATH];
-                  GetModuleFileNameA(nullptr, path, MAX_PATH);
-                  std::string exe = path;
-                  exe = exe.substr(0, exe.find_last_of('\\')) + "\\..\\bin\\Davrolin.exe";
+                  std::string exe = ProgramFile();
                   STARTUPINFOA si = {};
                   si.cb = sizeof si;
                   PROCESS_INFORMATION pi = {};
@@ -288,6 +294,36 @@ TEST_F(Program, AStepDialogThatCannotBeCreatedEndsTheProgramAfterAMessage)
     PumpMessages();
     stepmanager_exit();
     FreeAnimationPictures();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Program, TheProgramFileOpensItsWindowAndEndsWithCodeZeroWhenClosed)
+{
+    std::string exe = ProgramFile();
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) << exe;
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && !window; ++i) {
+        Sleep(50);
+        window = FindWindowA(kMainWindowClass, kMainWindowTitle);
+    }
+    ASSERT_NE(window, nullptr);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    EXPECT_EQ(owner, pi.dwProcessId);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(ReadKey("WindowX"), "0") << "the position is written back at exit";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Pictures of the wizard: with DAVROLIN_SCREENSHOTS naming a folder, shows
 // every step in turn and saves the main window as <folder>/<n>-<step>.bmp
 // (scripts/screenshots.sh turns them into PNGs). Without it the test is skipped.
+// DAVROLIN_SCREENSHOT_SOURCE and DAVROLIN_SCREENSHOT_DESTINATION, when set,
+// name the source and destination folders the pages show.
 
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
@@ -70,7 +72,12 @@ TEST(Screenshots, EveryStep)
     const char* folder = std::getenv("DAVROLIN_SCREENSHOTS");
     if (!folder || !*folder)
         GTEST_SKIP() << "set DAVROLIN_SCREENSHOTS to a folder to take pictures";
-    Wizard wizard(Wizard::DefaultSettings(), 720, 520);
+    SettingsRecord settings = Wizard::DefaultSettings();
+    if (const char* source = std::getenv("DAVROLIN_SCREENSHOT_SOURCE"))
+        lstrcpynA(settings.SrcDir, source, kTextFieldSize);
+    if (const char* destination = std::getenv("DAVROLIN_SCREENSHOT_DESTINATION"))
+        lstrcpynA(settings.DstDir, destination, kTextFieldSize);
+    Wizard wizard(settings, 720, 520);
     struct Shot {
         int dialogId;
         const char* name;

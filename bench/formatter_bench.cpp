@@ -1,0 +1,66 @@
+// The one formatter, on the conversions the output files use most.
+
+#include "formats/text_format.h"
+#include "formats/timestamp.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+namespace {
+
+void FormatCtdRow(benchmark::State& state)
+{
+    char buffer[128];
+    double c = 28.0024, t = 5.0004, p = 113.45;
+    for (auto _ : state) {
+        std::size_t n = Format(buffer, sizeof buffer, " %+08.4f  %+08.4f  %+09.3f\r\n", c, t, p);
+        benchmark::DoNotOptimize(n);
+        c += 0.0001;
+        p += 0.25;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(FormatCtdRow);
+
+void FormatEngineeringRow(benchmark::State& state)
+{
+    char buffer[128];
+    double current = 81, voltage = 14.45, pressure = 1234.5678;
+    for (auto _ : state) {
+        std::size_t n = Format(buffer, sizeof buffer, "   %4.0f   %4.1f   %8.3f", current, voltage, pressure);
+        benchmark::DoNotOptimize(n);
+        pressure += 0.125;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(FormatEngineeringRow);
+
+void FormatIntegers(benchmark::State& state)
+{
+    char buffer[64];
+    uint32_t profile = 0;
+    for (auto _ : state) {
+        std::size_t n = Format(buffer, sizeof buffer, "%07u  %8d", profile, static_cast<int>(profile) - 500);
+        benchmark::DoNotOptimize(n);
+        ++profile;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(FormatIntegers);
+
+void TimeStamps(benchmark::State& state)
+{
+    char text[32];
+    int32_t t = 1719792000;
+    const bool human = state.range(0) != 0;
+    for (auto _ : state) {
+        TimeStampText(t, human, text);
+        benchmark::DoNotOptimize(text);
+        t += 10;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(TimeStamps)->Arg(0)->Arg(1)->ArgNames({"human"});
+
+}  // namespace

@@ -1,0 +1,72 @@
+// CTD data files. The first byte chooses the form, the write flag, the CTD the
+// deployment record marks as fitted, whether the sensor time log is open and a
+// cancel request; the rest is the file. Profiles are decoded one after another
+// as the unpack job does. A call either finishes a profile (moving on by at
+// least the end mark and the sensor times), or reaches the end of the file
+// among the scans (message 192, result 0, and every later call the same), or
+// stops with message 192 when the sensor times are missing.
+
+#include "engine/activity_log.h"
+#include "engine/unpack_job.h"
+#include "formats/ctd.h"
+#include "formats/deployment.h"
+#include "formats/settings_record.h"
+#include "fuzz/fuzz_support.h"
+
+#include <cstring>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    ResetFuzzLog();
+    const uint8_t mode = data[0];
+    Settings.HumanReadible = mode & 1;
+    const bool write = (mode & 2) == 0;
+    Deployment = DeploymentRecord{};
+    Deployment.fsiEmCtd = (mode >> 2) & 1;
+    Deployment.seaBirdCtd = (mode >> 3) & 1;
+    std::FILE* sensorLog = (mode & 16) ? nullptr : NullOutput();
+    const bool cancel = (mode & 32) != 0;
+    const uint32_t base = (mode & 64) ? 0xFFFFFFF0u : 7u;
+
+    ClearCancelRequest();
+    if (cancel)
+        RequestCancel();
+    std::FILE* in = OpenInput(data + 1, size - 1);
+    std::FILE* out = write ? NullOutput() : nullptr;
+    const long end = static_cast<long>(size - 1);
+    bool atEnd = false;
+    for (uint32_t index = 0; index < 8; ++index) {
+        const long before = std::ftell(in);
+        const int r = UnpackCtdProfile(out, in, base, index, write, sensorLog);
+        const long after = std::ftell(in);
+        const std::string log = LogTake();
+        const std::string readError =
+            "Error reading from CTD file for profile " + std::to_string(base + index) + "\r\n";
+        FUZZ_CHECK(after <= end);
+        if (r == 2) {
+            FUZZ_CHECK(cancel && log == "Operation cancelled by user\r\n");
+            break;
+        }
+        if (r == -1) {
+            FUZZ_CHECK(log == readError);
+            FUZZ_CHECK(!atEnd);
+            break;
+        }
+        FUZZ_CHECK(r == 0);
+        if (log.empty()) {
+            FUZZ_CHECK(!atEnd && after - before >= 17);
+        } else {
+            // The file ended among the scans; so it does for every later profile.
+            FUZZ_CHECK(log == readError);
+            FUZZ_CHECK(after == end);
+            atEnd = true;
+        }
+        LogReset();
+    }
+    std::fclose(in);
+    ClearCancelRequest();
+    return 0;
+}
