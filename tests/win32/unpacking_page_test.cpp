@@ -354,6 +354,34 @@ TEST(UnpackingRun, EnterAfterTheRunStartsNoOtherRun)
     EXPECT_EQ(ControlText(IDC_LOG_BOX), SavedLog(folders));
 }
 
+TEST(UnpackingRun, ClosingTheWindowDuringARunStopsTheWorker)
+{
+    DeploymentShape shape;
+    shape.maxProfile = 200;
+    DeploymentFolders folders(shape);
+    bool started = false;
+    {
+        Wizard wizard(folders.settings);
+        PageHook hook([&](UINT message, WPARAM, LPARAM) {
+            if (message == JobStatusNotification)
+                started = true;
+        });
+        stepmanager_show(IDD_WELCOME, false);
+        stepmanager_show(IDD_UNPACKING, true);
+        for (DWORD start = GetTickCount(); !started && GetTickCount() - start < 30000;) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            PumpMessages();
+        }
+        ASSERT_TRUE(started);
+        DestroyWindow(wizard.window());
+        EXPECT_EQ(PumpMessages(), 0);
+    }  // the wizard's end asks the run to stop and waits for the worker
+    EXPECT_FALSE(UnpackingRunGoing());
+    EXPECT_FALSE(unpackJob.thread.joinable());
+    EXPECT_TRUE(IsCancelRequested());
+    EXPECT_FALSE(std::filesystem::exists(folders.destination / "IRQ_XCPT.TXT"));
+}
+
 TEST(UnpackingPage, ControlsFollowTheSize)
 {
     DeploymentFolders folders;
