@@ -1,6 +1,11 @@
-// Step 1, the source folder: a path field and the browse panel.
+// Step 1, the source folder: a path field and the browse panel. Next checks
+// the folder for a usable deployment of the configured firmware version.
 
+#include "app/browse_panel_win32.h"
+#include "app/folder_checks.h"
+#include "app/message_box_win32.h"
 #include "formats/settings_record.h"
+#include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
@@ -8,31 +13,123 @@
 #include "wizard/stepmanager.h"
 #include "wizard/steps.h"
 
+#include <cstring>
+#include <string>
+
 static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 static StepSlot slot = {"step1", IDD_SOURCE, SourceProc, nullptr, nullptr, nullptr};
 
 DAVROLIN_STEP_COMMON(step1)
 
-static const int kBrowsePanel[] = {IDC_BROWSE_GROUP, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS, IDC_BROWSE_CONTENTS,
-                                   IDC_BROWSE_CONTENTS_LABEL};
-static const int kInputs[] = {IDC_SOURCE_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS,
-                              IDC_BROWSE_CONTENTS};
+namespace {
 
-void step1_show(bool visible)
-{
-    if (StepShowWindow(slot, visible) && visible)
-        StepFocus(slot, IDC_SOURCE_PATH);
-}
+constexpr int MsgNotFoundCaption = 131;
+constexpr int MsgNotFound = 132;
+constexpr int MsgNoDataCaption = 172;
+constexpr int MsgNoData = 173;
+constexpr int MsgWrongVersion = 237;
+constexpr int MsgWrongVersionCaption = 238;
 
-static void Resize(HWND dialog, int w, int h)
+const int kInputs[] = {IDC_SOURCE_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS,
+                       IDC_BROWSE_CONTENTS};
+
+void Resize(HWND dialog, int w, int h)
 {
     Layout.clientWidth = w;
     Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
+    LayoutBrowsePanel(dialog, w);
     PlaceButtonRow(dialog, w, h, false);
     MoveControl(dialog, IDC_SOURCE_PATH, -1, -1, w - 5 * m.marginX - m.buttonWidth, -1);
     MoveControl(dialog, IDC_CHECK_BROWSE, w - m.buttonWidth - m.marginX, -1, -1, -1);
+}
+
+// A rejection box whose {SRCDIR} shows the typed path: SrcDir holds it while
+// the texts are expanded and has its own value back before the box shows.
+void Reject(HWND dialog, const std::string& typed, int textId, int captionId)
+{
+    char saved[kTextFieldSize];
+    std::memcpy(saved, Settings.SrcDir, sizeof saved);
+    StoreFolderText(Settings.SrcDir, typed);
+    char text[4096];
+    char caption[4096];
+    LoadMessage(textId, text, sizeof text);
+    LoadMessage(captionId, caption, sizeof caption);
+    std::memcpy(Settings.SrcDir, saved, sizeof saved);
+    ShowMessageBox(dialog, text, caption, MB_OK | MB_ICONERROR);
+}
+
+// Checks the typed path; on acceptance stores it in SrcDir, and in DstDir
+// too when it differs from the SrcDir it replaces.
+bool AcceptSource(HWND dialog)
+{
+    const std::string typed = ControlText(dialog, IDC_SOURCE_PATH);
+    const int result = SourceCheck(typed.c_str());
+    if (result == 1) {
+        Reject(dialog, typed, MsgNotFound, MsgNotFoundCaption);
+        return false;
+    }
+    if (result == 2) {
+        if (Settings.WrongVersion)
+            Reject(dialog, typed, MsgWrongVersion, MsgWrongVersionCaption);
+        else
+            Reject(dialog, typed, MsgNoData, MsgNoDataCaption);
+        return false;
+    }
+    // The check left the folder current: a relative path is stored as the
+    // folder it named just now, not as text that names another folder later.
+    const std::string stored = EnteredFolderText(typed);
+    if (typed != Settings.SrcDir)
+        StoreFolderText(Settings.DstDir, stored);
+    StoreFolderText(Settings.SrcDir, stored);
+    return true;
+}
+
+void OnNext(HWND dialog)
+{
+    if (!AcceptSource(dialog))
+        return;
+    stepmanager_show(IDD_SOURCE, false);
+    stepmanager_show(StepTable[1].nextId, true);
+}
+
+// Browse toggled: pressed opens the panel on the typed folder ("C:\" when it
+// cannot be entered), released closes it.
+void OnBrowse(HWND dialog)
+{
+    if (IsDlgButtonChecked(dialog, IDC_CHECK_BROWSE) != BST_CHECKED) {
+        HideBrowsePanel(dialog);
+        return;
+    }
+    std::string text = ControlText(dialog, IDC_SOURCE_PATH);
+    if (SetCurrentDir(text.c_str())) {
+        text = EnteredFolderText(text);
+    } else {
+        text = "C:\\";
+        SetDlgItemTextA(dialog, IDC_SOURCE_PATH, text.c_str());
+    }
+    StoreFolderText(Settings.SrcDir, text);
+    ShowBrowsePanel(dialog);
+}
+
+// A selection change in the drive list, or a double-click in either list.
+void OnClicked(HWND dialog, int id, int code)
+{
+    DebugTrace("on_clicked\r\n");
+    if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
+        (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
+        BrowseChoice(dialog, id);
+}
+
+}  // namespace
+
+void step1_show(bool visible)
+{
+    if (!StepShowWindow(slot, visible) || !visible)
+        return;
+    SetBrowseTarget(0);
+    StepFocus(slot, IDC_SOURCE_PATH);
 }
 
 static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -40,8 +137,7 @@ static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_SOURCE_PATH, Settings.SrcDir);
-        for (int id : kBrowsePanel)
-            ShowWindow(GetDlgItem(dialog, id), SW_HIDE);
+        HideBrowsePanel(dialog);
         return TRUE;
     case WM_SIZE:
         Resize(dialog, LOWORD(lParam), HIWORD(lParam));
@@ -49,21 +145,29 @@ static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_PAINT:
         PaintStepDialog(dialog, StepTable[1].titleId);
         return TRUE;
-    case WM_COMMAND:
-        if (HIWORD(wParam) != 0)
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (code != 0) {
+            if (code == 1 || code == 2)
+                OnClicked(dialog, id, code);
             return FALSE;
-        switch (LOWORD(wParam)) {
+        }
+        switch (id) {
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
         case IDC_NEXT:
-            stepmanager_show(IDD_SOURCE, false);
-            stepmanager_show(StepTable[1].nextId, true);
+            OnNext(dialog);
             return TRUE;
         case IDC_HELP_BUTTON:
             OpenHelp(dialog, kHelpStep1);
             return TRUE;
+        case IDC_CHECK_BROWSE:
+            OnBrowse(dialog);
+            return TRUE;
         }
         return FALSE;
+    }
     }
     return FALSE;
 }

@@ -1,7 +1,12 @@
 // Step 2, the destination folder: a path field, the browse panel and the
 // offer to create a missing folder.
 
+#include "app/browse_panel_win32.h"
+#include "app/folder_checks.h"
+#include "app/message_box_win32.h"
+#include "app/options_summary_win32.h"
 #include "formats/settings_record.h"
+#include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
@@ -9,34 +14,140 @@
 #include "wizard/stepmanager.h"
 #include "wizard/steps.h"
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 static StepSlot slot = {"step2", IDD_DESTINATION, DestinationProc, nullptr, nullptr, nullptr};
 
 DAVROLIN_STEP_COMMON(step2)
 
-static const int kBrowsePanel[] = {IDC_BROWSE_GROUP, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS, IDC_BROWSE_CONTENTS,
-                                   IDC_BROWSE_CONTENTS_LABEL};
-static const int kInputs[] = {IDC_DEST_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS,
-                              IDC_BROWSE_CONTENTS};
+namespace {
+
+constexpr int MsgMissingCaption = 174;
+constexpr int MsgMissing = 175;
+constexpr int MsgNotCreatedCaption = 176;
+constexpr int MsgNotCreated = 177;
+
+const int kInputs[] = {IDC_DEST_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS,
+                       IDC_BROWSE_CONTENTS};
+
+enum class Mode { Next, Browse };
+
+void Resize(HWND dialog, int w, int h)
+{
+    Layout.clientWidth = w;
+    Layout.clientHeight = h;
+    const LayoutMetrics& m = Layout;
+    LayoutBrowsePanel(dialog, w);
+    PlaceButtonRow(dialog, w, h, true);
+    MoveControl(dialog, IDC_SUMMARY_TEXT, -1, -1, w - 2 * m.marginX, -1);
+    MoveControl(dialog, IDC_DEST_PATH, -1, -1, w - 4 * m.marginX - m.buttonWidth, -1);
+    MoveControl(dialog, IDC_CHECK_BROWSE, w - m.buttonWidth - m.marginX, -1, -1, -1);
+}
+
+// A box whose {DSTDIR} shows the typed path: DstDir holds it while the texts
+// are expanded and has its own value back before the box shows.
+int AskAbout(HWND dialog, const std::string& typed, int textId, int captionId, UINT type)
+{
+    char saved[kTextFieldSize];
+    std::memcpy(saved, Settings.DstDir, sizeof saved);
+    StoreFolderText(Settings.DstDir, typed);
+    char text[4096];
+    char caption[4096];
+    LoadMessage(textId, text, sizeof text);
+    LoadMessage(captionId, caption, sizeof caption);
+    std::memcpy(Settings.DstDir, saved, sizeof saved);
+    return ShowMessageBox(dialog, text, caption, type);
+}
+
+// The full path of a relative folder name, resolved against the current
+// directory as it stands (the directory the folder was just created in).
+std::string FullPath(const std::string& name)
+{
+    DWORD n = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
+    if (n == 0)
+        return name;
+    std::vector<char> full(n + 1, '\0');
+    DWORD written = GetFullPathNameA(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (written == 0 || written >= full.size())
+        return name;
+    return std::string(full.data());
+}
+
+// Checks the typed path and offers to create a missing folder. On acceptance
+// `stored` is the text for DstDir: a relative path becomes the folder it
+// named at the time of the check.
+bool Validate(HWND dialog, Mode mode, std::string& stored)
+{
+    const std::string typed = ControlText(dialog, IDC_DEST_PATH);
+    stored = typed;
+    if (DestinationCheck(typed.c_str()) != 1) {
+        stored = EnteredFolderText(typed);
+        return true;
+    }
+    int answer = AskAbout(dialog, typed, MsgMissing, MsgMissingCaption, MB_YESNO | MB_ICONWARNING);
+    if (answer != IDYES)
+        return mode == Mode::Browse;
+    if (!CreateDir(typed.c_str())) {
+        AskAbout(dialog, typed, MsgNotCreated, MsgNotCreatedCaption, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    Settings.DestinationExists = 1;
+    if (!IsFullyQualifiedPath(typed))
+        stored = FullPath(typed);
+    return true;
+}
+
+void OnNext(HWND dialog)
+{
+    std::string stored;
+    if (!Validate(dialog, Mode::Next, stored))
+        return;
+    StoreFolderText(Settings.DstDir, stored);
+    stepmanager_show(IDD_DESTINATION, false);
+    stepmanager_show(StepTable[2].nextId, true);
+}
+
+void OnBrowse(HWND dialog)
+{
+    if (IsDlgButtonChecked(dialog, IDC_CHECK_BROWSE) != BST_CHECKED) {
+        DebugTrace("IDC_CHECK_BROWSE - RELEASED!\r\n");
+        HideBrowsePanel(dialog);
+        return;
+    }
+    DebugTrace("IDC_CHECK_BROWSE - PUSHED!\r\n");
+    std::string stored;
+    if (!Validate(dialog, Mode::Browse, stored)) {
+        DebugTrace("IDC_CHECK_BROWSE - releasing!\r\n");
+        CheckDlgButton(dialog, IDC_CHECK_BROWSE, BST_UNCHECKED);
+        return;
+    }
+    StoreFolderText(Settings.DstDir, stored);
+    ShowBrowsePanel(dialog);
+}
+
+// A selection change in the drive list, or a double-click in either list.
+void OnClicked(HWND dialog, int id, int code)
+{
+    DebugTrace("on_clicked\r\n");
+    if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
+        (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
+        BrowseChoice(dialog, id);
+}
+
+}  // namespace
 
 void step2_show(bool visible)
 {
     if (!StepShowWindow(slot, visible) || !visible)
         return;
     SetDlgItemTextA(slot.dialog, IDC_DEST_PATH, Settings.DstDir);
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, slot.dialog, 2, 0);
     StepFocus(slot, IDC_DEST_PATH);
-}
-
-static void Resize(HWND dialog, int w, int h)
-{
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
-    const LayoutMetrics& m = Layout;
-    PlaceButtonRow(dialog, w, h, true);
-    MoveControl(dialog, IDC_SUMMARY_TEXT, -1, -1, w - 2 * m.marginX, -1);
-    MoveControl(dialog, IDC_DEST_PATH, -1, -1, w - 4 * m.marginX - m.buttonWidth, -1);
-    MoveControl(dialog, IDC_CHECK_BROWSE, w - m.buttonWidth - m.marginX, -1, -1, -1);
+    SetBrowseTarget(1);
 }
 
 static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -44,8 +155,8 @@ static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam
     switch (message) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
-        for (int id : kBrowsePanel)
-            ShowWindow(GetDlgItem(dialog, id), SW_HIDE);
+        ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
+        HideBrowsePanel(dialog);
         return TRUE;
     case WM_SIZE:
         Resize(dialog, LOWORD(lParam), HIWORD(lParam));
@@ -53,15 +164,19 @@ static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam
     case WM_PAINT:
         PaintStepDialog(dialog, StepTable[2].titleId);
         return TRUE;
-    case WM_COMMAND:
-        if (HIWORD(wParam) != 0)
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (code != 0) {
+            if (code == 1 || code == 2)
+                OnClicked(dialog, id, code);
             return FALSE;
-        switch (LOWORD(wParam)) {
+        }
+        switch (id) {
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
         case IDC_NEXT:
-            stepmanager_show(IDD_DESTINATION, false);
-            stepmanager_show(StepTable[2].nextId, true);
+            OnNext(dialog);
             return TRUE;
         case IDC_BACK:
             stepmanager_show(IDD_DESTINATION, false);
@@ -70,8 +185,12 @@ static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam
         case IDC_HELP_BUTTON:
             OpenHelp(dialog, kHelpStep2);
             return TRUE;
+        case IDC_CHECK_BROWSE:
+            OnBrowse(dialog);
+            return TRUE;
         }
         return FALSE;
+    }
     }
     return FALSE;
 }

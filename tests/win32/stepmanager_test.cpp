@@ -1,5 +1,8 @@
+#include "app/browse_panel_win32.h"
 #include "app/main_window_win32.h"
+#include "platform/platform.h"
 #include "resources/resource.h"
+#include "tests/fixture/deployment.h"
 #include "tests/win32/gui_fixture.h"
 #include "wizard/dlghelper.h"
 #include "wizard/stepmanager.h"
@@ -70,7 +73,14 @@ TEST(StepManager, PlacesTheStepsBesideTheAnimationOrOverTheWholeClientArea)
 
 TEST(StepManager, WalksForwardAndBackThroughTheTable)
 {
-    Wizard wizard;
+    // Next checks the folders: walk with a usable deployment, and answer any box.
+    TempDir deployment;
+    WriteDeployment(deployment.path(), DeploymentShape{});
+    SettingsRecord s = Wizard::DefaultSettings();
+    StoreFolderText(s.SrcDir, deployment.str());
+    StoreFolderText(s.DstDir, deployment.str());
+    BoxAnswers boxes(IDNO);
+    Wizard wizard(s);
     Click(IDD_WELCOME, IDC_NEXT);
     EXPECT_EQ(VisibleStep(), IDD_SOURCE);
     const int forward[] = {IDD_SOURCE, IDD_DESTINATION, IDD_FILETYPES, IDD_PREFIX, IDD_FORMAT, IDD_VERIFY};
@@ -82,6 +92,7 @@ TEST(StepManager, WalksForwardAndBackThroughTheTable)
         Click(forward[i], IDC_BACK);
         EXPECT_EQ(VisibleStep(), forward[i - 1]);
     }
+    SetCurrentDir("C:\\");  // the checks entered the deployment, which must go
 }
 
 TEST(StepManager, BeginSkipsToVerifyWhenAskedAndBackThenGoesToFormat)
@@ -319,7 +330,14 @@ void Key(UINT message, WPARAM key)
 
 TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
 {
-    Wizard wizard;
+    // Next checks the folders: use a usable deployment, and answer any box.
+    TempDir deployment;
+    WriteDeployment(deployment.path(), DeploymentShape{});
+    SettingsRecord s = Wizard::DefaultSettings();
+    StoreFolderText(s.SrcDir, deployment.str());
+    StoreFolderText(s.DstDir, deployment.str());
+    BoxAnswers boxes(IDNO);
+    Wizard wizard(s);
     HWND welcome = StepDialog(IDD_WELCOME);
     ASSERT_EQ(GetFocus(), GetDlgItem(welcome, IDC_NEXT));
     Key(WM_KEYDOWN, VK_TAB);
@@ -331,6 +349,7 @@ TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
     EXPECT_EQ(VisibleStep(), IDD_FILETYPES);
     Key(WM_SYSCHAR, 'b');  // Alt+B: Back
     EXPECT_EQ(VisibleStep(), IDD_DESTINATION);
+    SetCurrentDir("C:\\");  // the checks entered the deployment, which must go
 }
 
 }  // namespace
