@@ -21,8 +21,10 @@ cmake --build "$build/native"
 ctest --test-dir "$build/native" --output-on-failure
 
 step "native build and tests with AddressSanitizer and UndefinedBehaviorSanitizer"
-if [ ! -f "$build/asan/build.ninja" ]; then
-  cmake -S "$root" -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# clang: it compiles the sanitized suite several times faster than g++.
+if ! grep -qs 'CMAKE_CXX_COMPILER:.*clang' "$build/asan/CMakeCache.txt"; then
+  rm -rf "$build/asan"
+  CC=clang CXX=clang++ cmake -S "$root" -B "$build/asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DDAVROLIN_SANITIZE=ON -DDAVROLIN_BENCH=OFF >/dev/null
 fi
 cmake --build "$build/asan"

@@ -9,6 +9,7 @@
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "platform/desktop.h"
+#include "platform/platform.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +118,26 @@ TEST_F(HostileSettings, LogSizesThatHoldNothingNeverBreakTheLog)
         std::remove((dir_ / "DAVROLIN.LOG").string().c_str());
         LogDestroy();
     }
+}
+
+// A log name at the 255-character limit: saved where the platform allows such
+// a path, otherwise refused with a message naming the whole path; never cut
+// or written elsewhere.
+TEST_F(HostileSettings, LogNameAtTheLimitIsSavedOrRefusedByName)
+{
+    const std::string name(255, 'L');
+    Load("[CONFIGURATION]\r\nLogSize=4096\r\nDstDir=" + dir_.str() + "\r\nLogName=" + name + "\r\n");
+    ASSERT_EQ(std::string(Settings.LogName), name);
+    ASSERT_EQ(LogCreate(CurrentModule()), 0);
+    LogText(LogError, "one line\r\n");
+    LogSave();
+    const std::string path = dir_.str() + kPathSeparator + name;
+    const std::string log = LogTake();
+    if (log.find("Unable to save log to " + path + "\r\n") == std::string::npos) {
+        EXPECT_NE(log.find("Saving log to " + path + "\r\n"), std::string::npos) << log;
+        EXPECT_EQ(ReadFileText(dir_ / name), log);  // the whole text, its saving line too
+    }
+    LogDestroy();
 }
 
 }  // namespace
