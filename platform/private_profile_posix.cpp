@@ -227,7 +227,7 @@ bool ProfileWriteString(const char* section, const char* key, const char* value,
     } else {
         Line entry{std::string(key) + "=" + value, "\r\n"};
         if (header == std::string::npos) {
-            if (!lines.empty() && lines.back().ending.empty())
+            if (!lines.empty() && lines.back().ending.find('\n') == std::string::npos)
                 lines.back().ending = "\r\n";
             lines.push_back(Line{"[" + std::string(section) + "]", "\r\n"});
             lines.push_back(entry);
@@ -236,7 +236,7 @@ bool ProfileWriteString(const char* section, const char* key, const char* value,
             std::size_t at = end;
             while (at > header + 1 && Trim(lines[at - 1].text).empty())
                 --at;
-            if (at > 0 && lines[at - 1].ending.empty())
+            if (at > 0 && lines[at - 1].ending.find('\n') == std::string::npos)
                 lines[at - 1].ending = "\r\n";
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
         }

@@ -53,6 +53,21 @@ TEST(SettingsPosix, WriterKeepsOtherLinesAsTheyAre)
     EXPECT_EQ(ReadFileText(file), "; comment\n[CONFIGURATION]\nWindowX=2\nPrefix=P_\r\n\n[Third]\r\nK=v\r\n");
 }
 
+// A last line that ends in a lone CR gets a whole line end before a key or a
+// section is added after it, so the added line reads back on its own.
+TEST(SettingsPosix, KeyAddedAfterALoneCarriageReturnReadsBack)
+{
+    TempDir dir;
+    for (const char* start : {"[CONFIGURATION]\r", "X=1\r"}) {
+        const std::string file = (dir / "cr.ini").string();
+        WriteFileText(file, start);
+        EXPECT_TRUE(ProfileWriteString("CONFIGURATION", "Prefix", "P_", file.c_str()));
+        char value[16];
+        ProfileReadString("CONFIGURATION", "Prefix", "none", value, sizeof value, file.c_str());
+        EXPECT_STREQ(value, "P_") << start;
+    }
+}
+
 }  // namespace
 
 namespace {
