@@ -180,6 +180,7 @@ TEST(ProgressLine, BarCountsAndElapsedTime)
 TEST(RunErrors, ErrorEntriesAreEchoedAsTheyAreLogged)
 {
     SettingsRecord saved = Settings;
+    SetLogQuestion([](const char*, const char*) { return true; });  // go on without a log, unasked
     for (const auto& [level, size] : {std::pair{15, 65536}, {2, 65536}, {15, 40}, {15, 0}}) {
         SCOPED_TRACE(FormatString("LogLevel %d, LogSize %d", level, size));
         Settings.LogLevel = level;
@@ -203,6 +204,7 @@ TEST(RunErrors, ErrorEntriesAreEchoedAsTheyAreLogged)
                                  "An exception occured while unpacking data.\n"
                                  "Please contact us.\n");
     }
+    SetLogQuestion(nullptr);
     Settings = saved;
     ResetTestLog();
 }
