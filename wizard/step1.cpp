@@ -90,8 +90,7 @@ void OnNext(HWND dialog)
 {
     if (!AcceptSource(dialog))
         return;
-    stepmanager_show(IDD_SOURCE, false);
-    stepmanager_show(StepTable[1].nextId, true);
+    StepTurn(1, true);
 }
 
 // Browse toggled: pressed opens the panel on the typed folder ("C:\" when it
@@ -113,15 +112,6 @@ void OnBrowse(HWND dialog)
     ShowBrowsePanel(dialog);
 }
 
-// A selection change in the drive list, or a double-click in either list.
-void OnClicked(HWND dialog, int id, int code)
-{
-    DebugTrace("on_clicked\r\n");
-    if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
-        (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
-        BrowseChoice(dialog, id);
-}
-
 }  // namespace
 
 void step1_show(bool visible)
@@ -134,33 +124,24 @@ void step1_show(bool visible)
 
 static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 1, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_SOURCE_PATH, Settings.SrcDir);
         HideBrowsePanel(dialog);
         return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[1].titleId);
-        return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (code != 0) {
-            if (code == 1 || code == 2)
-                OnClicked(dialog, id, code);
+        if (BrowseNotification(dialog, id, HIWORD(wParam)))
             return FALSE;
-        }
+        if (StepBackOrHelp(dialog, id, 1, kHelpStep1))
+            return TRUE;
         switch (id) {
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
         case IDC_NEXT:
             OnNext(dialog);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpStep1);
             return TRUE;
         case IDC_CHECK_BROWSE:
             OnBrowse(dialog);

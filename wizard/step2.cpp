@@ -107,8 +107,7 @@ void OnNext(HWND dialog)
     if (!Validate(dialog, Mode::Next, stored))
         return;
     StoreFolderText(Settings.DstDir, stored);
-    stepmanager_show(IDD_DESTINATION, false);
-    stepmanager_show(StepTable[2].nextId, true);
+    StepTurn(2, true);
 }
 
 void OnBrowse(HWND dialog)
@@ -129,15 +128,6 @@ void OnBrowse(HWND dialog)
     ShowBrowsePanel(dialog);
 }
 
-// A selection change in the drive list, or a double-click in either list.
-void OnClicked(HWND dialog, int id, int code)
-{
-    DebugTrace("on_clicked\r\n");
-    if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
-        (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
-        BrowseChoice(dialog, id);
-}
-
 }  // namespace
 
 void step2_show(bool visible)
@@ -152,38 +142,25 @@ void step2_show(bool visible)
 
 static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 2, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
         ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
         HideBrowsePanel(dialog);
         return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[2].titleId);
-        return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (code != 0) {
-            if (code == 1 || code == 2)
-                OnClicked(dialog, id, code);
+        if (BrowseNotification(dialog, id, HIWORD(wParam)))
             return FALSE;
-        }
+        if (StepBackOrHelp(dialog, id, 2, kHelpStep2))
+            return TRUE;
         switch (id) {
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
         case IDC_NEXT:
             OnNext(dialog);
-            return TRUE;
-        case IDC_BACK:
-            stepmanager_show(IDD_DESTINATION, false);
-            stepmanager_show(StepTable[2].prevId, true);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpStep2);
             return TRUE;
         case IDC_CHECK_BROWSE:
             OnBrowse(dialog);

@@ -191,15 +191,11 @@ bool FromWorker()
 
 INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 7, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         InitDialog(dialog);
-        return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[7].titleId);
         return TRUE;
     case StartJobRequest:
         if (!startPosted)
