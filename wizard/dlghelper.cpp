@@ -1,7 +1,9 @@
 #include "wizard/dlghelper.h"
 
 #include "app/browse_panel_win32.h"
+#include "app/message_box_win32.h"
 #include "app/messages.h"
+#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 
@@ -160,4 +162,17 @@ void LoadMessage(int id, char* out, int size)
     if (size <= 0)
         return;
     ExpandMessage(helperInstance ? helperInstance : GetModuleHandleA(nullptr), id, out, static_cast<size_t>(size));
+}
+
+int ShowFolderBox(HWND dialog, char* field, const char* typed, int textId, int captionId, UINT type)
+{
+    char saved[kTextFieldSize];
+    std::memcpy(saved, field, sizeof saved);
+    StoreFolderText(field, typed);
+    char text[4096];
+    char caption[4096];
+    LoadMessage(textId, text, sizeof text);
+    LoadMessage(captionId, caption, sizeof caption);
+    std::memcpy(field, saved, sizeof saved);
+    return ShowMessageBox(dialog, text, caption, type);
 }

@@ -28,8 +28,8 @@ HINSTANCE DialogInstance();
 // given as -1 keeps the control's current value; the z-order never changes.
 void MoveControl(HWND dialog, int id, int x, int y, int width, int height);
 
-// Resize rules shared by the steps: store the client size, then keep the
-// button row (Next, Back when `hasBack`, Help) on the bottom edge.
+// Keeps the button row of a step (Next, Back when `hasBack`, Help) on the
+// bottom edge of a client area `width` x `height`.
 void PlaceButtonRow(HWND dialog, int width, int height, bool hasBack);
 
 // Paints the step header: header tiles across `clientWidth`, then the title
@@ -51,3 +51,8 @@ bool BrowseNotification(HWND dialog, int id, int code);
 
 // Expands catalogue message `id` into `out` (empty when it has no text).
 void LoadMessage(int id, char* out, int size);
+
+// A box of catalogue messages whose folder text shows the path as typed:
+// `field` (Settings.SrcDir or Settings.DstDir) holds `typed` while the texts
+// are expanded and has its own value back before the box shows.
+int ShowFolderBox(HWND dialog, char* field, const char* typed, int textId, int captionId, UINT type);

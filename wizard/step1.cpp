@@ -3,7 +3,6 @@
 
 #include "app/browse_panel_win32.h"
 #include "app/folder_checks.h"
-#include "app/message_box_win32.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
@@ -13,7 +12,6 @@
 #include "wizard/stepmanager.h"
 #include "wizard/steps.h"
 
-#include <cstring>
 #include <string>
 
 static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -36,8 +34,6 @@ const int kInputs[] = {IDC_SOURCE_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC
 
 void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     LayoutBrowsePanel(dialog, w);
     PlaceButtonRow(dialog, w, h, false);
@@ -45,19 +41,10 @@ void Resize(HWND dialog, int w, int h)
     MoveControl(dialog, IDC_CHECK_BROWSE, w - m.buttonWidth - m.marginX, -1, -1, -1);
 }
 
-// A rejection box whose {SRCDIR} shows the typed path: SrcDir holds it while
-// the texts are expanded and has its own value back before the box shows.
+// A rejection box whose {SRCDIR} shows the typed path.
 void Reject(HWND dialog, const std::string& typed, int textId, int captionId)
 {
-    char saved[kTextFieldSize];
-    std::memcpy(saved, Settings.SrcDir, sizeof saved);
-    StoreFolderText(Settings.SrcDir, typed);
-    char text[4096];
-    char caption[4096];
-    LoadMessage(textId, text, sizeof text);
-    LoadMessage(captionId, caption, sizeof caption);
-    std::memcpy(Settings.SrcDir, saved, sizeof saved);
-    ShowMessageBox(dialog, text, caption, MB_OK | MB_ICONERROR);
+    ShowFolderBox(dialog, Settings.SrcDir, typed.c_str(), textId, captionId, MB_OK | MB_ICONERROR);
 }
 
 // Checks the typed path; on acceptance stores it in SrcDir, and in DstDir

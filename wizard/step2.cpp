@@ -3,7 +3,6 @@
 
 #include "app/browse_panel_win32.h"
 #include "app/folder_checks.h"
-#include "app/message_box_win32.h"
 #include "app/options_summary_win32.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
@@ -14,7 +13,6 @@
 #include "wizard/stepmanager.h"
 #include "wizard/steps.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -38,8 +36,6 @@ enum class Mode { Next, Browse };
 
 void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     LayoutBrowsePanel(dialog, w);
     PlaceButtonRow(dialog, w, h, true);
@@ -48,19 +44,10 @@ void Resize(HWND dialog, int w, int h)
     MoveControl(dialog, IDC_CHECK_BROWSE, w - m.buttonWidth - m.marginX, -1, -1, -1);
 }
 
-// A box whose {DSTDIR} shows the typed path: DstDir holds it while the texts
-// are expanded and has its own value back before the box shows.
+// A box whose {DSTDIR} shows the typed path.
 int AskAbout(HWND dialog, const std::string& typed, int textId, int captionId, UINT type)
 {
-    char saved[kTextFieldSize];
-    std::memcpy(saved, Settings.DstDir, sizeof saved);
-    StoreFolderText(Settings.DstDir, typed);
-    char text[4096];
-    char caption[4096];
-    LoadMessage(textId, text, sizeof text);
-    LoadMessage(captionId, caption, sizeof caption);
-    std::memcpy(Settings.DstDir, saved, sizeof saved);
-    return ShowMessageBox(dialog, text, caption, type);
+    return ShowFolderBox(dialog, Settings.DstDir, typed.c_str(), textId, captionId, type);
 }
 
 // The full path of a relative folder name, resolved against the current

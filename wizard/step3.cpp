@@ -195,8 +195,6 @@ void step3_show(bool visible)
 
 static void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     PlaceButtonRow(dialog, w, h, true);
     MoveControl(dialog, IDC_SUMMARY_TEXT, -1, -1, w - 2 * Layout.marginX, -1);
 }

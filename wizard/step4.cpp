@@ -36,8 +36,6 @@ static void ApplyPrefixRule(HWND dialog)
 
 static void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     PlaceButtonRow(dialog, w, h, true);
     MoveControl(dialog, IDC_SUMMARY_BOX, -1, -1, w - 2 * m.marginX, -1);

@@ -43,8 +43,6 @@ void step5_show(bool visible)
 
 static void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     PlaceButtonRow(dialog, w, h, true);
     MoveControl(dialog, IDC_SUMMARY_BOX, -1, -1, w - 2 * m.marginX, h - 2 * m.marginY - 170);

@@ -156,8 +156,6 @@ void ShowProgress(HWND dialog, uint32_t done, uint32_t total)
 
 void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     int buttonsY = h - m.buttonHeight - m.marginY;
     MoveControl(dialog, IDC_NEXT, w - m.buttonWidth - m.marginX, buttonsY, -1, -1);

@@ -79,6 +79,8 @@ bool StepFrameMessage(HWND dialog, UINT message, LPARAM lParam, int row, StepRes
 {
     switch (message) {
     case WM_SIZE:
+        Layout.clientWidth = LOWORD(lParam);
+        Layout.clientHeight = HIWORD(lParam);
         resize(dialog, LOWORD(lParam), HIWORD(lParam));
         return true;
     case WM_PAINT:
