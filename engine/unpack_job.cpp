@@ -9,6 +9,7 @@
 #include "formats/engineering.h"
 #include "formats/irq_log.h"
 #include "formats/metadata.h"
+#include "formats/output_file.h"
 #include "formats/report.h"
 #include "formats/termination_log.h"
 #include "formats/text_format.h"
@@ -28,8 +29,10 @@ constexpr int MsgAcmStart = 160;
 constexpr int MsgCtdStart = 164;
 constexpr int MsgEngineeringOpenError = 183;
 constexpr int MsgEngineeringCreateError = 185;
+constexpr int MsgEngineeringWriteError = 186;
 constexpr int MsgAcmOpenError = 187;
 constexpr int MsgAcmCreateError = 189;
+constexpr int MsgAcmWriteError = 190;
 constexpr int MsgCtdOpenError = 191;
 constexpr int MsgCtdCreateError = 193;
 constexpr int MsgDeploymentStart = 195;
@@ -53,12 +56,21 @@ struct ProfileKind {
     int startMessage;
     int openError;
     int createError;
+    int writeError;  // names the profile; 0: the kind has none, its create error names the file
 };
 
 const ProfileKind kEngineering{KindEngineering, UnpackEngineeringProfile, MsgEngineeringStart,
-                               MsgEngineeringOpenError, MsgEngineeringCreateError};
-const ProfileKind kCtd{KindCtd, UnpackCtdProfile, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError};
-const ProfileKind kAcm{KindAcm, UnpackAcmProfile, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError};
+                               MsgEngineeringOpenError, MsgEngineeringCreateError, MsgEngineeringWriteError};
+const ProfileKind kCtd{KindCtd, UnpackCtdProfile, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError, 0};
+const ProfileKind kAcm{KindAcm, UnpackAcmProfile, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError, MsgAcmWriteError};
+
+void LogWriteError(const ProfileKind& k, uint32_t profile)
+{
+    if (k.writeError)
+        LogMessage(LogError, k.writeError, profile);
+    else
+        LogMessage(LogError, k.createError, PrefixedTextFileName(k.kind, profile).c_str());
+}
 
 void NotifyLogChanged()
 {
@@ -124,10 +136,25 @@ int UnpackProfileFile(const ProfileKind& k, const std::string& inputPath, uint32
     }
     int r = 0;
     for (uint32_t index = 0;; ++index) {
+        // A decoder that meets the end of the file may still report its
+        // profile as done (the CTD decoder does, with an end-of-file note).
+        // Once the file has ended, the profiles before the first one asked
+        // for are not read at all, and the first one asked for gets its
+        // note; the ones after it are not there to unpack. Without this, a
+        // file planned to hold 2^31 profiles would give 2^31 note files.
+        if (std::feof(in.get())) {
+            if (index < firstIndex) {
+                index = firstIndex;
+            } else if (index > firstIndex) {
+                unpackJob.doneItems += lastIndex - index + 1;
+                NotifyProgress();
+                break;
+            }
+        }
         const bool write = index >= firstIndex;
+        const uint32_t profile = base + index;
         File out;
         if (write) {
-            const uint32_t profile = base + index;
             unpackJob.outputPath = unpackJob.jobDestinationPath + TextFileName(k.kind, profile);
             NotifyStatus();
             out.reset(OpenFile(unpackJob.outputPath.c_str(), "wb"));
@@ -138,7 +165,12 @@ int UnpackProfileFile(const ProfileKind& k, const std::string& inputPath, uint32
         }
         r = k.decoder(out.get(), in.get(), base, index, write, auxiliaryLog);
         if (write) {
-            out.reset();  // a partial file stays after a decoder failure
+            // A partial file stays after a decoder failure; one the disk
+            // refused fails the kind.
+            if (!CloseOutputFile(out.release())) {
+                LogWriteError(k, profile);
+                r = -1;
+            }
             ++unpackJob.doneItems;
             NotifyProgress();
         }
@@ -202,7 +234,13 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
     }
 
     if (k.kind == KindEngineering) {
-        CloseLog(unpackJob.terminationLog);
+        const bool written = CloseOutputFile(unpackJob.terminationLog);
+        unpackJob.terminationLog = nullptr;
+        if (!written) {
+            LogMessage(LogError, MsgTerminationLogError);
+            NotifyLogChanged();
+            return false;
+        }
         LogMessage(LogProgress, MsgTerminationLogWritten, terminationLogPath.c_str());
         NotifyLogChanged();
     }
@@ -348,8 +386,11 @@ bool OpenSensorTimeLog()
 
 bool CloseSensorTimeLog()
 {
-    CloseLog(unpackJob.sensorTimeLog);
-    return true;
+    const bool written = CloseOutputFile(unpackJob.sensorTimeLog);
+    unpackJob.sensorTimeLog = nullptr;
+    if (!written)
+        LogMessage(LogError, MsgSensorTimeLogError);
+    return written;
 }
 
 bool UnpackDeploymentKind()
@@ -374,8 +415,12 @@ int unpack_thread()
 
     // The metadata check reads DEPLOY.DAT and PROFILES.DAT by bare name in the
     // source folder; it logs its own errors, and first and last stay as chosen.
-    SetCurrentDir(unpackJob.jobSourcePath.c_str());
-    VerifyMetaData();
+    // A source folder that cannot be entered is checked by its path instead,
+    // so that the check never reads the files of whatever folder is current.
+    if (SetCurrentDir(unpackJob.jobSourcePath.c_str()))
+        VerifyMetaData();
+    else
+        VerifyMetaDataIn(unpackJob.jobSourcePath);
 
     unpackJob.terminationLog = nullptr;
     unpackJob.sensorTimeLog = nullptr;

@@ -3,10 +3,9 @@
 #include "formats/bytes.h"
 #include "formats/record.h"
 #include "formats/report.h"
+#include "formats/sensor_times.h"
 #include "formats/settings_record.h"
-#include "formats/termination_log.h"
 #include "formats/text_format.h"
-#include "formats/timestamp.h"
 
 namespace {
 
@@ -81,20 +80,6 @@ int UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t 
             WriteScan(out, scan);
     }
 
-    uint8_t times[kSensorTimesSize];
-    if (!ReadRecord(in, times, sizeof times) || std::feof(in) || std::ferror(in)) {
-        LogMessage(LogError, MsgAcmReadError, profile);
-        return ProfileReadError;
-    }
-    const int32_t on = GetTime(times), off = GetTime(times + 4);
-    if (out && human) {
-        WriteFormat(out, "\r\n Profile %u\r\n", profile);
-        WriteText(out, "\r\n   ACM turned on at  ");
-        WriteTimeStamp(on, out);
-        WriteText(out, "\r\n   ACM turned off at ");
-        WriteTimeStamp(off, out);
-    }
-    if (sensorTimeLog)
-        WriteSensorTimes(sensorTimeLog, profile, "ACM", on, off);
-    return ProfileDone;
+    const SensorClose close = {"ACM", MsgAcmReadError, "\r\n", ""};
+    return CloseSensorProfile(in, human ? out : nullptr, profile, close, sensorTimeLog);
 }

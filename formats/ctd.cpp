@@ -4,10 +4,9 @@
 #include "formats/deployment.h"
 #include "formats/record.h"
 #include "formats/report.h"
+#include "formats/sensor_times.h"
 #include "formats/settings_record.h"
-#include "formats/termination_log.h"
 #include "formats/text_format.h"
-#include "formats/timestamp.h"
 
 namespace {
 
@@ -72,21 +71,6 @@ int UnpackCtdProfile(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t 
                         Convert(pressure, k.pressureDivisor, k.pressureOffset));
     }
 
-    uint8_t times[kSensorTimesSize];
-    if (!ReadRecord(in, times, sizeof times) || std::feof(in)) {
-        LogMessage(LogError, MsgCtdReadError, profile);
-        return ProfileReadError;
-    }
-    const int32_t on = GetTime(times), off = GetTime(times + 4);
-    if (out && human) {
-        WriteFormat(out, "\r\n\r\n Profile %u\r\n", profile);
-        WriteText(out, "\r\n   CTD turned on at  ");
-        WriteTimeStamp(on, out);
-        WriteText(out, "\r\n   CTD turned off at ");
-        WriteTimeStamp(off, out);
-        WriteText(out, "\r\n");
-    }
-    if (sensorTimeLog)
-        WriteSensorTimes(sensorTimeLog, profile, "CTD", on, off);
-    return ProfileDone;
+    const SensorClose close = {"CTD", MsgCtdReadError, "\r\n\r\n", "\r\n"};
+    return CloseSensorProfile(in, human ? out : nullptr, profile, close, sensorTimeLog);
 }

@@ -1,6 +1,7 @@
 #include "formats/deployment.h"
 
 #include "formats/bytes.h"
+#include "formats/output_file.h"
 #include "formats/record.h"
 #include "formats/report.h"
 #include "formats/settings_record.h"
@@ -236,6 +237,9 @@ int UnpackDeployment(const char* inputPath, const char* outputPath)
     Settings.DeployOk = 1;
     WriteDeploymentReport(out, record);
     std::fclose(in);
-    std::fclose(out);
+    if (!CloseOutputFile(out)) {
+        LogMessage(LogError, MsgDeployCreateError);  // the report did not reach the disk
+        return -1;
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "formats/irq_log.h"
 
 #include "formats/bytes.h"
+#include "formats/output_file.h"
 #include "formats/record.h"
 #include "formats/report.h"
 #include "formats/text_format.h"
@@ -55,6 +56,9 @@ int UnpackIrqLog(const char* inputPath, const char* outputPath)
         result = -1;
     }
     std::fclose(in);
-    std::fclose(out);
+    if (!CloseOutputFile(out)) {
+        LogMessage(LogError, MsgIrqWriteError);
+        result = -1;
+    }
     return result;
 }

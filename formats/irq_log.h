@@ -9,6 +9,7 @@
 constexpr int MsgIrqOpenError = 197;    // "Error opening IRQ exception log IRQ_XCPT.DAT\r\n"
 constexpr int MsgIrqCreateError = 198;  // "Error creating IRQ exception log {PREFIX}IRQ_XCPT.TXT\r\n"
 constexpr int MsgIrqReadError = 199;    // "Error reading from IRQ exception log file\r\n"
+constexpr int MsgIrqWriteError = 200;   // "Error writing to IRQ exception log file\r\n"
 
 constexpr std::size_t kIrqRecordSize = 6;
 

@@ -16,6 +16,11 @@ bool VersionAccepted(int16_t version, bool layout301)
 
 void VerifyMetaData()
 {
+    VerifyMetaDataIn("");
+}
+
+void VerifyMetaDataIn(const std::string& folder)
+{
     Settings.WrongVersion = 0;
     Settings.DeployOk = 0;
     Settings.ProfilesOk = 0;
@@ -25,7 +30,7 @@ void VerifyMetaData()
     Deployment = DeploymentRecord{};
 
     DebugTrace("VerifyMetaData() -- Opening deploy.dat\r\n");
-    if (std::FILE* in = OpenFile("DEPLOY.DAT", "rb")) {
+    if (std::FILE* in = OpenFile((folder + "DEPLOY.DAT").c_str(), "rb")) {
         const bool layout301 = Layout301();
         DeploymentRecord record;
         if (!ReadDeployment(in, layout301, record)) {
@@ -48,7 +53,7 @@ void VerifyMetaData()
     }
 
     DebugTrace("VerifyMetaData() -- Opening profiles.dat\r\n");
-    if (std::FILE* in = OpenFile("PROFILES.DAT", "rb")) {
+    if (std::FILE* in = OpenFile((folder + "PROFILES.DAT").c_str(), "rb")) {
         uint8_t bytes[4];
         if (ReadRecord(in, bytes, sizeof bytes)) {
             Settings.ProfilesOk = 1;

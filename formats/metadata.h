@@ -5,6 +5,7 @@
 // folder; PROFILES.DAT is a u32 big-endian, the number of the last profile.
 
 #include <cstdint>
+#include <string>
 
 constexpr int MsgProfilesOpenError = 181;  // "Error opening PROFILE.DAT\r\n"
 constexpr int MsgProfilesReadError = 182;  // "Error reading PROFILE.DAT\r\n"
@@ -19,3 +20,7 @@ bool VersionAccepted(int16_t version, bool layout301);
 // (formats/deployment.h) when DEPLOY.DAT is read in full; when it is not, the
 // record is left empty. Every failure is logged; the check never fails.
 void VerifyMetaData();
+
+// The same check of the files in `folder` (a folder path ending in its
+// separator), whatever the current folder is.
+void VerifyMetaDataIn(const std::string& folder);

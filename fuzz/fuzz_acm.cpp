@@ -17,38 +17,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size == 0)
         return 0;
-    ResetFuzzLog();
-    const uint8_t mode = data[0];
-    Settings.HumanReadible = mode & 1;
-    const bool write = (mode & 2) == 0;
-    std::FILE* sensorLog = (mode & 4) ? nullptr : NullOutput();
-    const bool cancel = (mode & 8) != 0;
-    const uint32_t base = (mode & 16) ? 0xFFFFFFF0u : 7u;
-
-    ClearCancelRequest();
-    if (cancel)
-        RequestCancel();
-    std::FILE* in = OpenInput(data + 1, size - 1);
-    std::FILE* out = write ? NullOutput() : nullptr;
-    const long end = static_cast<long>(size - 1);
+    const ProfileRun run(data, size, 4, 8, 16);
     for (uint32_t index = 0;; ++index) {
-        const long before = std::ftell(in);
-        const int r = UnpackAcmProfile(out, in, base, index, write, sensorLog);
-        const long after = std::ftell(in);
+        const long before = std::ftell(run.in);
+        const int r = UnpackAcmProfile(run.out, run.in, run.base, index, run.write, run.sensorLog);
+        const long after = std::ftell(run.in);
         const std::string log = LogTake();
-        FUZZ_CHECK(after <= end);
+        FUZZ_CHECK(after <= run.end);
         if (r == 0) {
             FUZZ_CHECK(log.empty() && after - before >= 26);
             continue;
         }
         if (r == 2)
-            FUZZ_CHECK(cancel && log == "Operation cancelled by user\r\n");
+            FUZZ_CHECK(run.cancel && log == "Operation cancelled by user\r\n");
         else
-            FUZZ_CHECK(r == -1 &&
-                       log == "Error reading from ACM file for profile " + std::to_string(base + index) + "\r\n");
+            FUZZ_CHECK(r == -1 && log == "Error reading from ACM file for profile " +
+                                             std::to_string(run.base + index) + "\r\n");
         break;
     }
-    std::fclose(in);
-    ClearCancelRequest();
     return 0;
 }

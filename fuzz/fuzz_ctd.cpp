@@ -20,34 +20,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     if (size == 0)
         return 0;
-    ResetFuzzLog();
-    const uint8_t mode = data[0];
-    Settings.HumanReadible = mode & 1;
-    const bool write = (mode & 2) == 0;
+    const ProfileRun run(data, size, 16, 32, 64);
     Deployment = DeploymentRecord{};
-    Deployment.fsiEmCtd = (mode >> 2) & 1;
-    Deployment.seaBirdCtd = (mode >> 3) & 1;
-    std::FILE* sensorLog = (mode & 16) ? nullptr : NullOutput();
-    const bool cancel = (mode & 32) != 0;
-    const uint32_t base = (mode & 64) ? 0xFFFFFFF0u : 7u;
-
-    ClearCancelRequest();
-    if (cancel)
-        RequestCancel();
-    std::FILE* in = OpenInput(data + 1, size - 1);
-    std::FILE* out = write ? NullOutput() : nullptr;
-    const long end = static_cast<long>(size - 1);
+    Deployment.fsiEmCtd = (run.mode >> 2) & 1;
+    Deployment.seaBirdCtd = (run.mode >> 3) & 1;
     bool atEnd = false;
     for (uint32_t index = 0; index < 8; ++index) {
-        const long before = std::ftell(in);
-        const int r = UnpackCtdProfile(out, in, base, index, write, sensorLog);
-        const long after = std::ftell(in);
+        const long before = std::ftell(run.in);
+        const int r = UnpackCtdProfile(run.out, run.in, run.base, index, run.write, run.sensorLog);
+        const long after = std::ftell(run.in);
         const std::string log = LogTake();
         const std::string readError =
-            "Error reading from CTD file for profile " + std::to_string(base + index) + "\r\n";
-        FUZZ_CHECK(after <= end);
+            "Error reading from CTD file for profile " + std::to_string(run.base + index) + "\r\n";
+        FUZZ_CHECK(after <= run.end);
         if (r == 2) {
-            FUZZ_CHECK(cancel && log == "Operation cancelled by user\r\n");
+            FUZZ_CHECK(run.cancel && log == "Operation cancelled by user\r\n");
             break;
         }
         if (r == -1) {
@@ -61,12 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         } else {
             // The file ended among the scans; so it does for every later profile.
             FUZZ_CHECK(log == readError);
-            FUZZ_CHECK(after == end);
+            FUZZ_CHECK(after == run.end);
             atEnd = true;
         }
         LogReset();
     }
-    std::fclose(in);
-    ClearCancelRequest();
     return 0;
 }

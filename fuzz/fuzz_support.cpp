@@ -1,6 +1,7 @@
 #include "fuzz/fuzz_support.h"
 
 #include "engine/activity_log.h"
+#include "engine/unpack_job.h"
 #include "formats/settings_record.h"
 
 #include <filesystem>
@@ -82,4 +83,29 @@ std::string ReadWholeFile(const std::string& path)
         text.append(buffer, n);
     std::fclose(f);
     return text;
+}
+
+ProfileRun::ProfileRun(const uint8_t* data, std::size_t size, uint8_t noSensorLogBit, uint8_t cancelBit,
+                       uint8_t highBaseBit)
+{
+    ResetFuzzLog();
+    mode = data[0];
+    Settings.HumanReadible = mode & 1;
+    write = (mode & 2) == 0;
+    sensorLog = (mode & noSensorLogBit) ? nullptr : NullOutput();
+    cancel = (mode & cancelBit) != 0;
+    base = (mode & highBaseBit) ? 0xFFFFFFF0u : 7u;
+
+    ClearCancelRequest();
+    if (cancel)
+        RequestCancel();
+    in = OpenInput(data + 1, size - 1);
+    out = write ? NullOutput() : nullptr;
+    end = static_cast<long>(size - 1);
+}
+
+ProfileRun::~ProfileRun()
+{
+    std::fclose(in);
+    ClearCancelRequest();
 }

@@ -37,3 +37,26 @@ const std::string& ScratchDir();
 std::string WriteScratchFile(const char* name, const uint8_t* data, std::size_t size);
 // The whole content of a file, or "<missing>" when it cannot be opened.
 std::string ReadWholeFile(const std::string& path);
+
+// One run of a profile decoder (CTD, ACM) over the fuzzer's bytes: the first
+// byte is the mode, the rest the file. Bit 0 of the mode chooses the human
+// form and bit 1 turns writing off; the bits named by the caller close the
+// sensor time log, request a cancel and choose a profile base near the top of
+// the range (else 7). The log is emptied at the start; the input is closed and
+// the cancel request cleared at the end.
+struct ProfileRun {
+    ProfileRun(const uint8_t* data, std::size_t size, uint8_t noSensorLogBit, uint8_t cancelBit,
+               uint8_t highBaseBit);
+    ~ProfileRun();
+    ProfileRun(const ProfileRun&) = delete;
+    ProfileRun& operator=(const ProfileRun&) = delete;
+
+    uint8_t mode;
+    bool write;
+    bool cancel;
+    uint32_t base;
+    std::FILE* sensorLog;  // null when closed
+    std::FILE* in;
+    std::FILE* out;  // null when not writing
+    long end;        // the size of the file
+};

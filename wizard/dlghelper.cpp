@@ -1,6 +1,9 @@
 #include "wizard/dlghelper.h"
 
+#include "app/browse_panel_win32.h"
+#include "app/message_box_win32.h"
 #include "app/messages.h"
+#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 
@@ -141,9 +144,35 @@ bool EnterMovesFocus(HWND dialog, const int* ids, int count)
     return false;
 }
 
+bool BrowseNotification(HWND dialog, int id, int code)
+{
+    if (code == 0)
+        return false;
+    if (code == 1 || code == 2) {
+        DebugTrace("on_clicked\r\n");
+        if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
+            (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
+            BrowseChoice(dialog, id);
+    }
+    return true;
+}
+
 void LoadMessage(int id, char* out, int size)
 {
     if (size <= 0)
         return;
     ExpandMessage(helperInstance ? helperInstance : GetModuleHandleA(nullptr), id, out, static_cast<size_t>(size));
+}
+
+int ShowFolderBox(HWND dialog, char* field, const char* typed, int textId, int captionId, UINT type)
+{
+    char saved[kTextFieldSize];
+    std::memcpy(saved, field, sizeof saved);
+    StoreFolderText(field, typed);
+    char text[4096];
+    char caption[4096];
+    LoadMessage(textId, text, sizeof text);
+    LoadMessage(captionId, caption, sizeof caption);
+    std::memcpy(field, saved, sizeof saved);
+    return ShowMessageBox(dialog, text, caption, type);
 }

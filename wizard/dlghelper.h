@@ -28,8 +28,8 @@ HINSTANCE DialogInstance();
 // given as -1 keeps the control's current value; the z-order never changes.
 void MoveControl(HWND dialog, int id, int x, int y, int width, int height);
 
-// Resize rules shared by the steps: store the client size, then keep the
-// button row (Next, Back when `hasBack`, Help) on the bottom edge.
+// Keeps the button row of a step (Next, Back when `hasBack`, Help) on the
+// bottom edge of a client area `width` x `height`.
 void PlaceButtonRow(HWND dialog, int width, int height, bool hasBack);
 
 // Paints the step header: header tiles across `clientWidth`, then the title
@@ -43,5 +43,16 @@ void PaintStepDialog(HWND dialog, int titleId);
 // asks the dialog to move the focus on and returns true (handled).
 bool EnterMovesFocus(HWND dialog, const int* ids, int count);
 
+// A command with a notification code other than 0 on a page with the browse
+// panel: codes 1 and 2 are clicks, passed on to the panel when they choose
+// something (a selection change in the drive list, a double-click in either
+// list). False for a plain command (code 0), which the page handles itself.
+bool BrowseNotification(HWND dialog, int id, int code);
+
 // Expands catalogue message `id` into `out` (empty when it has no text).
 void LoadMessage(int id, char* out, int size);
+
+// A box of catalogue messages whose folder text shows the path as typed:
+// `field` (Settings.SrcDir or Settings.DstDir) holds `typed` while the texts
+// are expanded and has its own value back before the box shows.
+int ShowFolderBox(HWND dialog, char* field, const char* typed, int textId, int captionId, UINT type);

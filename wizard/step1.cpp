@@ -3,7 +3,6 @@
 
 #include "app/browse_panel_win32.h"
 #include "app/folder_checks.h"
-#include "app/message_box_win32.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
@@ -13,7 +12,6 @@
 #include "wizard/stepmanager.h"
 #include "wizard/steps.h"
 
-#include <cstring>
 #include <string>
 
 static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -36,8 +34,6 @@ const int kInputs[] = {IDC_SOURCE_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC
 
 void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     LayoutBrowsePanel(dialog, w);
     PlaceButtonRow(dialog, w, h, false);
@@ -45,19 +41,10 @@ void Resize(HWND dialog, int w, int h)
     MoveControl(dialog, IDC_CHECK_BROWSE, w - m.buttonWidth - m.marginX, -1, -1, -1);
 }
 
-// A rejection box whose {SRCDIR} shows the typed path: SrcDir holds it while
-// the texts are expanded and has its own value back before the box shows.
+// A rejection box whose {SRCDIR} shows the typed path.
 void Reject(HWND dialog, const std::string& typed, int textId, int captionId)
 {
-    char saved[kTextFieldSize];
-    std::memcpy(saved, Settings.SrcDir, sizeof saved);
-    StoreFolderText(Settings.SrcDir, typed);
-    char text[4096];
-    char caption[4096];
-    LoadMessage(textId, text, sizeof text);
-    LoadMessage(captionId, caption, sizeof caption);
-    std::memcpy(Settings.SrcDir, saved, sizeof saved);
-    ShowMessageBox(dialog, text, caption, MB_OK | MB_ICONERROR);
+    ShowFolderBox(dialog, Settings.SrcDir, typed.c_str(), textId, captionId, MB_OK | MB_ICONERROR);
 }
 
 // Checks the typed path; on acceptance stores it in SrcDir, and in DstDir
@@ -90,8 +77,7 @@ void OnNext(HWND dialog)
 {
     if (!AcceptSource(dialog))
         return;
-    stepmanager_show(IDD_SOURCE, false);
-    stepmanager_show(StepTable[1].nextId, true);
+    StepTurn(1, true);
 }
 
 // Browse toggled: pressed opens the panel on the typed folder ("C:\" when it
@@ -113,15 +99,6 @@ void OnBrowse(HWND dialog)
     ShowBrowsePanel(dialog);
 }
 
-// A selection change in the drive list, or a double-click in either list.
-void OnClicked(HWND dialog, int id, int code)
-{
-    DebugTrace("on_clicked\r\n");
-    if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
-        (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
-        BrowseChoice(dialog, id);
-}
-
 }  // namespace
 
 void step1_show(bool visible)
@@ -134,33 +111,24 @@ void step1_show(bool visible)
 
 static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 1, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_SOURCE_PATH, Settings.SrcDir);
         HideBrowsePanel(dialog);
         return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[1].titleId);
-        return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (code != 0) {
-            if (code == 1 || code == 2)
-                OnClicked(dialog, id, code);
+        if (BrowseNotification(dialog, id, HIWORD(wParam)))
             return FALSE;
-        }
+        if (StepBackOrHelp(dialog, id, 1, kHelpStep1))
+            return TRUE;
         switch (id) {
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
         case IDC_NEXT:
             OnNext(dialog);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpStep1);
             return TRUE;
         case IDC_CHECK_BROWSE:
             OnBrowse(dialog);

@@ -3,7 +3,6 @@
 
 #include "app/browse_panel_win32.h"
 #include "app/folder_checks.h"
-#include "app/message_box_win32.h"
 #include "app/options_summary_win32.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
@@ -14,7 +13,6 @@
 #include "wizard/stepmanager.h"
 #include "wizard/steps.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -38,8 +36,6 @@ enum class Mode { Next, Browse };
 
 void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     LayoutBrowsePanel(dialog, w);
     PlaceButtonRow(dialog, w, h, true);
@@ -48,19 +44,10 @@ void Resize(HWND dialog, int w, int h)
     MoveControl(dialog, IDC_CHECK_BROWSE, w - m.buttonWidth - m.marginX, -1, -1, -1);
 }
 
-// A box whose {DSTDIR} shows the typed path: DstDir holds it while the texts
-// are expanded and has its own value back before the box shows.
+// A box whose {DSTDIR} shows the typed path.
 int AskAbout(HWND dialog, const std::string& typed, int textId, int captionId, UINT type)
 {
-    char saved[kTextFieldSize];
-    std::memcpy(saved, Settings.DstDir, sizeof saved);
-    StoreFolderText(Settings.DstDir, typed);
-    char text[4096];
-    char caption[4096];
-    LoadMessage(textId, text, sizeof text);
-    LoadMessage(captionId, caption, sizeof caption);
-    std::memcpy(Settings.DstDir, saved, sizeof saved);
-    return ShowMessageBox(dialog, text, caption, type);
+    return ShowFolderBox(dialog, Settings.DstDir, typed.c_str(), textId, captionId, type);
 }
 
 // The full path of a relative folder name, resolved against the current
@@ -107,8 +94,7 @@ void OnNext(HWND dialog)
     if (!Validate(dialog, Mode::Next, stored))
         return;
     StoreFolderText(Settings.DstDir, stored);
-    stepmanager_show(IDD_DESTINATION, false);
-    stepmanager_show(StepTable[2].nextId, true);
+    StepTurn(2, true);
 }
 
 void OnBrowse(HWND dialog)
@@ -129,15 +115,6 @@ void OnBrowse(HWND dialog)
     ShowBrowsePanel(dialog);
 }
 
-// A selection change in the drive list, or a double-click in either list.
-void OnClicked(HWND dialog, int id, int code)
-{
-    DebugTrace("on_clicked\r\n");
-    if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
-        (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
-        BrowseChoice(dialog, id);
-}
-
 }  // namespace
 
 void step2_show(bool visible)
@@ -152,38 +129,25 @@ void step2_show(bool visible)
 
 static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 2, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
         ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
         HideBrowsePanel(dialog);
         return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[2].titleId);
-        return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (code != 0) {
-            if (code == 1 || code == 2)
-                OnClicked(dialog, id, code);
+        if (BrowseNotification(dialog, id, HIWORD(wParam)))
             return FALSE;
-        }
+        if (StepBackOrHelp(dialog, id, 2, kHelpStep2))
+            return TRUE;
         switch (id) {
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
         case IDC_NEXT:
             OnNext(dialog);
-            return TRUE;
-        case IDC_BACK:
-            stepmanager_show(IDD_DESTINATION, false);
-            stepmanager_show(StepTable[2].prevId, true);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpStep2);
             return TRUE;
         case IDC_CHECK_BROWSE:
             OnBrowse(dialog);

@@ -195,29 +195,25 @@ void step3_show(bool visible)
 
 static void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     PlaceButtonRow(dialog, w, h, true);
     MoveControl(dialog, IDC_SUMMARY_TEXT, -1, -1, w - 2 * Layout.marginX, -1);
 }
 
 static INT_PTR CALLBACK FileTypesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 3, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 3, 0);
         Seed(dialog);
         ApplyEnablingRules(dialog);
         return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[3].titleId);
-        return TRUE;
     case WM_COMMAND:
         // The notification code is not examined: the focus notifications of
         // the buttons re-apply the rules too, which changes nothing.
+        if (StepBackOrHelp(dialog, LOWORD(wParam), 3, kHelpStep3))
+            return TRUE;
         switch (LOWORD(wParam)) {
         case IDC_ALL_FILES:
         case IDC_ENGINEERING:
@@ -237,15 +233,7 @@ static INT_PTR CALLBACK FileTypesProc(HWND dialog, UINT message, WPARAM wParam, 
             if (!Accept(dialog))
                 return TRUE;
             Store(dialog);
-            stepmanager_show(IDD_FILETYPES, false);
-            stepmanager_show(StepTable[3].nextId, true);
-            return TRUE;
-        case IDC_BACK:
-            stepmanager_show(IDD_FILETYPES, false);
-            stepmanager_show(StepTable[3].prevId, true);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpStep3);
+            StepTurn(3, true);
             return TRUE;
         }
         return FALSE;

@@ -36,8 +36,6 @@ static void ApplyPrefixRule(HWND dialog)
 
 static void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     PlaceButtonRow(dialog, w, h, true);
     MoveControl(dialog, IDC_SUMMARY_BOX, -1, -1, w - 2 * m.marginX, -1);
@@ -47,6 +45,8 @@ static void Resize(HWND dialog, int w, int h)
 
 static INT_PTR CALLBACK PrefixProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 4, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 4, 0);
@@ -56,13 +56,9 @@ static INT_PTR CALLBACK PrefixProc(HWND dialog, UINT message, WPARAM wParam, LPA
         }
         ApplyPrefixRule(dialog);
         return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[4].titleId);
-        return TRUE;
     case WM_COMMAND:
+        if (StepBackOrHelp(dialog, LOWORD(wParam), 4, kHelpStep4))
+            return TRUE;
         switch (LOWORD(wParam)) {
         case IDC_USE_PREFIX:
             ApplyPrefixRule(dialog);
@@ -73,15 +69,7 @@ static INT_PTR CALLBACK PrefixProc(HWND dialog, UINT message, WPARAM wParam, LPA
             Settings.Prefix[0] = '\0';
             if (IsDlgButtonChecked(dialog, IDC_USE_PREFIX) == BST_CHECKED)
                 GetDlgItemTextA(dialog, IDC_PREFIX, Settings.Prefix, sizeof Settings.Prefix);
-            stepmanager_show(IDD_PREFIX, false);
-            stepmanager_show(StepTable[4].nextId, true);
-            return TRUE;
-        case IDC_BACK:
-            stepmanager_show(IDD_PREFIX, false);
-            stepmanager_show(StepTable[4].prevId, true);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpStep4);
+            StepTurn(4, true);
             return TRUE;
         }
         return FALSE;

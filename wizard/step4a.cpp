@@ -27,8 +27,6 @@ void step4a_show(bool visible)
 
 static void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     PlaceButtonRow(dialog, w, h, true);
     MoveControl(dialog, IDC_SUMMARY_BOX, -1, -1, w - 2 * m.marginX, -1);
@@ -37,32 +35,22 @@ static void Resize(HWND dialog, int w, int h)
 
 static INT_PTR CALLBACK FormatProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 5, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 5, 0);
         CheckDlgButton(dialog, IDC_HUMAN_READABLE, Settings.HumanReadible ? BST_CHECKED : BST_UNCHECKED);
         return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[5].titleId);
-        return TRUE;
     case WM_COMMAND:
+        if (StepBackOrHelp(dialog, LOWORD(wParam), 5, kHelpStep5))
+            return TRUE;
         switch (LOWORD(wParam)) {
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, sizeof kInputs / sizeof kInputs[0]) ? TRUE : FALSE;
         case IDC_NEXT:
             Settings.HumanReadible = IsDlgButtonChecked(dialog, IDC_HUMAN_READABLE) == BST_CHECKED ? 1 : 0;
-            stepmanager_show(IDD_FORMAT, false);
-            stepmanager_show(StepTable[5].nextId, true);
-            return TRUE;
-        case IDC_BACK:
-            stepmanager_show(IDD_FORMAT, false);
-            stepmanager_show(StepTable[5].prevId, true);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpStep5);
+            StepTurn(5, true);
             return TRUE;
         }
         return FALSE;

@@ -43,8 +43,6 @@ void step5_show(bool visible)
 
 static void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     PlaceButtonRow(dialog, w, h, true);
     MoveControl(dialog, IDC_SUMMARY_BOX, -1, -1, w - 2 * m.marginX, h - 2 * m.marginY - 170);
@@ -54,30 +52,20 @@ static void Resize(HWND dialog, int w, int h)
 
 static INT_PTR CALLBACK VerifyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 6, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 6, 1);
         return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[6].titleId);
-        return TRUE;
     case WM_COMMAND:
+        if (StepBackOrHelp(dialog, LOWORD(wParam), 6, kHelpStep6))
+            return TRUE;
         switch (LOWORD(wParam)) {
         case IDOK:
             return EnterMovesFocus(dialog, kInputs, sizeof kInputs / sizeof kInputs[0]) ? TRUE : FALSE;
         case IDC_NEXT:
-            stepmanager_show(IDD_VERIFY, false);
-            stepmanager_show(StepTable[6].nextId, true);
-            return TRUE;
-        case IDC_BACK:
-            stepmanager_show(IDD_VERIFY, false);
-            stepmanager_show(StepTable[6].prevId, true);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpStep6);
+            StepTurn(6, true);
             return TRUE;
         case IDC_SHOW_DETAILS:
             ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 6, DetailsChecked(dialog));

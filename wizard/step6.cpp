@@ -156,8 +156,6 @@ void ShowProgress(HWND dialog, uint32_t done, uint32_t total)
 
 void Resize(HWND dialog, int w, int h)
 {
-    Layout.clientWidth = w;
-    Layout.clientHeight = h;
     const LayoutMetrics& m = Layout;
     int buttonsY = h - m.buttonHeight - m.marginY;
     MoveControl(dialog, IDC_NEXT, w - m.buttonWidth - m.marginX, buttonsY, -1, -1);
@@ -191,15 +189,11 @@ bool FromWorker()
 
 INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (StepFrameMessage(dialog, message, lParam, 7, Resize))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         InitDialog(dialog);
-        return TRUE;
-    case WM_SIZE:
-        Resize(dialog, LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_PAINT:
-        PaintStepDialog(dialog, StepTable[7].titleId);
         return TRUE;
     case StartJobRequest:
         if (!startPosted)

@@ -1,6 +1,10 @@
 #include "wizard/step_slot.h"
 
 #include "platform/platform.h"
+#include "resources/resource.h"
+#include "wizard/dlghelper.h"
+#include "wizard/help.h"
+#include "wizard/stepmanager.h"
 
 #include <string>
 
@@ -69,4 +73,42 @@ void StepFocus(StepSlot& slot, int id)
     HWND control = slot.dialog ? GetDlgItem(slot.dialog, id) : nullptr;
     if (control)
         SendMessageA(slot.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+bool StepFrameMessage(HWND dialog, UINT message, LPARAM lParam, int row, StepResize resize)
+{
+    switch (message) {
+    case WM_SIZE:
+        Layout.clientWidth = LOWORD(lParam);
+        Layout.clientHeight = HIWORD(lParam);
+        resize(dialog, LOWORD(lParam), HIWORD(lParam));
+        return true;
+    case WM_PAINT:
+        PaintStepDialog(dialog, StepTable[row].titleId);
+        return true;
+    }
+    return false;
+}
+
+void StepTurn(int row, bool forward)
+{
+    const StepRecord& step = StepTable[row];
+    stepmanager_show(step.dialogId, false);
+    stepmanager_show(forward ? step.nextId : step.prevId, true);
+}
+
+bool StepBackOrHelp(HWND dialog, int id, int row, const char* helpTopic)
+{
+    switch (id) {
+    case IDC_BACK:
+        // The first page of the row has no Back.
+        if (StepTable[row].prevId == 0)
+            return false;
+        StepTurn(row, false);
+        return true;
+    case IDC_HELP_BUTTON:
+        OpenHelp(dialog, helpTopic);
+        return true;
+    }
+    return false;
 }

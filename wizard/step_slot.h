@@ -27,3 +27,16 @@ bool StepIsDialogMessage(StepSlot& slot, MSG* message);
 void StepExit(StepSlot& slot);
 // Puts the keyboard focus on control `id`.
 void StepFocus(StepSlot& slot, int id);
+
+// The handling the pages with a header share; `row` is the page's row of
+// StepTable.
+using StepResize = void (*)(HWND dialog, int width, int height);
+// WM_SIZE stores the client size in Layout and lays the page out through
+// `resize`, WM_PAINT paints the header with the row's title: true when
+// `message` was one of the two.
+bool StepFrameMessage(HWND dialog, UINT message, LPARAM lParam, int row, StepResize resize);
+// Leaves the page for the row's next page (`forward`) or its previous one.
+void StepTurn(int row, bool forward);
+// Back turns to the previous page, Help opens `helpTopic`: true when command
+// `id` was one of the two.
+bool StepBackOrHelp(HWND dialog, int id, int row, const char* helpTopic);

@@ -3,6 +3,7 @@
 #include "engine/unpack_job.h"
 #include "formats/settings_record.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/decoder_test.h"
 
 #include <gtest/gtest.h>
 
@@ -14,30 +15,9 @@ const char* kHeading =
     "\r\n\r\n Profile 12\r\n"
     "\r\n   TX      TY       HX       HY       HZ      VPAB     VPCD     VPEF     VPGH\r\n\r\n";
 
-class Acm : public ::testing::Test {
+class Acm : public ProfileDecoderTest {
 protected:
-    void SetUp() override
-    {
-        saved_ = Settings;
-        ResetTestLog();
-        ClearCancelRequest();
-    }
-    void TearDown() override
-    {
-        Settings = saved_;
-        ClearCancelRequest();
-    }
-    // Decodes profile 10 + 2 of `bytes` and returns its text.
-    std::string Decode(const Bytes& bytes, bool human, int expected = 0)
-    {
-        Settings.HumanReadible = human ? 1 : 0;
-        InputFile in(bytes);
-        OutputFile text;
-        EXPECT_EQ(UnpackAcmProfile(text.get(), in.get(), 10, 2, true, snsrtime_.get()), expected);
-        return text.text();
-    }
-    OutputFile snsrtime_;
-    SettingsRecord saved_;
+    Acm() : ProfileDecoderTest(UnpackAcmProfile) {}
 };
 
 TEST_F(Acm, CountsBecomeValues)

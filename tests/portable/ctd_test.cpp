@@ -4,6 +4,7 @@
 #include "formats/deployment.h"
 #include "formats/settings_record.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/decoder_test.h"
 
 #include <gtest/gtest.h>
 
@@ -11,21 +12,19 @@ namespace {
 
 constexpr int32_t T0 = 1719792000;  // 2024-07-01 00:00:00 UTC
 
-class Ctd : public ::testing::Test {
+class Ctd : public ProfileDecoderTest {
 protected:
+    Ctd() : ProfileDecoderTest(UnpackCtdProfile) {}
     void SetUp() override
     {
-        saved_ = Settings;
+        ProfileDecoderTest::SetUp();
         savedRecord_ = Deployment;
         Fit(true, false);
-        ResetTestLog();
-        ClearCancelRequest();
     }
     void TearDown() override
     {
-        Settings = saved_;
+        ProfileDecoderTest::TearDown();
         Deployment = savedRecord_;
-        ClearCancelRequest();
     }
     static void Fit(bool fsiEm, bool seaBird)
     {
@@ -33,17 +32,6 @@ protected:
         Deployment.fsiEmCtd = fsiEm ? 1 : 0;
         Deployment.seaBirdCtd = seaBird ? 1 : 0;
     }
-    // Decodes profile 10 + 2 of `bytes` and returns its text.
-    std::string Decode(const Bytes& bytes, bool human, int expected = 0)
-    {
-        Settings.HumanReadible = human ? 1 : 0;
-        InputFile in(bytes);
-        OutputFile text;
-        EXPECT_EQ(UnpackCtdProfile(text.get(), in.get(), 10, 2, true, snsrtime_.get()), expected);
-        return text.text();
-    }
-    OutputFile snsrtime_;
-    SettingsRecord saved_;
     DeploymentRecord savedRecord_;
 };
 

@@ -123,10 +123,11 @@ protected:
         Settings.FirstProfile = static_cast<int32_t>(first);
         Settings.LastProfile = static_cast<int32_t>(last);
     }
-    std::vector<std::string> Outputs() const
+    std::vector<std::string> Outputs() const { return Outputs(dst); }
+    static std::vector<std::string> Outputs(const TempDir& folder)
     {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dst.path()))
+        for (const auto& e : fs::directory_iterator(folder.path()))
             names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
@@ -210,6 +211,59 @@ TEST_F(HostileJob, AbsurdFileSetsAndLastProfilesEndQuickly)
     }
 }
 
+// The CTD decoder reports a profile that meets the end of its file as done,
+// with a note. Once a file has ended, the first profile asked for still gets
+// its note file; the later profiles of that file are skipped, however many the
+// metadata plans, and count as done for the progress bar.
+TEST_F(HostileJob, CtdFileThatEndsEarlyGivesOneNoteAndGoesOn)
+{
+    struct Case {
+        const char* what;
+        uint32_t ppf, maxProfile;
+        int range;
+        uint32_t first, last;
+        std::size_t cut;  // bytes cut from the end of the file of 2 profiles
+        std::vector<std::string> outputs;
+        std::vector<uint32_t> eofProfiles;  // each named once by an end-of-file line
+        bool walkedToTheEnd;                // every item of the run counted as done
+    };
+    const Case cases[] = {
+        {"2^31-1 per file, the whole deployment", 0x7FFFFFFFu, 0xFFFFFFFFu, RangeEntireDeployment, 0, 0, 0,
+         {"C0000000.TXT", "C0000001.TXT", "C0000002.TXT", "SNSRTIME.TXT"}, {2}, false},
+        {"the second profile cut inside its scans", 10, 9, RangeEntireDeployment, 0, 0, 22,
+         {"C0000000.TXT", "C0000001.TXT", "SNSRTIME.TXT"}, {1}, true},
+        {"a range beyond the data", 10, 9, RangeProfiles, 5, 7, 0, {"C0000005.TXT", "SNSRTIME.TXT"}, {2, 5}, true},
+        {"2^32-1 per file, a profile far beyond the data", 0xFFFFFFFFu, 0xFFFFFFFFu, RangeSingleProfile,
+         0xFFFFFFFEu, 0, 0, {"C4294967294.TXT", "SNSRTIME.TXT"}, {2, 0xFFFFFFFEu}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir from, to;
+        Use(from.str(), to.str(), "");
+        ResetTestLog();
+        WriteMetadata(c.ppf, c.maxProfile, from.str());
+        DeploymentShape shape;
+        Bytes data = CtdProfileBytes(shape, 0);
+        data.append(CtdProfileBytes(shape, 1));
+        data.data.resize(data.size() - c.cut);
+        WriteAnsiFile(from.str() + kPathSeparator + "C0000000.DAT", data);
+        Select(KindCtd, c.range, c.first, c.last);
+
+        unpack_thread();
+
+        EXPECT_EQ(Outputs(to), c.outputs);
+        const std::string log = Log();
+        std::vector<uint32_t> named;
+        const std::string eofLine = "Error reading from CTD file for profile ";
+        for (auto at = log.find(eofLine); at != std::string::npos; at = log.find(eofLine, at + 1))
+            named.push_back(static_cast<uint32_t>(std::stoul(log.substr(at + eofLine.size()))));
+        EXPECT_EQ(named, c.eofProfiles) << log;
+        if (c.walkedToTheEnd) {
+            EXPECT_EQ(unpackJob.doneItems, unpackJob.totalItems);
+        }
+    }
+}
+
 // A prefix longer than a file name may be: every output is refused, and each
 // refusal names the file it was about; the run fails and no file appears.
 TEST_F(HostileJob, PrefixTooLongForAFileNameIsRefusedFileByFile)
@@ -270,6 +324,24 @@ TEST_F(HostileJob, PercentBackslashAndAccentsInFoldersAndPrefix)
     EXPECT_NE(Log().find("Error opening engineering data file " + from + kPathSeparator + "E0000002.DAT\r\n"),
               std::string::npos)
         << Log();
+}
+
+// A source folder that has gone away since it was checked: the metadata check
+// must not read the DEPLOY.DAT and PROFILES.DAT of whatever folder is current.
+TEST_F(HostileJob, SourceFolderThatCannotBeEnteredIsNotReadFromElsewhere)
+{
+    WriteMetadata(2, 1);  // a deployment in the current folder
+    ASSERT_TRUE(SetCurrentDir(src.str().c_str()));
+    Use(src.str() + kPathSeparator + "gone", dst.str(), "");
+    Select(KindEngineering, RangeEntireDeployment);
+
+    EXPECT_EQ(unpack_thread(), -1);
+
+    EXPECT_EQ(Settings.DeployOk, 0);
+    EXPECT_EQ(Settings.ProfilesOk, 0);
+    const std::string log = Log();
+    EXPECT_NE(log.find("Error opening the deployment file DEPLOY.DAT\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Error opening PROFILE.DAT\r\n"), std::string::npos) << log;
 }
 
 // A destination where nothing can be created (here a file stands where the

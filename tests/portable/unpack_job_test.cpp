@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,12 +38,15 @@ public:
     void OnJobStatus(const char* input, const char* output) override
     {
         events.push_back(std::string("status ") + input + " -> " + output);
+        if (throwAtStatus && events.size() == throwAtStatus)
+            throw std::runtime_error("fault in a profile file");
     }
 
     std::vector<std::string> events;
     std::vector<uint32_t> progress;
     uint32_t lastTotal = 0;
     uint32_t cancelAtProgress = 0;
+    std::size_t throwAtStatus = 0;  // the n-th event, a status, throws
     int logChanges = 0;
     int finishedCount = 0;
 };
@@ -352,6 +356,23 @@ TEST_F(UnpackJobTest, TerminationLogThatCannotBeCreatedFailsEngineeringOnly)
 
     EXPECT_NE(Log().find("Error creating profile termination log TIMETAGS.TXT\r\n"), std::string::npos) << Log();
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"IRQ_XCPT.TXT", "TIMETAGS.TXT"}));
+}
+
+// A fault raised while a kind's data file is unpacked fails that kind with the
+// exception message; the later kinds still run.
+TEST_F(UnpackJobTest, FaultInsideAKindFailsThatKindOnly)
+{
+    WriteDeployment(src.path(), shape);
+    recorder.throwAtStatus = 2;  // before the second engineering profile is created
+    Select(0, KindEngineering | KindException, RangeEntireDeployment);
+
+    EXPECT_EQ(unpack_thread(), -1);
+
+    const std::string log = Log();
+    EXPECT_NE(log.find("\r\nAn exception occured while unpacking data.\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Engineering termination log has been written"), std::string::npos) << log;
+    EXPECT_EQ(Outputs(), (std::vector<std::string>{"E0000000.TXT", "IRQ_XCPT.TXT", "TIMETAGS.TXT"}));
+    EXPECT_EQ(recorder.events.back(), "finished 1");
 }
 
 TEST_F(UnpackJobTest, ProfileFileThatCannotBeCreatedNamesThePrefixedFile)

@@ -63,3 +63,8 @@ void Click(int dialogId, int id);
 
 // The rectangle of a control relative to its dialog's client area.
 RECT ControlRect(int dialogId, int id);
+
+// Saves the on-screen pixels of `window` as a 24-bit BMP file: its client
+// area, or the whole window with its frame.
+enum class PictureArea { Client, Window };
+bool SaveScreenPicture(HWND window, const std::string& path, PictureArea area);

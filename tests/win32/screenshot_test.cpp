@@ -10,53 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
-
-// Saves the on-screen pixels of `window`'s client area as a 24-bit BMP file.
-bool SaveWindowPicture(HWND window, const std::string& path)
-{
-    RECT r;
-    GetClientRect(window, &r);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    int stride = (w * 3 + 3) & ~3;
-    std::vector<char> pixels(static_cast<size_t>(stride) * h);
-    GetDIBits(memory, bitmap, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-        return false;
-    std::fwrite(&file, sizeof file, 1, out);
-    std::fwrite(&info, sizeof info, 1, out);
-    std::fwrite(pixels.data(), 1, pixels.size(), out);
-    return std::fclose(out) == 0;
-}
 
 // Lets the window paint, then waits a little for the screen to follow.
 void Settle()
@@ -93,7 +50,7 @@ TEST(Screenshots, EveryStep)
         stepmanager_show(shot.dialogId, true);
         Settle();
         std::string path = std::string(folder) + "/" + std::to_string(++n) + "-" + shot.name + ".bmp";
-        EXPECT_TRUE(SaveWindowPicture(wizard.window(), path)) << path;
+        EXPECT_TRUE(SaveScreenPicture(wizard.window(), path, PictureArea::Client)) << path;
     }
 }
 

@@ -15,6 +15,17 @@
 
 namespace {
 
+// Writes a usable deployment into `folder`; settings with it as the source
+// and the destination folder.
+SettingsRecord UsableFolders(const TempDir& folder)
+{
+    WriteDeployment(folder.path(), DeploymentShape{});
+    SettingsRecord s = Wizard::DefaultSettings();
+    StoreFolderText(s.SrcDir, folder.str());
+    StoreFolderText(s.DstDir, folder.str());
+    return s;
+}
+
 TEST(StepManager, TracesStartUpAndShutDownInTableOrder)
 {
     TraceCapture trace;
@@ -76,10 +87,7 @@ TEST(StepManager, WalksForwardAndBackThroughTheTable)
 {
     // Next checks the folders: walk with a usable deployment, and answer any box.
     TempDir deployment;
-    WriteDeployment(deployment.path(), DeploymentShape{});
-    SettingsRecord s = Wizard::DefaultSettings();
-    StoreFolderText(s.SrcDir, deployment.str());
-    StoreFolderText(s.DstDir, deployment.str());
+    const SettingsRecord s = UsableFolders(deployment);
     BoxAnswers boxes(IDNO);
     Wizard wizard(s);
     Click(IDD_WELCOME, IDC_NEXT);
@@ -334,10 +342,7 @@ TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
 {
     // Next checks the folders: use a usable deployment, and answer any box.
     TempDir deployment;
-    WriteDeployment(deployment.path(), DeploymentShape{});
-    SettingsRecord s = Wizard::DefaultSettings();
-    StoreFolderText(s.SrcDir, deployment.str());
-    StoreFolderText(s.DstDir, deployment.str());
+    const SettingsRecord s = UsableFolders(deployment);
     BoxAnswers boxes(IDNO);
     Wizard wizard(s);
     HWND welcome = StepDialog(IDD_WELCOME);

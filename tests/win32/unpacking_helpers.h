@@ -52,6 +52,3 @@ std::string SavedLog(const DeploymentFolders& folders);
 
 // How often `needle` occurs in `text`.
 int Occurrences(const std::string& text, const std::string& needle);
-
-// Saves the on-screen pixels of `window` as a 24-bit BMP file.
-bool SaveScreenPicture(HWND window, const std::string& path);

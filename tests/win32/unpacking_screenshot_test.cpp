@@ -56,7 +56,7 @@ TEST(Screenshots, UnpackingDuringAndAfterARun)
         taken = true;
         RedrawWindow(wizard.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Sleep(200);
-        EXPECT_TRUE(SaveScreenPicture(wizard.window(), running));
+        EXPECT_TRUE(SaveScreenPicture(wizard.window(), running, PictureArea::Window));
     });
     Click(IDD_VERIFY, IDC_NEXT);
     ASSERT_TRUE(WaitForRunEnd());
@@ -65,7 +65,7 @@ TEST(Screenshots, UnpackingDuringAndAfterARun)
         PumpMessages();
         Sleep(50);
     }
-    EXPECT_TRUE(SaveScreenPicture(wizard.window(), std::string(folder) + "/unpacking-finished.bmp"));
+    EXPECT_TRUE(SaveScreenPicture(wizard.window(), std::string(folder) + "/unpacking-finished.bmp", PictureArea::Window));
     SetCurrentDirectoryA("C:\\");  // the run made the source folder current
     for (const auto& f : {source, destination})
         std::filesystem::remove_all(f);
