@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -40,6 +43,76 @@ TEST(PlatformFiles, FoldersFilesAndNamesWithoutRegardToCase)
 
     EXPECT_FALSE(LogicalDriveRoots().empty());
     ASSERT_TRUE(SetCurrentDir(before.c_str()));
+}
+
+std::vector<std::string> NamesIn(const TempDir& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void WriteThrough(const std::string& path, const char* text)
+{
+    std::FILE* f = OpenFile(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fputs(text, f);
+    std::fclose(f);
+}
+
+std::string ReadThrough(const std::string& path)
+{
+    std::FILE* f = OpenFile(path.c_str(), "rb");
+    if (!f)
+        return "(none)";
+    std::string text;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(f);
+    return text;
+}
+
+// Files written through OpenFile, many in one folder as a run writes them, are
+// found again under any letter case; writing over a file under another case
+// keeps the one file and the name it has on disk; names are looked up in the
+// folder they are in, relative names in the current directory.
+TEST(PlatformFiles, WrittenFilesKeepOneNameWhateverTheCase)
+{
+    TempDir dir, other;
+    WriteFileText(dir / "e0000000.dat", "old");
+    WriteThrough((dir / "E0000000.DAT").string(), "new");
+    EXPECT_EQ(ReadFileText(dir / "e0000000.dat"), "new");
+    EXPECT_EQ(NamesIn(dir), std::vector<std::string>{"e0000000.dat"});
+
+    std::vector<std::string> expected{"e0000000.dat"};
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "Out" + std::to_string(100 + i) + ".txt";
+        EXPECT_FALSE(GetFileInfo((dir / name).string().c_str()).exists) << name;
+        WriteThrough((dir / name).string(), name.c_str());
+        expected.push_back(name);
+    }
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "Out" + std::to_string(100 + i) + ".txt";
+        EXPECT_EQ(ReadThrough((dir / ("OUT" + std::to_string(100 + i) + ".TXT")).string()), name);
+        EXPECT_TRUE(GetFileInfo((dir / ("out" + std::to_string(100 + i) + ".TXT")).string().c_str()).exists);
+    }
+    WriteThrough((dir / "OUT100.TXT").string(), "again");
+    EXPECT_EQ(ReadFileText(dir / "Out100.txt"), "again");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(NamesIn(dir), expected);
+
+    // The same name in another folder is another file.
+    EXPECT_EQ(ReadThrough((other / "out100.txt").string()), "(none)");
+    const std::string before = GetCurrentDir();
+    ASSERT_TRUE(SetCurrentDir(other.str().c_str()));
+    EXPECT_FALSE(GetFileInfo("OUT101.TXT").exists);
+    WriteThrough("out101.txt", "other");
+    ASSERT_TRUE(SetCurrentDir(dir.str().c_str()));
+    EXPECT_EQ(ReadThrough("OUT101.TXT"), "Out101.txt");
+    ASSERT_TRUE(SetCurrentDir(before.c_str()));
+    EXPECT_EQ(NamesIn(other), std::vector<std::string>{"out101.txt"});
 }
 
 }  // namespace
