@@ -6,6 +6,7 @@
 #include "engine/unpack_job.h"
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
+#include "tests/win32/page_driver.h"
 #include "tests/win32/unpacking_helpers.h"
 #include "wizard/dlghelper.h"
 #include "wizard/step6.h"
@@ -341,13 +342,7 @@ TEST(UnpackingRun, EnterAfterTheRunStartsNoOtherRun)
     });
     HWND box = GetDlgItem(UnpackingPage(), IDC_LOG_BOX);
     SetFocus(box);
-    MSG enter = {};
-    enter.hwnd = box;
-    enter.message = WM_KEYDOWN;
-    enter.wParam = VK_RETURN;
-    enter.lParam = 0x001C0001;
-    DispatchLoopMessage(&enter);
-    PumpMessages();
+    PressKey(VK_RETURN, box);
     SetUnpackJobStarter(nullptr);
     EXPECT_EQ(starts, 0);
     EXPECT_FALSE(UnpackingRunGoing());
