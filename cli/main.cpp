@@ -150,7 +150,7 @@ int main(int argc, char** argv)
     LogMessage(LogInfo, 108);
     LogMessage(LogInfo, 109);
     LogOptionsSummary();
-    observer.SkipLogSoFar();
+    observer.StartEchoingErrors();
     std::signal(SIGINT, OnInterrupt);
     if (StartUnpackJob() != 0) {
         std::fputs("davrolin-unpack: the unpack job could not be started\n", stderr);
@@ -160,7 +160,6 @@ int main(int argc, char** argv)
     std::signal(SIGINT, SIG_DFL);
     SetNotifyWindow(nullptr);
     LogSave();
-    observer.EchoNewErrors();  // a log that could not be saved
     LogDestroy();
     // A cancelled run did not convert everything, even when no step failed.
     return observer.hadErrors() || IsCancelRequested() ? kExitRunErrors : kExitOk;

@@ -1,6 +1,5 @@
 #include "cli/run_observer.h"
 
-#include "app/messages.h"
 #include "engine/activity_log.h"
 #include "formats/text_format.h"
 
@@ -10,22 +9,12 @@ namespace {
 
 constexpr int kBarWidth = 30;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-constexpr std::size_t kTailSize = 64;
 
 std::string BaseName(const char* path)
 {
     std::string p = path;
     auto cut = p.find_last_of("/\\");
     return cut == std::string::npos ? p : p.substr(cut + 1);
-}
-
-// The fixed start of a catalogue text: up to its first placeholder, conversion
-// or line break.
-std::string FixedStart(int id)
-{
-    const char* text = MessageText(id);
-    std::string s = text ? text : "";
-    return s.substr(0, s.find_first_of("{%\r\n"));
 }
 
 }  // namespace
@@ -46,18 +35,6 @@ std::string RunObserver::Line(uint32_t done, uint32_t total, const std::string& 
     line += FormatString("] %3u%%  %u/%u  %02u:%02u  %s", percent, done, total, elapsed / 60, elapsed % 60,
                          file.c_str());
     return line;
-}
-
-bool RunObserver::IsProgressLine(const std::string& line)
-{
-    // Message 156, 160, 164: a kind starts; 195, 196: a log kind starts;
-    // 209: the termination log is written; 210: the log is saved.
-    for (int id : {156, 160, 164, 195, 196, 209, 210}) {
-        const std::string start = FixedStart(id);
-        if (!start.empty() && line.compare(0, start.size(), start) == 0)
-            return true;
-    }
-    return false;
 }
 
 void RunObserver::Draw(bool force)
@@ -86,58 +63,52 @@ void RunObserver::ClearBar()
     drawnWidth_ = 0;
 }
 
-std::string RunObserver::NewLogText()
+RunObserver::~RunObserver()
 {
-    const std::string text = LogTake();
-    std::string fresh;
-    if (text.size() >= seen_ && text.compare(seen_ - tail_.size(), tail_.size(), tail_) == 0) {
-        fresh = text.substr(seen_);
-    } else {
-        // The oldest text was trimmed away: find where the last look ended.
-        const auto at = tail_.empty() ? std::string::npos : text.rfind(tail_);
-        fresh = at == std::string::npos ? text : text.substr(at + tail_.size());
-    }
-    seen_ = text.size();
-    tail_ = text.substr(text.size() - std::min(kTailSize, text.size()));
-    return fresh;
+    SetLogListener(nullptr, nullptr);
 }
 
-void RunObserver::SkipLogSoFar()
+void RunObserver::StartEchoingErrors()
 {
-    NewLogText();
+    SetLogListener(&RunObserver::HearEntry, this);
 }
 
-void RunObserver::EchoNewErrors()
+void RunObserver::HearEntry(void* context, const char* text, int category)
 {
-    const std::string fresh = NewLogText();
+    if (category & LogError)
+        static_cast<RunObserver*>(context)->EchoError(text);
+}
+
+void RunObserver::EchoError(const std::string& text)
+{
     if (!errors_)
         return;
     bool printed = false;
     std::size_t start = 0;
-    while (start < fresh.size()) {
-        std::size_t end = fresh.find_first_of("\r\n", start);
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos)
-            end = fresh.size();
-        const std::string line = fresh.substr(start, end - start);
-        if (!line.empty() && !IsProgressLine(line)) {
+            end = text.size();
+        if (end > start) {
             if (!printed)
                 ClearBar();
             printed = true;
-            std::fputs(line.c_str(), errors_);
+            std::fwrite(text.data() + start, 1, end - start, errors_);
             std::fputs("\n", errors_);
         }
         start = end + 1;
     }
     if (printed) {
         std::fflush(errors_);
-        Draw(true);
+        if (!finished_)
+            Draw(true);
     }
 }
 
 void RunObserver::OnJobFinished(bool hadErrors)
 {
     hadErrors_ = hadErrors;
-    EchoNewErrors();
+    finished_ = true;
     if (bar_) {
         Draw(true);
         std::fputs("\n", bar_);
@@ -148,7 +119,7 @@ void RunObserver::OnJobFinished(bool hadErrors)
 
 void RunObserver::OnLogChanged()
 {
-    EchoNewErrors();
+    // Errors are echoed as they are logged.
 }
 
 void RunObserver::OnJobProgress(uint32_t done, uint32_t total)

@@ -24,6 +24,8 @@ struct ActivityLog {
 
 ActivityLog theLog;
 LogQuestion question = nullptr;
+LogListener listener = nullptr;
+void* listenerContext = nullptr;
 
 bool Ask(const char* caption, const char* text)
 {
@@ -35,6 +37,12 @@ bool Ask(const char* caption, const char* text)
 void SetLogQuestion(LogQuestion q)
 {
     question = q;
+}
+
+void SetLogListener(LogListener l, void* context)
+{
+    listener = l;
+    listenerContext = context;
 }
 
 int LogCreate(ModuleHandle module)
@@ -118,6 +126,8 @@ void LogText(int category, const char* format, ...)
 
 void LogAppend(const char* text, int category)
 {
+    if (listener && text)
+        listener(listenerContext, text, category);
     if (theLog.storage && text && (category & Settings.LogLevel) != 0) {
         const uint64_t length = std::strlen(text);
         if (theLog.used + length >= theLog.capacity)

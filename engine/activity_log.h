@@ -53,6 +53,12 @@ uint32_t LogCapacity();
 // whole). Nothing is written when the log has no storage.
 void LogSave();
 
+// Hears every entry offered to the log, on the thread that logs it, before
+// `LogLevel` and the storage decide whether it is kept: a listener sees the
+// errors of a run even when the log keeps none of them. Null stops listening.
+using LogListener = void (*)(void* context, const char* text, int category);
+void SetLogListener(LogListener listener, void* context);
+
 // The Yes/No question of LogCreate. By default the platform's message box;
 // tests and the command-line tool set their own answer. Null restores the
 // default.

@@ -174,56 +174,37 @@ TEST(ProgressLine, BarCountsAndElapsedTime)
     EXPECT_EQ(RunObserver::Line(5, 0, "x", 1), "[..............................]   0%  5/0  00:01  x");
 }
 
-TEST(RunErrors, ProgressLinesAreTheOnlyOthers)
-{
-    const struct {
-        const char* line;
-        bool progress;
-    } cases[] = {
-        {"Unpacking Engineering profiles 0 to 11", true},
-        {"Unpacking ACM profiles 4 to 4", true},
-        {"Unpacking deployment log file", true},
-        {"Unpacking IRQ exception file", true},
-        {"Engineering termination log has been written to file /out/TIMETAGS.TXT", true},
-        {"Saving log to /out/DAVROLIN.LOG", true},
-        {"Error opening CTD data file /in/C0000004.DAT", false},
-        {"Operation cancelled by user", false},
-        {"An exception occured while unpacking data.", false},
-        {"Unable to save log to /out/DAVROLIN.LOG", false},
-        {"Wrong version of DEPLOY.DAT detected.", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RunObserver::IsProgressLine(c.line), c.progress) << c.line;
-}
-
-TEST(RunErrors, NewErrorLinesAreEchoedOnce)
+// Error entries reach stderr line by line as they are logged, once each;
+// progress and information do not, nor what was logged before the run. The
+// log's level and size do not hide an error from stderr.
+TEST(RunErrors, ErrorEntriesAreEchoedAsTheyAreLogged)
 {
     SettingsRecord saved = Settings;
-    Settings.LogSize = 400;  // small enough to be trimmed below
-    ResetTestLog();
-    OutputFile errors;
-    RunObserver observer(nullptr, errors.get());
-    LogText(LogInfo, "Settings for this run: C:\\DATA\r\n");
-    observer.SkipLogSoFar();
+    SetLogQuestion([](const char*, const char*) { return true; });  // go on without a log, unasked
+    for (const auto& [level, size] : {std::pair{15, 65536}, {2, 65536}, {15, 40}, {15, 0}}) {
+        SCOPED_TRACE(FormatString("LogLevel %d, LogSize %d", level, size));
+        Settings.LogLevel = level;
+        Settings.LogSize = size;
+        ResetTestLog();
+        OutputFile errors;
+        {
+            RunObserver observer(nullptr, errors.get());
+            LogText(LogError, "An error before the run\r\n");
+            observer.StartEchoingErrors();
 
-    LogText(LogProgress, "Unpacking CTD profiles 0 to 3\r\n");
-    LogText(LogError, "Error opening CTD data file C0000004.DAT\r\n");
-    observer.OnLogChanged();
-    observer.OnLogChanged();  // nothing new
-    LogText(LogError, "\r\nAn exception occured while unpacking data.\r\nPlease contact us.\r\n");
-    observer.OnJobFinished(true);
-    EXPECT_EQ(errors.text(), "Error opening CTD data file C0000004.DAT\n"
-                             "An exception occured while unpacking data.\n"
-                             "Please contact us.\n");
-    EXPECT_TRUE(observer.hadErrors());
-
-    // After the oldest text was trimmed away the new lines are still found.
-    for (int i = 0; i < 12; ++i)
-        LogText(LogProgress, "Unpacking ACM profiles %d to %d\r\n", i, i);
-    LogText(LogError, "Error reading from ACM file for profile 11\r\n");
-    observer.EchoNewErrors();
-    EXPECT_EQ(errors.text().substr(errors.text().rfind("Please contact us.\n") + 19),
-              "Error reading from ACM file for profile 11\n");
+            LogText(LogProgress, "Unpacking CTD profiles 0 to 3\r\n");
+            LogText(LogError, "Error opening CTD data file C0000004.DAT\r\n");
+            LogText(LogInfo, "Saving log to /out/DAVROLIN.LOG\r\n");
+            LogText(LogError, "\r\nAn exception occured while unpacking data.\r\nPlease contact us.\r\n");
+            observer.OnJobFinished(true);
+            EXPECT_TRUE(observer.hadErrors());
+        }
+        LogText(LogError, "An error after the observer is gone\r\n");
+        EXPECT_EQ(errors.text(), "Error opening CTD data file C0000004.DAT\n"
+                                 "An exception occured while unpacking data.\n"
+                                 "Please contact us.\n");
+    }
+    SetLogQuestion(nullptr);
     Settings = saved;
     ResetTestLog();
 }

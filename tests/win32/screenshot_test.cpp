@@ -34,6 +34,7 @@ TEST(Screenshots, EveryStep)
         lstrcpynA(settings.SrcDir, source, kTextFieldSize);
     if (const char* destination = std::getenv("DAVROLIN_SCREENSHOT_DESTINATION"))
         lstrcpynA(settings.DstDir, destination, kTextFieldSize);
+    BoxAnswers boxes(IDNO);  // a page whose Next is refused is shown directly
     Wizard wizard(settings, 720, 520);
     struct Shot {
         int dialogId;
@@ -45,13 +46,20 @@ TEST(Screenshots, EveryStep)
     };
     int n = 0;
     for (const Shot& shot : shots) {
-        for (const StepRecord& step : StepTable)
-            stepmanager_show(step.dialogId, false);
-        stepmanager_show(shot.dialogId, true);
+        // The pages up to Verify are reached with Next, as a user reaches
+        // them, so each shows what the pages before it checked and stored.
+        if (VisibleStep() != shot.dialogId) {
+            for (const StepRecord& step : StepTable)
+                stepmanager_show(step.dialogId, false);
+            stepmanager_show(shot.dialogId, true);
+        }
         Settle();
         std::string path = std::string(folder) + "/" + std::to_string(++n) + "-" + shot.name + ".bmp";
         EXPECT_TRUE(SaveScreenPicture(wizard.window(), path, PictureArea::Client)) << path;
+        if (shot.dialogId != IDD_VERIFY && shot.dialogId != IDD_UNPACKING)
+            Click(shot.dialogId, IDC_NEXT);
     }
+    SetCurrentDirectoryA("C:\\");  // the checks made the source folder current
 }
 
 }  // namespace
