@@ -1,5 +1,7 @@
 #include "formats/text_format.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -30,8 +32,11 @@ struct Sink {
     }
     void fill(char c, std::size_t n)
     {
-        for (std::size_t i = 0; i < n; ++i)
-            put(c);
+        if (length + 1 < size) {
+            std::size_t room = size - 1 - length;
+            std::memset(buffer + length, c, n < room ? n : room);
+        }
+        length += n;
     }
     void finish()
     {
@@ -51,11 +56,33 @@ struct Spec {
 void EmitPadded(Sink& out, const Spec& spec, const char* prefix, const char* digits, std::size_t ndigits,
                 bool zeroPad, std::size_t precisionZeros = 0)
 {
-    std::size_t plen = std::strlen(prefix);
+    const std::size_t plen = prefix[0] == '\0' ? 0 : prefix[1] == '\0' ? 1 : 2;  // a sign, or 0x
     std::size_t total = plen + precisionZeros + ndigits;
     std::size_t pad = spec.width > 0 && static_cast<std::size_t>(spec.width) > total
                           ? static_cast<std::size_t>(spec.width) - total
                           : 0;
+    if (out.length + pad + total < out.size) {
+        // Room for the whole field: written in place.
+        char* d = out.buffer + out.length;
+        out.length += pad + total;
+        auto fill = [&d](char c, std::size_t n) {
+            for (; n > 0; --n)
+                *d++ = c;
+        };
+        if (!spec.left && !zeroPad)
+            fill(' ', pad);
+        for (std::size_t i = 0; i < plen; ++i)
+            *d++ = prefix[i];
+        if (!spec.left && zeroPad)
+            fill('0', pad);
+        fill('0', precisionZeros);
+        std::memcpy(d, digits, ndigits);
+        if (spec.left) {
+            d += ndigits;
+            fill(' ', pad);
+        }
+        return;
+    }
     if (!spec.left && !zeroPad)
         out.fill(' ', pad);
     out.put(prefix, plen);
@@ -97,6 +124,88 @@ void EmitInteger(Sink& out, const Spec& spec, bool negative, unsigned long long 
     EmitPadded(out, spec, prefix, p, n, spec.zero && !spec.left && spec.precision < 0, zeros);
 }
 
+// The decimal text of |value| with `precision` decimals, correctly rounded
+// (ties to even on the exact binary value), for the values most rows hold:
+// those of the form m / 2^s with m and s small enough that m * 10 fits in 64
+// bits (about 2^-8 < |value| < 2^64, and zero). Writes into `digits` (room
+// for 22 + precision) and returns where the text starts and its length `n`;
+// null for any other value, which std::to_chars then writes.
+const char* FixedDigits(char* digits, double value, int precision, std::size_t& n)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biased = static_cast<int>(bits >> 52 & 0x7ff);
+    uint64_t m = bits & ((uint64_t{1} << 52) - 1);
+    int shift = 1074;  // value = m / 2^shift
+    if (biased != 0) {
+        m |= uint64_t{1} << 52;
+        shift = 1075 - biased;
+    }
+    uint64_t whole = 0, rest = 0;
+    if (m == 0) {
+        shift = 0;
+    } else {
+        if (shift > 0) {
+            const int zeros = std::min(std::countr_zero(m), shift);
+            m >>= zeros;
+            shift -= zeros;
+        }
+        if (shift > 60 || shift < -11)
+            return nullptr;
+        if (shift <= 0) {
+            whole = m << -shift;
+            shift = 0;
+        } else {
+            whole = m >> shift;
+            rest = m & ((uint64_t{1} << shift) - 1);
+        }
+    }
+
+    // A spare place in front takes a carry out of the integer part.
+    char* p = digits;
+    *p++ = '0';
+    char text[20];
+    char* t = text + sizeof text;
+    do {
+        *--t = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    const std::size_t wholeDigits = static_cast<std::size_t>(text + sizeof text - t);
+    std::memcpy(p, t, wholeDigits);
+    p += wholeDigits;
+    if (precision > 0) {
+        *p++ = '.';
+        if (shift == 0) {
+            std::memset(p, '0', static_cast<std::size_t>(precision));
+            p += precision;
+        } else {
+            const uint64_t mask = (uint64_t{1} << shift) - 1;
+            for (int i = 0; i < precision; ++i) {
+                rest *= 10;
+                *p++ = static_cast<char>('0' + (rest >> shift));
+                rest &= mask;
+            }
+        }
+    }
+    if (shift > 0) {
+        const uint64_t half = uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (p[-1] - '0') % 2 == 1)) {
+            char* q = p - 1;
+            for (;; --q) {
+                if (*q == '.')
+                    continue;
+                if (*q != '9')
+                    break;
+                *q = '0';
+            }
+            ++*q;
+        }
+    }
+    const char* start = digits[0] == '0' ? digits + 1 : digits;
+    n = static_cast<std::size_t>(p - start);
+    return start;
+}
+
 void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
 {
     bool negative = std::signbit(value);
@@ -115,6 +224,16 @@ void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
     }
 
     int precision = spec.precision >= 0 ? spec.precision : 6;
+    if (precision <= 40) {
+        char digits[64];
+        std::size_t n;
+        if (const char* start = FixedDigits(digits, value, precision, n)) {
+            if (spec.alt && precision == 0)
+                digits[start - digits + n++] = '.';
+            EmitPadded(out, spec, prefix, start, n, spec.zero && !spec.left);
+            return;
+        }
+    }
     // Up to 309 integer digits, the point and the fraction.
     std::size_t need = 320 + static_cast<std::size_t>(precision);
     char local[400];
