@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -250,174 +251,272 @@ void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
     EmitPadded(out, spec, prefix, digits, n, spec.zero && !spec.left);
 }
 
+// One piece of a format text: a run of plain text, then the conversion that
+// ends it (none at the end of the text).
+struct Step {
+    std::size_t textStart = 0, textLength = 0;  // the plain text, as offsets into the format
+    std::size_t rawStart = 0, rawLength = 0;    // the conversion as written, from its percent sign
+    Spec spec;
+    bool widthArg = false, precisionArg = false;  // width or precision given by *
+    int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char, 3 size_t, 4 intmax
+    char conversion = '\0';  // '\0': the end of the text (after a lone percent when rawLength > 0)
+};
+
+// Reads the step starting at `f` and moves `f` past it; false at the end.
+bool ParseStep(const char* format, const char*& f, bool win, Step& step)
+{
+    if (*f == '\0')
+        return false;
+    step = Step{};
+    const char* text = f;
+    while (*f && *f != '%')
+        ++f;
+    step.textStart = static_cast<std::size_t>(text - format);
+    step.textLength = static_cast<std::size_t>(f - text);
+    if (*f == '\0')
+        return true;
+    const char* conversionStart = f;
+    ++f;
+    Spec& spec = step.spec;
+    for (;; ++f) {
+        if (*f == '-')
+            spec.left = true;
+        else if (*f == '0')
+            spec.zero = true;
+        else if (*f == '#')
+            spec.alt = true;
+        else if (*f == '+' && !win)
+            spec.plus = true;
+        else if (*f == ' ' && !win)
+            spec.blank = true;
+        else
+            break;
+    }
+    if (*f == '*' && !win) {
+        step.widthArg = true;
+        ++f;
+    } else {
+        while (*f >= '0' && *f <= '9') {
+            if (spec.width < 100000)
+                spec.width = spec.width * 10 + (*f - '0');
+            ++f;
+        }
+    }
+    if (*f == '.') {
+        ++f;
+        spec.precision = 0;
+        if (*f == '*' && !win) {
+            step.precisionArg = true;
+            ++f;
+        } else {
+            while (*f >= '0' && *f <= '9') {
+                if (spec.precision < 100000)
+                    spec.precision = spec.precision * 10 + (*f - '0');
+                ++f;
+            }
+        }
+    }
+    if (*f == 'l') {
+        step.length = 1;
+        ++f;
+        if (*f == 'l' && !win) {
+            step.length = 2;
+            ++f;
+        }
+    } else if (*f == 'h') {
+        step.length = -1;
+        ++f;
+        if (*f == 'h' && !win) {
+            step.length = -2;
+            ++f;
+        }
+    } else if (*f == 'z' && !win) {
+        step.length = 3;
+        ++f;
+    } else if (*f == 'j' && !win) {
+        step.length = 4;
+        ++f;
+    }
+    step.conversion = *f;
+    if (*f != '\0')
+        ++f;
+    step.rawStart = static_cast<std::size_t>(conversionStart - format);
+    step.rawLength = static_cast<std::size_t>(f - conversionStart);
+    return true;
+}
+
+// Writes one step, taking its arguments from `args`.
+void EmitStep(Sink& out, const char* format, const Step& step, bool win, va_list& args)
+{
+    const char* text = format + step.textStart;
+    if (step.textLength <= 4 && out.length + step.textLength < out.size) {
+        // Short runs (the blanks between fields, a line end) are copied in place.
+        for (std::size_t i = 0; i < step.textLength; ++i)
+            out.buffer[out.length + i] = text[i];
+        out.length += step.textLength;
+    } else {
+        out.put(text, step.textLength);
+    }
+    if (step.rawLength == 0)
+        return;
+    const char* raw = format + step.rawStart;
+    Spec spec = step.spec;
+    if (step.widthArg) {
+        spec.width = va_arg(args, int);
+        if (spec.width < 0) {
+            spec.left = true;
+            spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
+        }
+    }
+    if (step.precisionArg) {
+        spec.precision = va_arg(args, int);
+        if (spec.precision < 0)
+            spec.precision = -1;
+    }
+    const int length = step.length;
+    const char c = step.conversion;
+    switch (c) {
+    case '\0':
+        // A lone percent at the end: printf writes it, wsprintf drops it.
+        if (!win)
+            out.put(raw, step.rawLength);
+        break;
+    case 'd':
+    case 'i': {
+        long long v;
+        switch (length) {
+        case 1: v = va_arg(args, long); break;
+        case 2: v = va_arg(args, long long); break;
+        case 3: v = static_cast<long long>(va_arg(args, std::size_t)); break;
+        case 4: v = static_cast<long long>(va_arg(args, intmax_t)); break;
+        case -1: v = static_cast<short>(va_arg(args, int)); break;
+        case -2: v = static_cast<signed char>(va_arg(args, int)); break;
+        default: v = va_arg(args, int); break;
+        }
+        unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+        EmitInteger(out, spec, v < 0, mag, 10, false, true);
+        break;
+    }
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o': {
+        unsigned long long v;
+        switch (length) {
+        case 1: v = va_arg(args, unsigned long); break;
+        case 2: v = va_arg(args, unsigned long long); break;
+        case 3: v = va_arg(args, std::size_t); break;
+        case 4: v = static_cast<unsigned long long>(va_arg(args, uintmax_t)); break;
+        case -1: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
+        case -2: v = static_cast<unsigned char>(va_arg(args, unsigned)); break;
+        default: v = va_arg(args, unsigned); break;
+        }
+        if (win && c == 'o') {
+            out.put('o');
+            break;
+        }
+        int base = c == 'u' ? 10 : c == 'o' ? 8 : 16;
+        EmitInteger(out, spec, false, v, base, c == 'X', false);
+        break;
+    }
+    case 'c': {
+        char ch = static_cast<char>(va_arg(args, int));
+        EmitPadded(out, spec, "", &ch, 1, false);
+        break;
+    }
+    case 's': {
+        const char* s = va_arg(args, const char*);
+        if (!s)
+            s = "(null)";
+        std::size_t n = spec.precision >= 0 ? strnlen(s, static_cast<std::size_t>(spec.precision)) : std::strlen(s);
+        EmitPadded(out, spec, "", s, n, false);
+        break;
+    }
+    case 'f':
+    case 'F':
+        if (win) {
+            out.put(c);
+            break;
+        }
+        EmitFixed(out, spec, va_arg(args, double), c == 'F');
+        break;
+    case '%':
+        out.put('%');
+        break;
+    default:
+        if (win) {
+            // wvsprintfA drops the percent sign and keeps the character.
+            out.put(c);
+        } else {
+            // glibc writes an unknown conversion as it stands.
+            out.put(raw, step.rawLength);
+        }
+        break;
+    }
+}
+
+
+// The printf format texts of the rows are parsed once per thread and kept
+// here, found by address and checked byte for byte (a caller may build a
+// format in a buffer that later holds another one).
+struct ParsedFormat {
+    const char* format = nullptr;
+    char text[160];
+    std::size_t stepCount = 0;
+    Step steps[16];
+};
+
+struct FormatCache {
+    ParsedFormat entries[8];
+    std::size_t next = 0;  // the entry replaced next
+};
+
+thread_local FormatCache theFormatCache;
+
+const ParsedFormat* CachedFormat(const char* format)
+{
+    FormatCache& cache = theFormatCache;
+    for (const ParsedFormat& entry : cache.entries) {
+        if (entry.format == format && std::strcmp(entry.text, format) == 0)
+            return &entry;
+    }
+    const std::size_t n = std::strlen(format);
+    ParsedFormat& entry = cache.entries[cache.next];
+    if (n >= sizeof entry.text)
+        return nullptr;
+    entry.format = nullptr;
+    entry.stepCount = 0;
+    const char* f = format;
+    Step step;
+    while (ParseStep(format, f, false, step)) {
+        if (entry.stepCount == std::size(entry.steps))
+            return nullptr;
+        entry.steps[entry.stepCount++] = step;
+    }
+    std::memcpy(entry.text, format, n + 1);
+    entry.format = format;
+    cache.next = (cache.next + 1) % std::size(cache.entries);
+    return &entry;
+}
+
 }  // namespace
 
 std::size_t FormatV(char* buffer, std::size_t size, FormatDialect dialect, const char* format, va_list args)
 {
     Sink out{buffer, size};
     const bool win = dialect == FormatDialect::Wsprintf;
-    const char* f = format;
-    while (*f) {
-        if (*f != '%') {
-            const char* start = f;
-            while (*f && *f != '%')
-                ++f;
-            out.put(start, static_cast<std::size_t>(f - start));
-            continue;
-        }
-        const char* conversionStart = f;
-        ++f;
-        Spec spec;
-        for (;; ++f) {
-            if (*f == '-')
-                spec.left = true;
-            else if (*f == '0')
-                spec.zero = true;
-            else if (*f == '#')
-                spec.alt = true;
-            else if (*f == '+' && !win)
-                spec.plus = true;
-            else if (*f == ' ' && !win)
-                spec.blank = true;
-            else
-                break;
-        }
-        if (*f == '*' && !win) {
-            spec.width = va_arg(args, int);
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
-            }
-            ++f;
-        } else {
-            while (*f >= '0' && *f <= '9') {
-                if (spec.width < 100000)
-                    spec.width = spec.width * 10 + (*f - '0');
-                ++f;
-            }
-        }
-        if (*f == '.') {
-            ++f;
-            spec.precision = 0;
-            if (*f == '*' && !win) {
-                spec.precision = va_arg(args, int);
-                if (spec.precision < 0)
-                    spec.precision = -1;
-                ++f;
-            } else {
-                while (*f >= '0' && *f <= '9') {
-                    if (spec.precision < 100000)
-                        spec.precision = spec.precision * 10 + (*f - '0');
-                    ++f;
-                }
-            }
-        }
-        // Length modifiers.
-        int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char, 3 size_t, 4 intmax
-        if (*f == 'l') {
-            length = 1;
-            ++f;
-            if (*f == 'l' && !win) {
-                length = 2;
-                ++f;
-            }
-        } else if (*f == 'h') {
-            length = -1;
-            ++f;
-            if (*f == 'h' && !win) {
-                length = -2;
-                ++f;
-            }
-        } else if (*f == 'z' && !win) {
-            length = 3;
-            ++f;
-        } else if (*f == 'j' && !win) {
-            length = 4;
-            ++f;
-        }
-
-        char c = *f;
-        if (c == '\0') {
-            // A lone percent at the end: printf writes it, wsprintf drops it.
-            if (!win)
-                out.put(conversionStart, static_cast<std::size_t>(f - conversionStart));
-            break;
-        }
-        ++f;
-        switch (c) {
-        case 'd':
-        case 'i': {
-            long long v;
-            switch (length) {
-            case 1: v = va_arg(args, long); break;
-            case 2: v = va_arg(args, long long); break;
-            case 3: v = static_cast<long long>(va_arg(args, std::size_t)); break;
-            case 4: v = static_cast<long long>(va_arg(args, intmax_t)); break;
-            case -1: v = static_cast<short>(va_arg(args, int)); break;
-            case -2: v = static_cast<signed char>(va_arg(args, int)); break;
-            default: v = va_arg(args, int); break;
-            }
-            unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-            EmitInteger(out, spec, v < 0, mag, 10, false, true);
-            break;
-        }
-        case 'u':
-        case 'x':
-        case 'X':
-        case 'o': {
-            unsigned long long v;
-            switch (length) {
-            case 1: v = va_arg(args, unsigned long); break;
-            case 2: v = va_arg(args, unsigned long long); break;
-            case 3: v = va_arg(args, std::size_t); break;
-            case 4: v = static_cast<unsigned long long>(va_arg(args, uintmax_t)); break;
-            case -1: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
-            case -2: v = static_cast<unsigned char>(va_arg(args, unsigned)); break;
-            default: v = va_arg(args, unsigned); break;
-            }
-            if (win && c == 'o') {
-                out.put('o');
-                break;
-            }
-            int base = c == 'u' ? 10 : c == 'o' ? 8 : 16;
-            EmitInteger(out, spec, false, v, base, c == 'X', false);
-            break;
-        }
-        case 'c': {
-            char ch = static_cast<char>(va_arg(args, int));
-            EmitPadded(out, spec, "", &ch, 1, false);
-            break;
-        }
-        case 's': {
-            const char* s = va_arg(args, const char*);
-            if (!s)
-                s = "(null)";
-            std::size_t n = spec.precision >= 0 ? strnlen(s, static_cast<std::size_t>(spec.precision)) : std::strlen(s);
-            EmitPadded(out, spec, "", s, n, false);
-            break;
-        }
-        case 'f':
-        case 'F':
-            if (win) {
-                out.put(c);
-                break;
-            }
-            EmitFixed(out, spec, va_arg(args, double), c == 'F');
-            break;
-        case '%':
-            out.put('%');
-            break;
-        default:
-            if (win) {
-                // wvsprintfA drops the percent sign and keeps the character.
-                out.put(c);
-            } else {
-                // glibc writes an unknown conversion as it stands.
-                out.put(conversionStart, static_cast<std::size_t>(f - conversionStart));
-            }
-            break;
-        }
+    va_list ap;
+    va_copy(ap, args);
+    if (const ParsedFormat* parsed = win ? nullptr : CachedFormat(format)) {
+        for (std::size_t i = 0; i < parsed->stepCount; ++i)
+            EmitStep(out, format, parsed->steps[i], win, ap);
+    } else {
+        const char* f = format;
+        Step step;
+        while (ParseStep(format, f, win, step))
+            EmitStep(out, format, step, win, ap);
     }
+    va_end(ap);
     out.finish();
     return out.length;
 }
