@@ -12,6 +12,7 @@
 #include <cstring>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -707,6 +708,36 @@ TEST(TextFormat, NeverWritesPastTheBufferAndReportsFullLength)
     std::string big = FormatString("%600.1f", 1.0);
     EXPECT_EQ(big.size(), 600u);
     EXPECT_EQ(big.substr(597), "1.0");
+}
+
+TEST(TextFormat, FormatTextBuiltInOneBufferIsReadAfresh)
+{
+    // A caller may build one format after another at the same address.
+    char format[240];
+    const char* texts[] = {"%+08.4f|%d", "%-6.1f|%x", "%*d|%.*f", "%5.2f %s"};
+    const char* expected[] = {"+01.5000|255", "1.5   |ff", "  255|1.500", " 1.50 (null)"};
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < std::size(texts); ++i) {
+            std::strcpy(format, texts[i]);
+            const std::string text = i == 2 ? FormatString(format, 5, 255, 3, 1.5)
+                                    : i == 3 ? FormatString(format, 1.5, static_cast<const char*>(nullptr))
+                                             : FormatString(format, 1.5, 255);
+            EXPECT_EQ(text, expected[i]) << texts[i];
+        }
+    }
+    // Longer texts and texts of many conversions give the same as short ones.
+    std::string longText(200, '.');
+    std::strcpy(format, (longText + "%d").c_str());
+    EXPECT_EQ(FormatString(format, 7), longText + "7");
+    std::string many, manyExpected;
+    for (int i = 0; i < 40; ++i) {
+        many += "%d,";
+        manyExpected += "1,";
+    }
+    std::strcpy(format, many.c_str());
+    EXPECT_EQ(FormatString(format, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                           1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1),
+              manyExpected);
 }
 
 std::string Wsprintf(const char* format, ...)
