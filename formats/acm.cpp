@@ -25,9 +25,11 @@ void WriteScan(std::FILE* out, const uint8_t* scan)
         else
             v[i] = static_cast<float>(count * velocity - 300.0);
     }
-    WriteFormat(out, " %+06.2f  %+06.2f", v[0], v[1]);
-    WriteFormat(out, "  %+07.4f  %+07.4f  %+07.4f", v[2], v[3], v[4]);
-    WriteFormat(out, "  %+07.2f  %+07.2f  %+07.2f  %+07.2f\r\n", v[5], v[6], v[7], v[8]);
+    WriteFormat(out,
+                " %+06.2f  %+06.2f"
+                "  %+07.4f  %+07.4f  %+07.4f"
+                "  %+07.2f  %+07.2f  %+07.2f  %+07.2f\r\n",
+                v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
 }
 
 bool IsEndMark(const uint8_t* scan)

@@ -59,16 +59,16 @@ static void WriteHeading(std::FILE* out, uint32_t profile, int32_t sensorOn, int
 
 static void WriteScan(std::FILE* out, int32_t time, const uint8_t* scan)
 {
-    WriteText(out, " ");
-    WriteTimeStamp(time, out);
+    char stamp[20];
+    TimeStampText(time, HumanForm(), stamp);
     double current = GetF32(scan), voltage = GetF32(scan + 4), pressure = GetF32(scan + 8);
     if (Layout301()) {
-        WriteFormat(out, "   %4.0f   %4.1f   %8.3f\r\n", current, voltage, pressure);
+        WriteFormat(out, " %s   %4.0f   %4.1f   %8.3f\r\n", stamp, current, voltage, pressure);
         return;
     }
-    WriteFormat(out, "   %4.0f   %4.1f   %8.3f", current, voltage, pressure);
-    WriteFormat(out, "   %9.2f   %4d", static_cast<double>(GetF32(scan + 12)), GetI16(scan + 16));
-    WriteFormat(out, "   %9.2f   %4d\r\n", static_cast<double>(GetF32(scan + 18)), GetI16(scan + 22));
+    WriteFormat(out, " %s   %4.0f   %4.1f   %8.3f   %9.2f   %4d   %9.2f   %4d\r\n", stamp, current, voltage,
+                pressure, static_cast<double>(GetF32(scan + 12)), GetI16(scan + 16),
+                static_cast<double>(GetF32(scan + 18)), GetI16(scan + 22));
 }
 
 int UnpackEngineeringProfile(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t index, bool write,

@@ -1,9 +1,12 @@
 #include "formats/text_format.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -30,8 +33,11 @@ struct Sink {
     }
     void fill(char c, std::size_t n)
     {
-        for (std::size_t i = 0; i < n; ++i)
-            put(c);
+        if (length + 1 < size) {
+            std::size_t room = size - 1 - length;
+            std::memset(buffer + length, c, n < room ? n : room);
+        }
+        length += n;
     }
     void finish()
     {
@@ -51,11 +57,33 @@ struct Spec {
 void EmitPadded(Sink& out, const Spec& spec, const char* prefix, const char* digits, std::size_t ndigits,
                 bool zeroPad, std::size_t precisionZeros = 0)
 {
-    std::size_t plen = std::strlen(prefix);
+    const std::size_t plen = prefix[0] == '\0' ? 0 : prefix[1] == '\0' ? 1 : 2;  // a sign, or 0x
     std::size_t total = plen + precisionZeros + ndigits;
     std::size_t pad = spec.width > 0 && static_cast<std::size_t>(spec.width) > total
                           ? static_cast<std::size_t>(spec.width) - total
                           : 0;
+    if (out.length + pad + total < out.size) {
+        // Room for the whole field: written in place.
+        char* d = out.buffer + out.length;
+        out.length += pad + total;
+        auto fill = [&d](char c, std::size_t n) {
+            for (; n > 0; --n)
+                *d++ = c;
+        };
+        if (!spec.left && !zeroPad)
+            fill(' ', pad);
+        for (std::size_t i = 0; i < plen; ++i)
+            *d++ = prefix[i];
+        if (!spec.left && zeroPad)
+            fill('0', pad);
+        fill('0', precisionZeros);
+        std::memcpy(d, digits, ndigits);
+        if (spec.left) {
+            d += ndigits;
+            fill(' ', pad);
+        }
+        return;
+    }
     if (!spec.left && !zeroPad)
         out.fill(' ', pad);
     out.put(prefix, plen);
@@ -97,6 +125,88 @@ void EmitInteger(Sink& out, const Spec& spec, bool negative, unsigned long long 
     EmitPadded(out, spec, prefix, p, n, spec.zero && !spec.left && spec.precision < 0, zeros);
 }
 
+// The decimal text of |value| with `precision` decimals, correctly rounded
+// (ties to even on the exact binary value), for the values most rows hold:
+// those of the form m / 2^s with m and s small enough that m * 10 fits in 64
+// bits (about 2^-8 < |value| < 2^64, and zero). Writes into `digits` (room
+// for 22 + precision) and returns where the text starts and its length `n`;
+// null for any other value, which std::to_chars then writes.
+const char* FixedDigits(char* digits, double value, int precision, std::size_t& n)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int biased = static_cast<int>(bits >> 52 & 0x7ff);
+    uint64_t m = bits & ((uint64_t{1} << 52) - 1);
+    int shift = 1074;  // value = m / 2^shift
+    if (biased != 0) {
+        m |= uint64_t{1} << 52;
+        shift = 1075 - biased;
+    }
+    uint64_t whole = 0, rest = 0;
+    if (m == 0) {
+        shift = 0;
+    } else {
+        if (shift > 0) {
+            const int zeros = std::min(std::countr_zero(m), shift);
+            m >>= zeros;
+            shift -= zeros;
+        }
+        if (shift > 60 || shift < -11)
+            return nullptr;
+        if (shift <= 0) {
+            whole = m << -shift;
+            shift = 0;
+        } else {
+            whole = m >> shift;
+            rest = m & ((uint64_t{1} << shift) - 1);
+        }
+    }
+
+    // A spare place in front takes a carry out of the integer part.
+    char* p = digits;
+    *p++ = '0';
+    char text[20];
+    char* t = text + sizeof text;
+    do {
+        *--t = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    const std::size_t wholeDigits = static_cast<std::size_t>(text + sizeof text - t);
+    std::memcpy(p, t, wholeDigits);
+    p += wholeDigits;
+    if (precision > 0) {
+        *p++ = '.';
+        if (shift == 0) {
+            std::memset(p, '0', static_cast<std::size_t>(precision));
+            p += precision;
+        } else {
+            const uint64_t mask = (uint64_t{1} << shift) - 1;
+            for (int i = 0; i < precision; ++i) {
+                rest *= 10;
+                *p++ = static_cast<char>('0' + (rest >> shift));
+                rest &= mask;
+            }
+        }
+    }
+    if (shift > 0) {
+        const uint64_t half = uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (p[-1] - '0') % 2 == 1)) {
+            char* q = p - 1;
+            for (;; --q) {
+                if (*q == '.')
+                    continue;
+                if (*q != '9')
+                    break;
+                *q = '0';
+            }
+            ++*q;
+        }
+    }
+    const char* start = digits[0] == '0' ? digits + 1 : digits;
+    n = static_cast<std::size_t>(p - start);
+    return start;
+}
+
 void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
 {
     bool negative = std::signbit(value);
@@ -115,6 +225,16 @@ void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
     }
 
     int precision = spec.precision >= 0 ? spec.precision : 6;
+    if (precision <= 40) {
+        char digits[64];
+        std::size_t n;
+        if (const char* start = FixedDigits(digits, value, precision, n)) {
+            if (spec.alt && precision == 0)
+                digits[start - digits + n++] = '.';
+            EmitPadded(out, spec, prefix, start, n, spec.zero && !spec.left);
+            return;
+        }
+    }
     // Up to 309 integer digits, the point and the fraction.
     std::size_t need = 320 + static_cast<std::size_t>(precision);
     char local[400];
@@ -131,174 +251,272 @@ void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
     EmitPadded(out, spec, prefix, digits, n, spec.zero && !spec.left);
 }
 
+// One piece of a format text: a run of plain text, then the conversion that
+// ends it (none at the end of the text).
+struct Step {
+    std::size_t textStart = 0, textLength = 0;  // the plain text, as offsets into the format
+    std::size_t rawStart = 0, rawLength = 0;    // the conversion as written, from its percent sign
+    Spec spec;
+    bool widthArg = false, precisionArg = false;  // width or precision given by *
+    int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char, 3 size_t, 4 intmax
+    char conversion = '\0';  // '\0': the end of the text (after a lone percent when rawLength > 0)
+};
+
+// Reads the step starting at `f` and moves `f` past it; false at the end.
+bool ParseStep(const char* format, const char*& f, bool win, Step& step)
+{
+    if (*f == '\0')
+        return false;
+    step = Step{};
+    const char* text = f;
+    while (*f && *f != '%')
+        ++f;
+    step.textStart = static_cast<std::size_t>(text - format);
+    step.textLength = static_cast<std::size_t>(f - text);
+    if (*f == '\0')
+        return true;
+    const char* conversionStart = f;
+    ++f;
+    Spec& spec = step.spec;
+    for (;; ++f) {
+        if (*f == '-')
+            spec.left = true;
+        else if (*f == '0')
+            spec.zero = true;
+        else if (*f == '#')
+            spec.alt = true;
+        else if (*f == '+' && !win)
+            spec.plus = true;
+        else if (*f == ' ' && !win)
+            spec.blank = true;
+        else
+            break;
+    }
+    if (*f == '*' && !win) {
+        step.widthArg = true;
+        ++f;
+    } else {
+        while (*f >= '0' && *f <= '9') {
+            if (spec.width < 100000)
+                spec.width = spec.width * 10 + (*f - '0');
+            ++f;
+        }
+    }
+    if (*f == '.') {
+        ++f;
+        spec.precision = 0;
+        if (*f == '*' && !win) {
+            step.precisionArg = true;
+            ++f;
+        } else {
+            while (*f >= '0' && *f <= '9') {
+                if (spec.precision < 100000)
+                    spec.precision = spec.precision * 10 + (*f - '0');
+                ++f;
+            }
+        }
+    }
+    if (*f == 'l') {
+        step.length = 1;
+        ++f;
+        if (*f == 'l' && !win) {
+            step.length = 2;
+            ++f;
+        }
+    } else if (*f == 'h') {
+        step.length = -1;
+        ++f;
+        if (*f == 'h' && !win) {
+            step.length = -2;
+            ++f;
+        }
+    } else if (*f == 'z' && !win) {
+        step.length = 3;
+        ++f;
+    } else if (*f == 'j' && !win) {
+        step.length = 4;
+        ++f;
+    }
+    step.conversion = *f;
+    if (*f != '\0')
+        ++f;
+    step.rawStart = static_cast<std::size_t>(conversionStart - format);
+    step.rawLength = static_cast<std::size_t>(f - conversionStart);
+    return true;
+}
+
+// Writes one step, taking its arguments from `args`.
+void EmitStep(Sink& out, const char* format, const Step& step, bool win, va_list& args)
+{
+    const char* text = format + step.textStart;
+    if (step.textLength <= 4 && out.length + step.textLength < out.size) {
+        // Short runs (the blanks between fields, a line end) are copied in place.
+        for (std::size_t i = 0; i < step.textLength; ++i)
+            out.buffer[out.length + i] = text[i];
+        out.length += step.textLength;
+    } else {
+        out.put(text, step.textLength);
+    }
+    if (step.rawLength == 0)
+        return;
+    const char* raw = format + step.rawStart;
+    Spec spec = step.spec;
+    if (step.widthArg) {
+        spec.width = va_arg(args, int);
+        if (spec.width < 0) {
+            spec.left = true;
+            spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
+        }
+    }
+    if (step.precisionArg) {
+        spec.precision = va_arg(args, int);
+        if (spec.precision < 0)
+            spec.precision = -1;
+    }
+    const int length = step.length;
+    const char c = step.conversion;
+    switch (c) {
+    case '\0':
+        // A lone percent at the end: printf writes it, wsprintf drops it.
+        if (!win)
+            out.put(raw, step.rawLength);
+        break;
+    case 'd':
+    case 'i': {
+        long long v;
+        switch (length) {
+        case 1: v = va_arg(args, long); break;
+        case 2: v = va_arg(args, long long); break;
+        case 3: v = static_cast<long long>(va_arg(args, std::size_t)); break;
+        case 4: v = static_cast<long long>(va_arg(args, intmax_t)); break;
+        case -1: v = static_cast<short>(va_arg(args, int)); break;
+        case -2: v = static_cast<signed char>(va_arg(args, int)); break;
+        default: v = va_arg(args, int); break;
+        }
+        unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+        EmitInteger(out, spec, v < 0, mag, 10, false, true);
+        break;
+    }
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o': {
+        unsigned long long v;
+        switch (length) {
+        case 1: v = va_arg(args, unsigned long); break;
+        case 2: v = va_arg(args, unsigned long long); break;
+        case 3: v = va_arg(args, std::size_t); break;
+        case 4: v = static_cast<unsigned long long>(va_arg(args, uintmax_t)); break;
+        case -1: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
+        case -2: v = static_cast<unsigned char>(va_arg(args, unsigned)); break;
+        default: v = va_arg(args, unsigned); break;
+        }
+        if (win && c == 'o') {
+            out.put('o');
+            break;
+        }
+        int base = c == 'u' ? 10 : c == 'o' ? 8 : 16;
+        EmitInteger(out, spec, false, v, base, c == 'X', false);
+        break;
+    }
+    case 'c': {
+        char ch = static_cast<char>(va_arg(args, int));
+        EmitPadded(out, spec, "", &ch, 1, false);
+        break;
+    }
+    case 's': {
+        const char* s = va_arg(args, const char*);
+        if (!s)
+            s = "(null)";
+        std::size_t n = spec.precision >= 0 ? strnlen(s, static_cast<std::size_t>(spec.precision)) : std::strlen(s);
+        EmitPadded(out, spec, "", s, n, false);
+        break;
+    }
+    case 'f':
+    case 'F':
+        if (win) {
+            out.put(c);
+            break;
+        }
+        EmitFixed(out, spec, va_arg(args, double), c == 'F');
+        break;
+    case '%':
+        out.put('%');
+        break;
+    default:
+        if (win) {
+            // wvsprintfA drops the percent sign and keeps the character.
+            out.put(c);
+        } else {
+            // glibc writes an unknown conversion as it stands.
+            out.put(raw, step.rawLength);
+        }
+        break;
+    }
+}
+
+
+// The printf format texts of the rows are parsed once per thread and kept
+// here, found by address and checked byte for byte (a caller may build a
+// format in a buffer that later holds another one).
+struct ParsedFormat {
+    const char* format = nullptr;
+    char text[160];
+    std::size_t stepCount = 0;
+    Step steps[16];
+};
+
+struct FormatCache {
+    ParsedFormat entries[8];
+    std::size_t next = 0;  // the entry replaced next
+};
+
+thread_local FormatCache theFormatCache;
+
+const ParsedFormat* CachedFormat(const char* format)
+{
+    FormatCache& cache = theFormatCache;
+    for (const ParsedFormat& entry : cache.entries) {
+        if (entry.format == format && std::strcmp(entry.text, format) == 0)
+            return &entry;
+    }
+    const std::size_t n = std::strlen(format);
+    ParsedFormat& entry = cache.entries[cache.next];
+    if (n >= sizeof entry.text)
+        return nullptr;
+    entry.format = nullptr;
+    entry.stepCount = 0;
+    const char* f = format;
+    Step step;
+    while (ParseStep(format, f, false, step)) {
+        if (entry.stepCount == std::size(entry.steps))
+            return nullptr;
+        entry.steps[entry.stepCount++] = step;
+    }
+    std::memcpy(entry.text, format, n + 1);
+    entry.format = format;
+    cache.next = (cache.next + 1) % std::size(cache.entries);
+    return &entry;
+}
+
 }  // namespace
 
 std::size_t FormatV(char* buffer, std::size_t size, FormatDialect dialect, const char* format, va_list args)
 {
     Sink out{buffer, size};
     const bool win = dialect == FormatDialect::Wsprintf;
-    const char* f = format;
-    while (*f) {
-        if (*f != '%') {
-            const char* start = f;
-            while (*f && *f != '%')
-                ++f;
-            out.put(start, static_cast<std::size_t>(f - start));
-            continue;
-        }
-        const char* conversionStart = f;
-        ++f;
-        Spec spec;
-        for (;; ++f) {
-            if (*f == '-')
-                spec.left = true;
-            else if (*f == '0')
-                spec.zero = true;
-            else if (*f == '#')
-                spec.alt = true;
-            else if (*f == '+' && !win)
-                spec.plus = true;
-            else if (*f == ' ' && !win)
-                spec.blank = true;
-            else
-                break;
-        }
-        if (*f == '*' && !win) {
-            spec.width = va_arg(args, int);
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
-            }
-            ++f;
-        } else {
-            while (*f >= '0' && *f <= '9') {
-                if (spec.width < 100000)
-                    spec.width = spec.width * 10 + (*f - '0');
-                ++f;
-            }
-        }
-        if (*f == '.') {
-            ++f;
-            spec.precision = 0;
-            if (*f == '*' && !win) {
-                spec.precision = va_arg(args, int);
-                if (spec.precision < 0)
-                    spec.precision = -1;
-                ++f;
-            } else {
-                while (*f >= '0' && *f <= '9') {
-                    if (spec.precision < 100000)
-                        spec.precision = spec.precision * 10 + (*f - '0');
-                    ++f;
-                }
-            }
-        }
-        // Length modifiers.
-        int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char, 3 size_t, 4 intmax
-        if (*f == 'l') {
-            length = 1;
-            ++f;
-            if (*f == 'l' && !win) {
-                length = 2;
-                ++f;
-            }
-        } else if (*f == 'h') {
-            length = -1;
-            ++f;
-            if (*f == 'h' && !win) {
-                length = -2;
-                ++f;
-            }
-        } else if (*f == 'z' && !win) {
-            length = 3;
-            ++f;
-        } else if (*f == 'j' && !win) {
-            length = 4;
-            ++f;
-        }
-
-        char c = *f;
-        if (c == '\0') {
-            // A lone percent at the end: printf writes it, wsprintf drops it.
-            if (!win)
-                out.put(conversionStart, static_cast<std::size_t>(f - conversionStart));
-            break;
-        }
-        ++f;
-        switch (c) {
-        case 'd':
-        case 'i': {
-            long long v;
-            switch (length) {
-            case 1: v = va_arg(args, long); break;
-            case 2: v = va_arg(args, long long); break;
-            case 3: v = static_cast<long long>(va_arg(args, std::size_t)); break;
-            case 4: v = static_cast<long long>(va_arg(args, intmax_t)); break;
-            case -1: v = static_cast<short>(va_arg(args, int)); break;
-            case -2: v = static_cast<signed char>(va_arg(args, int)); break;
-            default: v = va_arg(args, int); break;
-            }
-            unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-            EmitInteger(out, spec, v < 0, mag, 10, false, true);
-            break;
-        }
-        case 'u':
-        case 'x':
-        case 'X':
-        case 'o': {
-            unsigned long long v;
-            switch (length) {
-            case 1: v = va_arg(args, unsigned long); break;
-            case 2: v = va_arg(args, unsigned long long); break;
-            case 3: v = va_arg(args, std::size_t); break;
-            case 4: v = static_cast<unsigned long long>(va_arg(args, uintmax_t)); break;
-            case -1: v = static_cast<unsigned short>(va_arg(args, unsigned)); break;
-            case -2: v = static_cast<unsigned char>(va_arg(args, unsigned)); break;
-            default: v = va_arg(args, unsigned); break;
-            }
-            if (win && c == 'o') {
-                out.put('o');
-                break;
-            }
-            int base = c == 'u' ? 10 : c == 'o' ? 8 : 16;
-            EmitInteger(out, spec, false, v, base, c == 'X', false);
-            break;
-        }
-        case 'c': {
-            char ch = static_cast<char>(va_arg(args, int));
-            EmitPadded(out, spec, "", &ch, 1, false);
-            break;
-        }
-        case 's': {
-            const char* s = va_arg(args, const char*);
-            if (!s)
-                s = "(null)";
-            std::size_t n = spec.precision >= 0 ? strnlen(s, static_cast<std::size_t>(spec.precision)) : std::strlen(s);
-            EmitPadded(out, spec, "", s, n, false);
-            break;
-        }
-        case 'f':
-        case 'F':
-            if (win) {
-                out.put(c);
-                break;
-            }
-            EmitFixed(out, spec, va_arg(args, double), c == 'F');
-            break;
-        case '%':
-            out.put('%');
-            break;
-        default:
-            if (win) {
-                // wvsprintfA drops the percent sign and keeps the character.
-                out.put(c);
-            } else {
-                // glibc writes an unknown conversion as it stands.
-                out.put(conversionStart, static_cast<std::size_t>(f - conversionStart));
-            }
-            break;
-        }
+    va_list ap;
+    va_copy(ap, args);
+    if (const ParsedFormat* parsed = win ? nullptr : CachedFormat(format)) {
+        for (std::size_t i = 0; i < parsed->stepCount; ++i)
+            EmitStep(out, format, parsed->steps[i], win, ap);
+    } else {
+        const char* f = format;
+        Step step;
+        while (ParseStep(format, f, win, step))
+            EmitStep(out, format, step, win, ap);
     }
+    va_end(ap);
     out.finish();
     return out.length;
 }

@@ -144,19 +144,6 @@ bool EnterMovesFocus(HWND dialog, const int* ids, int count)
     return false;
 }
 
-bool BrowseNotification(HWND dialog, int id, int code)
-{
-    if (code == 0)
-        return false;
-    if (code == 1 || code == 2) {
-        DebugTrace("on_clicked\r\n");
-        if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
-            (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
-            BrowseChoice(dialog, id);
-    }
-    return true;
-}
-
 void LoadMessage(int id, char* out, int size)
 {
     if (size <= 0)

@@ -43,12 +43,6 @@ void PaintStepDialog(HWND dialog, int titleId);
 // asks the dialog to move the focus on and returns true (handled).
 bool EnterMovesFocus(HWND dialog, const int* ids, int count);
 
-// A command with a notification code other than 0 on a page with the browse
-// panel: codes 1 and 2 are clicks, passed on to the panel when they choose
-// something (a selection change in the drive list, a double-click in either
-// list). False for a plain command (code 0), which the page handles itself.
-bool BrowseNotification(HWND dialog, int id, int code);
-
 // Expands catalogue message `id` into `out` (empty when it has no text).
 void LoadMessage(int id, char* out, int size);
 

@@ -99,6 +99,8 @@ void OnBrowse(HWND dialog)
     ShowBrowsePanel(dialog);
 }
 
+const FolderPage kPage = {1, kHelpStep1, kInputs, 5, OnNext, OnBrowse};
+
 }  // namespace
 
 void step1_show(bool visible)
@@ -118,24 +120,8 @@ static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPA
         SetDlgItemTextA(dialog, IDC_SOURCE_PATH, Settings.SrcDir);
         HideBrowsePanel(dialog);
         return TRUE;
-    case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        if (BrowseNotification(dialog, id, HIWORD(wParam)))
-            return FALSE;
-        if (StepBackOrHelp(dialog, id, 1, kHelpStep1))
-            return TRUE;
-        switch (id) {
-        case IDOK:
-            return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
-        case IDC_NEXT:
-            OnNext(dialog);
-            return TRUE;
-        case IDC_CHECK_BROWSE:
-            OnBrowse(dialog);
-            return TRUE;
-        }
-        return FALSE;
-    }
+    case WM_COMMAND:
+        return FolderPageCommand(kPage, dialog, wParam);
     }
     return FALSE;
 }

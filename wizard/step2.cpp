@@ -115,6 +115,8 @@ void OnBrowse(HWND dialog)
     ShowBrowsePanel(dialog);
 }
 
+const FolderPage kPage = {2, kHelpStep2, kInputs, 5, OnNext, OnBrowse};
+
 }  // namespace
 
 void step2_show(bool visible)
@@ -137,24 +139,8 @@ static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam
         ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
         HideBrowsePanel(dialog);
         return TRUE;
-    case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        if (BrowseNotification(dialog, id, HIWORD(wParam)))
-            return FALSE;
-        if (StepBackOrHelp(dialog, id, 2, kHelpStep2))
-            return TRUE;
-        switch (id) {
-        case IDOK:
-            return EnterMovesFocus(dialog, kInputs, 5) ? TRUE : FALSE;
-        case IDC_NEXT:
-            OnNext(dialog);
-            return TRUE;
-        case IDC_CHECK_BROWSE:
-            OnBrowse(dialog);
-            return TRUE;
-        }
-        return FALSE;
-    }
+    case WM_COMMAND:
+        return FolderPageCommand(kPage, dialog, wParam);
     }
     return FALSE;
 }

@@ -1,5 +1,6 @@
 #include "wizard/step_slot.h"
 
+#include "app/browse_panel_win32.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
@@ -111,4 +112,32 @@ bool StepBackOrHelp(HWND dialog, int id, int row, const char* helpTopic)
         return true;
     }
     return false;
+}
+
+INT_PTR FolderPageCommand(const FolderPage& page, HWND dialog, WPARAM wParam)
+{
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    if (code != 0) {
+        if (code == 1 || code == 2) {
+            DebugTrace("on_clicked\r\n");
+            if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
+                (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
+                BrowseChoice(dialog, id);
+        }
+        return FALSE;
+    }
+    if (StepBackOrHelp(dialog, id, page.row, page.helpTopic))
+        return TRUE;
+    switch (id) {
+    case IDOK:
+        return EnterMovesFocus(dialog, page.inputs, page.inputCount) ? TRUE : FALSE;
+    case IDC_NEXT:
+        page.next(dialog);
+        return TRUE;
+    case IDC_CHECK_BROWSE:
+        page.browse(dialog);
+        return TRUE;
+    }
+    return FALSE;
 }

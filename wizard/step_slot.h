@@ -40,3 +40,20 @@ void StepTurn(int row, bool forward);
 // Back turns to the previous page, Help opens `helpTopic`: true when command
 // `id` was one of the two.
 bool StepBackOrHelp(HWND dialog, int id, int row, const char* helpTopic);
+
+// A folder page: a path field with the Browse button and the browse panel
+// (steps 1 and 2).
+struct FolderPage {
+    int row;
+    const char* helpTopic;
+    const int* inputs;  // Enter on one of these moves the focus on
+    int inputCount;
+    void (*next)(HWND dialog);
+    void (*browse)(HWND dialog);  // the Browse button was toggled
+};
+// WM_COMMAND on a folder page; returns the dialog procedure's result. A
+// notification code of 1 or 2 is a click in the panel's lists, passed on to
+// the panel when it chooses something (a selection change in the drive list,
+// a double-click in either list); other codes are left alone. Plain commands:
+// Back, Help, Enter, Next and Browse.
+INT_PTR FolderPageCommand(const FolderPage& page, HWND dialog, WPARAM wParam);

@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdarg>
 #include <climits>
 #include <cstring>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -597,6 +599,55 @@ TEST(TextFormat, ExactBinaryTiesRoundToEven)
     EXPECT_EQ(FormatString("%.0f", 3.5), "4");
 }
 
+// Every value and precision gives the text std::to_chars gives for it (the
+// correctly rounded decimal of the exact binary value), whichever way the
+// formatter takes: random values over a wide range of sizes, exact binary ties
+// at every precision, carries into a new integer digit, and the edges of the
+// range a row's numbers fall in.
+TEST(TextFormat, FixedPointAgreesWithExactConversion)
+{
+    uint64_t state = 0x9e3779b97f4a7c15ull;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    auto check = [](double value, int precision) {
+        char expected[400];
+        char* e = expected;
+        if (std::signbit(value))
+            *e++ = '-';
+        e = std::to_chars(e, expected + sizeof expected, std::fabs(value), std::chars_format::fixed, precision).ptr;
+        *e = '\0';
+        char text[400];
+        Format(text, sizeof text, "%.*f", precision, value);
+        EXPECT_STREQ(text, expected) << std::hexfloat << value << " with precision " << precision;
+        return std::strcmp(text, expected) == 0;
+    };
+    const double edges[] = {0.0, -0.0, 0x1p-8, 0x1.fffffffffffffp-9, 0x1p-60, 0x1.8p-9, 0.5, 1.5, 2.5,
+                            9.99996, -9.99995, 0.99999999, 999.9995, 99999.5, 0x1p52, 0x1.fffffffffffffp52,
+                            0x1p53, 0x1.fffffffffffffp63, 0x1p64, 0x1p65, 1e300, 5e-324, 0x1p-1022};
+    for (double value : edges)
+        for (int precision : {0, 1, 2, 3, 4, 6, 10, 17, 25})
+            check(value, precision);
+    for (int i = 0; i < 100000; ++i) {
+        // A random mantissa and sign, sizes from about 1e-12 to 1e21.
+        const uint64_t r = next();
+        const int exponent = static_cast<int>(r % 110) - 40;
+        const double value = std::ldexp(static_cast<double>(next() >> 11), exponent - 53) * ((r >> 8 & 1) ? -1 : 1);
+        if (!check(value, static_cast<int>(r >> 16) % 13))
+            break;
+    }
+    for (int i = 0; i < 40000; ++i) {
+        // k / 2^j is an exact tie at every precision below j.
+        const uint64_t r = next();
+        const double value = std::ldexp(static_cast<double>(r >> 40), -static_cast<int>(r % 13));
+        if (!check(value, static_cast<int>(r >> 8) % 13))
+            break;
+    }
+}
+
 struct IntCase {
     const char* format;
     long long value;
@@ -657,6 +708,36 @@ TEST(TextFormat, NeverWritesPastTheBufferAndReportsFullLength)
     std::string big = FormatString("%600.1f", 1.0);
     EXPECT_EQ(big.size(), 600u);
     EXPECT_EQ(big.substr(597), "1.0");
+}
+
+TEST(TextFormat, FormatTextBuiltInOneBufferIsReadAfresh)
+{
+    // A caller may build one format after another at the same address.
+    char format[240];
+    const char* texts[] = {"%+08.4f|%d", "%-6.1f|%x", "%*d|%.*f", "%5.2f %s"};
+    const char* expected[] = {"+01.5000|255", "1.5   |ff", "  255|1.500", " 1.50 (null)"};
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < std::size(texts); ++i) {
+            std::strcpy(format, texts[i]);
+            const std::string text = i == 2 ? FormatString(format, 5, 255, 3, 1.5)
+                                    : i == 3 ? FormatString(format, 1.5, static_cast<const char*>(nullptr))
+                                             : FormatString(format, 1.5, 255);
+            EXPECT_EQ(text, expected[i]) << texts[i];
+        }
+    }
+    // Longer texts and texts of many conversions give the same as short ones.
+    std::string longText(200, '.');
+    std::strcpy(format, (longText + "%d").c_str());
+    EXPECT_EQ(FormatString(format, 7), longText + "7");
+    std::string many, manyExpected;
+    for (int i = 0; i < 40; ++i) {
+        many += "%d,";
+        manyExpected += "1,";
+    }
+    std::strcpy(format, many.c_str());
+    EXPECT_EQ(FormatString(format, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                           1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1),
+              manyExpected);
 }
 
 std::string Wsprintf(const char* format, ...)

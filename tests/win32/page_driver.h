@@ -64,11 +64,12 @@ inline int FocusId(int dialogId)
     return focus && GetParent(focus) == StepDialog(dialogId) ? GetDlgCtrlID(focus) : 0;
 }
 
-// A key press as the loop receives it, sent to the focus window.
-inline void PressKey(WPARAM key)
+// A key press as the loop receives it, sent to `target` (the focus window
+// when none is named).
+inline void PressKey(WPARAM key, HWND target = nullptr)
 {
     MSG down = {};
-    down.hwnd = GetFocus();
+    down.hwnd = target ? target : GetFocus();
     down.message = WM_KEYDOWN;
     down.wParam = key;
     down.lParam = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(key), 0) << 16 | 1);

@@ -4,6 +4,7 @@
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"
 #include "tests/win32/gui_fixture.h"
+#include "tests/win32/page_driver.h"
 #include "tests/win32/unpacking_helpers.h"
 #include "wizard/dlghelper.h"
 #include "wizard/stepmanager.h"
@@ -158,13 +159,7 @@ TEST(StepManager, EnterInAnInputFieldMovesTheFocusOnInsteadOfActing)
     HWND source = StepDialog(IDD_SOURCE);
     ASSERT_EQ(GetFocus(), GetDlgItem(source, IDC_SOURCE_PATH));
 
-    MSG enter = {};
-    enter.hwnd = GetFocus();
-    enter.message = WM_KEYDOWN;
-    enter.wParam = VK_RETURN;
-    enter.lParam = 0x001C0001;
-    DispatchLoopMessage(&enter);
-    PumpMessages();
+    PressKey(VK_RETURN);
     EXPECT_EQ(GetFocus(), GetDlgItem(source, IDC_CHECK_BROWSE));
     EXPECT_EQ(VisibleStep(), IDD_SOURCE);
 }

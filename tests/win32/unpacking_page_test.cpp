@@ -6,6 +6,7 @@
 #include "engine/unpack_job.h"
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
+#include "tests/win32/page_driver.h"
 #include "tests/win32/unpacking_helpers.h"
 #include "wizard/dlghelper.h"
 #include "wizard/step6.h"
@@ -302,8 +303,9 @@ TEST_F(StandInWorker, LogViewFollowsTheLogFromLineHundred)
             LogText(LogProgress, "line %d\r\n", i);
         SendFromWorker(LogChangedNotification, 0, 0);
         EXPECT_EQ(ControlText(IDC_LOG_BOX), LogTake()) << lines;
-        if (lines > 100)
+        if (lines > 100) {
             EXPECT_EQ(SendMessageA(box, EM_GETFIRSTVISIBLELINE, 0, 0), 100);
+        }
         // A shorter text shows its last line.
         const LRESULT last = SendMessageA(box, EM_GETLINECOUNT, 0, 0) - 2;  // the text ends with a line break
         const LRESULT at = SendMessageA(box, EM_POSFROMCHAR, SendMessageA(box, EM_LINEINDEX, last, 0), 0);
@@ -340,13 +342,7 @@ TEST(UnpackingRun, EnterAfterTheRunStartsNoOtherRun)
     });
     HWND box = GetDlgItem(UnpackingPage(), IDC_LOG_BOX);
     SetFocus(box);
-    MSG enter = {};
-    enter.hwnd = box;
-    enter.message = WM_KEYDOWN;
-    enter.wParam = VK_RETURN;
-    enter.lParam = 0x001C0001;
-    DispatchLoopMessage(&enter);
-    PumpMessages();
+    PressKey(VK_RETURN, box);
     SetUnpackJobStarter(nullptr);
     EXPECT_EQ(starts, 0);
     EXPECT_FALSE(UnpackingRunGoing());
@@ -414,14 +410,18 @@ TEST(UnpackingPage, ControlsFollowTheSize)
         };
         for (const Rule& r : rules) {
             RECT rect = ControlRect(IDD_UNPACKING, r.id);
-            if (r.x >= 0)
+            if (r.x >= 0) {
                 EXPECT_EQ(rect.left, r.x) << r.id << " at " << w;
-            if (r.y >= 0)
+            }
+            if (r.y >= 0) {
                 EXPECT_EQ(rect.top, r.y) << r.id << " at " << w;
-            if (r.width >= 0)
+            }
+            if (r.width >= 0) {
                 EXPECT_EQ(rect.right - rect.left, r.width) << r.id << " at " << w;
-            if (r.height >= 0)
+            }
+            if (r.height >= 0) {
                 EXPECT_EQ(rect.bottom - rect.top, r.height) << r.id << " at " << w;
+            }
         }
     }
 }
