@@ -129,7 +129,7 @@ void EmitInteger(Sink& out, const Spec& spec, bool negative, unsigned long long 
 // (ties to even on the exact binary value), for the values most rows hold:
 // those of the form m / 2^s with m and s small enough that m * 10 fits in 64
 // bits (about 2^-8 < |value| < 2^64, and zero). Writes into `digits` (room
-// for 22 + precision) and returns where the text starts and its length `n`;
+// for 23 + precision) and returns where the text starts and its length `n`;
 // null for any other value, which std::to_chars then writes.
 const char* FixedDigits(char* digits, double value, int precision, std::size_t& n)
 {
@@ -162,18 +162,15 @@ const char* FixedDigits(char* digits, double value, int precision, std::size_t& 
         }
     }
 
-    // A spare place in front takes a carry out of the integer part.
-    char* p = digits;
-    *p++ = '0';
-    char text[20];
-    char* t = text + sizeof text;
+    // The integer digits (at most 20) are written backwards to end at
+    // digits + 21, after a spare place that takes a carry out of them.
+    char* p = digits + 21;
+    char* first = p;
     do {
-        *--t = static_cast<char>('0' + whole % 10);
+        *--first = static_cast<char>('0' + whole % 10);
         whole /= 10;
     } while (whole != 0);
-    const std::size_t wholeDigits = static_cast<std::size_t>(text + sizeof text - t);
-    std::memcpy(p, t, wholeDigits);
-    p += wholeDigits;
+    *--first = '0';
     if (precision > 0) {
         *p++ = '.';
         if (shift == 0) {
@@ -202,7 +199,7 @@ const char* FixedDigits(char* digits, double value, int precision, std::size_t& 
             ++*q;
         }
     }
-    const char* start = digits[0] == '0' ? digits + 1 : digits;
+    const char* start = first[0] == '0' ? first + 1 : first;
     n = static_cast<std::size_t>(p - start);
     return start;
 }
