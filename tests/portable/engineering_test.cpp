@@ -1,9 +1,7 @@
 #include "formats/engineering.h"
 #include "formats/termination_log.h"
-#include "engine/activity_log.h"
-#include "engine/unpack_job.h"
 #include "formats/settings_record.h"
-#include "tests/fixture/fixture.h"
+#include "tests/fixture/decoder_test.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +10,8 @@ namespace {
 // 2024-07-01 00:00:00 UTC and a few seconds after it.
 constexpr int32_t T0 = 1719792000;
 
-class Engineering : public ::testing::Test {
+class Engineering : public DecoderTest {
 protected:
-    void SetUp() override
-    {
-        saved_ = Settings;
-        ResetTestLog();
-        ClearCancelRequest();
-    }
-    void TearDown() override
-    {
-        Settings = saved_;
-        ClearCancelRequest();
-    }
     void Use(bool human, int firmware)
     {
         Settings.HumanReadible = human ? 1 : 0;
@@ -40,7 +27,6 @@ protected:
     }
     OutputFile text_;
     OutputFile timetags_;
-    SettingsRecord saved_;
 };
 
 TEST_F(Engineering, HumanForm301WithScansAndClosingMarker)

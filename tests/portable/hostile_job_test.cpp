@@ -196,11 +196,7 @@ TEST_F(HostileJob, AbsurdFileSetsAndLastProfilesEndQuickly)
 
         EXPECT_EQ(unpack_thread(), c.result);
 
-        std::vector<std::string> outputs;
-        for (const auto& e : fs::directory_iterator(to.path()))
-            outputs.push_back(e.path().filename().string());
-        std::sort(outputs.begin(), outputs.end());
-        EXPECT_EQ(outputs, c.outputs);
+        EXPECT_EQ(Outputs(to), c.outputs);
         const std::string log = Log();
         for (const std::string& line : c.logLines)
             EXPECT_NE(log.find(FormatString(line.c_str(), (from.str() + kPathSeparator).c_str())), std::string::npos)

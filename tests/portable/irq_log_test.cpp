@@ -1,8 +1,6 @@
 #include "formats/irq_log.h"
-#include "engine/activity_log.h"
-#include "engine/unpack_job.h"
 #include "formats/settings_record.h"
-#include "tests/fixture/fixture.h"
+#include "tests/fixture/decoder_test.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +10,12 @@ namespace {
 
 constexpr int32_t T0 = 1719792000;  // 2024-07-01 00:00:00 UTC
 
-class IrqLog : public ::testing::Test {
+class IrqLog : public DecoderTest {
 protected:
     void SetUp() override
     {
-        saved_ = Settings;
+        DecoderTest::SetUp();
         std::strcpy(Settings.Prefix, "P_");
-        ResetTestLog();
-        ClearCancelRequest();
-    }
-    void TearDown() override
-    {
-        Settings = saved_;
-        ClearCancelRequest();
     }
     // Writes `bytes` as the log, converts it and returns the text.
     std::string Convert(const Bytes& bytes, bool human, int expected = 0)
@@ -37,7 +28,6 @@ protected:
     std::string input() const { return (dir_ / "IRQ_XCPT.LOG").string(); }
     std::string output() const { return (dir_ / "P_IRQ_XCPT.TXT").string(); }
     TempDir dir_;
-    SettingsRecord saved_;
 };
 
 TEST_F(IrqLog, OneLinePerRecordInBothForms)
