@@ -2,8 +2,9 @@
 // that plans absurd file sets or a last profile of 2^32 - 1, prefixes and
 // folders too long for the file system or holding %, \ and characters outside
 // ASCII, a destination that cannot be written. Every run ends (quickly: the
-// data decides how far a walk goes, not the plan), names each file it could
-// not create, and never reports a failed kind as success.
+// data decides how far a walk goes, not the plan, but for at most 10,000 CTD
+// notes past the end of a file), names each file it could not create, and
+// never reports a failed kind as success.
 
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
