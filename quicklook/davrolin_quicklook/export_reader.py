@@ -12,6 +12,8 @@ import warnings
 
 import numpy as np
 
+from .classic_size import HeaderError, RequiredSize
+
 kInstruments = ("engineering", "ctd", "acm")
 kLogName = "DAVROLIN.LOG"
 kRequiredVariables = ("profile", "row_size", "data_status")
@@ -127,6 +129,7 @@ def ReadInstrument(path, name):
     import xarray as xr
 
     file_name = os.path.basename(path)
+    CheckWhole(path)
     try:
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")
@@ -182,6 +185,20 @@ def ReadInstrument(path, name):
         attributes=attributes,
         scan_profile=np.repeat(np.arange(len(profile)), row_size),
     )
+
+
+def CheckWhole(path):
+    """Refuses a classic netCDF file that is shorter than its header says."""
+    file_name = os.path.basename(path)
+    try:
+        required = RequiredSize(path)
+        size = os.path.getsize(path)
+    except HeaderError as e:
+        raise ExportError(f"{file_name}: not a readable netCDF file ({e})")
+    except OSError as e:
+        raise ExportError(f"{file_name}: cannot be read ({e.strerror})")
+    if required is not None and size < required:
+        raise ExportError(f"{file_name}: cut short: {size:,} bytes of the {required:,} its header describes")
 
 
 def Reason(error):
