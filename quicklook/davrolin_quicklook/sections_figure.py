@@ -24,11 +24,11 @@ def DrawSections(export, water, path):
     ctd = export.instruments.get("ctd")
     notes = []
     if ctd is None:
-        notes.append("ctd.nc is not in the export: no temperature, salinity or density.")
+        notes.append(f"{export.prefix}ctd.nc is not in the export: no temperature, salinity or density.")
     elif ctd.scan_count == 0:
         notes.append(fc.EmptyNote(ctd))
     elif water is None:
-        notes.append("ctd.nc has no pressure or temperature variable: no sections.")
+        notes.append(f"{ctd.file_name} has no pressure or temperature variable: no sections.")
     if notes:
         for ax, (_, label, _) in zip(axes, kPanels):
             fc.Note(ax, notes[0])

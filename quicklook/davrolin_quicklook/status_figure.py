@@ -28,11 +28,10 @@ def DrawStatus(export, path):
         strip.set_title(f"{kTitles[name]}", loc="left", fontsize=12)
         strip.set_yticks([])
         if instrument is None:
-            note = f"{name}.nc is not in the export."
+            note = f"{export.prefix}{name}.nc is not in the export."
             notes.append(note)
             strip.set_title(f"{kTitles[name]}: {note}", loc="left", fontsize=12)
             fc.Note(scans, note)
-            scans.set_yticks([])
             continue
         notes += DrawInstrument(strip, scans, instrument, span)
     axes[-1].set_xlabel("profile")

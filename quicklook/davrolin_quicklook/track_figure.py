@@ -8,6 +8,7 @@ from . import figure_common as fc
 kMarkers = ("v", "^", "s", "D", "o", "P", "*", "h")
 kCodeColours = ("#1f77b4", "#2ca02c", "#9467bd", "#8c564b", "#17becf", "#bcbd22", "#7f7f7f", "#e377c2")
 kFaultColour = "#d62728"
+kNoCode = -99999            # a code the file leaves unset (its fill value): not marked
 
 
 def DrawTrack(export, path):
@@ -17,7 +18,8 @@ def DrawTrack(export, path):
     notes = []
     engineering = export.instruments.get("engineering")
     if engineering is None:
-        notes.append("engineering.nc is not in the export: no pressure track, motor current or battery voltage.")
+        notes.append(f"{export.prefix}engineering.nc is not in the export: "
+                     "no pressure track, motor current or battery voltage.")
     else:
         notes += DrawPressure(top, engineering)
         notes += DrawPower(bottom, engineering)
@@ -45,8 +47,8 @@ def DrawPressure(ax, engineering):
         fc.Note(ax, note)
         return [note]
     if pressure is None or x is None:
-        note = "engineering.nc has no " + ("pressure" if pressure is None else "scan_time") + \
-            " variable: no pressure track."
+        missing = "pressure" if pressure is None else "scan_time with decodable times"
+        note = f"{engineering.file_name} has no {missing}: no pressure track."
         fc.Note(ax, note)
         return [note]
     notes = []
@@ -73,7 +75,8 @@ def DrawPressure(ax, engineering):
 
 def MarkEnds(ax, engineering, x, pressure):
     """Marks the last scan of each profile by its ramp exit code, and a profile
-    exit code other than 0 (smooth running) by a red cross."""
+    exit code other than 0 (smooth running) by a red cross; a profile whose
+    codes are unset is not marked."""
     notes = []
     ends = np.cumsum(engineering.row_size) - 1
     has_scans = engineering.row_size > 0
@@ -85,10 +88,10 @@ def MarkEnds(ax, engineering, x, pressure):
 
     ramp = ProfileCodes(engineering, "ramp_exit_code")
     if ramp is None:
-        notes.append("engineering.nc has no ramp_exit_code: profile ends are not marked.")
+        notes.append(f"{engineering.file_name} has no ramp_exit_code: profile ends are not marked.")
     else:
         meanings = engineering.Flags("ramp_exit_code")
-        for i, code in enumerate(sorted(set(ramp[placed].tolist()))):
+        for i, code in enumerate(sorted(set(ramp[placed].tolist()) - {kNoCode})):
             which = placed & (ramp == code)
             ax.scatter(end_x[which], end_p[which], s=18, marker=kMarkers[i % len(kMarkers)],
                        color=kCodeColours[i % len(kCodeColours)], zorder=3,
@@ -96,7 +99,7 @@ def MarkEnds(ax, engineering, x, pressure):
     exit_codes = ProfileCodes(engineering, "profile_exit_code")
     if exit_codes is not None:
         meanings = engineering.Flags("profile_exit_code")
-        for code in sorted(set(exit_codes[placed].tolist()) - {0}):
+        for code in sorted(set(exit_codes[placed].tolist()) - {0, kNoCode}):
             which = placed & (exit_codes == code)
             ax.scatter(end_x[which], end_p[which], s=70, marker="x", color=kFaultColour, zorder=4,
                        linewidths=1.5, label=f"profile exit: {CodeText(code, meanings)} ({int(which.sum()):,})")
@@ -111,7 +114,7 @@ def ProfileCodes(instrument, name):
     if values is None:
         return None
     values = np.asarray(values, dtype=float)
-    return np.where(np.isfinite(values), values, -9999).astype(int)
+    return np.where(np.isfinite(values), values, kNoCode).astype(int)
 
 
 def CodeText(code, meanings):
@@ -134,14 +137,14 @@ def DrawPower(ax, engineering):
         lines += ax.plot(lx, ly, color="#2a9d8f", linewidth=0.5, label="motor current (mA)")
         ax.set_ylabel("motor current (mA)", color="#2a9d8f")
     else:
-        notes.append("engineering.nc has no motor_current.")
+        notes.append(f"{engineering.file_name} has no motor_current.")
     if voltage is not None:
         right = ax.twinx()
         lx, ly = fc.WithBreaks(x, voltage, engineering.scan_profile)
         lines += right.plot(lx, ly, color="#e76f51", linewidth=0.8, label="battery voltage (V)")
         right.set_ylabel("battery voltage (V)", color="#e76f51")
     else:
-        notes.append("engineering.nc has no battery_voltage.")
+        notes.append(f"{engineering.file_name} has no battery_voltage.")
     ax.legend(lines, [line.get_label() for line in lines], loc="upper left",
               bbox_to_anchor=(1.06, 1.0), fontsize=9, frameon=False)
     ax.grid(True, alpha=0.3)

@@ -16,11 +16,11 @@ def DrawTs(export, water, path):
     ctd = export.instruments.get("ctd")
     note = ""
     if ctd is None:
-        note = "ctd.nc is not in the export: no T-S diagram."
+        note = f"{export.prefix}ctd.nc is not in the export: no T-S diagram."
     elif ctd.scan_count == 0:
         note = fc.EmptyNote(ctd)
     elif water is None:
-        note = "ctd.nc has no pressure or temperature variable: no T-S diagram."
+        note = f"{ctd.file_name} has no pressure or temperature variable: no T-S diagram."
     if note:
         fc.Note(ax, note)
         notes = [note]

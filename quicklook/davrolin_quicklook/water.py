@@ -36,10 +36,10 @@ def Compute(ctd):
             sp = np.asarray(obs["practical_salinity"], dtype=float)
         elif "conductivity" in obs:
             sp = np.asarray(gsw.SP_from_C(np.asarray(obs["conductivity"], dtype=float), t, p), dtype=float)
-            notes.append("ctd.nc has no practical_salinity: computed here from conductivity (gsw.SP_from_C).")
+            notes.append(f"{ctd.file_name} has no practical_salinity: computed here from conductivity (gsw.SP_from_C).")
         else:
             sp = np.full(p.shape, np.nan)
-            notes.append("ctd.nc has neither practical_salinity nor conductivity: no salinity or density.")
+            notes.append(f"{ctd.file_name} has neither practical_salinity nor conductivity: no salinity or density.")
         lat, lon = ctd.latitude, ctd.longitude
         if np.isfinite(lat) and np.isfinite(lon):
             sa = gsw.SA_from_SP(sp, p, lon, lat)

@@ -82,8 +82,7 @@ def ScanFractions(rows):
     return (np.arange(len(index)) - starts) / max(int(rows.max()) - 1, 1), index
 
 
-def WriteCommon(ds, plan, kind, times, title):
-    import netCDF4  # noqa: F401  (the caller opened ds)
+def WriteCommon(ds, plan, kind, times):
     n = len(plan.numbers)
     rows = plan.rows[kind]
     ds.createDimension("station", 1)
@@ -133,7 +132,7 @@ def WriteCommon(ds, plan, kind, times, title):
     ds.setncatts({
         "Conventions": "CF-1.11, ACDD-1.3", "featureType": "timeSeriesProfile",
         "cdm_data_type": "TimeSeriesProfile", "cdm_timeseries_variables": "station_name,latitude,longitude",
-        "cdm_profile_variables": "profile,time,data_status", "title": title,
+        "cdm_profile_variables": "profile,time,data_status", "title": f"Synthetic {plan.scenario} deployment",
         "summary": f"Synthetic {plan.scenario} deployment for the quick look's tests.",
         "institution": "Test bench", "project": "Quick look tests", "platform_code": "VXP-T1",
         "station_name": "SYNTH-1", "creator_name": "make_export.py",
@@ -174,7 +173,7 @@ def ObsVariable(ds, name, values, units=None, standard_name=None, long_name=None
 def WriteEngineering(path, plan, times, rng):
     import netCDF4
     with netCDF4.Dataset(path, "w", format="NETCDF3_64BIT_OFFSET") as ds:
-        WriteCommon(ds, plan, "engineering", times, "Synthetic deployment: engineering")
+        WriteCommon(ds, plan, "engineering", times)
         rows = plan.rows["engineering"]
         fraction, index = ScanFractions(rows)
         pressure = PressureAlong(fraction, Descending(plan.numbers[index])) + rng.normal(0, 0.3, len(index))
@@ -207,7 +206,7 @@ def WriteCtd(path, plan, times, rng):
     import gsw
     import netCDF4
     with netCDF4.Dataset(path, "w", format="NETCDF3_64BIT_OFFSET") as ds:
-        WriteCommon(ds, plan, "ctd", times, "Synthetic deployment: CTD")
+        WriteCommon(ds, plan, "ctd", times)
         rows = plan.rows["ctd"]
         fraction, index = ScanFractions(rows)
         pressure = PressureAlong(fraction, Descending(plan.numbers[index])) + rng.normal(0, 0.2, len(index))
@@ -225,7 +224,7 @@ def WriteCtd(path, plan, times, rng):
 def WriteAcm(path, plan, times, rng):
     import netCDF4
     with netCDF4.Dataset(path, "w", format="NETCDF3_64BIT_OFFSET") as ds:
-        WriteCommon(ds, plan, "acm", times, "Synthetic deployment: ACM")
+        WriteCommon(ds, plan, "acm", times)
         rows = plan.rows["acm"]
         fraction, index = ScanFractions(rows)
         n = len(index)

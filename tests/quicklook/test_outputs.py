@@ -24,7 +24,7 @@ def setUpModule():
     for scenario in kScenarios:
         exports[scenario] = os.path.join(workspace, scenario)
         WriteExport(exports[scenario], scenario)
-    for i, folder in enumerate(RealExports()):
+    for folder in RealExports():
         exports[f"real:{folder}"] = folder
     for name, folder in exports.items():
         out = os.path.join(workspace, f"out-{len(runs)}")

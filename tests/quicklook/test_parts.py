@@ -4,6 +4,7 @@ import os
 import shutil
 import sys
 import tempfile
+import types
 import unittest
 
 import netCDF4
@@ -15,6 +16,7 @@ sys.path.insert(0, os.path.join(kRoot, "quicklook"))
 from davrolin_quicklook.activity_log import ErrorLines  # noqa: E402
 from davrolin_quicklook.classic_size import RequiredSize  # noqa: E402
 from davrolin_quicklook.sections_figure import ColumnEdges, GridSection  # noqa: E402
+from davrolin_quicklook.water import Compute  # noqa: E402
 
 
 class ActivityLogTest(unittest.TestCase):
@@ -76,6 +78,43 @@ class SectionGridTest(unittest.TestCase):
                              [5.0, np.nan, np.nan],
                              [np.nan, np.nan, 7.0]])
         np.testing.assert_array_equal(grid, expected)
+
+
+class WaterTest(unittest.TestCase):
+    # (C mS/cm, t degC ITS-90, p dbar, practical salinity): the check values of the export
+    kChecks = ((42.914, 14.996401, 0, 35.0000),
+               (55.19754712635529, 27.962, 0, 34.30628739259972),
+               (33.382144048823484, 4.9176, 909, 34.532505000117716),
+               (32.48916082075326, 1.5998, 6131, 34.71492116956134),
+               (1.0, 10, 0, 0.7064441440716867))
+
+    def Ctd(self, latitude=11.0, longitude=-30.0, **obs):
+        return types.SimpleNamespace(file_name="ctd.nc", latitude=latitude, longitude=longitude,
+                                     obs={k: np.asarray(v, dtype=float) for k, v in obs.items()})
+
+    def test_salinity_from_conductivity_when_the_file_has_none(self):
+        c, t, p, sp = (np.array(column) for column in zip(*self.kChecks))
+        water = Compute(self.Ctd(conductivity=c, temperature=t, pressure=p))
+        np.testing.assert_allclose(water.salinity, sp, atol=1e-6)
+        self.assertIn("ctd.nc has no practical_salinity", water.notes[0])
+
+    def test_density_follows_salinity_and_temperature(self):
+        # sigma0 near 26.95 for 35 and 10 degC; fresher or warmer water is lighter; NaN stays NaN
+        water = Compute(self.Ctd(practical_salinity=[35, 34, 35, np.nan], temperature=[10, 10, 15, 10],
+                                 pressure=[100, 100, 100, 100]))
+        self.assertAlmostEqual(water.sigma0[0], 26.95, delta=0.1)
+        self.assertLess(water.sigma0[1], water.sigma0[0])
+        self.assertLess(water.sigma0[2], water.sigma0[0])
+        self.assertTrue(np.isnan(water.sigma0[3]))
+        self.assertEqual(water.notes, [])
+
+    def test_without_a_position_the_reference_salinity_is_used(self):
+        water = Compute(self.Ctd(latitude=float("nan"), practical_salinity=[35], temperature=[10], pressure=[0]))
+        self.assertAlmostEqual(water.sigma0[0], 26.97, delta=0.05)
+        self.assertIn("no station position", water.notes[0])
+
+    def test_no_pressure_or_temperature_gives_no_water(self):
+        self.assertIsNone(Compute(self.Ctd(practical_salinity=[35], pressure=[0])))
 
 
 class ClassicSizeTest(unittest.TestCase):
