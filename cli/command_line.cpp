@@ -122,6 +122,9 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
     cl = CommandLine{};
     CLI::App app{"Converts the raw files of a VXP deployment in SOURCE into text files in DEST.",
                  "davrolin-unpack"};
+    // Every option starts with "-"; on Windows too a word starting with "/" is
+    // a folder ("/data/out" on the current drive), never an option.
+    app.allow_windows_style_options(false);
     app.set_help_flag("-h,--help", "Show this help and exit");
     app.set_version_flag("--version", VersionText(), "Show the version and build stamp and exit");
     app.add_option("--firmware", cl.firmware,

@@ -97,6 +97,12 @@ TEST(CommandLine, FormPrefixFirmwareAndFolders)
     EXPECT_EQ(std::string(s.SrcDir), cwd + "in/");
     EXPECT_EQ(std::string(s.DstDir), cwd + "out");
     EXPECT_EQ(AbsoluteFolder("out", cwd), cwd + "out");
+
+    // A folder from the root of the current drive is a folder on Windows too,
+    // not a "/option".
+    ASSERT_EQ(Parse({"/data/in", "/data/out"}, cl, error), ParseResult::Run) << error;
+    EXPECT_EQ(cl.source, "/data/in");
+    EXPECT_EQ(cl.dest, "/data/out");
 #if defined(_WIN32)
     EXPECT_EQ(AbsoluteFolder("D:\\OUT", "C:\\"), "D:\\OUT");
     EXPECT_EQ(AbsoluteFolder("\\OUT", "C:\\"), "\\OUT");
