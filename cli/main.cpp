@@ -1,8 +1,9 @@
 // davrolin-unpack: the headless converter. Runs the same unpack job as the
 // wizard, on the same settings record, with the same activity log, and saves
 // that log beside the output. Exit codes: 0 the run had no errors, 1 it had
-// errors, 2 bad usage or a source, profile or destination that the wizard
-// would not have accepted either.
+// errors, 2 bad usage, a DEPLOY.DAT from which --firmware auto cannot tell
+// the firmware, or a source, profile or destination that the wizard would not
+// have accepted either.
 
 #include "app/expanded_text.h"
 #include "app/folder_checks.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv)
     std::string error;
     switch (ParseCommandLine(argc, argv, cl, error)) {
     case ParseResult::Help:
+    case ParseResult::Version:
         std::fputs(error.c_str(), stdout);
         return kExitOk;
     case ParseResult::BadUsage:
@@ -133,6 +135,10 @@ int main(int argc, char** argv)
     }
     if (!ApplyCommandLine(cl, currentDir, Settings, error)) {
         std::fprintf(stderr, "davrolin-unpack: %s\n%s", error.c_str(), UsageText());
+        return kExitRefused;
+    }
+    if (!ApplyAutoFirmware(cl, Settings, error)) {
+        std::fprintf(stderr, "davrolin-unpack: %s\n", error.c_str());
         return kExitRefused;
     }
 
