@@ -379,8 +379,8 @@ TEST_F(SettingsFile, EveryKeyOfTheTable)
         LoadSettings();
         Settings = expected;
         SaveSettings();
-        EXPECT_EQ(Text(), key.saving == KeySavedAtExit ? "[CONFIGURATION]\r\n" + std::string(key.name) + "=" + written + "\r\n"
-                                                       : std::string("<no file>"));
+        const std::string line = std::string(key.name) + "=" + written + "\r\n";
+        EXPECT_EQ(Text(), key.saving == KeySavedAtExit ? "[CONFIGURATION]\r\n" + line : std::string("<no file>"));
     }
 }
 
