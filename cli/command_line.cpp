@@ -187,10 +187,7 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& current
 {
     if (IsAbsolute(folder))
         return folder;
-    std::string path = currentDir;
-    if (path.empty() || path.back() != kPathSeparator)
-        path += kPathSeparator;
-    return path + folder;
+    return WithSeparator(currentDir) + folder;
 }
 
 bool ApplyCommandLine(const CommandLine& cl, const std::string& currentDir, SettingsRecord& s, std::string& error)

@@ -10,6 +10,7 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "app/options_summary.h"
+#include "app/profile_range.h"
 #include "cli/command_line.h"
 #include "cli/run_observer.h"
 #include "engine/activity_log.h"
@@ -72,19 +73,13 @@ bool SourceAccepted()
 // The profile numbers, as the file types step checks them.
 bool ProfilesAccepted()
 {
-    if (Settings.UnpackAll != 0 || (Settings.Options & (KindEngineering | KindCtd | KindAcm)) == 0)
+    const ProfileChoice choice = {Settings.UnpackAll != 0, Settings.Options, Settings.ProfileRange,
+                                  static_cast<uint32_t>(Settings.FirstProfile),
+                                  static_cast<uint32_t>(Settings.LastProfile)};
+    if (ProfileRangeAccepted(choice, static_cast<uint32_t>(Settings.MaxProfile)))
         return true;
-    const uint32_t first = static_cast<uint32_t>(Settings.FirstProfile);
-    const uint32_t last = static_cast<uint32_t>(Settings.LastProfile);
-    const uint32_t maxProfile = static_cast<uint32_t>(Settings.MaxProfile);
-    bool ok = true;
-    if (Settings.ProfileRange == RangeSingleProfile)
-        ok = first <= maxProfile;
-    else if (Settings.ProfileRange == RangeProfiles)
-        ok = first <= last && first <= maxProfile && last <= maxProfile;
-    if (!ok)
-        PrintMessage(220);
-    return ok;
+    PrintMessage(kProfileRangeMessage);
+    return false;
 }
 
 // The destination, created (one level) when missing, as the destination step does.

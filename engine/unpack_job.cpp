@@ -108,15 +108,6 @@ void CloseLog(std::FILE*& log)
     log = nullptr;
 }
 
-// A folder with the platform's separator at its end.
-std::string WithSeparator(const char* folder)
-{
-    std::string path = folder;
-    if (path.empty() || path.back() != kPathSeparator)
-        path += kPathSeparator;
-    return path;
-}
-
 // The start line of a range kind names the profiles this run unpacks. The
 // catalogue text carries {FSTPRO} and {LSTPRO}, which expand from the user's
 // range settings; those are stale for a run over the entire deployment
