@@ -45,6 +45,7 @@ cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DDAVROLIN_BENCH=OFF >/dev/null
 cmake --build "$build/win32"
 bash "$root/scripts/check-static.sh" "$build/win32" "$build/win64"
+bash "$root/scripts/check-no-x87.sh" "$build/win32"
 
 # Gives a build folder its own wine prefix, once: win64 or win32 (a 32-bit
 # prefix for the shipped program).
