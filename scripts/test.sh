@@ -73,9 +73,10 @@ step "Windows i686 tests under 32-bit wine (headless): the shipped program"
 # start a program here, this step fails and says why.
 if ! out=$(WINEPREFIX="$build/win32/wineprefix" DAVROLIN_WINE_TIMEOUT=60 wine_run win32 --version 2>&1); then
   echo "test.sh: 32-bit wine cannot run here, so the shipped i686 program is not tested." >&2
-  echo "test.sh: /usr/lib/wine/wine --version said: $out" >&2
-  echo "test.sh: 'Exec format error' means the kernel runs no 32-bit programs" >&2
-  echo "test.sh: (dmesg: '32-bit emulation disabled'); this needs a machine that does." >&2
+  echo "test.sh: 'wine --version' with the 32-bit loader said: $out" >&2
+  echo "test.sh: a loader that cannot start at all ('Exec format error', or the shell's" >&2
+  echo "test.sh: 'Syntax error' when it reads the program as a script) means the kernel" >&2
+  echo "test.sh: runs no 32-bit programs (dmesg: '32-bit emulation disabled')." >&2
   exit 1
 fi
 prepare_prefix win32 "$build/win32"
