@@ -17,7 +17,9 @@ winpath() { echo "Z:${1//\//\\}"; }
 
 status=0
 run_case() {  # windows-build name firmware options...
-  local win=$1 name=$2 firmware=$3; shift 3
+  local win name=$2 firmware=$3
+  win=$(cd "$1" && pwd)  # wine wants an absolute prefix
+  shift 3
   local exe=$win/cli/davrolin-unpack.exe arch tag
   case "$(x86_64-w64-mingw32-objdump -f "$exe" | sed -n 's/.*file format //p')" in
     pei-i386) arch=win32 ;;
