@@ -9,7 +9,8 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 for p in cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev \
          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 \
          binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev \
-         fp-utils imagemagick; do
+         fp-utils imagemagick \
+         libnetcdf-dev netcdf-bin python3-netcdf4 python3-gsw python3-xarray python3-pandas dpkg-dev; do
   have_pkg "$p" || need+=("$p")
 done
 
