@@ -76,6 +76,22 @@ double HillRatioAtSp2(double t) {
     return kSp2 / HillRaw(kSp2, x, ft68);
 }
 
+// The sine of `degrees`, from its Taylor series in a fixed order of IEEE
+// operations, so that every platform gets the same bits: the C runtimes'
+// sin() may differ in the last bit, and one latitude scales every depth of a
+// file. The angle is first reduced exactly to -90..90 degrees, where 14 terms
+// leave an error far below a double's precision.
+double SineOfDegrees(double degrees) {
+    constexpr double kPi = 3.141592653589793;
+    const double x = std::remainder(degrees, 360.0);  // exact; -180..180
+    const double folded = x > 90.0 ? 180.0 - x : (x < -90.0 ? -180.0 - x : x);  // sin(180 - x) = sin x
+    const double r = folded * (kPi / 180.0);
+    const double r2 = r * r;
+    double series = 1.0;
+    for (int k = 14; k >= 1; --k) series = 1.0 - r2 / ((2.0 * k) * (2.0 * k + 1.0)) * series;
+    return r * series;
+}
+
 }  // namespace
 
 double PracticalSalinity(double conductivity, double temperature, double pressure) {
@@ -100,9 +116,8 @@ double PracticalSalinity(double conductivity, double temperature, double pressur
 }
 
 double HeightFromPressure(double pressure, double latitude) {
-    constexpr double kPi = 3.141592653589793;
     constexpr double kGamma = 2.26e-7;  // gravity's vertical gradient over g, 1/m
-    double s = std::sin(latitude * (kPi / 180.0));
+    double s = SineOfDegrees(latitude);
     double sin2 = s * s;
     // Gravity at the sea surface at this latitude (m/s2), and its fall with height.
     double g = 9.780327 * (1.0 + (5.2792e-3 + 2.32e-5 * sin2) * sin2);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -90,8 +92,39 @@ TEST(Seawater, DepthMatchesTheCheckValueAndIsPositiveDown)
     // Gravity is stronger at the poles: the same pressure is a shallower depth.
     EXPECT_LT(DepthFromPressure(5000, 90), DepthFromPressure(5000, 0));
     EXPECT_DOUBLE_EQ(DepthFromPressure(5000, -30), DepthFromPressure(5000, 30));
+    EXPECT_DOUBLE_EQ(DepthFromPressure(5000, 100), DepthFromPressure(5000, 80));
     EXPECT_TRUE(std::isnan(DepthFromPressure(kNaN, 11)));
     EXPECT_TRUE(std::isnan(DepthFromPressure(909, kNaN)));
+}
+
+TEST(Seawater, EveryPlatformComputesTheSameBits)
+{
+    // The same inputs must give the same doubles natively and under wine (the
+    // export's bytes depend on it): a digest of the bits of many results,
+    // with inputs made by integer arithmetic only.
+    uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 8) / 16777216.0;  // [0, 1), exact
+    };
+    uint64_t digest = 1469598103934665603ull;  // FNV-1a
+    auto mix = [&digest](double v) {
+        uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        for (int i = 0; i < 8; ++i) {
+            digest ^= (bits >> (8 * i)) & 0xFF;
+            digest *= 1099511628211ull;
+        }
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const double c = 0.5 + 69.5 * next();
+        const double t = -2.0 + 37.0 * next();
+        const double p = 7000.0 * next();
+        const double lat = -90.0 + 180.0 * next();
+        mix(PracticalSalinity(c, t, p));
+        mix(DepthFromPressure(p, lat));
+    }
+    EXPECT_EQ(digest, 13920130800664149423ull);
 }
 
 }  // namespace
