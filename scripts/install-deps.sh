@@ -10,7 +10,8 @@ for p in cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11
          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 \
          binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev \
          fp-utils imagemagick \
-         python3-matplotlib python3-xarray python3-netcdf4 python3-gsw python3-pil chromium; do
+         libnetcdf-dev netcdf-bin python3-netcdf4 python3-gsw python3-xarray python3-pandas dpkg-dev \
+         python3-matplotlib python3-pil chromium; do
   have_pkg "$p" || need+=("$p")
 done
 

@@ -35,6 +35,10 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 step "fuzz targets, a short bounded run of each"
 bash "$root/scripts/fuzz.sh"
 
+step "netCDF-C for Windows, cross-built once from Debian's source (cached under $build/netcdf)"
+bash "$root/scripts/build-netcdf.sh" x86_64 "$build"
+bash "$root/scripts/build-netcdf.sh" i686 "$build"
+
 step "Windows x86_64 build"
 cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DDAVROLIN_BENCH=OFF >/dev/null
