@@ -68,7 +68,7 @@ fetch_source() {
   (cd "$src_root" && apt-get source -qq netcdf)
 }
 
-source_dir() { find "$src_root" -mindepth 1 -maxdepth 1 -type d -name 'netcdf-*' 2>/dev/null | sort | tail -n 1; }
+source_dir() { [ -d "$src_root" ] || return 0; find "$src_root" -mindepth 1 -maxdepth 1 -type d -name 'netcdf-*' | sort | tail -n 1; }
 
 src=$(source_dir)
 if [ -z "$src" ]; then
