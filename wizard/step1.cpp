@@ -1,7 +1,7 @@
 // Step 1, the source folder: a path field and the browse panel. Next checks
 // the folder for a usable deployment of the configured firmware version.
 
-#include "app/browse_panel_win32.h"
+#include "wizard/browse_panel.h"
 #include "app/folder_checks.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"

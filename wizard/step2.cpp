@@ -1,9 +1,9 @@
 // Step 2, the destination folder: a path field, the browse panel and the
 // offer to create a missing folder.
 
-#include "app/browse_panel_win32.h"
+#include "wizard/browse_panel.h"
 #include "app/folder_checks.h"
-#include "app/options_summary_win32.h"
+#include "wizard/options_summary_view.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"

@@ -6,9 +6,9 @@
 // are unsigned 32-bit throughout; a field that does not hold such a number
 // reads as 0.
 
-#include "app/message_box_win32.h"
+#include "wizard/message_box.h"
 #include "app/messages.h"
-#include "app/options_summary_win32.h"
+#include "wizard/options_summary_view.h"
 #include "app/profile_range.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"

@@ -1,7 +1,7 @@
 // Step 4, the optional prefix of the output file names. The prefix is taken
 // as typed; clearing the check box empties the field at once.
 
-#include "app/options_summary_win32.h"
+#include "wizard/options_summary_view.h"
 #include "formats/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"

@@ -1,6 +1,6 @@
 // Step 5, the format of the output files (human readable or machine form).
 
-#include "app/options_summary_win32.h"
+#include "wizard/options_summary_view.h"
 #include "formats/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"

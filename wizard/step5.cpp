@@ -3,7 +3,7 @@
 // offered only when both are usable. The page writes no settings.
 
 #include "app/folder_checks.h"
-#include "app/options_summary_win32.h"
+#include "wizard/options_summary_view.h"
 #include "formats/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"

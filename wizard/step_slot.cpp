@@ -1,6 +1,6 @@
 #include "wizard/step_slot.h"
 
-#include "app/browse_panel_win32.h"
+#include "wizard/browse_panel.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"

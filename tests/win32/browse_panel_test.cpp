@@ -1,7 +1,7 @@
 // The browse panel inside the source and destination steps: filling, drive
 // and folder choices, the destination's file list and the layout.
 
-#include "app/browse_panel_win32.h"
+#include "wizard/browse_panel.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"

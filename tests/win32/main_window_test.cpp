@@ -1,4 +1,4 @@
-#include "app/main_window_win32.h"
+#include "wizard/main_window.h"
 #include "tests/win32/gui_fixture.h"
 #include "wizard/stepmanager.h"
 

@@ -1,7 +1,7 @@
 // The source folder page: the check of the typed folder on Next with its
 // message boxes, what an accepted Next stores, and the Browse button.
 
-#include "app/browse_panel_win32.h"
+#include "wizard/browse_panel.h"
 #include "app/messages.h"
 #include "platform/platform.h"
 #include "resources/resource.h"

@@ -1,5 +1,5 @@
-#include "app/browse_panel_win32.h"
-#include "app/main_window_win32.h"
+#include "wizard/browse_panel.h"
+#include "wizard/main_window.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"
@@ -356,7 +356,7 @@ TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
 
 }  // namespace
 
-#include "app/message_box_win32.h"
+#include "wizard/message_box.h"
 
 namespace {
 

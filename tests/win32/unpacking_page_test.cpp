@@ -1,7 +1,7 @@
 // The Unpacking page: runs on generated deployments with the real worker, and
 // a page driven by a stand-in worker on another thread for the exact numbers.
 
-#include "app/main_window_win32.h"
+#include "wizard/main_window.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "resources/resource.h"
