@@ -8,11 +8,11 @@
 // and the job's path texts while the worker waits. Nothing here ever waits
 // for the worker during a run.
 //
-// The page's message values (WM_USER to WM_USER+4) are also the dialog
-// manager's own (DM_GETDEFID, DM_SETDEFID, DM_REPOSITION): Enter in the page
-// makes the dialog manager send DM_GETDEFID. So a start request counts only
-// when the page posted it itself, and a notification only when it comes from
-// another thread; everything else goes to the default dialog handling.
+// The page's messages (WM_APP to WM_APP+4) lie clear of the dialog manager's
+// own above WM_USER (DM_GETDEFID, which Enter in the page sends, DM_SETDEFID,
+// DM_REPOSITION). Still a start request counts only when the page posted it
+// itself, and a notification only when it comes from another thread during a
+// run; everything else goes to the default dialog handling.
 
 #include "wizard/step6.h"
 
@@ -197,27 +197,27 @@ INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         return TRUE;
     case StartJobRequest:
         if (!startPosted)
-            return FALSE;  // the dialog manager's DM_GETDEFID
+            return FALSE;  // not ours
         startPosted = false;
         StartRun(dialog);
         return TRUE;
-    case JobFinishedNotification:
+    case kJobFinishedNotice:
         if (!FromWorker())
             return FALSE;
         FinishRun(dialog, wParam != 0);
         return TRUE;
-    case LogChangedNotification:
+    case kLogChangedNotice:
         if (!FromWorker())
             return FALSE;
         if (LogHasChanged())
             RefreshLogView(dialog);
         return TRUE;
-    case JobProgressNotification:
+    case kJobProgressNotice:
         if (!FromWorker())
             return FALSE;
         ShowProgress(dialog, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
         return TRUE;
-    case JobStatusNotification:
+    case kJobStatusNotice:
         if (!FromWorker())
             return FALSE;
         ShowStatus(dialog, reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));

@@ -5,7 +5,8 @@
 #include <windows.h>
 
 // Posted by the page to itself when it is shown; starts a run unless one goes.
-constexpr UINT StartJobRequest = WM_USER;
+// Below the worker's notices (wizard/job_observer.h), above WM_APP.
+constexpr UINT StartJobRequest = WM_APP;
 
 // How a run is started: by default StartUnpackJob (0, or -1 when no worker
 // could be made). Tests replace it; null restores the default.

@@ -9,6 +9,7 @@
 #include "tests/win32/page_driver.h"
 #include "tests/win32/unpacking_helpers.h"
 #include "wizard/dlghelper.h"
+#include "wizard/job_observer.h"
 #include "wizard/step6.h"
 #include "wizard/stepmanager.h"
 
@@ -99,9 +100,9 @@ TEST(UnpackingRun, CancelShowsHowTheRunEnded)
         bool cancelledLine;  // "Operation cancelled by user" in the log
     } cases[] = {
         // The CTD decoder sees the flag before its next record: the run fails.
-        {"during a CTD file", KindAll, JobStatusNotification, 'C', kAborted, true},
+        {"during a CTD file", KindAll, kJobStatusNotice, 'C', kAborted, true},
         // The deployment decoder finishes, the exception log is skipped: no errors.
-        {"during the deployment file", KindDeployment | KindException, LogChangedNotification, 0, kNoErrors,
+        {"during the deployment file", KindDeployment | KindException, kLogChangedNotice, 0, kNoErrors,
          false},
     };
     for (const Case& c : cases) {
@@ -143,7 +144,7 @@ TEST(UnpackingRun, StartRequestWhileRunningChangesNothing)
     });
     bool asked = false;
     PageHook hook([&](UINT message, WPARAM, LPARAM) {
-        if (asked || message != JobStatusNotification)
+        if (asked || message != kJobStatusNotice)
             return;
         asked = true;
         stepmanager_show(IDD_UNPACKING, true);  // posts a second start request
@@ -224,7 +225,7 @@ protected:
     }
     void TearDown() override
     {
-        SendFromWorker(JobFinishedNotification, 0, 0);
+        SendFromWorker(kJobFinishedNotice, 0, 0);
         SetUnpackJobStarter(nullptr);
     }
 
@@ -265,14 +266,14 @@ TEST_F(StandInWorker, ProgressShowsThePercentageAndSetsTheRangeOnlyForANewTotal)
         {50000000, 200000000, "25%", 200000000, 50000000},
     };
     for (const Case& c : cases) {
-        SendFromWorker(JobProgressNotification, c.done, static_cast<LPARAM>(c.total));
+        SendFromWorker(kJobProgressNotice, c.done, static_cast<LPARAM>(c.total));
         EXPECT_EQ(ControlText(IDC_PERCENT), c.percent) << c.done << " of " << c.total;
         EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), c.range) << c.done << " of " << c.total;
         EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), c.position) << c.done << " of " << c.total;
     }
     // The same total again: the page leaves the range alone.
     SendMessageA(bar, PBM_SETRANGE32, 0, 1000);
-    SendFromWorker(JobProgressNotification, 7, 200000000);
+    SendFromWorker(kJobProgressNotice, 7, 200000000);
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 1000);
 }
 
@@ -280,11 +281,11 @@ TEST_F(StandInWorker, StatusLineShowsTheOutputFileFirst)
 {
     const char* input = "C:\\DATA\\E0000005.DAT";
     const char* output = "D:\\OUT\\E0000005.TXT";
-    SendFromWorker(JobStatusNotification, reinterpret_cast<WPARAM>(input), reinterpret_cast<LPARAM>(output));
+    SendFromWorker(kJobStatusNotice, reinterpret_cast<WPARAM>(input), reinterpret_cast<LPARAM>(output));
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), "Unpacking file D:\\OUT\\E0000005.TXT\nfrom file C:\\DATA\\E0000005.DAT");
     // Paths are arguments, never formats.
     const char* odd = "D:\\100%d\\%sE0000005.TXT";
-    SendFromWorker(JobStatusNotification, reinterpret_cast<WPARAM>(input), reinterpret_cast<LPARAM>(odd));
+    SendFromWorker(kJobStatusNotice, reinterpret_cast<WPARAM>(input), reinterpret_cast<LPARAM>(odd));
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), "Unpacking file D:\\100%d\\%sE0000005.TXT\nfrom file C:\\DATA\\E0000005.DAT");
 }
 
@@ -294,14 +295,14 @@ TEST_F(StandInWorker, LogViewFollowsTheLogFromLineHundred)
     // Unchanged log: the view is not touched.
     LogTake();
     SetWindowTextA(box, "kept");
-    SendFromWorker(LogChangedNotification, 0, 0);
+    SendFromWorker(kLogChangedNotice, 0, 0);
     EXPECT_EQ(ControlText(IDC_LOG_BOX), "kept");
 
     for (int lines : {300, 20}) {
         LogReset();
         for (int i = 0; i < lines; ++i)
             LogText(LogProgress, "line %d\r\n", i);
-        SendFromWorker(LogChangedNotification, 0, 0);
+        SendFromWorker(kLogChangedNotice, 0, 0);
         EXPECT_EQ(ControlText(IDC_LOG_BOX), LogTake()) << lines;
         if (lines > 100) {
             EXPECT_EQ(SendMessageA(box, EM_GETFIRSTVISIBLELINE, 0, 0), 100);
@@ -321,10 +322,13 @@ TEST_F(StandInWorker, LogViewFollowsTheLogFromLineHundred)
 TEST_F(StandInWorker, DialogManagerMessagesAreNotNotifications)
 {
     // Enter in the log box makes the dialog manager ask for the default
-    // button with the value of the start request; with the same values it
-    // sets and repositions. None of them is taken for the page's own.
+    // button; it also sets it and repositions. None of them is taken for the
+    // page's own, also when sent from another thread as the worker sends.
     SendMessageA(UnpackingPage(), DM_SETDEFID, 1, 0);
     SendMessageA(UnpackingPage(), DM_REPOSITION, 0, 0);
+    SendFromWorker(DM_GETDEFID, 0, 0);
+    SendFromWorker(DM_SETDEFID, 1, 0);
+    SendFromWorker(DM_REPOSITION, 0, 0);
     EXPECT_TRUE(UnpackingRunGoing());
     EXPECT_TRUE(ButtonUp(IDC_CANCEL));
 }
@@ -359,7 +363,7 @@ TEST(UnpackingRun, ClosingTheWindowDuringARunStopsTheWorker)
     {
         Wizard wizard(folders.settings);
         PageHook hook([&](UINT message, WPARAM, LPARAM) {
-            if (message == JobStatusNotification)
+            if (message == kJobStatusNotice)
                 started = true;
         });
         stepmanager_show(IDD_WELCOME, false);
