@@ -1,11 +1,11 @@
 #include "wizard/dlghelper.h"
 
-#include "wizard/browse_panel.h"
-#include "wizard/message_box.h"
 #include "app/messages.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
+#include "wizard/browse_panel.h"
+#include "wizard/message_box.h"
 
 #include <cstring>
 

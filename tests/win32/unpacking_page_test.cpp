@@ -1,7 +1,6 @@
 // The Unpacking page: runs on generated deployments with the real worker, and
 // a page driven by a stand-in worker on another thread for the exact numbers.
 
-#include "wizard/main_window.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "resources/resource.h"
@@ -10,8 +9,9 @@
 #include "tests/win32/unpacking_helpers.h"
 #include "wizard/dlghelper.h"
 #include "wizard/job_observer.h"
-#include "wizard/step6.h"
+#include "wizard/main_window.h"
 #include "wizard/stepmanager.h"
+#include "wizard/unpacking_page.h"
 
 #include <gtest/gtest.h>
 
@@ -41,8 +41,8 @@ void ExpectFinishedButtons()
     EXPECT_TRUE(ButtonUp(IDC_HELP_BUTTON));
     EXPECT_TRUE(ButtonUp(IDC_START_AGAIN));
     EXPECT_TRUE(ButtonUp(IDC_NEXT));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(UnpackingPage(), IDC_CANCEL)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(UnpackingPage(), IDC_CANCEL)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(UnpackingDialog(), IDC_CANCEL)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(UnpackingDialog(), IDC_CANCEL)));
 }
 
 TEST(UnpackingRun, WithoutErrorsShowsCompleteAndSavesTheLog)
@@ -57,7 +57,7 @@ TEST(UnpackingRun, WithoutErrorsShowsCompleteAndSavesTheLog)
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), kNoErrors);
     EXPECT_EQ(UnpackingBannerId(), kComplete);
     EXPECT_EQ(ControlText(IDC_PERCENT), "100%");
-    HWND bar = GetDlgItem(UnpackingPage(), IDC_PROGRESS);
+    HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
     const uint32_t total = 3 * (folders.shape.maxProfile + 1) + 2;
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), static_cast<LRESULT>(total));
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), static_cast<LRESULT>(total));
@@ -118,7 +118,7 @@ TEST(UnpackingRun, CancelShowsHowTheRunEnded)
             if (c.fileLetter && FileName(reinterpret_cast<const char*>(lParam))[0] != c.fileLetter)
                 return;
             pressed = true;
-            SendMessageA(GetDlgItem(UnpackingPage(), IDC_CANCEL), BM_CLICK, 0, 0);
+            SendMessageA(GetDlgItem(UnpackingDialog(), IDC_CANCEL), BM_CLICK, 0, 0);
         });
         ASSERT_TRUE(ShowUnpackingAndWait());
         EXPECT_TRUE(pressed);
@@ -173,7 +173,7 @@ TEST(UnpackingRun, StartAgainLeadsToWelcomeAndASecondRunEmptiesTheLog)
     EXPECT_EQ(std::memcmp(&before, &Settings, sizeof before), 0);
 
     // A bar range the page did not set survives a run with the same total.
-    HWND bar = GetDlgItem(UnpackingPage(), IDC_PROGRESS);
+    HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
     SendMessageA(bar, PBM_SETRANGE32, 0, 50);
     std::filesystem::remove(folders.destination / "DAVROLIN.LOG");
     ASSERT_TRUE(ShowUnpackingAndWait());
@@ -190,7 +190,7 @@ TEST(UnpackingRun, CloseEndsTheLoopWithCodeZero)
     DeploymentFolders folders;
     Wizard wizard(folders.settings);
     ASSERT_TRUE(ShowUnpackingAndWait());
-    SendMessageA(GetDlgItem(UnpackingPage(), IDC_NEXT), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(UnpackingDialog(), IDC_NEXT), BM_CLICK, 0, 0);
     EXPECT_EQ(PumpMessages(), 0);
     EXPECT_EQ(VisibleStep(), 0);
 }
@@ -249,7 +249,7 @@ TEST_F(StandInWorker, RunningStateShowsOnlyHelpAndCancel)
 
 TEST_F(StandInWorker, ProgressShowsThePercentageAndSetsTheRangeOnlyForANewTotal)
 {
-    HWND bar = GetDlgItem(UnpackingPage(), IDC_PROGRESS);
+    HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
     struct Case {
         uint32_t done, total;
         const char* percent;
@@ -291,7 +291,7 @@ TEST_F(StandInWorker, StatusLineShowsTheOutputFileFirst)
 
 TEST_F(StandInWorker, LogViewFollowsTheLogFromLineHundred)
 {
-    HWND box = GetDlgItem(UnpackingPage(), IDC_LOG_BOX);
+    HWND box = GetDlgItem(UnpackingDialog(), IDC_LOG_BOX);
     // Unchanged log: the view is not touched.
     LogTake();
     SetWindowTextA(box, "kept");
@@ -324,8 +324,8 @@ TEST_F(StandInWorker, DialogManagerMessagesAreNotNotifications)
     // Enter in the log box makes the dialog manager ask for the default
     // button; it also sets it and repositions. None of them is taken for the
     // page's own, also when sent from another thread as the worker sends.
-    SendMessageA(UnpackingPage(), DM_SETDEFID, 1, 0);
-    SendMessageA(UnpackingPage(), DM_REPOSITION, 0, 0);
+    SendMessageA(UnpackingDialog(), DM_SETDEFID, 1, 0);
+    SendMessageA(UnpackingDialog(), DM_REPOSITION, 0, 0);
     SendFromWorker(DM_GETDEFID, 0, 0);
     SendFromWorker(DM_SETDEFID, 1, 0);
     SendFromWorker(DM_REPOSITION, 0, 0);
@@ -344,7 +344,7 @@ TEST(UnpackingRun, EnterAfterTheRunStartsNoOtherRun)
         ++starts;
         return 0;
     });
-    HWND box = GetDlgItem(UnpackingPage(), IDC_LOG_BOX);
+    HWND box = GetDlgItem(UnpackingDialog(), IDC_LOG_BOX);
     SetFocus(box);
     PressKey(VK_RETURN, box);
     SetUnpackJobStarter(nullptr);
@@ -393,7 +393,7 @@ TEST(UnpackingPage, ControlsFollowTheSize)
         SetWindowPos(wizard.window(), nullptr, 0, 0, w, h, SWP_NOZORDER | SWP_NOMOVE);
         PumpMessages();
         RECT client;
-        GetClientRect(UnpackingPage(), &client);
+        GetClientRect(UnpackingDialog(), &client);
         const int cw = client.right, ch = client.bottom;
         const LayoutMetrics& m = Layout;
         EXPECT_EQ(m.clientWidth, cw);

@@ -1,6 +1,6 @@
 #pragma once
 // The Unpacking page's own messages and what tests may look at or replace.
-// Its step operations are declared in wizard/steps.h.
+// The page itself is UnpackingPage (wizard/page.h).
 
 #include <windows.h>
 
