@@ -20,12 +20,6 @@
 #include <string>
 #include <thread>
 
-// The values of the four notifications as the wizard's window receives them.
-constexpr unsigned JobFinishedNotification = 0x0400 + 1;  // wParam 1 if the run had errors
-constexpr unsigned LogChangedNotification = 0x0400 + 2;
-constexpr unsigned JobProgressNotification = 0x0400 + 3;  // wParam done, lParam total
-constexpr unsigned JobStatusNotification = 0x0400 + 4;    // wParam input path, lParam output path
-
 // Receives the job's notifications, on the worker thread.
 class JobObserver {
 public:

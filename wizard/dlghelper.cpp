@@ -1,11 +1,11 @@
 #include "wizard/dlghelper.h"
 
-#include "app/browse_panel_win32.h"
-#include "app/message_box_win32.h"
 #include "app/messages.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
+#include "wizard/browse_panel.h"
+#include "wizard/message_box.h"
 
 #include <cstring>
 

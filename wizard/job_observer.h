@@ -10,6 +10,14 @@
 
 #include <atomic>
 
+// The window messages of the four callbacks. They lie in the application's
+// own range above WM_APP, clear of the dialog manager's messages above
+// WM_USER (DM_GETDEFID, DM_SETDEFID, DM_REPOSITION).
+constexpr UINT kJobFinishedNotice = WM_APP + 1;  // wParam 1 if the run had errors
+constexpr UINT kLogChangedNotice = WM_APP + 2;
+constexpr UINT kJobProgressNotice = WM_APP + 3;  // wParam done, lParam total
+constexpr UINT kJobStatusNotice = WM_APP + 4;    // wParam input path, lParam output path
+
 class WindowJobObserver : public JobObserver {
 public:
     // The page that receives the messages (null: none).

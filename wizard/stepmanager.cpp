@@ -4,7 +4,7 @@
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
-#include "wizard/steps.h"
+#include "wizard/page.h"
 
 const StepRecord StepTable[kStepCount] = {
     {IDD_WELCOME, IDD_SOURCE, 0, 0},
@@ -18,23 +18,10 @@ const StepRecord StepTable[kStepCount] = {
 };
 
 namespace {
-struct StepOperations {
-    int (*init)(HINSTANCE);
-    int (*create)(HWND);
-    void (*show)(bool);
-    int (*move)(int, int, int, int);
-    bool (*isDialogMessage)(MSG*);
-    void (*exit)();
-    HWND (*dialog)();
-};
-
-#define STEP_OPS(name) \
-    {name##_init, name##_createdialog, name##_show, name##_move, name##_is_dialog_message, name##_exit, name##_dialog}
-
 // In the order of StepTable.
-const StepOperations Steps[kStepCount] = {
-    STEP_OPS(step0), STEP_OPS(step1), STEP_OPS(step2),  STEP_OPS(step3),
-    STEP_OPS(step4), STEP_OPS(step4a), STEP_OPS(step5), STEP_OPS(step6),
+Page* const Pages[kStepCount] = {
+    &WelcomePage, &SourcePage, &DestinationPage, &FileTypesPage,
+    &PrefixPage,  &FormatPage, &VerifyPage,      &UnpackingPage,
 };
 
 int StepIndex(int dialogId)
@@ -52,8 +39,8 @@ int stepmanager_init(HINSTANCE instance)
     int rc = dlghelper_init(instance);
     if (rc != 0)
         return rc;
-    for (const StepOperations& step : Steps) {
-        rc = step.init(instance);
+    for (Page* page : Pages) {
+        rc = PageInit(*page, instance);
         if (rc != 0)
             return rc;
     }
@@ -63,15 +50,15 @@ int stepmanager_init(HINSTANCE instance)
 int stepmanager_go(HWND mainWindow)
 {
     DebugTrace("stepmanager_go\r\n");
-    for (const StepOperations& step : Steps) {
-        if (step.create(mainWindow) != 0)
+    for (Page* page : Pages) {
+        if (PageCreate(*page, mainWindow) != 0)
             return -1;
     }
     RECT client;
     GetClientRect(mainWindow, &client);
     int x0 = Settings.HideAnimation == 0 ? kAnimationWidth : 0;
     stepmanager_move_all(x0, 0, client.right - x0, client.bottom);
-    step0_show(true);
+    PageShow(WelcomePage, true);
     return 0;
 }
 
@@ -79,19 +66,19 @@ void stepmanager_show(int dialogId, bool visible)
 {
     int i = StepIndex(dialogId);
     if (i >= 0)
-        Steps[i].show(visible);
+        PageShow(*Pages[i], visible);
 }
 
 void stepmanager_move_all(int x, int y, int width, int height)
 {
-    for (const StepOperations& step : Steps)
-        step.move(x, y, width, height);
+    for (Page* page : Pages)
+        PageMove(*page, x, y, width, height);
 }
 
 bool stepmanager_is_dialog_message(MSG* message)
 {
-    for (const StepOperations& step : Steps) {
-        if (step.isDialogMessage(message))
+    for (Page* page : Pages) {
+        if (PageIsDialogMessage(*page, message))
             return true;
     }
     return false;
@@ -101,12 +88,18 @@ void stepmanager_exit()
 {
     DebugTrace("stepmanager_exit\r\n");
     for (int i = kStepCount - 1; i >= 0; --i)
-        Steps[i].exit();
+        PageExit(*Pages[i]);
     dlghelper_exit();
 }
 
 HWND StepDialog(int dialogId)
 {
     int i = StepIndex(dialogId);
-    return i >= 0 ? Steps[i].dialog() : nullptr;
+    return i >= 0 ? Pages[i]->dialog : nullptr;
+}
+
+const StepRecord* StepRow(int dialogId)
+{
+    int i = StepIndex(dialogId);
+    return i >= 0 ? &StepTable[i] : nullptr;
 }

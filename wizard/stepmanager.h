@@ -3,7 +3,8 @@
 // the main window, one visible at a time. The manager owns the step table,
 // creates, places and destroys the dialogs, offers queued messages to their
 // keyboard handling and switches between steps. The steps decide when to move
-// on; `stepmanager_show` is the one way they do it.
+// on; `stepmanager_show` is the one way they do it. Each step is a Page
+// (wizard/page.h) in its own file.
 
 #include <windows.h>
 
@@ -29,3 +30,6 @@ void stepmanager_exit();
 
 // The dialog window of the step with `dialogId`, or null.
 HWND StepDialog(int dialogId);
+
+// The row of StepTable of the step with `dialogId`, or null.
+const StepRecord* StepRow(int dialogId);

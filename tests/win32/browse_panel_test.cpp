@@ -1,12 +1,12 @@
 // The browse panel inside the source and destination steps: filling, drive
 // and folder choices, the destination's file list and the layout.
 
-#include "app/browse_panel_win32.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
 #include "tests/win32/gui_fixture.h"
+#include "wizard/browse_panel.h"
 #include "wizard/dlghelper.h"
 #include "wizard/stepmanager.h"
 

@@ -1,12 +1,12 @@
 // The destination folder page: the offer to create a missing folder on Next
 // and on Browse, what is stored, Back, and the path field refreshed on show.
 
-#include "app/browse_panel_win32.h"
 #include "app/messages.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/fixture.h"
 #include "tests/win32/gui_fixture.h"
+#include "wizard/browse_panel.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>

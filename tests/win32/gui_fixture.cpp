@@ -1,7 +1,7 @@
 #include "tests/win32/gui_fixture.h"
 
-#include "app/main_window_win32.h"
-#include "app/message_box_win32.h"
+#include "wizard/main_window.h"
+#include "wizard/message_box.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "app/main_window_win32.h"
 #include "tests/win32/gui_fixture.h"
+#include "wizard/main_window.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>

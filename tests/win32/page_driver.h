@@ -2,8 +2,8 @@
 // Driving one wizard page in the Win32 tests: go to it, read and set its
 // controls, press keys through the program's own message loop.
 
-#include "app/main_window_win32.h"
 #include "tests/win32/gui_fixture.h"
+#include "wizard/main_window.h"
 #include "wizard/stepmanager.h"
 
 #include <windows.h>

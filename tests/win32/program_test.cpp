@@ -1,9 +1,9 @@
 // The whole program in this process: DavrolinMain with the settings file in
 // the Windows folder, driven from a timer that fires inside its message loop.
 
-#include "app/main_window_win32.h"
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
+#include "wizard/main_window.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>

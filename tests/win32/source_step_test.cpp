@@ -1,13 +1,13 @@
 // The source folder page: the check of the typed folder on Next with its
 // message boxes, what an accepted Next stores, and the Browse button.
 
-#include "app/browse_panel_win32.h"
 #include "app/messages.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
 #include "tests/win32/gui_fixture.h"
+#include "wizard/browse_panel.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>

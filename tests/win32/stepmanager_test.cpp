@@ -1,12 +1,12 @@
-#include "app/browse_panel_win32.h"
-#include "app/main_window_win32.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"
 #include "tests/win32/gui_fixture.h"
 #include "tests/win32/page_driver.h"
 #include "tests/win32/unpacking_helpers.h"
+#include "wizard/browse_panel.h"
 #include "wizard/dlghelper.h"
+#include "wizard/main_window.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>
@@ -356,7 +356,7 @@ TEST(StepManager, TabAndAccessKeysReachTheVisibleStep)
 
 }  // namespace
 
-#include "app/message_box_win32.h"
+#include "wizard/message_box.h"
 
 namespace {
 

@@ -2,22 +2,22 @@
 
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
-#include "wizard/step6.h"
 #include "wizard/stepmanager.h"
+#include "wizard/unpacking_page.h"
 
 #include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <thread>
 
-HWND UnpackingPage()
+HWND UnpackingDialog()
 {
     return StepDialog(IDD_UNPACKING);
 }
 
 std::string ControlText(int id)
 {
-    HWND control = GetDlgItem(UnpackingPage(), id);
+    HWND control = GetDlgItem(UnpackingDialog(), id);
     std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
     text.resize(static_cast<size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
     return text;
@@ -25,7 +25,7 @@ std::string ControlText(int id)
 
 bool ButtonUp(int id)
 {
-    HWND button = GetDlgItem(UnpackingPage(), id);
+    HWND button = GetDlgItem(UnpackingDialog(), id);
     return IsWindowVisible(button) && IsWindowEnabled(button);
 }
 
@@ -55,7 +55,7 @@ LRESULT SendFromWorker(UINT message, WPARAM wParam, LPARAM lParam)
 {
     std::atomic<bool> done{false};
     LRESULT result = 0;
-    HWND page = UnpackingPage();
+    HWND page = UnpackingDialog();
     std::thread worker([&] {
         result = SendMessageA(page, message, wParam, lParam);
         done = true;
@@ -84,13 +84,13 @@ PageHook::PageHook(std::function<void(UINT, WPARAM, LPARAM)> hook)
 {
     pageHook = std::move(hook);
     pageProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(UnpackingPage(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HookedPageProc)));
+        SetWindowLongPtrA(UnpackingDialog(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HookedPageProc)));
 }
 
 PageHook::~PageHook()
 {
-    if (IsWindow(UnpackingPage()))
-        SetWindowLongPtrA(UnpackingPage(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pageProc));
+    if (IsWindow(UnpackingDialog()))
+        SetWindowLongPtrA(UnpackingDialog(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pageProc));
     pageHook = nullptr;
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 
 // The Unpacking page's dialog and the text of one of its controls.
-HWND UnpackingPage();
+HWND UnpackingDialog();
 std::string ControlText(int id);
 bool ButtonUp(int id);  // visible and enabled
 

@@ -1,7 +1,6 @@
 // The Unpacking page: runs on generated deployments with the real worker, and
 // a page driven by a stand-in worker on another thread for the exact numbers.
 
-#include "app/main_window_win32.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "resources/resource.h"
@@ -9,8 +8,10 @@
 #include "tests/win32/page_driver.h"
 #include "tests/win32/unpacking_helpers.h"
 #include "wizard/dlghelper.h"
-#include "wizard/step6.h"
+#include "wizard/job_observer.h"
+#include "wizard/main_window.h"
 #include "wizard/stepmanager.h"
+#include "wizard/unpacking_page.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +41,8 @@ void ExpectFinishedButtons()
     EXPECT_TRUE(ButtonUp(IDC_HELP_BUTTON));
     EXPECT_TRUE(ButtonUp(IDC_START_AGAIN));
     EXPECT_TRUE(ButtonUp(IDC_NEXT));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(UnpackingPage(), IDC_CANCEL)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(UnpackingPage(), IDC_CANCEL)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(UnpackingDialog(), IDC_CANCEL)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(UnpackingDialog(), IDC_CANCEL)));
 }
 
 TEST(UnpackingRun, WithoutErrorsShowsCompleteAndSavesTheLog)
@@ -56,7 +57,7 @@ TEST(UnpackingRun, WithoutErrorsShowsCompleteAndSavesTheLog)
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), kNoErrors);
     EXPECT_EQ(UnpackingBannerId(), kComplete);
     EXPECT_EQ(ControlText(IDC_PERCENT), "100%");
-    HWND bar = GetDlgItem(UnpackingPage(), IDC_PROGRESS);
+    HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
     const uint32_t total = 3 * (folders.shape.maxProfile + 1) + 2;
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), static_cast<LRESULT>(total));
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), static_cast<LRESULT>(total));
@@ -99,9 +100,9 @@ TEST(UnpackingRun, CancelShowsHowTheRunEnded)
         bool cancelledLine;  // "Operation cancelled by user" in the log
     } cases[] = {
         // The CTD decoder sees the flag before its next record: the run fails.
-        {"during a CTD file", KindAll, JobStatusNotification, 'C', kAborted, true},
+        {"during a CTD file", KindAll, kJobStatusNotice, 'C', kAborted, true},
         // The deployment decoder finishes, the exception log is skipped: no errors.
-        {"during the deployment file", KindDeployment | KindException, LogChangedNotification, 0, kNoErrors,
+        {"during the deployment file", KindDeployment | KindException, kLogChangedNotice, 0, kNoErrors,
          false},
     };
     for (const Case& c : cases) {
@@ -117,7 +118,7 @@ TEST(UnpackingRun, CancelShowsHowTheRunEnded)
             if (c.fileLetter && FileName(reinterpret_cast<const char*>(lParam))[0] != c.fileLetter)
                 return;
             pressed = true;
-            SendMessageA(GetDlgItem(UnpackingPage(), IDC_CANCEL), BM_CLICK, 0, 0);
+            SendMessageA(GetDlgItem(UnpackingDialog(), IDC_CANCEL), BM_CLICK, 0, 0);
         });
         ASSERT_TRUE(ShowUnpackingAndWait());
         EXPECT_TRUE(pressed);
@@ -143,7 +144,7 @@ TEST(UnpackingRun, StartRequestWhileRunningChangesNothing)
     });
     bool asked = false;
     PageHook hook([&](UINT message, WPARAM, LPARAM) {
-        if (asked || message != JobStatusNotification)
+        if (asked || message != kJobStatusNotice)
             return;
         asked = true;
         stepmanager_show(IDD_UNPACKING, true);  // posts a second start request
@@ -172,7 +173,7 @@ TEST(UnpackingRun, StartAgainLeadsToWelcomeAndASecondRunEmptiesTheLog)
     EXPECT_EQ(std::memcmp(&before, &Settings, sizeof before), 0);
 
     // A bar range the page did not set survives a run with the same total.
-    HWND bar = GetDlgItem(UnpackingPage(), IDC_PROGRESS);
+    HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
     SendMessageA(bar, PBM_SETRANGE32, 0, 50);
     std::filesystem::remove(folders.destination / "DAVROLIN.LOG");
     ASSERT_TRUE(ShowUnpackingAndWait());
@@ -189,7 +190,7 @@ TEST(UnpackingRun, CloseEndsTheLoopWithCodeZero)
     DeploymentFolders folders;
     Wizard wizard(folders.settings);
     ASSERT_TRUE(ShowUnpackingAndWait());
-    SendMessageA(GetDlgItem(UnpackingPage(), IDC_NEXT), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(UnpackingDialog(), IDC_NEXT), BM_CLICK, 0, 0);
     EXPECT_EQ(PumpMessages(), 0);
     EXPECT_EQ(VisibleStep(), 0);
 }
@@ -224,7 +225,7 @@ protected:
     }
     void TearDown() override
     {
-        SendFromWorker(JobFinishedNotification, 0, 0);
+        SendFromWorker(kJobFinishedNotice, 0, 0);
         SetUnpackJobStarter(nullptr);
     }
 
@@ -248,7 +249,7 @@ TEST_F(StandInWorker, RunningStateShowsOnlyHelpAndCancel)
 
 TEST_F(StandInWorker, ProgressShowsThePercentageAndSetsTheRangeOnlyForANewTotal)
 {
-    HWND bar = GetDlgItem(UnpackingPage(), IDC_PROGRESS);
+    HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
     struct Case {
         uint32_t done, total;
         const char* percent;
@@ -265,14 +266,14 @@ TEST_F(StandInWorker, ProgressShowsThePercentageAndSetsTheRangeOnlyForANewTotal)
         {50000000, 200000000, "25%", 200000000, 50000000},
     };
     for (const Case& c : cases) {
-        SendFromWorker(JobProgressNotification, c.done, static_cast<LPARAM>(c.total));
+        SendFromWorker(kJobProgressNotice, c.done, static_cast<LPARAM>(c.total));
         EXPECT_EQ(ControlText(IDC_PERCENT), c.percent) << c.done << " of " << c.total;
         EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), c.range) << c.done << " of " << c.total;
         EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), c.position) << c.done << " of " << c.total;
     }
     // The same total again: the page leaves the range alone.
     SendMessageA(bar, PBM_SETRANGE32, 0, 1000);
-    SendFromWorker(JobProgressNotification, 7, 200000000);
+    SendFromWorker(kJobProgressNotice, 7, 200000000);
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 1000);
 }
 
@@ -280,28 +281,28 @@ TEST_F(StandInWorker, StatusLineShowsTheOutputFileFirst)
 {
     const char* input = "C:\\DATA\\E0000005.DAT";
     const char* output = "D:\\OUT\\E0000005.TXT";
-    SendFromWorker(JobStatusNotification, reinterpret_cast<WPARAM>(input), reinterpret_cast<LPARAM>(output));
+    SendFromWorker(kJobStatusNotice, reinterpret_cast<WPARAM>(input), reinterpret_cast<LPARAM>(output));
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), "Unpacking file D:\\OUT\\E0000005.TXT\nfrom file C:\\DATA\\E0000005.DAT");
     // Paths are arguments, never formats.
     const char* odd = "D:\\100%d\\%sE0000005.TXT";
-    SendFromWorker(JobStatusNotification, reinterpret_cast<WPARAM>(input), reinterpret_cast<LPARAM>(odd));
+    SendFromWorker(kJobStatusNotice, reinterpret_cast<WPARAM>(input), reinterpret_cast<LPARAM>(odd));
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), "Unpacking file D:\\100%d\\%sE0000005.TXT\nfrom file C:\\DATA\\E0000005.DAT");
 }
 
 TEST_F(StandInWorker, LogViewFollowsTheLogFromLineHundred)
 {
-    HWND box = GetDlgItem(UnpackingPage(), IDC_LOG_BOX);
+    HWND box = GetDlgItem(UnpackingDialog(), IDC_LOG_BOX);
     // Unchanged log: the view is not touched.
     LogTake();
     SetWindowTextA(box, "kept");
-    SendFromWorker(LogChangedNotification, 0, 0);
+    SendFromWorker(kLogChangedNotice, 0, 0);
     EXPECT_EQ(ControlText(IDC_LOG_BOX), "kept");
 
     for (int lines : {300, 20}) {
         LogReset();
         for (int i = 0; i < lines; ++i)
             LogText(LogProgress, "line %d\r\n", i);
-        SendFromWorker(LogChangedNotification, 0, 0);
+        SendFromWorker(kLogChangedNotice, 0, 0);
         EXPECT_EQ(ControlText(IDC_LOG_BOX), LogTake()) << lines;
         if (lines > 100) {
             EXPECT_EQ(SendMessageA(box, EM_GETFIRSTVISIBLELINE, 0, 0), 100);
@@ -321,10 +322,13 @@ TEST_F(StandInWorker, LogViewFollowsTheLogFromLineHundred)
 TEST_F(StandInWorker, DialogManagerMessagesAreNotNotifications)
 {
     // Enter in the log box makes the dialog manager ask for the default
-    // button with the value of the start request; with the same values it
-    // sets and repositions. None of them is taken for the page's own.
-    SendMessageA(UnpackingPage(), DM_SETDEFID, 1, 0);
-    SendMessageA(UnpackingPage(), DM_REPOSITION, 0, 0);
+    // button; it also sets it and repositions. None of them is taken for the
+    // page's own, also when sent from another thread as the worker sends.
+    SendMessageA(UnpackingDialog(), DM_SETDEFID, 1, 0);
+    SendMessageA(UnpackingDialog(), DM_REPOSITION, 0, 0);
+    SendFromWorker(DM_GETDEFID, 0, 0);
+    SendFromWorker(DM_SETDEFID, 1, 0);
+    SendFromWorker(DM_REPOSITION, 0, 0);
     EXPECT_TRUE(UnpackingRunGoing());
     EXPECT_TRUE(ButtonUp(IDC_CANCEL));
 }
@@ -340,7 +344,7 @@ TEST(UnpackingRun, EnterAfterTheRunStartsNoOtherRun)
         ++starts;
         return 0;
     });
-    HWND box = GetDlgItem(UnpackingPage(), IDC_LOG_BOX);
+    HWND box = GetDlgItem(UnpackingDialog(), IDC_LOG_BOX);
     SetFocus(box);
     PressKey(VK_RETURN, box);
     SetUnpackJobStarter(nullptr);
@@ -359,7 +363,7 @@ TEST(UnpackingRun, ClosingTheWindowDuringARunStopsTheWorker)
     {
         Wizard wizard(folders.settings);
         PageHook hook([&](UINT message, WPARAM, LPARAM) {
-            if (message == JobStatusNotification)
+            if (message == kJobStatusNotice)
                 started = true;
         });
         stepmanager_show(IDD_WELCOME, false);
@@ -389,7 +393,7 @@ TEST(UnpackingPage, ControlsFollowTheSize)
         SetWindowPos(wizard.window(), nullptr, 0, 0, w, h, SWP_NOZORDER | SWP_NOMOVE);
         PumpMessages();
         RECT client;
-        GetClientRect(UnpackingPage(), &client);
+        GetClientRect(UnpackingDialog(), &client);
         const int cw = client.right, ch = client.bottom;
         const LayoutMetrics& m = Layout;
         EXPECT_EQ(m.clientWidth, cw);

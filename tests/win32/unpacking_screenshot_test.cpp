@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
 #include "tests/win32/unpacking_helpers.h"
+#include "wizard/job_observer.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ TEST(Screenshots, UnpackingDuringAndAfterARun)
     bool taken = false;
     PageHook hook([&](UINT message, WPARAM, LPARAM) {
         // Midway through the CTD files, once the page shows that file.
-        if (taken || message != JobStatusNotification || unpackJob.doneItems < 90)
+        if (taken || message != kJobStatusNotice || unpackJob.doneItems < 90)
             return;
         taken = true;
         RedrawWindow(wizard.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);

@@ -1,26 +1,19 @@
-// Step 2, the destination folder: a path field, the browse panel and the
+// The destination folder page: a path field, the browse panel and the
 // offer to create a missing folder.
 
-#include "app/browse_panel_win32.h"
 #include "app/folder_checks.h"
-#include "app/options_summary_win32.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
+#include "wizard/browse_panel.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
-#include "wizard/step_slot.h"
+#include "wizard/options_summary_view.h"
+#include "wizard/page.h"
 #include "wizard/stepmanager.h"
-#include "wizard/steps.h"
 
 #include <string>
 #include <vector>
-
-static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-static StepSlot slot = {"step2", IDD_DESTINATION, DestinationProc, nullptr, nullptr, nullptr};
-
-DAVROLIN_STEP_COMMON(step2)
 
 namespace {
 
@@ -94,7 +87,7 @@ void OnNext(HWND dialog)
     if (!Validate(dialog, Mode::Next, stored))
         return;
     StoreFolderText(Settings.DstDir, stored);
-    StepTurn(2, true);
+    PageTurn(IDD_DESTINATION, true);
 }
 
 void OnBrowse(HWND dialog)
@@ -115,32 +108,37 @@ void OnBrowse(HWND dialog)
     ShowBrowsePanel(dialog);
 }
 
-const FolderPage kPage = {2, kHelpStep2, kInputs, 5, OnNext, OnBrowse};
-
-}  // namespace
-
-void step2_show(bool visible)
+bool Command(HWND dialog, int id, int code)
 {
-    if (!StepShowWindow(slot, visible) || !visible)
-        return;
-    SetDlgItemTextA(slot.dialog, IDC_DEST_PATH, Settings.DstDir);
-    ShowOptionsSummary(IDC_SUMMARY_TEXT, slot.dialog, 2, 0);
-    StepFocus(slot, IDC_DEST_PATH);
+    return FolderPageCommand(dialog, id, code, OnBrowse);
+}
+
+void InitDialog(HWND dialog)
+{
+    SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
+    HideBrowsePanel(dialog);
+}
+
+void Shown(HWND dialog)
+{
+    SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
+    PageFocus(dialog, IDC_DEST_PATH);
     SetBrowseTarget(1);
 }
 
-static INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (StepFrameMessage(dialog, message, lParam, 2, Resize))
-        return TRUE;
-    switch (message) {
-    case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
-        ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
-        HideBrowsePanel(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        return FolderPageCommand(kPage, dialog, wParam);
-    }
-    return FALSE;
-}
+}  // namespace
+
+Page DestinationPage = {
+    .traceName = "step2",
+    .dialogId = IDD_DESTINATION,
+    .helpTopic = kHelpStep2,
+    .inputs = kInputs,
+    .inputCount = sizeof kInputs / sizeof kInputs[0],
+    .resize = Resize,
+    .initDialog = InitDialog,
+    .shown = Shown,
+    .next = OnNext,
+    .command = Command,
+};

@@ -1,4 +1,4 @@
-#include "app/message_box_win32.h"
+#include "wizard/message_box.h"
 
 #include "app/messages.h"
 

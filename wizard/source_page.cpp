@@ -1,24 +1,17 @@
-// Step 1, the source folder: a path field and the browse panel. Next checks
+// The source folder page: a path field and the browse panel. Next checks
 // the folder for a usable deployment of the configured firmware version.
 
-#include "app/browse_panel_win32.h"
 #include "app/folder_checks.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
+#include "wizard/browse_panel.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
-#include "wizard/step_slot.h"
+#include "wizard/page.h"
 #include "wizard/stepmanager.h"
-#include "wizard/steps.h"
 
 #include <string>
-
-static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-static StepSlot slot = {"step1", IDD_SOURCE, SourceProc, nullptr, nullptr, nullptr};
-
-DAVROLIN_STEP_COMMON(step1)
 
 namespace {
 
@@ -77,7 +70,7 @@ void OnNext(HWND dialog)
 {
     if (!AcceptSource(dialog))
         return;
-    StepTurn(1, true);
+    PageTurn(IDD_SOURCE, true);
 }
 
 // Browse toggled: pressed opens the panel on the typed folder ("C:\" when it
@@ -99,29 +92,34 @@ void OnBrowse(HWND dialog)
     ShowBrowsePanel(dialog);
 }
 
-const FolderPage kPage = {1, kHelpStep1, kInputs, 5, OnNext, OnBrowse};
+bool Command(HWND dialog, int id, int code)
+{
+    return FolderPageCommand(dialog, id, code, OnBrowse);
+}
+
+void InitDialog(HWND dialog)
+{
+    SetDlgItemTextA(dialog, IDC_SOURCE_PATH, Settings.SrcDir);
+    HideBrowsePanel(dialog);
+}
+
+void Shown(HWND dialog)
+{
+    SetBrowseTarget(0);
+    PageFocus(dialog, IDC_SOURCE_PATH);
+}
 
 }  // namespace
 
-void step1_show(bool visible)
-{
-    if (!StepShowWindow(slot, visible) || !visible)
-        return;
-    SetBrowseTarget(0);
-    StepFocus(slot, IDC_SOURCE_PATH);
-}
-
-static INT_PTR CALLBACK SourceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (StepFrameMessage(dialog, message, lParam, 1, Resize))
-        return TRUE;
-    switch (message) {
-    case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_SOURCE_PATH, Settings.SrcDir);
-        HideBrowsePanel(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        return FolderPageCommand(kPage, dialog, wParam);
-    }
-    return FALSE;
-}
+Page SourcePage = {
+    .traceName = "step1",
+    .dialogId = IDD_SOURCE,
+    .helpTopic = kHelpStep1,
+    .inputs = kInputs,
+    .inputCount = sizeof kInputs / sizeof kInputs[0],
+    .resize = Resize,
+    .initDialog = InitDialog,
+    .shown = Shown,
+    .next = OnNext,
+    .command = Command,
+};

@@ -1,4 +1,4 @@
-#include "app/options_summary_win32.h"
+#include "wizard/options_summary_view.h"
 
 #include "app/options_summary.h"
 

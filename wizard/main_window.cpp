@@ -1,4 +1,4 @@
-#include "app/main_window_win32.h"
+#include "wizard/main_window.h"
 
 #include "engine/unpack_job.h"
 #include "platform/platform.h"

@@ -1,4 +1,4 @@
-#include "app/browse_panel_win32.h"
+#include "wizard/browse_panel.h"
 
 #include "app/folder_survey.h"
 #include "app/messages.h"

@@ -1,11 +1,12 @@
 #pragma once
 // The Unpacking page's own messages and what tests may look at or replace.
-// Its step operations are declared in wizard/steps.h.
+// The page itself is UnpackingPage (wizard/page.h).
 
 #include <windows.h>
 
 // Posted by the page to itself when it is shown; starts a run unless one goes.
-constexpr UINT StartJobRequest = WM_USER;
+// Below the worker's notices (wizard/job_observer.h), above WM_APP.
+constexpr UINT StartJobRequest = WM_APP;
 
 // How a run is started: by default StartUnpackJob (0, or -1 when no worker
 // could be made). Tests replace it; null restores the default.

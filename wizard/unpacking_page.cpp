@@ -1,4 +1,4 @@
-// The Unpacking step: showing it starts a run of the unpack job; while the run
+// The Unpacking page: showing it starts a run of the unpack job; while the run
 // goes it shows the file being converted, a progress bar with a percentage and
 // the activity log as it grows, and offers Cancel; at the end it shows the
 // outcome, saves the log and offers Close or Start Again.
@@ -8,13 +8,13 @@
 // and the job's path texts while the worker waits. Nothing here ever waits
 // for the worker during a run.
 //
-// The page's message values (WM_USER to WM_USER+4) are also the dialog
-// manager's own (DM_GETDEFID, DM_SETDEFID, DM_REPOSITION): Enter in the page
-// makes the dialog manager send DM_GETDEFID. So a start request counts only
-// when the page posted it itself, and a notification only when it comes from
-// another thread; everything else goes to the default dialog handling.
+// The page's messages (WM_APP to WM_APP+4) lie clear of the dialog manager's
+// own above WM_USER (DM_GETDEFID, which Enter in the page sends, DM_SETDEFID,
+// DM_REPOSITION). Still a start request counts only when the page posted it
+// itself, and a notification only when it comes from another thread during a
+// run; everything else goes to the default dialog handling.
 
-#include "wizard/step6.h"
+#include "wizard/unpacking_page.h"
 
 #include "app/messages.h"
 #include "app/options_summary.h"
@@ -28,9 +28,8 @@
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
 #include "wizard/job_observer.h"
-#include "wizard/step_slot.h"
+#include "wizard/page.h"
 #include "wizard/stepmanager.h"
-#include "wizard/steps.h"
 
 #include <commctrl.h>
 
@@ -43,10 +42,6 @@ namespace {
 constexpr int kStatusTemplateSize = 128;
 constexpr const char* kBuiltInStatusTemplate = "Unpack %s\r\nfrom %s";
 constexpr int kLogViewLine = 100;  // the log box shows the text from this line on
-
-INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-StepSlot slot = {"step6", IDD_UNPACKING, UnpackingProc, nullptr, nullptr, nullptr};
 
 WindowJobObserver observer;
 UnpackJobStarter starter = StartUnpackJob;
@@ -187,61 +182,59 @@ bool FromWorker()
     return jobRunning == 1 && InSendMessage();
 }
 
-INT_PTR CALLBACK UnpackingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+// The worker's notices and the start request.
+INT_PTR Message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (StepFrameMessage(dialog, message, lParam, 7, Resize))
-        return TRUE;
     switch (message) {
-    case WM_INITDIALOG:
-        InitDialog(dialog);
-        return TRUE;
     case StartJobRequest:
         if (!startPosted)
-            return FALSE;  // the dialog manager's DM_GETDEFID
+            return FALSE;  // not ours
         startPosted = false;
         StartRun(dialog);
         return TRUE;
-    case JobFinishedNotification:
+    case kJobFinishedNotice:
         if (!FromWorker())
             return FALSE;
         FinishRun(dialog, wParam != 0);
         return TRUE;
-    case LogChangedNotification:
+    case kLogChangedNotice:
         if (!FromWorker())
             return FALSE;
         if (LogHasChanged())
             RefreshLogView(dialog);
         return TRUE;
-    case JobProgressNotification:
+    case kJobProgressNotice:
         if (!FromWorker())
             return FALSE;
         ShowProgress(dialog, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
         return TRUE;
-    case JobStatusNotification:
+    case kJobStatusNotice:
         if (!FromWorker())
             return FALSE;
         ShowStatus(dialog, reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
         return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_NEXT:  // Close
-            stepmanager_show(IDD_UNPACKING, false);
-            PostQuitMessage(0);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            OpenHelp(dialog, kHelpUnpacking);
-            return TRUE;
-        case IDC_CANCEL:
-            RequestCancel();
-            return TRUE;
-        case IDC_START_AGAIN:
-            stepmanager_show(IDD_UNPACKING, false);
-            stepmanager_show(IDD_WELCOME, true);
-            return TRUE;
-        }
-        return FALSE;
     }
     return FALSE;
+}
+
+// Close ends the program, Cancel asks the run to stop, Start Again goes back
+// to the Welcome page.
+bool Command(HWND dialog, int id, int code)
+{
+    switch (id) {
+    case IDC_NEXT:  // Close
+        stepmanager_show(IDD_UNPACKING, false);
+        PostQuitMessage(0);
+        return true;
+    case IDC_CANCEL:
+        RequestCancel();
+        return true;
+    case IDC_START_AGAIN:
+        stepmanager_show(IDD_UNPACKING, false);
+        stepmanager_show(IDD_WELCOME, true);
+        return true;
+    }
+    return false;
 }
 
 // Ends a run that is still going when the page goes away (the main window
@@ -263,51 +256,39 @@ void EndRunningJob()
     WaitForUnpackJob();
 }
 
-}  // namespace
-
-int step6_init(HINSTANCE instance)
+void Load()
 {
-    int result = StepInit(slot, instance);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    return result;
 }
 
-int step6_createdialog(HWND owner)
+void Unload()
 {
-    return StepCreateDialog(slot, owner);
-}
-
-int step6_move(int x, int y, int width, int height)
-{
-    return StepMove(slot, x, y, width, height);
-}
-
-bool step6_is_dialog_message(MSG* message)
-{
-    return StepIsDialogMessage(slot, message);
-}
-
-void step6_exit()
-{
-    StepExit(slot);
     EndRunningJob();
     startPosted = false;
 }
 
-HWND step6_dialog()
+void Shown(HWND dialog)
 {
-    return slot.dialog;
+    PageFocus(dialog, IDC_NEXT);
+    startPosted = true;
+    PostMessageA(dialog, StartJobRequest, 0, 0);
 }
 
-void step6_show(bool visible)
-{
-    if (!StepShowWindow(slot, visible) || !visible)
-        return;
-    StepFocus(slot, IDC_NEXT);
-    startPosted = true;
-    PostMessageA(slot.dialog, StartJobRequest, 0, 0);
-}
+}  // namespace
+
+Page UnpackingPage = {
+    .traceName = "step6",
+    .dialogId = IDD_UNPACKING,
+    .helpTopic = kHelpUnpacking,
+    .resize = Resize,
+    .initDialog = InitDialog,
+    .shown = Shown,
+    .command = Command,
+    .message = Message,
+    .load = Load,
+    .unload = Unload,
+};
 
 void SetUnpackJobStarter(UnpackJobStarter replacement)
 {

@@ -1,11 +1,11 @@
 // The program entry: single instance, start-up in a fixed order, the message
 // loop, and the exit sequence that ends with the settings written back.
 
-#include "app/main_window_win32.h"
-#include "app/message_box_win32.h"
 #include "app/settings.h"
 #include "engine/activity_log.h"
 #include "formats/settings_record.h"
+#include "wizard/main_window.h"
+#include "wizard/message_box.h"
 #include "wizard/stepmanager.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The Windows entry point of Davrolin.exe; the program itself is DavrolinMain.
 
-#include "app/main_window_win32.h"
+#include "wizard/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {

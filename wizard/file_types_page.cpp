@@ -1,4 +1,4 @@
-// Step 3, the file types and the profile range.
+// The file types page: the file types and the profile range.
 //
 // The page switches its controls on and off as the choices change (the
 // enabling rules), checks the profile numbers against the source folder's
@@ -6,26 +6,19 @@
 // are unsigned 32-bit throughout; a field that does not hold such a number
 // reads as 0.
 
-#include "app/message_box_win32.h"
 #include "app/messages.h"
-#include "app/options_summary_win32.h"
 #include "app/profile_range.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
-#include "wizard/step_slot.h"
+#include "wizard/message_box.h"
+#include "wizard/options_summary_view.h"
+#include "wizard/page.h"
 #include "wizard/stepmanager.h"
-#include "wizard/steps.h"
 
 #include <cstdint>
-
-static INT_PTR CALLBACK FileTypesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-static StepSlot slot = {"step3", IDD_FILETYPES, FileTypesProc, nullptr, nullptr, nullptr};
-
-DAVROLIN_STEP_COMMON(step3)
 
 static const int kInputs[] = {IDC_ALL_FILES,     IDC_ENGINEERING,    IDC_CTD,          IDC_ACM,
                               IDC_DEPLOYMENT_LOG, IDC_EXCEPTION_LOG, IDC_RANGE_ENTIRE, IDC_RANGE_SINGLE,
@@ -168,17 +161,15 @@ static void Seed(HWND dialog)
                     FormatString("%u", static_cast<unsigned>(static_cast<uint32_t>(Settings.LastProfile))).c_str());
 }
 
-void step3_show(bool visible)
+static void Shown(HWND dialog)
 {
-    if (!StepShowWindow(slot, visible) || !visible)
-        return;
-    ShowOptionsSummary(IDC_SUMMARY_TEXT, slot.dialog, 3, 0);
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 3, 0);
     // The source folder may have changed since the rules last ran: the range
     // captions follow the current highest profile number.
-    ApplyEnablingRules(slot.dialog);
+    ApplyEnablingRules(dialog);
     // Engineering is disabled while "All Files" is checked, and a disabled
     // control cannot take the focus: the focus then goes to "All Files".
-    StepFocus(slot, Checked(slot.dialog, IDC_ALL_FILES) ? IDC_ALL_FILES : IDC_ENGINEERING);
+    PageFocus(dialog, Checked(dialog, IDC_ALL_FILES) ? IDC_ALL_FILES : IDC_ENGINEERING);
 }
 
 static void Resize(HWND dialog, int w, int h)
@@ -187,44 +178,51 @@ static void Resize(HWND dialog, int w, int h)
     MoveControl(dialog, IDC_SUMMARY_TEXT, -1, -1, w - 2 * Layout.marginX, -1);
 }
 
-static INT_PTR CALLBACK FileTypesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+static void InitDialog(HWND dialog)
 {
-    if (StepFrameMessage(dialog, message, lParam, 3, Resize))
-        return TRUE;
-    switch (message) {
-    case WM_INITDIALOG:
-        ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 3, 0);
-        Seed(dialog);
-        ApplyEnablingRules(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        // The notification code is not examined: the focus notifications of
-        // the buttons re-apply the rules too, which changes nothing.
-        if (StepBackOrHelp(dialog, LOWORD(wParam), 3, kHelpStep3))
-            return TRUE;
-        switch (LOWORD(wParam)) {
-        case IDC_ALL_FILES:
-        case IDC_ENGINEERING:
-        case IDC_CTD:
-        case IDC_ACM:
-        case IDC_RANGE_ENTIRE:
-        case IDC_RANGE_SINGLE:
-        case IDC_RANGE_RANGE:
-            ApplyEnablingRules(dialog);
-            return TRUE;
-        case IDC_DEPLOYMENT_LOG:
-        case IDC_EXCEPTION_LOG:
-            return TRUE;
-        case IDOK:
-            return EnterMovesFocus(dialog, kInputs, sizeof kInputs / sizeof kInputs[0]) ? TRUE : FALSE;
-        case IDC_NEXT:
-            if (!Accept(dialog))
-                return TRUE;
-            Store(dialog);
-            StepTurn(3, true);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    return FALSE;
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 3, 0);
+    Seed(dialog);
+    ApplyEnablingRules(dialog);
 }
+
+// The notification code is not examined: the focus notifications of the
+// buttons re-apply the rules too, which changes nothing.
+static bool Command(HWND dialog, int id, int code)
+{
+    switch (id) {
+    case IDC_ALL_FILES:
+    case IDC_ENGINEERING:
+    case IDC_CTD:
+    case IDC_ACM:
+    case IDC_RANGE_ENTIRE:
+    case IDC_RANGE_SINGLE:
+    case IDC_RANGE_RANGE:
+        ApplyEnablingRules(dialog);
+        return true;
+    case IDC_DEPLOYMENT_LOG:
+    case IDC_EXCEPTION_LOG:
+        return true;
+    }
+    return false;
+}
+
+static void OnNext(HWND dialog)
+{
+    if (!Accept(dialog))
+        return;
+    Store(dialog);
+    PageTurn(IDD_FILETYPES, true);
+}
+
+Page FileTypesPage = {
+    .traceName = "step3",
+    .dialogId = IDD_FILETYPES,
+    .helpTopic = kHelpStep3,
+    .inputs = kInputs,
+    .inputCount = sizeof kInputs / sizeof kInputs[0],
+    .resize = Resize,
+    .initDialog = InitDialog,
+    .shown = Shown,
+    .next = OnNext,
+    .command = Command,
+};
