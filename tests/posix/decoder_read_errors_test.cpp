@@ -6,6 +6,7 @@
 #include "formats/ctd.h"
 #include "formats/irq_log.h"
 #include "formats/settings_record.h"
+#include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@ protected:
             std::fclose(in_);
         Settings = saved_;
     }
+    static DecodeOptions Options() { return DecodeOptionsFor(Settings, Deployment); }
     TempDir dir_;
     std::FILE* in_ = nullptr;
     SettingsRecord saved_;
@@ -37,7 +39,7 @@ protected:
 TEST_F(ReadErrors, CtdStopsWithoutAMessage)
 {
     OutputFile text, log;
-    EXPECT_EQ(UnpackCtdProfile(text.get(), in_, 0, 3, true, log.get()), -1);
+    EXPECT_EQ(UnpackCtdProfile(text.get(), in_, 3, log.get(), Options()), DecodeResult::ReadError);
     EXPECT_EQ(text.text(), "\r\n\r\n Profile 3\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n");
     EXPECT_STREQ(LogTake(), "");
     EXPECT_EQ(log.text(), "");
@@ -49,7 +51,7 @@ TEST_F(ReadErrors, AcmNotesTheErrorInBothForms)
         Settings.HumanReadible = human;
         ResetTestLog();
         OutputFile text;
-        EXPECT_EQ(UnpackAcmProfile(text.get(), in_, 0, 3, true, nullptr), -1);
+        EXPECT_EQ(UnpackAcmProfile(text.get(), in_, 3, nullptr, Options()), DecodeResult::ReadError);
         std::string t = text.text();
         EXPECT_EQ(t.substr(t.find(" Error")), " Error occurred reading from file\r\n");
         EXPECT_STREQ(LogTake(), "Error reading from ACM file for profile 3\r\n");
@@ -59,7 +61,7 @@ TEST_F(ReadErrors, AcmNotesTheErrorInBothForms)
 TEST_F(ReadErrors, IrqLogKeepsWhatItWroteAndFails)
 {
     std::string output = (dir_ / "IRQ_XCPT.TXT").string();
-    EXPECT_EQ(UnpackIrqLog(dir_.str().c_str(), output.c_str()), -1);
+    EXPECT_EQ(UnpackIrqFile(dir_.str(), output, Options()), DecodeResult::ReadError);
     EXPECT_STREQ(LogTake(), "Error reading from IRQ exception log file\r\n");
     EXPECT_EQ(ReadFileText(output), "");
 }
