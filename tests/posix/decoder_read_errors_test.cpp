@@ -4,12 +4,15 @@
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
+#include "formats/engineering.h"
 #include "formats/irq_log.h"
 #include "formats/settings_record.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -56,6 +59,21 @@ TEST_F(ReadErrors, AcmNotesTheErrorInBothForms)
         EXPECT_EQ(t.substr(t.find(" Error")), " Error occurred reading from file\r\n");
         EXPECT_STREQ(LogTake(), "Error reading from ACM file for profile 3\r\n");
     }
+}
+
+// A sink is told of a read error as such, not as the end of the file.
+TEST_F(ReadErrors, SinksHearOfAReadErrorNotOfTheFileEnding)
+{
+    struct Ends final : ProfileSink {
+        void EndProfile(ProfileEnd end) override { ends.push_back(end); }
+        std::vector<ProfileEnd> ends;
+    } sink;
+    using Decoder = DecodeResult (*)(std::FILE*, uint32_t, const DecodeOptions&, ProfileSink&, Reporter&);
+    for (Decoder decode : {DecodeEngineeringProfile, DecodeCtdProfile, DecodeAcmProfile}) {
+        std::clearerr(in_);
+        EXPECT_EQ(decode(in_, 3, Options(), sink, JobReporter()), DecodeResult::ReadError);
+    }
+    EXPECT_TRUE(sink.ends == std::vector<ProfileEnd>(3, ProfileEnd::ReadError));
 }
 
 TEST_F(ReadErrors, IrqLogKeepsWhatItWroteAndFails)
