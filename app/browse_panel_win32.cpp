@@ -174,10 +174,7 @@ void ChooseFolder(HWND dialog)
     std::string entry = ListText(folders, LB_GETTEXTLEN, LB_GETTEXT, index);
     DebugTrace(("Selected dir is " + entry + "\r\n").c_str());
 
-    std::string chosen = Folder();
-    if (chosen.empty() || chosen.back() != '\\')
-        chosen += '\\';
-    chosen += entry;
+    std::string chosen = WithSeparator(Folder()) + entry;
     if (!entry.empty() && entry[0] == '.') {
         // "..": entering the combined path and reading it back gives the parent.
         if (!SetCurrentDir(chosen.c_str()))

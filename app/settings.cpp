@@ -26,21 +26,15 @@ bool HaveFile()
     return !settingsFile.empty();
 }
 
-void ReadInt(const char* key, int32_t& field, int32_t startValue)
+int32_t ReadInt(const char* key, int32_t fallback)
 {
-    field = startValue;
-    if (HaveFile())
-        field = static_cast<int32_t>(ProfileReadInt(kSettingsSection, key, field, settingsFile.c_str()));
+    return static_cast<int32_t>(ProfileReadInt(kSettingsSection, key, fallback, settingsFile.c_str()));
 }
 
 // The field's own text is the default; it is copied first because the field is
 // also where the value goes. A field longer than 512 characters keeps its text.
-void ReadText(const char* key, char (&field)[kTextFieldSize], const char* startValue)
+void ReadText(const char* key, char (&field)[kTextFieldSize])
 {
-    std::strncpy(field, startValue, kTextFieldSize - 1);
-    field[kTextFieldSize - 1] = '\0';
-    if (!HaveFile())
-        return;
     char fallback[513];
     std::size_t length = strnlen(field, kTextFieldSize);
     if (length > 512)
@@ -50,20 +44,49 @@ void ReadText(const char* key, char (&field)[kTextFieldSize], const char* startV
     ProfileReadString(kSettingsSection, key, fallback, field, kTextFieldSize, settingsFile.c_str());
 }
 
-void WriteInt(const char* key, int32_t value, int32_t startValue)
+// Only the exact text "3.01" selects the 3.01 layouts.
+int32_t ReadFirmware(const char* key, int32_t fallback)
 {
-    if (value == startValue)
-        return;
-    char text[32];
-    Format(text, sizeof text, "%u", static_cast<unsigned>(value));
-    ProfileWriteString(kSettingsSection, key, text, settingsFile.c_str());
+    char firmware[4096];
+    ProfileReadString(kSettingsSection, key, "", firmware, sizeof firmware, settingsFile.c_str());
+    return std::strcmp(firmware, "3.01") == 0 ? Firmware301 : fallback;
 }
 
-void WriteText(const char* key, const char* value, const char* startValue)
+// Sets the field of `key` to its start-up value, then reads the key over it.
+void ReadKey(const SettingsKey& key, SettingsRecord& s)
 {
-    if (std::strncmp(value, startValue, kTextFieldSize) == 0)
+    SetStartValue(key, s);
+    if (!HaveFile())
         return;
-    ProfileWriteString(kSettingsSection, key, value, settingsFile.c_str());
+    switch (key.type) {
+    case SettingsKeyType::Number:
+        if (key.olderName)
+            s.*key.number = ReadInt(key.olderName, s.*key.number);
+        s.*key.number = ReadInt(key.name, s.*key.number);
+        break;
+    case SettingsKeyType::Text:
+        ReadText(key.name, s.*key.text);
+        break;
+    case SettingsKeyType::Firmware:
+        s.*key.number = ReadFirmware(key.name, s.*key.number);
+        break;
+    }
+}
+
+// Writes `key` when its field differs from the start-up copy: integers as
+// unsigned decimal, texts compared byte for byte.
+void WriteKey(const SettingsKey& key, const SettingsRecord& s, const SettingsRecord& was)
+{
+    if (key.type == SettingsKeyType::Text) {
+        if (std::strncmp(s.*key.text, was.*key.text, kTextFieldSize) != 0)
+            ProfileWriteString(kSettingsSection, key.name, s.*key.text, settingsFile.c_str());
+        return;
+    }
+    if (s.*key.number == was.*key.number)
+        return;
+    char text[32];
+    Format(text, sizeof text, "%u", static_cast<unsigned>(s.*key.number));
+    ProfileWriteString(kSettingsSection, key.name, text, settingsFile.c_str());
 }
 
 }  // namespace
@@ -80,41 +103,9 @@ const char* SettingsFilePath()
 
 int LoadSettings()
 {
-    SettingsRecord& s = Settings;
-    ReadInt("HideAnimation", s.HideAnimation, 0);
-    ReadInt("SkipToPreview", s.SkipToPreview, 0);
-    ReadInt("WindowX", s.WindowX, INT32_MIN);
-    ReadInt("WindowY", s.WindowY, INT32_MIN);
-    ReadInt("WindowW", s.WindowW, 600);
-    ReadInt("WindowH", s.WindowH, 400);
-    ReadInt("LogLevel", s.LogLevel, 15);
-    ReadInt("LogSize", s.LogSize, 32768);
-    // Saving the log has no key of its own in older files: a LogSize entry of 0
-    // switches it off, any other switches it on. A SaveLog key, when present,
-    // has the last word.
-    ReadInt("LogSize", s.SaveLog, 1);
-    ReadInt("SaveLog", s.SaveLog, s.SaveLog);
-    ReadText("LogName", s.LogName, "DAVROLIN.LOG");
-    ReadText("SrcDir", s.SrcDir, "C:\\VXP");
-    ReadText("DstDir", s.DstDir, "C:\\VXP");
-    ReadInt("UnpackAll", s.UnpackAll, 1);
-    ReadInt("Options", s.Options, 0);
-    ReadInt("ProfileRange", s.ProfileRange, RangeEntireDeployment);
-    ReadInt("FirstProfile", s.FirstProfile, 0);
-    ReadInt("LastProfile", s.LastProfile, 0);
-    ReadText("Prefix", s.Prefix, "");
-    ReadInt("HumanReadible", s.HumanReadible, 0);
-
-    // Only the exact text "3.01" selects the 3.01 layouts.
-    s.FirmwareVers = Firmware304;
-    if (HaveFile()) {
-        char firmware[4096];
-        ProfileReadString(kSettingsSection, "FirmwareVers", "", firmware, sizeof firmware, settingsFile.c_str());
-        if (std::strcmp(firmware, "3.01") == 0)
-            s.FirmwareVers = Firmware301;
-    }
-
-    startupCopy = s;
+    for (const SettingsKey& key : kSettingsKeys)
+        ReadKey(key, Settings);
+    startupCopy = Settings;
     return 0;
 }
 
@@ -122,21 +113,9 @@ int SaveSettings()
 {
     if (!HaveFile())
         return 0;
-    const SettingsRecord& s = Settings;
-    const SettingsRecord& was = startupCopy;
-    WriteInt("WindowX", s.WindowX, was.WindowX);
-    WriteInt("WindowY", s.WindowY, was.WindowY);
-    WriteInt("WindowW", s.WindowW, was.WindowW);
-    WriteInt("WindowH", s.WindowH, was.WindowH);
-    WriteText("SrcDir", s.SrcDir, was.SrcDir);
-    WriteText("DstDir", s.DstDir, was.DstDir);
-    WriteInt("UnpackAll", s.UnpackAll, was.UnpackAll);
-    WriteInt("Options", s.Options, was.Options);
-    WriteInt("ProfileRange", s.ProfileRange, was.ProfileRange);
-    WriteInt("FirstProfile", s.FirstProfile, was.FirstProfile);
-    WriteInt("LastProfile", s.LastProfile, was.LastProfile);
-    WriteText("Prefix", s.Prefix, was.Prefix);
-    WriteInt("HumanReadible", s.HumanReadible, was.HumanReadible);
+    for (const SettingsKey& key : kSettingsKeys)
+        if (key.saving == KeySavedAtExit)
+            WriteKey(key, Settings, startupCopy);
     return 0;
 }
 

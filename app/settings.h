@@ -19,14 +19,16 @@ constexpr const char* kSettingsSection = "CONFIGURATION";
 void SetSettingsFilePath(const char* path);
 const char* SettingsFilePath();
 
-// Sets every file field to its start-up value and reads its key, then takes
-// the start-up copy. Run-time fields are not touched. Returns 0.
+// Sets every field of kSettingsKeys to its start-up value and reads its key,
+// in the table's order, then takes the start-up copy. Run-time fields are not
+// touched. Returns 0.
 int LoadSettings();
 
-// Writes each user key whose field differs from the start-up copy: the window
-// placement, SrcDir, DstDir, UnpackAll, Options, ProfileRange, FirstProfile,
-// LastProfile, Prefix, HumanReadible. Integers as unsigned decimal. Write
-// failures are ignored. Returns 0.
+// Writes each key of kSettingsKeys marked KeySavedAtExit whose field differs
+// from the start-up copy, in the table's order: the window placement, SrcDir,
+// DstDir, UnpackAll, Options, ProfileRange, FirstProfile, LastProfile, Prefix,
+// HumanReadible. Integers as unsigned decimal. Write failures are ignored.
+// Returns 0.
 int SaveSettings();
 
 // The copy of Settings taken when LoadSettings finished.

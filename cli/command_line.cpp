@@ -1,5 +1,9 @@
 #include "cli/command_line.h"
 
+#include "app/version.h"
+#include "formats/deployment.h"
+#include "formats/firmware_detection.h"
+#include "formats/text_format.h"
 #include "platform/platform.h"
 
 #include <CLI/CLI.hpp>
@@ -9,9 +13,10 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: davrolin-unpack [--firmware 3.01|3.04] [--human] [--prefix TEXT]\n"
+    "usage: davrolin-unpack [--firmware 3.01|3.04|auto] [--human] [--prefix TEXT]\n"
     "                       [--kinds LIST] [--profile N | --profiles FIRST-LAST]\n"
     "                       [--settings FILE] [--quiet] SOURCE DEST\n"
+    "       davrolin-unpack --help | --version\n"
     "  LIST: comma-separated subset of engineering,ctd,acm,deployment,exceptions\n";
 
 struct KindName {
@@ -84,6 +89,20 @@ bool IsAbsolute(const std::string& path)
 #endif
 }
 
+// The DEPLOY.DAT of a source folder, which may end in a separator.
+std::string DeployFilePath(const std::string& folder)
+{
+    std::string path = folder;
+    if (!path.empty() && path.back() != kPathSeparator && path.back() != '/')
+        path += kPathSeparator;
+    return path + "DEPLOY.DAT";
+}
+
+const char* FirmwareName(int firmware)
+{
+    return firmware == Firmware301 ? "3.01" : "3.04";
+}
+
 }  // namespace
 
 const char* UsageText()
@@ -91,14 +110,26 @@ const char* UsageText()
     return kUsage;
 }
 
+std::string VersionText()
+{
+    return FormatString("davrolin-unpack (Davrolin) version %s Revision %s [Build %s %s]\n"
+                        "Converts VXP deployments of firmware 3.01 and 3.04.\n",
+                        kProgramVersion, kProgramRevision, BuildDate(), BuildTime());
+}
+
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl, std::string& error)
 {
     cl = CommandLine{};
     CLI::App app{"Converts the raw files of a VXP deployment in SOURCE into text files in DEST.",
                  "davrolin-unpack"};
+    // Every option starts with "-"; on Windows too a word starting with "/" is
+    // a folder ("/data/out" on the current drive), never an option.
+    app.allow_windows_style_options(false);
     app.set_help_flag("-h,--help", "Show this help and exit");
-    app.add_option("--firmware", cl.firmware, "Firmware version of the deployment (default 3.04)")
-        ->check(CLI::IsMember({"3.01", "3.04"}));
+    app.set_version_flag("--version", VersionText(), "Show the version and build stamp and exit");
+    app.add_option("--firmware", cl.firmware,
+                   "Firmware version of the deployment (default 3.04); auto: the one its DEPLOY.DAT names")
+        ->check(CLI::IsMember({"3.01", "3.04", "auto"}));
     app.add_flag("--human", cl.human, "Human-readable output files (default: machine form)");
     auto* prefix = app.add_option("--prefix", cl.prefix, "Text put in front of every output file name")
                        ->type_name("TEXT");
@@ -120,6 +151,9 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
     } catch (const CLI::CallForHelp&) {
         error = app.help() + "\n  LIST: comma-separated subset of engineering,ctd,acm,deployment,exceptions\n";
         return ParseResult::Help;
+    } catch (const CLI::CallForVersion& e) {
+        error = e.what();
+        return ParseResult::Version;
     } catch (const CLI::ParseError& e) {
         error = e.what();
         return ParseResult::BadUsage;
@@ -153,16 +187,15 @@ std::string AbsoluteFolder(const std::string& folder, const std::string& current
 {
     if (IsAbsolute(folder))
         return folder;
-    std::string path = currentDir;
-    if (path.empty() || path.back() != kPathSeparator)
-        path += kPathSeparator;
-    return path + folder;
+    return WithSeparator(currentDir) + folder;
 }
 
 bool ApplyCommandLine(const CommandLine& cl, const std::string& currentDir, SettingsRecord& s, std::string& error)
 {
-    if (!cl.firmware.empty())
-        s.FirmwareVers = cl.firmware == "3.01" ? Firmware301 : Firmware304;
+    if (cl.firmware == "3.01")
+        s.FirmwareVers = Firmware301;
+    else if (cl.firmware == "3.04")
+        s.FirmwareVers = Firmware304;  // "auto" is settled by ApplyAutoFirmware
     if (cl.human)
         s.HumanReadible = 1;
     if (cl.hasPrefix && !CopyField(s.Prefix, cl.prefix, "--prefix", error))
@@ -190,4 +223,37 @@ bool ApplyCommandLine(const CommandLine& cl, const std::string& currentDir, Sett
 
     return CopyField(s.SrcDir, AbsoluteFolder(cl.source, currentDir), "SOURCE", error) &&
            CopyField(s.DstDir, AbsoluteFolder(cl.dest, currentDir), "DEST", error);
+}
+
+bool ApplyAutoFirmware(const CommandLine& cl, SettingsRecord& s, std::string& error)
+{
+    if (cl.firmware != "auto")
+        return true;
+    const std::string path = DeployFilePath(s.SrcDir);
+    const FirmwareDetection d = DetectFirmwareOfFile(path);
+    const unsigned hex = static_cast<uint16_t>(d.word);
+    switch (d.verdict) {
+    case FirmwareVerdict::Found:
+        s.FirmwareVers = d.firmware;
+        return true;
+    case FirmwareVerdict::Unreadable:
+        error = "--firmware auto: cannot read " + path;
+        return false;
+    case FirmwareVerdict::Short:
+        if (d.firmware < 0)
+            error = FormatString("--firmware auto: %s holds %u byte(s), too few for its version word", path.c_str(),
+                                 static_cast<unsigned>(d.size));
+        else
+            error = FormatString("--firmware auto: %s holds %u bytes; its version word %d (0x%04X) names firmware "
+                                 "%s, whose deployment record is %u bytes",
+                                 path.c_str(), static_cast<unsigned>(d.size), d.word, hex, FirmwareName(d.firmware),
+                                 static_cast<unsigned>(DeployRecordSize(d.firmware == Firmware301)));
+        return false;
+    case FirmwareVerdict::UnknownWord:
+        error = FormatString("--firmware auto: the version word of %s is %d (0x%04X), neither 301 (firmware 3.01) "
+                             "nor 303 or 304 (firmware 3.04)",
+                             path.c_str(), d.word, hex);
+        return false;
+    }
+    return false;
 }

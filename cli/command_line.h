@@ -1,9 +1,10 @@
 #pragma once
 // The command line of davrolin-unpack:
 //
-//   davrolin-unpack [--firmware 3.01|3.04] [--human] [--prefix TEXT]
+//   davrolin-unpack [--firmware 3.01|3.04|auto] [--human] [--prefix TEXT]
 //                   [--kinds LIST] [--profile N | --profiles FIRST-LAST]
 //                   [--settings FILE] [--quiet] SOURCE DEST
+//   davrolin-unpack --help | --version
 //
 // Scripts call it, so its options, messages and exit codes stay as they are.
 
@@ -13,7 +14,7 @@
 #include <string>
 
 struct CommandLine {
-    std::string firmware;      // "3.01", "3.04" or empty (not given)
+    std::string firmware;      // "3.01", "3.04", "auto" or empty (not given)
     bool human = false;
     bool hasPrefix = false;
     std::string prefix;
@@ -28,20 +29,29 @@ struct CommandLine {
     std::string dest;
 };
 
-enum class ParseResult { Run, Help, BadUsage };
+enum class ParseResult { Run, Help, Version, BadUsage };
 
 // Reads argv into `cl`. On BadUsage `error` says what was wrong; on Help
-// `error` holds the help text.
+// `error` holds the help text, on Version the version text.
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl, std::string& error);
 
 // The short usage text shown after a bad usage.
 const char* UsageText();
+
+// What --version prints: the program's version, revision and build stamp.
+std::string VersionText();
 
 // Puts the choices of the command line into `settings`, over what the
 // settings defaults or the settings file left there. Returns false with
 // `error` set when a folder or the prefix does not fit its 255 characters.
 bool ApplyCommandLine(const CommandLine& cl, const std::string& currentDir, SettingsRecord& settings,
                       std::string& error);
+
+// With --firmware auto, sets `settings.FirmwareVers` to the firmware that the
+// DEPLOY.DAT of `settings.SrcDir` names (formats/firmware_detection.h). False,
+// with `error` telling what the file holds, when it names neither firmware or
+// cannot be read; true and nothing changed without --firmware auto.
+bool ApplyAutoFirmware(const CommandLine& cl, SettingsRecord& settings, std::string& error);
 
 // A folder as given, made absolute: a relative one gets `currentDir` and a
 // separator in front; nothing else is changed.

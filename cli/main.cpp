@@ -1,14 +1,16 @@
 // davrolin-unpack: the headless converter. Runs the same unpack job as the
 // wizard, on the same settings record, with the same activity log, and saves
 // that log beside the output. Exit codes: 0 the run had no errors, 1 it had
-// errors, 2 bad usage or a source, profile or destination that the wizard
-// would not have accepted either.
+// errors, 2 bad usage, a DEPLOY.DAT from which --firmware auto cannot tell
+// the firmware, or a source, profile or destination that the wizard would not
+// have accepted either.
 
 #include "app/expanded_text.h"
 #include "app/folder_checks.h"
 #include "app/messages.h"
 #include "app/settings.h"
 #include "app/options_summary.h"
+#include "app/profile_range.h"
 #include "cli/command_line.h"
 #include "cli/run_observer.h"
 #include "engine/activity_log.h"
@@ -71,19 +73,13 @@ bool SourceAccepted()
 // The profile numbers, as the file types step checks them.
 bool ProfilesAccepted()
 {
-    if (Settings.UnpackAll != 0 || (Settings.Options & (KindEngineering | KindCtd | KindAcm)) == 0)
+    const ProfileChoice choice = {Settings.UnpackAll != 0, Settings.Options, Settings.ProfileRange,
+                                  static_cast<uint32_t>(Settings.FirstProfile),
+                                  static_cast<uint32_t>(Settings.LastProfile)};
+    if (ProfileRangeAccepted(choice, static_cast<uint32_t>(Settings.MaxProfile)))
         return true;
-    const uint32_t first = static_cast<uint32_t>(Settings.FirstProfile);
-    const uint32_t last = static_cast<uint32_t>(Settings.LastProfile);
-    const uint32_t maxProfile = static_cast<uint32_t>(Settings.MaxProfile);
-    bool ok = true;
-    if (Settings.ProfileRange == RangeSingleProfile)
-        ok = first <= maxProfile;
-    else if (Settings.ProfileRange == RangeProfiles)
-        ok = first <= last && first <= maxProfile && last <= maxProfile;
-    if (!ok)
-        PrintMessage(220);
-    return ok;
+    PrintMessage(kProfileRangeMessage);
+    return false;
 }
 
 // The destination, created (one level) when missing, as the destination step does.
@@ -107,6 +103,7 @@ int main(int argc, char** argv)
     std::string error;
     switch (ParseCommandLine(argc, argv, cl, error)) {
     case ParseResult::Help:
+    case ParseResult::Version:
         std::fputs(error.c_str(), stdout);
         return kExitOk;
     case ParseResult::BadUsage:
@@ -133,6 +130,10 @@ int main(int argc, char** argv)
     }
     if (!ApplyCommandLine(cl, currentDir, Settings, error)) {
         std::fprintf(stderr, "davrolin-unpack: %s\n%s", error.c_str(), UsageText());
+        return kExitRefused;
+    }
+    if (!ApplyAutoFirmware(cl, Settings, error)) {
+        std::fprintf(stderr, "davrolin-unpack: %s\n", error.c_str());
         return kExitRefused;
     }
 

@@ -1,4 +1,6 @@
-# Cross build for 32-bit Windows with MinGW-w64 (posix threads): the shipped program.
+# Cross build for 32-bit Windows with MinGW-w64 (posix threads): the shipped
+# program. Tests run under 32-bit wine. The top-level CMakeLists.txt makes every
+# file of this build compute with SSE2 rather than the x87 unit.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -8,4 +10,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# No 32-bit wine here: this build is compiled and linked, not run.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh win32)

@@ -189,10 +189,7 @@ void LogSave()
 {
     if (Settings.SaveLog == 0 || !theLog.storage)
         return;
-    std::string path = Settings.DstDir;
-    if (path.empty() || path.back() != kPathSeparator)
-        path += kPathSeparator;
-    path += Settings.LogName;
+    const std::string path = WithSeparator(Settings.DstDir) + Settings.LogName;
 
     std::FILE* file = OpenFile(path.c_str(), "wb");
     if (!file) {

@@ -44,6 +44,15 @@ constexpr int MsgTerminationLogError = 202;
 constexpr int MsgTerminationLogWritten = 209;
 constexpr int MsgSensorTimeLogError = 221;
 
+// A data file that has ended still answers for each later profile of the
+// range: the CTD decoder notes every one as missing, with a file of its own.
+// No deployment holds more profiles per file than this, while damaged
+// metadata can plan 2^31; past this many profiles after the end of a file the
+// notes stop with one line naming the file and the profiles left un-noted.
+constexpr uint32_t kMaxProfilesPastEnd = 10000;
+constexpr const char* kPastEndNotNoted =
+    "Error reading from %s data file %s: %u more profiles past its end were not noted\r\n";
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -56,6 +65,7 @@ using ProfileDecoder = DecodeResult (*)(std::FILE* out, std::FILE* in, uint32_t 
 // What tells the three profile kinds apart.
 struct ProfileKind {
     FileKind kind;
+    const char* name;  // as the kind's messages name its data files
     ProfileDecoder decoder;
     int startMessage;
     int openError;
@@ -63,10 +73,11 @@ struct ProfileKind {
     int writeError;  // names the profile; 0: the kind has none, its create error names the file
 };
 
-const ProfileKind kEngineering{KindEngineering, UnpackEngineeringProfile, MsgEngineeringStart,
+const ProfileKind kEngineering{KindEngineering, "engineering", UnpackEngineeringProfile, MsgEngineeringStart,
                                MsgEngineeringOpenError, MsgEngineeringCreateError, MsgEngineeringWriteError};
-const ProfileKind kCtd{KindCtd, UnpackCtdProfile, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError, 0};
-const ProfileKind kAcm{KindAcm, UnpackAcmProfile, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError, MsgAcmWriteError};
+const ProfileKind kCtd{KindCtd, "CTD", UnpackCtdProfile, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError, 0};
+const ProfileKind kAcm{KindAcm, "ACM", UnpackAcmProfile, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError,
+                       MsgAcmWriteError};
 
 void LogWriteError(const ProfileKind& k, uint32_t profile)
 {
@@ -101,15 +112,6 @@ void CloseLog(std::FILE*& log)
     log = nullptr;
 }
 
-// A folder with the platform's separator at its end.
-std::string WithSeparator(const char* folder)
-{
-    std::string path = folder;
-    if (path.empty() || path.back() != kPathSeparator)
-        path += kPathSeparator;
-    return path;
-}
-
 // The start line of a range kind names the profiles this run unpacks. The
 // catalogue text carries {FSTPRO} and {LSTPRO}, which expand from the user's
 // range settings; those are stale for a run over the entire deployment
@@ -130,6 +132,19 @@ void LogRangeStart(int id, uint32_t first, uint32_t last)
     LogAppend(line.c_str(), LogProgress);
 }
 
+// Profiles `index` to `lastIndex` of a file that ended long before them are
+// neither read nor noted: one line says how many, and the ones of the range
+// count as done, so that progress still reaches its total.
+void StopNotesPastEnd(const ProfileKind& k, const std::string& inputPath, uint32_t index, uint32_t firstIndex,
+                      uint32_t lastIndex)
+{
+    LogText(LogError, kPastEndNotNoted, k.name, inputPath.c_str(), lastIndex - index + 1);
+    const uint32_t from = index > firstIndex ? index : firstIndex;
+    if (from <= lastIndex)
+        unpackJob.doneItems += lastIndex - from + 1;
+    NotifyProgress();
+}
+
 DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPath, uint32_t base,
                                uint32_t firstIndex, uint32_t lastIndex, std::FILE* auxiliaryLog,
                                const DecodeOptions& options)
@@ -140,21 +155,13 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
         return DecodeResult::OpenError;
     }
     DecodeResult r = DecodeResult::Done;
+    uint32_t pastEnd = 0;  // profiles asked of the file after it had ended
     for (uint32_t index = 0;; ++index) {
-        // A decoder that meets the end of the file may still report its
-        // profile as done (the CTD decoder does, with an end-of-file note).
-        // Once the file has ended, the profiles before the first one asked
-        // for are not read at all, and the first one asked for gets its
-        // note; the ones after it are not there to unpack. Without this, a
-        // file planned to hold 2^31 profiles would give 2^31 note files.
-        if (std::feof(in.get())) {
-            if (index < firstIndex) {
-                index = firstIndex;
-            } else if (index > firstIndex) {
-                unpackJob.doneItems += lastIndex - index + 1;
-                NotifyProgress();
-                break;
-            }
+        // Only a decoder that reports a profile as done at the end of the
+        // file (the CTD decoder, with its note) comes round again here.
+        if (std::feof(in.get()) && pastEnd++ == kMaxProfilesPastEnd) {
+            StopNotesPastEnd(k, inputPath, index, firstIndex, lastIndex);
+            break;
         }
         const bool write = index >= firstIndex;
         const uint32_t profile = base + index;

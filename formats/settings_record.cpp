@@ -8,22 +8,20 @@ SettingsRecord Settings = [] {
     return s;
 }();
 
+void SetStartValue(const SettingsKey& key, SettingsRecord& s)
+{
+    if (key.type == SettingsKeyType::Text) {
+        // strncpy also clears the rest of the field.
+        std::strncpy(s.*key.text, key.textStart, kTextFieldSize - 1);
+        (s.*key.text)[kTextFieldSize - 1] = '\0';
+    } else {
+        s.*key.number = key.numberStart;
+    }
+}
+
 void SetDefaultSettings(SettingsRecord& s)
 {
     std::memset(&s, 0, sizeof s);
-    s.UnpackAll = 1;
-    s.Options = 0;
-    s.ProfileRange = RangeEntireDeployment;
-    std::strcpy(s.SrcDir, "C:\\VXP");
-    std::strcpy(s.DstDir, "C:\\VXP");
-    s.HumanReadible = 0;
-    s.WindowX = INT32_MIN;
-    s.WindowY = INT32_MIN;
-    s.WindowW = 600;
-    s.WindowH = 400;
-    s.LogLevel = 15;
-    s.LogSize = 32768;
-    s.SaveLog = 1;
-    std::strcpy(s.LogName, "DAVROLIN.LOG");
-    s.FirmwareVers = Firmware304;
+    for (const SettingsKey& key : kSettingsKeys)
+        SetStartValue(key, s);
 }

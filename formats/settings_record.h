@@ -67,8 +67,83 @@ struct SettingsRecord {
 
 extern SettingsRecord Settings;
 
+// ---- The keys of the settings file ------------------------------------------
+
+enum class SettingsKeyType {
+    Number,    // an integer field, stored as unsigned decimal
+    Text,      // a text field, stored as it is
+    Firmware,  // FirmwareVers: only the exact text "3.01" selects Firmware301
+};
+
+// Whether the program writes a key back at exit (when its field changed) or
+// only ever reads it: the switches change only when someone edits the file.
+enum SettingsKeySaving : bool {
+    KeyFileOnly = false,
+    KeySavedAtExit = true,
+};
+
+// One key of the settings file: its name, the field it fills, the field's
+// start-up value (also its value when no file exists) and whether it is
+// written back.
+struct SettingsKey {
+    const char* name;
+    SettingsKeyType type;
+    int32_t SettingsRecord::*number;               // Number and Firmware keys
+    char (SettingsRecord::*text)[kTextFieldSize];  // Text keys
+    int32_t numberStart;
+    const char* textStart;
+    SettingsKeySaving saving;
+    // A key read into the same field before `name`, for files that predate
+    // `name`; when `name` is present too it has the last word. nullptr: none.
+    const char* olderName;
+};
+
+constexpr SettingsKey NumberKey(const char* name, int32_t SettingsRecord::*field, int32_t start,
+                                SettingsKeySaving saving)
+{
+    return {name, SettingsKeyType::Number, field, nullptr, start, nullptr, saving, nullptr};
+}
+
+constexpr SettingsKey TextKey(const char* name, char (SettingsRecord::*field)[kTextFieldSize], const char* start,
+                              SettingsKeySaving saving)
+{
+    return {name, SettingsKeyType::Text, nullptr, field, 0, start, saving, nullptr};
+}
+
+// Every key, in the order start-up reads them; the saved keys are written back
+// in the same order. The run-time fields have no key and start at 0.
+inline constexpr SettingsKey kSettingsKeys[] = {
+    NumberKey("HideAnimation", &SettingsRecord::HideAnimation, 0, KeyFileOnly),
+    NumberKey("SkipToPreview", &SettingsRecord::SkipToPreview, 0, KeyFileOnly),
+    NumberKey("WindowX", &SettingsRecord::WindowX, INT32_MIN, KeySavedAtExit),
+    NumberKey("WindowY", &SettingsRecord::WindowY, INT32_MIN, KeySavedAtExit),
+    NumberKey("WindowW", &SettingsRecord::WindowW, 600, KeySavedAtExit),
+    NumberKey("WindowH", &SettingsRecord::WindowH, 400, KeySavedAtExit),
+    NumberKey("LogLevel", &SettingsRecord::LogLevel, 15, KeyFileOnly),
+    NumberKey("LogSize", &SettingsRecord::LogSize, 32768, KeyFileOnly),
+    // Saving the log has no key of its own in older files: a LogSize entry of
+    // 0 switches it off, any other switches it on.
+    {"SaveLog", SettingsKeyType::Number, &SettingsRecord::SaveLog, nullptr, 1, nullptr, KeyFileOnly,
+     "LogSize"},
+    TextKey("LogName", &SettingsRecord::LogName, "DAVROLIN.LOG", KeyFileOnly),
+    TextKey("SrcDir", &SettingsRecord::SrcDir, "C:\\VXP", KeySavedAtExit),
+    TextKey("DstDir", &SettingsRecord::DstDir, "C:\\VXP", KeySavedAtExit),
+    NumberKey("UnpackAll", &SettingsRecord::UnpackAll, 1, KeySavedAtExit),
+    NumberKey("Options", &SettingsRecord::Options, 0, KeySavedAtExit),
+    NumberKey("ProfileRange", &SettingsRecord::ProfileRange, RangeEntireDeployment, KeySavedAtExit),
+    NumberKey("FirstProfile", &SettingsRecord::FirstProfile, 0, KeySavedAtExit),
+    NumberKey("LastProfile", &SettingsRecord::LastProfile, 0, KeySavedAtExit),
+    TextKey("Prefix", &SettingsRecord::Prefix, "", KeySavedAtExit),
+    NumberKey("HumanReadible", &SettingsRecord::HumanReadible, 0, KeySavedAtExit),
+    {"FirmwareVers", SettingsKeyType::Firmware, &SettingsRecord::FirmwareVers, nullptr, Firmware304, nullptr,
+     KeyFileOnly, nullptr},
+};
+
 // The start-up values of every field, as when no settings file exists.
 void SetDefaultSettings(SettingsRecord& settings);
+
+// Sets the field of `key` in `settings` to its start-up value.
+void SetStartValue(const SettingsKey& key, SettingsRecord& settings);
 
 // True when the human form of the output files is chosen.
 inline bool HumanForm()

@@ -3,7 +3,10 @@
 // Win32 (platform_win32.cpp, the real API) and once for POSIX
 // (platform_posix.cpp). Nothing above this folder includes <windows.h>.
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 // Writes a trace line to the debugger output (Win32 OutputDebugStringA). On
 // POSIX it goes to stderr only when DAVROLIN_TRACE is set in the environment.
@@ -17,14 +20,19 @@ constexpr char kPathSeparator =
     '/';
 #endif
 
+// `folder` with kPathSeparator at its end: added unless the last character is
+// one already; an empty folder becomes the separator alone.
+inline std::string WithSeparator(std::string folder)
+{
+    if (folder.empty() || folder.back() != kPathSeparator)
+        folder += kPathSeparator;
+    return folder;
+}
+
 // ---- Folders and files ----------------------------------------------------
 // Paths are single-byte texts in the platform's code page. On POSIX, file and
 // folder names are matched without regard to letter case, as Windows does, so
 // that a file written as e0000000.dat is found as E0000000.DAT.
-
-#include <cstdint>
-#include <string>
-#include <vector>
 
 // Makes `path` the process's current directory. False when it cannot be entered.
 bool SetCurrentDir(const char* path);

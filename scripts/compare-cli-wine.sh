@@ -1,44 +1,54 @@
 #!/usr/bin/env bash
-# Runs davrolin-unpack natively and the Windows davrolin-unpack.exe under wine
-# on the same sample deployments with the same options, and fails unless every
-# output file is the same bytes (the activity log aside: it holds paths, the
-# build time and the local date).
-# Usage: scripts/compare-cli-wine.sh NATIVE_BUILD WIN64_BUILD
+# Runs davrolin-unpack natively and the Windows davrolin-unpack.exe of each
+# Windows build under wine (64-bit or 32-bit, as the program is) on the same
+# sample deployments with the same options, and fails unless every output file
+# is the same bytes (the activity log aside: it holds paths, the build time and
+# the local date).
+# Usage: scripts/compare-cli-wine.sh NATIVE_BUILD WINDOWS_BUILD...
+#   e.g. scripts/compare-cli-wine.sh build/native build/win64 build/win32
 set -euo pipefail
-native=$1
-win64=$2
-exe=$win64/cli/davrolin-unpack.exe
+root=$(cd "$(dirname "$0")/.." && pwd)
+native=$1; shift
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-: "${WINEPREFIX:=$win64/wineprefix}"
-export WINEPREFIX
+# Wine shows the whole file system as drive Z:.
+winpath() { echo "Z:${1//\//\\}"; }
 
 status=0
-run_case() {  # name firmware options...
-  local name=$1 firmware=$2; shift 2
+run_case() {  # windows-build name firmware options...
+  local win name=$2 firmware=$3
+  win=$(cd "$1" && pwd)  # wine wants an absolute prefix
+  shift 3
+  local exe=$win/cli/davrolin-unpack.exe arch tag
+  case "$(x86_64-w64-mingw32-objdump -f "$exe" | sed -n 's/.*file format //p')" in
+    pei-i386) arch=win32 ;;
+    *) arch=win64 ;;
+  esac
+  tag="$name ($arch)"
   local src=$work/src-$firmware
   [ -d "$src" ] || "$native/sample/davrolin-make-sample" --firmware "$firmware" "$src"
-  "$native/cli/davrolin-unpack" --quiet --firmware "$firmware" "$@" "$src" "$work/$name-native" >/dev/null 2>&1 || true
-  local wsrc wdst
-  wsrc=$(winepath -w "$src" 2>/dev/null)
-  wdst=$(winepath -w "$work/$name-wine" 2>/dev/null)
-  timeout 300 wine "$exe" --quiet --firmware "$firmware" "$@" "$wsrc" "$wdst" >/dev/null 2>&1 || true
-  if [ ! -d "$work/$name-wine" ] || ! diff -r -x DAVROLIN.LOG "$work/$name-native" "$work/$name-wine" >/dev/null ||
-     [ ! -f "$work/$name-wine/DAVROLIN.LOG" ]; then
-    echo "compare-cli-wine: $name differs between Linux and wine" >&2
-    diff -r -x DAVROLIN.LOG "$work/$name-native" "$work/$name-wine" | head -20 >&2 || true
+  if [ ! -d "$work/$name-native" ]; then
+    "$native/cli/davrolin-unpack" --quiet --firmware "$firmware" "$@" "$src" "$work/$name-native" >/dev/null 2>&1 || true
+  fi
+  local out=$work/$name-$arch
+  WINEPREFIX=$win/wineprefix DAVROLIN_WINE_TIMEOUT=300 "$root/cmake/wine-run.sh" "$arch" "$exe" \
+    --quiet --firmware "$firmware" "$@" "$(winpath "$src")" "$(winpath "$out")" >/dev/null 2>&1 || true
+  if [ ! -d "$out" ] || ! diff -r -x DAVROLIN.LOG "$work/$name-native" "$out" >/dev/null ||
+     [ ! -f "$out/DAVROLIN.LOG" ]; then
+    echo "compare-cli-wine: $tag differs between Linux and wine" >&2
+    diff -r -x DAVROLIN.LOG "$work/$name-native" "$out" | head -20 >&2 || true
     status=1
   else
-    echo "compare-cli-wine: $name: $(ls "$work/$name-native" | wc -l) files, same bytes"
+    echo "compare-cli-wine: $tag: $(ls "$work/$name-native" | wc -l) files, same bytes"
   fi
 }
 
-run_case machine-304 3.04
-run_case human-304 3.04 --human --prefix S_
-run_case range-304 3.04 --human --kinds engineering,ctd,acm --profiles 5-9
-run_case machine-301 3.01
-run_case human-301 3.01 --human --profile 6
-timeout 20 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1 || true
+for win in "$@"; do
+  run_case "$win" machine-304 3.04
+  run_case "$win" human-304 3.04 --human --prefix S_
+  run_case "$win" range-304 3.04 --human --kinds engineering,ctd,acm --profiles 5-9
+  run_case "$win" machine-301 3.01
+  run_case "$win" human-301 3.01 --human --profile 6
+done
 exit $status

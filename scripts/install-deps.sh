@@ -9,9 +9,15 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 for p in cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev \
          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 \
          binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev \
-         fp-utils imagemagick; do
+         fp-utils imagemagick \
+         libnetcdf-dev netcdf-bin python3-netcdf4 python3-gsw python3-xarray python3-pandas dpkg-dev \
+         python3-matplotlib python3-pil chromium; do
   have_pkg "$p" || need+=("$p")
 done
+
+# 32-bit wine runs the shipped i686 program's tests; it needs Debian's i386
+# architecture beside the machine's own.
+have_pkg wine32:i386 || need+=(wine32:i386)
 
 if [ ${#need[@]} -eq 0 ]; then
   exit 0
@@ -20,6 +26,12 @@ fi
 echo "install-deps: installing ${need[*]}"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+if [[ " ${need[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if ! $SUDO dpkg --add-architecture i386; then
+    echo "install-deps: cannot add the i386 architecture, so 32-bit wine (wine32:i386) cannot be installed" >&2
+    exit 1
+  fi
+fi
 # A failed index for a foreign architecture must not stop us: what counts is
 # whether the packages install.
 $SUDO apt-get update -qq || echo "install-deps: apt-get update reported errors; carrying on"
@@ -28,6 +40,7 @@ rc=$?
 for p in "${need[@]}"; do
   if ! have_pkg "$p"; then
     echo "install-deps: package $p could not be installed (apt-get exit $rc)" >&2
+    [[ $p == *:i386 ]] && echo "install-deps: without it the shipped 32-bit program cannot be tested" >&2
     exit 1
   fi
 done

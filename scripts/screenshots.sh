@@ -21,7 +21,7 @@ if [ -d "$sample" ]; then
   export DAVROLIN_SCREENSHOT_SOURCE='C:\VXP\DEPLOY07' DAVROLIN_SCREENSHOT_DESTINATION='C:\VXP\UNPACKED'
 fi
 DAVROLIN_SCREENSHOTS=$(winpath "$out") timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" \
-  wine "$build/tests/win32_tests.exe" --gtest_filter='Screenshots.*' >/dev/null
+  "$root/cmake/wine-run.sh" win64 "$build/tests/win32_tests.exe" --gtest_filter='Screenshots.*' >/dev/null
 timeout 20 wineserver -w || true
 rm -rf "$drive_c/VXP"
 for bmp in "$out"/*.bmp; do

@@ -9,6 +9,7 @@
 #include "app/message_box_win32.h"
 #include "app/messages.h"
 #include "app/options_summary_win32.h"
+#include "app/profile_range.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "resources/resource.h"
@@ -123,34 +124,21 @@ static int RangeMode(HWND dialog)
 // The Next validation; shows the box of a rejection.
 static bool Accept(HWND dialog)
 {
-    const uint32_t first = ProfileField(dialog, IDC_FIRST_PROFILE);
-    const uint32_t last = ProfileField(dialog, IDC_LAST_PROFILE);
-    const uint32_t maxProfile = static_cast<uint32_t>(Settings.MaxProfile);
-
     if (Checked(dialog, IDC_ALL_FILES))
         return true;
-    bool anyKind = false;
-    for (int id : kKindBoxes)
-        anyKind = anyKind || Checked(dialog, id);
-    if (!anyKind) {
+    int kinds = 0;
+    for (int i = 0; i < 5; ++i)
+        if (Checked(dialog, kKindBoxes[i]))
+            kinds |= 1 << i;
+    if (kinds == 0) {
         ShowCatalogueBox(dialog, 218, 217, MB_OK | MB_ICONERROR);
         return false;
     }
-    if (!Checked(dialog, IDC_ENGINEERING) && !Checked(dialog, IDC_CTD) && !Checked(dialog, IDC_ACM))
+    const ProfileChoice choice = {false, kinds, RangeMode(dialog), ProfileField(dialog, IDC_FIRST_PROFILE),
+                                  ProfileField(dialog, IDC_LAST_PROFILE)};
+    if (ProfileRangeAccepted(choice, static_cast<uint32_t>(Settings.MaxProfile)))
         return true;
-    switch (RangeMode(dialog)) {
-    case RangeSingleProfile:
-        if (first <= maxProfile)
-            return true;
-        break;
-    case RangeProfiles:
-        if (first <= last && first <= maxProfile && last <= maxProfile)
-            return true;
-        break;
-    default:
-        return true;
-    }
-    ShowCatalogueBox(dialog, 220, 219, MB_OK | MB_ICONERROR);
+    ShowCatalogueBox(dialog, kProfileRangeMessage, kProfileRangeCaption, MB_OK | MB_ICONERROR);
     return false;
 }
 

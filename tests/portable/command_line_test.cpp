@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 #include "cli/run_observer.h"
 
+#include "app/version.h"
 #include "engine/activity_log.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
@@ -35,6 +36,8 @@ TEST(CommandLine, BadUsage)
         {"--profiles", "5", "src", "dst"},
         {"--profiles", "1-", "src", "dst"},
         {"--firmware", "3.02", "src", "dst"},
+        {"--firmware", "AUTO", "src", "dst"},
+        {"--firmware", "src", "dst"},
         {"--unknown", "src", "dst"},
     };
     for (const auto& args : cases) {
@@ -94,6 +97,12 @@ TEST(CommandLine, FormPrefixFirmwareAndFolders)
     EXPECT_EQ(std::string(s.SrcDir), cwd + "in/");
     EXPECT_EQ(std::string(s.DstDir), cwd + "out");
     EXPECT_EQ(AbsoluteFolder("out", cwd), cwd + "out");
+
+    // A folder from the root of the current drive is a folder on Windows too,
+    // not a "/option".
+    ASSERT_EQ(Parse({"/data/in", "/data/out"}, cl, error), ParseResult::Run) << error;
+    EXPECT_EQ(cl.source, "/data/in");
+    EXPECT_EQ(cl.dest, "/data/out");
 #if defined(_WIN32)
     EXPECT_EQ(AbsoluteFolder("D:\\OUT", "C:\\"), "D:\\OUT");
     EXPECT_EQ(AbsoluteFolder("\\OUT", "C:\\"), "\\OUT");
@@ -157,12 +166,127 @@ TEST(CommandLine, TextsLongerThanTheirFieldsAreRefused)
     EXPECT_NE(error.find("DEST"), std::string::npos);
 }
 
-TEST(CommandLine, HelpIsNotAnError)
+TEST(CommandLine, HelpAndVersionAreNotErrors)
 {
     CommandLine cl;
     std::string error;
     EXPECT_EQ(Parse({"--help"}, cl, error), ParseResult::Help);
     EXPECT_NE(error.find("--profiles"), std::string::npos);
+    EXPECT_NE(error.find("--version"), std::string::npos);
+
+    // Without SOURCE and DEST, or with them.
+    for (const auto& args : {std::vector<const char*>{"--version"}, {"--human", "--version", "src", "dst"}}) {
+        error.clear();
+        EXPECT_EQ(Parse(args, cl, error), ParseResult::Version);
+        EXPECT_EQ(error, VersionText());
+    }
+    const std::string stamp = std::string(BuildDate()) + " " + BuildTime();
+    EXPECT_EQ(VersionText(), "davrolin-unpack (Davrolin) version 1.0 Revision 02 [Build " + stamp +
+                                 "]\nConverts VXP deployments of firmware 3.01 and 3.04.\n");
+}
+
+// --firmware 3.01 and 3.04 are applied with the other choices; auto leaves the
+// settings' firmware until the source's DEPLOY.DAT is read.
+TEST(CommandLine, FirmwareChoices)
+{
+    struct Case {
+        const char* firmware;  // nullptr: not given
+        int before, after;
+    };
+    const Case cases[] = {
+        {nullptr, Firmware301, Firmware301}, {nullptr, Firmware304, Firmware304},
+        {"3.01", Firmware304, Firmware301},  {"3.04", Firmware301, Firmware304},
+        {"auto", Firmware301, Firmware301},  {"auto", Firmware304, Firmware304},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.firmware ? c.firmware : "none");
+        CommandLine cl;
+        std::string error;
+        std::vector<const char*> args = {"src", "dst"};
+        if (c.firmware)
+            args.insert(args.begin(), {"--firmware", c.firmware});
+        ASSERT_EQ(Parse(args, cl, error), ParseResult::Run) << error;
+        SettingsRecord s;
+        SetDefaultSettings(s);
+        s.FirmwareVers = c.before;
+        ASSERT_TRUE(ApplyCommandLine(cl, "/work", s, error));
+        EXPECT_EQ(s.FirmwareVers, c.after);
+    }
+    SettingsRecord s;
+    SetDefaultSettings(s);
+    EXPECT_EQ(s.FirmwareVers, Firmware304);  // the default
+}
+
+// --firmware auto takes the firmware from the version word of SOURCE's
+// DEPLOY.DAT, or refuses and says what the file holds.
+TEST(CommandLine, AutoFirmwareReadsDeployDat)
+{
+    TempDir dir;
+    const std::string folder = dir.str() + kPathSeparator;
+    const std::string path = folder + "DEPLOY.DAT";
+    auto record = [](bool layout301, int16_t word) {
+        DeploymentRecord r = SampleDeployment(layout301);
+        r.version = word;
+        return Bytes().deployment(r);
+    };
+    struct Case {
+        const char* what;
+        bool write;
+        Bytes bytes;
+        int before;
+        bool ok;
+        int after;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"3.01", true, record(true, 301), Firmware304, true, Firmware301, ""},
+        {"3.04", true, record(false, 304), Firmware301, true, Firmware304, ""},
+        {"3.04, word 303", true, record(false, 303), Firmware301, true, Firmware304, ""},
+        {"unknown word", true, record(false, 0x1234), Firmware301, false, Firmware301,
+         "--firmware auto: the version word of " + path +
+             " is 4660 (0x1234), neither 301 (firmware 3.01) nor 303 or 304 (firmware 3.04)"},
+        {"negative word", true, record(false, -2), Firmware304, false, Firmware304,
+         "--firmware auto: the version word of " + path +
+             " is -2 (0xFFFE), neither 301 (firmware 3.01) nor 303 or 304 (firmware 3.04)"},
+        {"missing", false, Bytes(), Firmware304, false, Firmware304, "--firmware auto: cannot read " + path},
+        {"empty", true, Bytes(), Firmware304, false, Firmware304,
+         "--firmware auto: " + path + " holds 0 byte(s), too few for its version word"},
+        {"3.04 word, 3.01-sized record", true, record(true, 304), Firmware304, false, Firmware304,
+         "--firmware auto: " + path +
+             " holds 124 bytes; its version word 304 (0x0130) names firmware 3.04, whose deployment record is 134 "
+             "bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(dir / "DEPLOY.DAT");
+        if (c.write)
+            WriteFileBytes(dir / "DEPLOY.DAT", c.bytes);
+        // SOURCE with and without a trailing separator.
+        for (const std::string& source : {dir.str(), folder}) {
+            CommandLine cl;
+            std::string error;
+            ASSERT_EQ(Parse({"--firmware", "auto", source.c_str(), "dst"}, cl, error), ParseResult::Run);
+            SettingsRecord s;
+            SetDefaultSettings(s);
+            s.FirmwareVers = c.before;
+            ASSERT_TRUE(ApplyCommandLine(cl, "/", s, error));
+            EXPECT_EQ(ApplyAutoFirmware(cl, s, error), c.ok);
+            EXPECT_EQ(s.FirmwareVers, c.after);
+            if (!c.ok) {
+                EXPECT_EQ(error, c.error);
+            }
+        }
+    }
+
+    // Without auto the file is not looked at.
+    CommandLine cl;
+    std::string error;
+    ASSERT_EQ(Parse({"--firmware", "3.01", dir.str().c_str(), "dst"}, cl, error), ParseResult::Run);
+    SettingsRecord s;
+    SetDefaultSettings(s);
+    ASSERT_TRUE(ApplyCommandLine(cl, "/", s, error));
+    EXPECT_TRUE(ApplyAutoFirmware(cl, s, error));
+    EXPECT_EQ(s.FirmwareVers, Firmware301);
 }
 
 TEST(ProgressLine, BarCountsAndElapsedTime)

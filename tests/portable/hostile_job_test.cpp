@@ -2,8 +2,9 @@
 // that plans absurd file sets or a last profile of 2^32 - 1, prefixes and
 // folders too long for the file system or holding %, \ and characters outside
 // ASCII, a destination that cannot be written. Every run ends (quickly: the
-// data decides how far a walk goes, not the plan), names each file it could
-// not create, and never reports a failed kind as success.
+// data decides how far a walk goes, not the plan, but for at most 10,000 CTD
+// notes past the end of a file), names each file it could not create, and
+// never reports a failed kind as success.
 
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
@@ -207,54 +208,132 @@ TEST_F(HostileJob, AbsurdFileSetsAndLastProfilesEndQuickly)
     }
 }
 
-// The CTD decoder reports a profile that meets the end of its file as done,
-// with a note. Once a file has ended, the first profile asked for still gets
-// its note file; the later profiles of that file are skipped, however many the
-// metadata plans, and count as done for the progress bar.
-TEST_F(HostileJob, CtdFileThatEndsEarlyGivesOneNoteAndGoesOn)
+// Every line the activity log is given, also those it has trimmed away since.
+class LogRecorder {
+public:
+    LogRecorder() { SetLogListener(&LogRecorder::Hear, this); }
+    ~LogRecorder() { SetLogListener(nullptr, nullptr); }
+    LogRecorder(const LogRecorder&) = delete;
+    LogRecorder& operator=(const LogRecorder&) = delete;
+    const std::string& text() const { return text_; }
+
+private:
+    static void Hear(void* context, const char* text, int) { static_cast<LogRecorder*>(context)->text_ += text; }
+    std::string text_;
+};
+
+// The profile numbers of the CTD end-of-file lines, in the order logged.
+std::vector<uint32_t> CtdEndOfFileProfiles(const std::string& log)
 {
+    std::vector<uint32_t> named;
+    const std::string line = "Error reading from CTD file for profile ";
+    for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1))
+        named.push_back(static_cast<uint32_t>(std::stoul(log.substr(at + line.size()))));
+    return named;
+}
+
+// A CTD profile that lies after the end of its data file is noted as
+// missing: a text file of its own (holding "End of file reached" in human
+// form) when it is asked for, and an end-of-file line in the log whether it
+// is asked for or only skipped. The kind then goes on with the next file.
+// A plan of 2^31 profiles per file gets these notes for 10,000 profiles past
+// the end of the data, then one line that names the file and the profiles
+// left un-noted; those count as done for the progress bar.
+TEST_F(HostileJob, CtdProfilesAfterTheEndOfTheirFileAreNotedOneByOne)
+{
+    struct CtdFile {
+        uint32_t base;
+        uint32_t wholeProfiles;  // profiles base, base + 1, ... in full
+        std::size_t cutAfter;    // then this many bytes of the next profile
+    };
     struct Case {
         const char* what;
         uint32_t ppf, maxProfile;
         int range;
         uint32_t first, last;
-        std::size_t cut;  // bytes cut from the end of the file of 2 profiles
-        std::vector<std::string> outputs;
-        std::vector<uint32_t> eofProfiles;  // each named once by an end-of-file line
-        bool walkedToTheEnd;                // every item of the run counted as done
+        std::vector<CtdFile> files;
+        std::vector<std::pair<uint32_t, uint32_t>> written;  // the CTD text files written: profiles from, to
+        uint32_t endedAt;                // the profile that met the end of its file
+        uint32_t notedUpTo;              // end-of-file lines name endedAt .. notedUpTo, in order
+        uint32_t notNoted;               // profiles named by the line that stops the notes; 0: no such line
     };
+    constexpr uint32_t kNoted = 10000;  // profiles noted after the one that met the end
+    // A CTD profile of the fixture is 53 bytes: 4 scans, the end mark, the sensor times.
     const Case cases[] = {
-        {"2^31-1 per file, the whole deployment", 0x7FFFFFFFu, 0xFFFFFFFFu, RangeEntireDeployment, 0, 0, 0,
-         {"C0000000.TXT", "C0000001.TXT", "C0000002.TXT", "SNSRTIME.TXT"}, {2}, false},
-        {"the second profile cut inside its scans", 10, 9, RangeEntireDeployment, 0, 0, 22,
-         {"C0000000.TXT", "C0000001.TXT", "SNSRTIME.TXT"}, {1}, true},
-        {"a range beyond the data", 10, 9, RangeProfiles, 5, 7, 0, {"C0000005.TXT", "SNSRTIME.TXT"}, {2, 5}, true},
+        {"4 per file, cut inside the second profile, a range inside the file", 4, 3, RangeProfiles, 1, 3,
+         {{0, 1, 31}}, {{1, 3}}, 1, 3, 0},
+        {"4 per file, cut before the profile asked for", 4, 3, RangeSingleProfile, 3, 0, {{0, 1, 31}}, {{3, 3}}, 1,
+         3, 0},
+        {"a file that holds fewer profiles than planned", 10, 9, RangeProfiles, 5, 7, {{0, 2, 0}}, {{5, 7}}, 2, 7,
+         0},
+        {"a cut file, then a whole one", 2, 3, RangeEntireDeployment, 0, 0, {{0, 1, 31}, {2, 2, 0}}, {{0, 3}}, 1,
+         1, 0},
+        // The range starts near the bound, so that a few files show where the
+        // notes stop; the profiles before it are noted in the log alone.
+        {"2^31-1 per file, a range from near the bound into the next file", 0x7FFFFFFFu, 0xFFFFFFFFu, RangeProfiles,
+         kNoted, 0x7FFFFFFFu, {{0, 2, 0}, {0x7FFFFFFFu, 1, 0}}, {{kNoted, 2 + kNoted}, {0x7FFFFFFFu, 0x7FFFFFFFu}},
+         2, 2 + kNoted, 0x7FFFFFFFu - (2 + 1 + kNoted)},
         {"2^32-1 per file, a profile far beyond the data", 0xFFFFFFFFu, 0xFFFFFFFFu, RangeSingleProfile,
-         0xFFFFFFFEu, 0, 0, {"C4294967294.TXT", "SNSRTIME.TXT"}, {2, 0xFFFFFFFEu}, true},
+         0xFFFFFFFEu, 0, {{0, 2, 0}}, {}, 2, 2 + kNoted, 0xFFFFFFFEu - (2 + 1 + kNoted) + 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir from, to;
-        Use(from.str(), to.str(), "");
-        ResetTestLog();
-        WriteMetadata(c.ppf, c.maxProfile, from.str());
-        DeploymentShape shape;
-        Bytes data = CtdProfileBytes(shape, 0);
-        data.append(CtdProfileBytes(shape, 1));
-        data.data.resize(data.size() - c.cut);
-        WriteAnsiFile(from.str() + kPathSeparator + "C0000000.DAT", data);
-        Select(KindCtd, c.range, c.first, c.last);
+        for (bool human : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (human ? ", human form" : ", machine form"));
+            TempDir from, to;
+            Use(from.str(), to.str(), "");
+            ResetTestLog();
+            Settings.HumanReadible = human ? 1 : 0;
+            WriteMetadata(c.ppf, c.maxProfile, from.str());
+            DeploymentShape shape;
+            for (const CtdFile& f : c.files) {
+                Bytes data;
+                for (uint32_t p = f.base; p < f.base + f.wholeProfiles; ++p)
+                    data.append(CtdProfileBytes(shape, p));
+                data.append(CtdProfileBytes(shape, f.base + f.wholeProfiles).first(f.cutAfter));
+                WriteAnsiFile(from.str() + kPathSeparator + FormatString("C%07u.DAT", f.base), data);
+            }
+            Select(KindCtd, c.range, c.first, c.last);
+            LogRecorder recorder;
 
-        unpack_thread();
+            EXPECT_EQ(unpack_thread(), 0);  // an end-of-file note is no failure of the kind
 
-        EXPECT_EQ(Outputs(to), c.outputs);
-        const std::string log = Log();
-        std::vector<uint32_t> named;
-        const std::string eofLine = "Error reading from CTD file for profile ";
-        for (auto at = log.find(eofLine); at != std::string::npos; at = log.find(eofLine, at + 1))
-            named.push_back(static_cast<uint32_t>(std::stoul(log.substr(at + eofLine.size()))));
-        EXPECT_EQ(named, c.eofProfiles) << log;
-        if (c.walkedToTheEnd) {
+            std::vector<std::string> expected;
+            for (auto [low, high] : c.written)
+                for (uint32_t p = low; p <= high; ++p)
+                    expected.push_back(FormatString("C%07u.TXT", p));
+            expected.push_back("SNSRTIME.TXT");
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(Outputs(to), expected);
+
+            // A profile after the one that met the end holds the note alone.
+            for (auto [low, high] : c.written) {
+                for (uint32_t p = std::max(low, c.endedAt + 1); p <= std::min(high, c.notedUpTo); ++p) {
+                    const std::string want =
+                        human ? FormatString("\r\n\r\n Profile %u\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n"
+                                             "\r\n End of file reached\r\n",
+                                             p)
+                              : "";
+                    EXPECT_EQ(ReadFileText(to / FormatString("C%07u.TXT", p)), want) << p;
+                }
+            }
+
+            const std::string& log = recorder.text();
+            std::vector<uint32_t> noted;
+            for (uint32_t p = c.endedAt; p <= c.notedUpTo; ++p)
+                noted.push_back(p);
+            EXPECT_EQ(CtdEndOfFileProfiles(log), noted);
+            const std::string source = from.str() + kPathSeparator;
+            const std::string stop = "more profiles past its end were not noted";
+            if (c.notNoted) {
+                const std::string line =
+                    FormatString("Error reading from CTD data file %sC0000000.DAT: %u more profiles past its end "
+                                 "were not noted\r\n",
+                                 source.c_str(), c.notNoted);
+                EXPECT_NE(log.find(line), std::string::npos) << line;
+                EXPECT_EQ(log.find(stop), log.rfind(stop)) << "one line per file";
+            } else {
+                EXPECT_EQ(log.find(stop), std::string::npos);
+            }
             EXPECT_EQ(unpackJob.doneItems, unpackJob.totalItems);
         }
     }

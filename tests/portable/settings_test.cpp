@@ -331,6 +331,59 @@ TEST_F(SettingsFile, WindowKeysAlreadyPresentAndUnchanged)
     EXPECT_EQ(Text(), "[CONFIGURATION]\r\nWindowX=11\r\nWindowY=20\r\nWindowW=600\r\nWindowH=400\r\nOptions=3\r\n");
 }
 
+// Each key of the table on its own: its start-up value, a written value read
+// back into its field alone, and the save rule (written back or never).
+TEST_F(SettingsFile, EveryKeyOfTheTable)
+{
+    SettingsRecord defaults;
+    SetDefaultSettings(defaults);
+    for (const SettingsKey& key : kSettingsKeys) {
+        SCOPED_TRACE(key.name);
+        std::filesystem::remove(file_);
+
+        // Start-up value.
+        LoadSettings();
+        EXPECT_TRUE(SameRecord(Settings, defaults));
+        if (key.type == SettingsKeyType::Text)
+            EXPECT_STREQ(Settings.*key.text, key.textStart);
+        else
+            EXPECT_EQ(Settings.*key.number, key.numberStart);
+
+        // A written value lands in this key's field and no other; an older
+        // name read into a later key's field lands there too.
+        SettingsRecord expected = defaults;
+        std::string written;
+        switch (key.type) {
+        case SettingsKeyType::Number:
+            written = "4294967288";
+            expected.*key.number = -8;
+            break;
+        case SettingsKeyType::Text:
+            written = "D:\\Walk 1";
+            std::strcpy(expected.*key.text, "D:\\Walk 1");
+            break;
+        case SettingsKeyType::Firmware:
+            written = "3.01";
+            expected.*key.number = Firmware301;
+            break;
+        }
+        for (const SettingsKey& later : kSettingsKeys)
+            if (later.olderName && std::strcmp(later.olderName, key.name) == 0)
+                expected.*later.number = -8;
+        Write(std::string(key.name) + "=" + written + "\r\n");
+        LoadSettings();
+        EXPECT_TRUE(SameRecord(Settings, expected));
+
+        // Changed after start-up: written back as that text, or never.
+        std::filesystem::remove(file_);
+        LoadSettings();
+        Settings = expected;
+        SaveSettings();
+        const std::string line = std::string(key.name) + "=" + written + "\r\n";
+        EXPECT_EQ(Text(), key.saving == KeySavedAtExit ? "[CONFIGURATION]\r\n" + line : std::string("<no file>"));
+    }
+}
+
 #if defined(_WIN32)
 // A bare name lands in the Windows folder, whatever the current directory is.
 TEST_F(SettingsFile, BareNameLivesInTheWindowsFolder)

@@ -2,6 +2,7 @@
 // files and the saved activity log.
 #ifdef DAVROLIN_UNPACK
 
+#include "app/version.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/settings_record.h"
@@ -205,6 +206,80 @@ TEST_F(Cli, RunWithErrorsExitsWithOne)
     const std::string error = "Error opening CTD data file " + source.string() + "/C0000004.DAT";
     EXPECT_NE(files["DAVROLIN.LOG"].find(error + "\r\n"), std::string::npos);
     EXPECT_EQ(r.err, error + "\n");  // the run's errors, also on stderr
+}
+
+// --firmware auto converts a deployment of either firmware as the matching
+// --firmware does, and refuses before anything is written when DEPLOY.DAT
+// does not tell.
+TEST_F(Cli, AutoFirmwareFollowsDeployDat)
+{
+    for (int firmware : {0, 1}) {
+        const std::string name = firmware == 0 ? "3.01" : "3.04";
+        SCOPED_TRACE(name);
+        DeploymentShape s = shape;
+        s.firmware = firmware;
+        const fs::path folder = work / ("fw" + name);
+        fs::create_directory(folder);
+        WriteDeployment(folder, s);
+        const std::string src = folder.filename().string();
+
+        Result r = Run({"--firmware", "auto", "--human", src, "auto" + name});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(Run({"--firmware", name, "--human", src, "given" + name}).exitCode, 0);
+        auto automatic = Files(work / ("auto" + name));
+        auto given = Files(work / ("given" + name));
+        EXPECT_EQ(automatic.size(), 3u * 12 + 5);
+        EXPECT_NE(automatic["DAVROLIN.LOG"].find("under Version " + name + " of the System Control Program"),
+                  std::string::npos);
+        automatic.erase("DAVROLIN.LOG");
+        given.erase("DAVROLIN.LOG");
+        EXPECT_EQ(automatic, given);
+    }
+
+    // What DEPLOY.DAT holds, told on stderr with exit code 2.
+    const std::string deploy = source.string() + "/DEPLOY.DAT";
+    Bytes word302 = DeployRecordBytes(shape);
+    word302.data[0] = 0x01;
+    word302.data[1] = 0x2E;
+    struct Case {
+        const char* what;
+        bool write;
+        Bytes bytes;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"word 302", true, word302,
+         "the version word of " + deploy + " is 302 (0x012E), neither 301 (firmware 3.01) nor 303 or 304 (firmware "
+         "3.04)"},
+        {"missing", false, Bytes(), "cannot read " + deploy},
+        {"one byte", true, Bytes().u8(1), deploy + " holds 1 byte(s), too few for its version word"},
+    };
+    fs::create_directory(work / "out");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(source / "DEPLOY.DAT");
+        if (c.write)
+            WriteFileBytes(source / "DEPLOY.DAT", c.bytes);
+        Result r = Run({"--firmware", "auto", "deployment", "out"});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err, "davrolin-unpack: --firmware auto: " + c.err + "\n");
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(fs::is_empty(work / "out"));
+    }
+}
+
+TEST_F(Cli, VersionPrintsTheBuildAndExitsWithZero)
+{
+    const std::string stamp = std::string(BuildDate()) + " " + BuildTime();
+    for (const auto& args : {std::vector<std::string>{"--version"}, {"--version", "deployment", "out"}}) {
+        Result r = Run(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.out, "davrolin-unpack (Davrolin) version 1.0 Revision 02 [Build " + stamp +
+                             "]\nConverts VXP deployments of firmware 3.01 and 3.04.\n");
+        EXPECT_EQ(r.err, "");
+    }
+    EXPECT_FALSE(fs::exists(work / "out"));
 }
 
 TEST_F(Cli, SettingsFileAndOverrides)

@@ -35,7 +35,8 @@ TEST(Screenshots, EveryStep)
     if (const char* destination = std::getenv("DAVROLIN_SCREENSHOT_DESTINATION"))
         lstrcpynA(settings.DstDir, destination, kTextFieldSize);
     BoxAnswers boxes(IDNO);  // a page whose Next is refused is shown directly
-    Wizard wizard(settings, 720, 520);
+    // The size a first run opens at, which is also the smallest the window takes.
+    Wizard wizard(settings, settings.WindowW, settings.WindowH);
     struct Shot {
         int dialogId;
         const char* name;

@@ -1,0 +1,296 @@
+#include "export/netcdf_file.h"
+
+#include <netcdf.h>
+#include <netcdf_mem.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+static_assert(kNetcdfGlobal == NC_GLOBAL);
+static_assert(kNetcdfUnlimited == NC_UNLIMITED);
+
+namespace {
+
+nc_type TypeOf(NetcdfType type) {
+    switch (type) {
+        case NetcdfType::Byte: return NC_BYTE;
+        case NetcdfType::Char: return NC_CHAR;
+        case NetcdfType::Short: return NC_SHORT;
+        case NetcdfType::Int: return NC_INT;
+        case NetcdfType::Float: return NC_FLOAT;
+        case NetcdfType::Double: return NC_DOUBLE;
+    }
+    return NC_NAT;
+}
+
+}  // namespace
+
+NetcdfFile::~NetcdfFile() {
+    Abandon();
+}
+
+NetcdfFile::NetcdfFile(NetcdfFile&& other) noexcept
+    : ncid_(std::exchange(other.ncid_, -1)), path_(std::move(other.path_)), error_(std::move(other.error_)) {}
+
+NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
+    if (this != &other) {
+        Abandon();
+        ncid_ = std::exchange(other.ncid_, -1);
+        path_ = std::move(other.path_);
+        error_ = std::move(other.error_);
+    }
+    return *this;
+}
+
+void NetcdfFile::Abandon() {
+    if (ncid_ >= 0) {
+        nc_abort(ncid_);
+        ncid_ = -1;
+    }
+}
+
+bool NetcdfFile::Check(int status, const char* what, const char* name) {
+    if (status == NC_NOERR) return true;
+    if (error_.empty()) {
+        error_ = path_ + ": " + what;
+        if (name != nullptr) error_ += std::string(" '") + name + "'";
+        error_ += std::string(": ") + nc_strerror(status);
+    }
+    return false;
+}
+
+bool NetcdfFile::Usable() {
+    if (!error_.empty()) return false;
+    if (ncid_ < 0) {
+        error_ = (path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open";
+        return false;
+    }
+    return true;
+}
+
+bool NetcdfFile::Create(const std::string& path, std::size_t sizeHint) {
+    Abandon();
+    path_ = path;
+    error_.clear();
+    int ncid = -1;
+    if (!Check(nc_create_mem(path.c_str(), NC_64BIT_OFFSET, sizeHint, &ncid), "cannot start the dataset", nullptr)) {
+        return false;
+    }
+    ncid_ = ncid;
+    int oldMode = 0;
+    return Check(nc_set_fill(ncid_, NC_FILL, &oldMode), "cannot set fill mode", nullptr);
+}
+
+int NetcdfFile::DefineDim(const char* name, std::size_t length) {
+    if (!Usable()) return -1;
+    int id = -1;
+    if (!Check(nc_def_dim(ncid_, name, length, &id), "cannot define dimension", name)) return -1;
+    return id;
+}
+
+int NetcdfFile::DefineVar(const char* name, NetcdfType type, std::initializer_list<int> dims) {
+    return DefineVar(name, type, std::span<const int>(dims.begin(), dims.size()));
+}
+
+int NetcdfFile::DefineVar(const char* name, NetcdfType type, std::span<const int> dims) {
+    if (!Usable()) return -1;
+    int id = -1;
+    if (!Check(nc_def_var(ncid_, name, TypeOf(type), static_cast<int>(dims.size()), dims.data(), &id),
+               "cannot define variable", name)) {
+        return -1;
+    }
+    return id;
+}
+
+bool NetcdfFile::PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values) {
+    if (!Usable()) return false;
+    int status = NC_NOERR;
+    switch (type) {
+        case NetcdfType::Char:
+            status = nc_put_att_text(ncid_, var, name, count, static_cast<const char*>(values));
+            break;
+        case NetcdfType::Byte:
+            status = nc_put_att_schar(ncid_, var, name, NC_BYTE, count, static_cast<const signed char*>(values));
+            break;
+        case NetcdfType::Short:
+            status = nc_put_att_short(ncid_, var, name, NC_SHORT, count, static_cast<const short*>(values));
+            break;
+        case NetcdfType::Int:
+            status = nc_put_att_int(ncid_, var, name, NC_INT, count, static_cast<const int*>(values));
+            break;
+        case NetcdfType::Float:
+            status = nc_put_att_float(ncid_, var, name, NC_FLOAT, count, static_cast<const float*>(values));
+            break;
+        case NetcdfType::Double:
+            status = nc_put_att_double(ncid_, var, name, NC_DOUBLE, count, static_cast<const double*>(values));
+            break;
+    }
+    return Check(status, "cannot write attribute", name);
+}
+
+bool NetcdfFile::PutAttText(int var, const char* name, std::string_view text) {
+    return PutAtt(var, name, NetcdfType::Char, text.size(), text.data());
+}
+bool NetcdfFile::PutAttBytes(int var, const char* name, std::span<const int8_t> values) {
+    return PutAtt(var, name, NetcdfType::Byte, values.size(), values.data());
+}
+bool NetcdfFile::PutAttShorts(int var, const char* name, std::span<const int16_t> values) {
+    return PutAtt(var, name, NetcdfType::Short, values.size(), values.data());
+}
+bool NetcdfFile::PutAttInts(int var, const char* name, std::span<const int32_t> values) {
+    return PutAtt(var, name, NetcdfType::Int, values.size(), values.data());
+}
+bool NetcdfFile::PutAttFloats(int var, const char* name, std::span<const float> values) {
+    return PutAtt(var, name, NetcdfType::Float, values.size(), values.data());
+}
+bool NetcdfFile::PutAttDoubles(int var, const char* name, std::span<const double> values) {
+    return PutAtt(var, name, NetcdfType::Double, values.size(), values.data());
+}
+bool NetcdfFile::PutAttBytes(int var, const char* name, std::initializer_list<int8_t> values) {
+    return PutAtt(var, name, NetcdfType::Byte, values.size(), values.begin());
+}
+bool NetcdfFile::PutAttShorts(int var, const char* name, std::initializer_list<int16_t> values) {
+    return PutAtt(var, name, NetcdfType::Short, values.size(), values.begin());
+}
+bool NetcdfFile::PutAttInts(int var, const char* name, std::initializer_list<int32_t> values) {
+    return PutAtt(var, name, NetcdfType::Int, values.size(), values.begin());
+}
+bool NetcdfFile::PutAttFloats(int var, const char* name, std::initializer_list<float> values) {
+    return PutAtt(var, name, NetcdfType::Float, values.size(), values.begin());
+}
+bool NetcdfFile::PutAttDoubles(int var, const char* name, std::initializer_list<double> values) {
+    return PutAtt(var, name, NetcdfType::Double, values.size(), values.begin());
+}
+
+bool NetcdfFile::EndDefine() {
+    if (!Usable()) return false;
+    return Check(nc_enddef(ncid_), "cannot end define mode", nullptr);
+}
+
+bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
+    if (!Usable()) return false;
+    char name[NC_MAX_NAME + 1] = "";
+    nc_type actual = NC_NAT;
+    int dims = 0;
+    if (!Check(nc_inq_var(ncid_, var, name, &actual, &dims, nullptr, nullptr), "no such variable", nullptr)) {
+        return false;
+    }
+    if (actual != TypeOf(type) || dims != 1) {
+        error_ = path_ + ": cannot write variable '" + name + "': the values are not of its type and shape";
+        return false;
+    }
+    if (count == 0) return true;
+    const std::size_t start[1] = {first};
+    const std::size_t counts[1] = {count};
+    int status = NC_NOERR;
+    switch (type) {
+        case NetcdfType::Byte:
+            status = nc_put_vara_schar(ncid_, var, start, counts, static_cast<const signed char*>(values));
+            break;
+        case NetcdfType::Char:
+            status = nc_put_vara_text(ncid_, var, start, counts, static_cast<const char*>(values));
+            break;
+        case NetcdfType::Short:
+            status = nc_put_vara_short(ncid_, var, start, counts, static_cast<const short*>(values));
+            break;
+        case NetcdfType::Int:
+            status = nc_put_vara_int(ncid_, var, start, counts, static_cast<const int*>(values));
+            break;
+        case NetcdfType::Float:
+            status = nc_put_vara_float(ncid_, var, start, counts, static_cast<const float*>(values));
+            break;
+        case NetcdfType::Double:
+            status = nc_put_vara_double(ncid_, var, start, counts, static_cast<const double*>(values));
+            break;
+    }
+    return Check(status, "cannot write variable", name);
+}
+
+bool NetcdfFile::PutBytes(int var, std::size_t first, std::span<const int8_t> values) {
+    return PutValues(var, NetcdfType::Byte, first, values.size(), values.data());
+}
+bool NetcdfFile::PutShorts(int var, std::size_t first, std::span<const int16_t> values) {
+    return PutValues(var, NetcdfType::Short, first, values.size(), values.data());
+}
+bool NetcdfFile::PutInts(int var, std::size_t first, std::span<const int32_t> values) {
+    return PutValues(var, NetcdfType::Int, first, values.size(), values.data());
+}
+bool NetcdfFile::PutFloats(int var, std::size_t first, std::span<const float> values) {
+    return PutValues(var, NetcdfType::Float, first, values.size(), values.data());
+}
+bool NetcdfFile::PutDoubles(int var, std::size_t first, std::span<const double> values) {
+    return PutValues(var, NetcdfType::Double, first, values.size(), values.data());
+}
+
+bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
+    if (!Usable()) return false;
+    char name[NC_MAX_NAME + 1] = "";
+    nc_type actual = NC_NAT;
+    int dims = 0;
+    int dimIds[NC_MAX_VAR_DIMS] = {};
+    if (!Check(nc_inq_var(ncid_, var, name, &actual, &dims, dimIds, nullptr), "no such variable", nullptr)) {
+        return false;
+    }
+    if (actual != NC_CHAR || dims != 2) {
+        error_ = path_ + ": cannot write variable '" + name + "': it is not a table of text rows";
+        return false;
+    }
+    std::size_t length = 0;
+    if (!Check(nc_inq_dimlen(ncid_, dimIds[1], &length), "cannot read the row length of", name)) return false;
+    if (text.size() > length) {
+        error_ = path_ + ": cannot write variable '" + name + "': the text '" + std::string(text) +
+                 "' is longer than its " + std::to_string(length) + " characters";
+        return false;
+    }
+    std::vector<char> padded(length, '\0');
+    text.copy(padded.data(), text.size());
+    const std::size_t start[2] = {row, 0};
+    const std::size_t counts[2] = {1, length};
+    return Check(nc_put_vara_text(ncid_, var, start, counts, padded.data()), "cannot write variable", name);
+}
+
+bool NetcdfFile::Close() {
+    if (ncid_ < 0) {
+        if (error_.empty()) error_ = (path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open";
+        return false;
+    }
+    if (!error_.empty()) {
+        Abandon();
+        return false;
+    }
+    NC_memio image{};
+    int ncid = std::exchange(ncid_, -1);
+    if (!Check(nc_close_memio(ncid, &image), "cannot finish the dataset", nullptr)) {
+        std::free(image.memory);
+        return false;
+    }
+    bool written = WriteBytes(image.memory, image.size);
+    std::free(image.memory);  // the dataset's buffer, handed over by netCDF
+    return written;
+}
+
+bool NetcdfFile::WriteBytes(const void* data, std::size_t size) {
+    std::FILE* out = std::fopen(path_.c_str(), "wb");
+    if (out == nullptr) {
+        error_ = path_ + ": cannot create the file: " + std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(data, 1, size, out) == size;
+    int error = ok ? 0 : errno;
+    if (std::fflush(out) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (std::fclose(out) != 0 && ok) {  // a full disk can show only here
+        ok = false;
+        error = errno;
+    }
+    if (ok) return true;
+    error_ = path_ + ": cannot write the file: " + (error != 0 ? std::strerror(error) : "write error");
+    std::remove(path_.c_str());
+    return false;
+}

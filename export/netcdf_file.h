@@ -1,0 +1,104 @@
+#pragma once
+// Writing one netCDF file in the classic 64-bit offset format (CDF-2), which
+// every netCDF reader opens. A thin owner of a netCDF-C dataset: it defines
+// dimensions, variables and attributes, ends define mode, puts values and
+// closes.
+//
+// The dataset is built in memory and written to its file in one piece by
+// Close(), with our own file calls: netCDF never meets a full disk (its error
+// paths there leave the file open), and the bytes are the same on every
+// platform. A file that fails to write is removed.
+//
+// Errors are sticky: the first failing call records what failed, with the
+// file's name and netCDF's message, and every later call does nothing and
+// returns false. A writer can therefore make its calls in a row and look at
+// Ok() or the result of Close() once. A dataset destroyed without Close() is
+// dropped and writes nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+// The external types of the classic formats.
+enum class NetcdfType { Byte, Char, Short, Int, Float, Double };
+
+// The variable id of the file's global attributes.
+constexpr int kNetcdfGlobal = -1;
+// The length of the unlimited (record) dimension.
+constexpr std::size_t kNetcdfUnlimited = 0;
+
+class NetcdfFile {
+public:
+    NetcdfFile() = default;
+    ~NetcdfFile();
+    NetcdfFile(NetcdfFile&& other) noexcept;
+    NetcdfFile& operator=(NetcdfFile&& other) noexcept;
+    NetcdfFile(const NetcdfFile&) = delete;
+    NetcdfFile& operator=(const NetcdfFile&) = delete;
+
+    // Starts a dataset in the 64-bit offset format, in define mode, to be
+    // written to `path` (replacing a file of that name) by Close(). Values are
+    // prefilled with the types' fill values, so every byte is defined.
+    // `sizeHint`, the expected size of the file in bytes, spares the growing
+    // buffer its copies; 0 when it is not known.
+    bool Create(const std::string& path, std::size_t sizeHint = 0);
+
+    // Define mode. Each returns the new id, or -1 after an error.
+    int DefineDim(const char* name, std::size_t length);
+    int DefineVar(const char* name, NetcdfType type, std::initializer_list<int> dims);
+    int DefineVar(const char* name, NetcdfType type, std::span<const int> dims);
+
+    // Attributes of variable `var` (kNetcdfGlobal for the file's own). A
+    // numeric attribute's type is that of its values.
+    bool PutAttText(int var, const char* name, std::string_view text);
+    bool PutAttBytes(int var, const char* name, std::span<const int8_t> values);
+    bool PutAttShorts(int var, const char* name, std::span<const int16_t> values);
+    bool PutAttInts(int var, const char* name, std::span<const int32_t> values);
+    bool PutAttFloats(int var, const char* name, std::span<const float> values);
+    bool PutAttDoubles(int var, const char* name, std::span<const double> values);
+    bool PutAttBytes(int var, const char* name, std::initializer_list<int8_t> values);
+    bool PutAttShorts(int var, const char* name, std::initializer_list<int16_t> values);
+    bool PutAttInts(int var, const char* name, std::initializer_list<int32_t> values);
+    bool PutAttFloats(int var, const char* name, std::initializer_list<float> values);
+    bool PutAttDoubles(int var, const char* name, std::initializer_list<double> values);
+
+    // Leaves define mode: the header is written and the values prefilled.
+    bool EndDefine();
+
+    // Values of a one-dimensional variable from index `first` on (a record
+    // variable grows to hold them). The values' type must be the variable's.
+    bool PutBytes(int var, std::size_t first, std::span<const int8_t> values);
+    bool PutShorts(int var, std::size_t first, std::span<const int16_t> values);
+    bool PutInts(int var, std::size_t first, std::span<const int32_t> values);
+    bool PutFloats(int var, std::size_t first, std::span<const float> values);
+    bool PutDoubles(int var, std::size_t first, std::span<const double> values);
+    // Row `row` of a two-dimensional char variable [rows][length]: the text,
+    // then NUL bytes to the row's length. A text longer than the row fails.
+    bool PutTextRow(int var, std::size_t row, std::string_view text);
+
+    // Ends the dataset and writes it to its file. True when every call since
+    // Create succeeded and the whole file reached the disk; after a failure
+    // no file is left under the name.
+    bool Close();
+
+    bool IsOpen() const { return ncid_ >= 0; }
+    const std::string& Path() const { return path_; }
+    bool Ok() const { return error_.empty(); }
+    // "<file>: <what was done>: <netCDF's message>" for the first failure.
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Check(int status, const char* what, const char* name);
+    bool Usable();
+    bool PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values);
+    bool PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values);
+    void Abandon();
+    bool WriteBytes(const void* data, std::size_t size);
+
+    int ncid_ = -1;
+    std::string path_;
+    std::string error_;
+};

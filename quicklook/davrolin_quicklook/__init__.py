@@ -1,0 +1,1 @@
+"""The quick look of a deployment export: four figures and index.html."""

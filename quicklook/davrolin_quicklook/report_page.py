@@ -1,0 +1,154 @@
+"""index.html: one page that opens from the file system with no network: the
+deployment's metadata, a summary table, the activity log's errors and the
+four figures (by relative path). Style inline, no script."""
+from html import escape
+
+kStyle = """
+body { font-family: "DejaVu Sans", Verdana, sans-serif; margin: 1.5em auto; max-width: 1400px;
+       color: #222; padding: 0 1em; }
+h1 { font-size: 1.6em; margin-bottom: 0.2em; }
+h2 { font-size: 1.25em; border-bottom: 1px solid #ccc; padding-bottom: 0.2em; margin-top: 1.6em; }
+table { border-collapse: collapse; margin: 0.5em 0; }
+th, td { border: 1px solid #ccc; padding: 0.25em 0.6em; text-align: left; vertical-align: top; }
+th { background: #f0f3f6; }
+td.n { text-align: right; font-variant-numeric: tabular-nums; }
+td.bad { background: #fde2e1; }
+.lead { color: #555; margin-top: 0; }
+.notes { background: #fff4e0; border-left: 4px solid #e0a030; padding: 0.4em 0.8em; margin: 0.4em 0; }
+.errors { background: #fde2e1; border-left: 4px solid #d62728; padding: 0.4em 0.8em; }
+.ok { color: #2a7d2a; }
+figure { margin: 1em 0; }
+figure img { max-width: 100%; height: auto; border: 1px solid #ddd; }
+figcaption { color: #555; font-size: 0.95em; }
+code { background: #f3f3f3; padding: 0 0.2em; }
+details { margin: 0.4em 0; }
+summary { cursor: pointer; color: #1f4e79; }
+"""
+
+kMainAttributes = ("title", "summary", "institution", "project", "platform_code", "site_code", "station_name",
+                   "geospatial_lat_min", "geospatial_lon_min", "time_coverage_start", "time_coverage_end",
+                   "creator_name", "creator_email", "license", "date_created")
+
+kFigures = (
+    ("track.png", "Vehicle track",
+     "Engineering pressure against time (pressure increasing downward), each profile's end marked by its "
+     "termination codes; below, motor current and battery voltage."),
+    ("sections.png", "Water properties",
+     "Temperature, practical salinity and potential density sigma0 (TEOS-10) of the CTD profiles, "
+     "each as a time x pressure section."),
+    ("ts.png", "T-S diagram", "Practical salinity against potential temperature, coloured by pressure, "
+     "with sigma0 contours."),
+    ("status.png", "Profile status",
+     "Scans per profile and data_status of each instrument: damaged and missing profiles in colour."),
+)
+
+
+def WritePage(path, summary, figure_notes, log):
+    """`figure_notes`: file name -> notes of that figure; `log`: (file name or "", error lines, read problem)."""
+    text = Page(summary, figure_notes, log)
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write(text)
+
+
+def Page(summary, figure_notes, log):
+    title = dict(summary.metadata).get("title") or "Deployment"
+    parts = [
+        "<!DOCTYPE html>",
+        '<html lang="en">',
+        "<head>",
+        '<meta charset="utf-8">',
+        '<meta name="viewport" content="width=device-width, initial-scale=1">',
+        f"<title>Quick look: {escape(title)}</title>",
+        f"<style>{kStyle}</style>",
+        "</head>",
+        "<body>",
+        f"<h1>Quick look: {escape(title)}</h1>",
+        f'<p class="lead">{escape(", ".join(summary.source_files))}</p>',
+        "<h2>Deployment</h2>",
+        MetadataSection(summary),
+        "<h2>Summary</h2>",
+        Table([], summary.rows, with_header=False),
+        "<h3>Profiles by data_status</h3>",
+        StatusTable(summary),
+        "<h3>Profiles by termination code</h3>",
+        CodeTable(summary.code_rows),
+        "<h3>Errors of the activity log</h3>",
+        LogSection(log),
+        "<h2>Figures</h2>",
+    ]
+    for file_name, heading, caption in kFigures:
+        parts.append(Figure(file_name, heading, caption, figure_notes.get(file_name, [])))
+    parts += ["</body>", "</html>", ""]
+    return "\n".join(parts)
+
+
+def MetadataSection(summary):
+    """The main attributes first; all of them, and the deployment's settings, folded."""
+    if not summary.metadata:
+        return "<p>No global attributes.</p>"
+    attributes = dict(summary.metadata)
+    main = [(k, attributes[k]) for k in kMainAttributes if k in attributes]
+    out = [Table([], main, with_header=False) if main else ""]
+    if summary.deployment:
+        out += ["<details><summary>Deployment settings</summary>",
+                Table(["setting", "value"], summary.deployment), "</details>"]
+    out += ["<details><summary>All global attributes</summary>",
+            Table(["attribute", "value"], summary.metadata), "</details>"]
+    return "\n".join(out)
+
+
+def Table(columns, rows, with_header=True):
+    out = ["<table>"]
+    if with_header:
+        out.append("<tr>" + "".join(f"<th>{escape(str(c))}</th>" for c in columns) + "</tr>")
+    for label, value in rows:
+        out.append(f"<tr><th>{escape(str(label))}</th><td>{escape(str(value))}</td></tr>")
+    out.append("</table>")
+    return "\n".join(out)
+
+
+def StatusTable(summary):
+    if not summary.status_rows:
+        return "<p>No instrument files.</p>"
+    out = ["<table>", "<tr>" + "".join(f"<th>{escape(h)}</th>" for h in summary.status_header) + "</tr>"]
+    for row in summary.status_rows:
+        cells = [f"<th>{escape(row[0])}</th>"]
+        for column, count in enumerate(row[1:]):
+            bad = ' bad' if column > 0 and count > 0 else ''
+            cells.append(f'<td class="n{bad}">{count:,}</td>')
+        out.append("<tr>" + "".join(cells) + "</tr>")
+    out.append("</table>")
+    return "\n".join(out)
+
+
+def CodeTable(rows):
+    if not rows:
+        return "<p>No termination codes (no engineering.nc, or it holds none).</p>"
+    out = ["<table>", "<tr><th>code of</th><th>code</th><th>meaning</th><th>profiles</th></tr>"]
+    for kind, code, meaning, count in rows:
+        out.append(f'<tr><td>{escape(kind)}</td><td class="n">{code}</td><td>{escape(meaning)}</td>'
+                   f'<td class="n">{count:,}</td></tr>')
+    out.append("</table>")
+    return "\n".join(out)
+
+
+def LogSection(log):
+    name, errors, problem = log
+    if not name:
+        return "<p>No activity log (DAVROLIN.LOG) in the export folder.</p>"
+    if problem:
+        return f'<p class="errors">{escape(name)} could not be read: {escape(problem)}</p>'
+    if not errors:
+        return f'<p class="ok">{escape(name)}: no errors.</p>'
+    items = "\n".join(f"<li><code>{escape(line)}</code></li>" for line in errors)
+    return f'<div class="errors"><p>{escape(name)}: {len(errors):,} error lines</p>\n<ul>\n{items}\n</ul></div>'
+
+
+def Figure(file_name, heading, caption, notes):
+    out = ["<figure>", f"<h3>{escape(heading)}</h3>"]
+    if notes:
+        out.append('<div class="notes"><ul>' + "".join(f"<li>{escape(n)}</li>" for n in notes) + "</ul></div>")
+    out.append(f'<img src="{escape(file_name)}" alt="{escape(heading)}">')
+    out.append(f"<figcaption>{escape(caption)}</figcaption>")
+    out.append("</figure>")
+    return "\n".join(out)

@@ -1,0 +1,126 @@
+"""The numbers of the report page: profiles, time span, pressure range,
+counts by data_status and by termination code, and the deployment's metadata."""
+import dataclasses
+import os
+
+import numpy as np
+
+from . import figure_common as fc
+from .export_reader import kInstruments, kStatusNames
+
+kCodeVariables = (("ramp_exit_code", "ramp exit"), ("profile_exit_code", "profile exit"))
+kEndTimes = ("sensor_off_time", "motion_stop_time", "sensor_on_time", "motion_start_time")
+
+
+@dataclasses.dataclass
+class Summary:
+    rows: list              # (label, text)
+    status_header: list     # instrument, then one column per status
+    status_rows: list
+    code_rows: list         # (kind, code, meaning, count)
+    metadata: list          # (name, value) of the global attributes
+    deployment: list        # (name, value) of the deployment variable
+    source_files: list      # the files read
+
+
+def Summarise(export):
+    instruments = [export.instruments[n] for n in kInstruments if n in export.instruments]
+    rows = [("Export folder", os.path.abspath(export.folder)), ("Files read", ", ".join(i.file_name for i in instruments))]
+    for instrument in instruments:
+        rows.append((f"Profiles: {instrument.file_name}", ProfileText(instrument)))
+    rows.append(("Time span", TimeSpanText(instruments)))
+    for name in ("ctd", "engineering"):
+        if name in export.instruments:
+            rows.append((f"Pressure range: {export.instruments[name].file_name}",
+                         PressureText(export.instruments[name])))
+    engineering = export.instruments.get("engineering")
+    if engineering is not None and "ended_by_operator" in engineering.per_profile:
+        stopped = np.asarray(engineering.per_profile["ended_by_operator"], dtype=float)
+        rows.append(("Ended by the operator", fc.Plural(int(np.nansum(stopped > 0)), "profile")))
+
+    codes = sorted({int(c) for i in instruments for c in i.status if c not in range(len(kStatusNames))})
+    columns = list(range(len(kStatusNames))) + codes
+    status_header = ["instrument"] + [fc.StatusName(c).replace("_", " ") for c in columns]
+    status_rows = []
+    for instrument in instruments:
+        counts = [int((instrument.status == c).sum()) for c in columns]
+        status_rows.append([instrument.file_name] + counts)
+
+    first = instruments[0] if instruments else None
+    return Summary(
+        rows=rows,
+        status_header=status_header,
+        status_rows=status_rows,
+        code_rows=CodeRows(engineering),
+        metadata=[(k, AttributeText(v)) for k, v in first.global_attributes.items()] if first else [],
+        deployment=[(k, AttributeText(v)) for k, v in first.deployment_attributes.items()] if first else [],
+        source_files=[i.file_name for i in instruments],
+    )
+
+
+def ProfileText(instrument):
+    profile = instrument.profile
+    if len(profile) == 0:
+        return "none"
+    with_data = int((instrument.row_size > 0).sum())
+    return (f"{len(profile):,} (numbers {int(profile.min())} to {int(profile.max())}), "
+            f"{with_data:,} with scans, {instrument.scan_count:,} scans")
+
+
+def TimeSpanText(instruments):
+    times = []
+    for instrument in instruments:
+        times.append(instrument.time)
+        for name in kEndTimes:
+            values = instrument.per_profile.get(name)
+            if values is not None and np.asarray(values).dtype.kind == "M":
+                times.append(values)
+        scan_time = instrument.obs.get("scan_time")
+        if scan_time is not None and np.asarray(scan_time).dtype.kind == "M":
+            times.append(scan_time)
+    times = np.concatenate([np.asarray(t, dtype="datetime64[s]").reshape(-1) for t in times]) if times else []
+    times = times[~np.isnat(times)] if len(times) else times
+    if len(times) == 0:
+        return "unknown (no times in the export)"
+    start, end = times.min(), times.max()
+    days = (end - start) / np.timedelta64(1, "D")
+    return f"{IsoTime(start)} to {IsoTime(end)} ({days:,.1f} days)"
+
+
+def IsoTime(value):
+    return str(np.datetime64(value, "s")).replace("T", " ") + " UTC"
+
+
+def PressureText(instrument):
+    pressure = instrument.obs.get("pressure")
+    if pressure is None:
+        return "no pressure variable"
+    pressure = np.asarray(pressure, dtype=float)
+    pressure = pressure[np.isfinite(pressure)]
+    if len(pressure) == 0:
+        return "no pressure values"
+    return f"{pressure.min():.1f} to {pressure.max():.1f} dbar"
+
+
+def CodeRows(engineering):
+    if engineering is None:
+        return []
+    rows = []
+    for name, kind in kCodeVariables:
+        values = engineering.per_profile.get(name)
+        if values is None:
+            continue
+        values = np.asarray(values, dtype=float)
+        meanings = engineering.Flags(name)
+        known = values[np.isfinite(values)].astype(int)
+        for code, count in zip(*np.unique(known, return_counts=True)):
+            rows.append((kind, int(code), meanings.get(int(code), "").replace("_", " "), int(count)))
+    return rows
+
+
+def AttributeText(value):
+    if isinstance(value, (bytes, bytearray)):
+        return value.decode("latin-1")
+    if isinstance(value, np.ndarray):
+        return ", ".join(str(v) for v in value.tolist())
+    return str(value)
