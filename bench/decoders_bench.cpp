@@ -1,7 +1,9 @@
-// Each decoder over one large profile held in a file, writing to a scratch
-// file: scans per second (items) and input bytes per second.
+// Each decoder with its text sink, as the unpack job wires them, over one
+// large profile held in a file, writing to a scratch file: scans per second
+// (items) and input bytes per second.
 
 #include "engine/activity_log.h"
+#include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
@@ -20,7 +22,7 @@ namespace {
 
 constexpr uint32_t kScans = 20000;
 
-using ProfileDecoder = int (*)(std::FILE*, std::FILE*, uint32_t, uint32_t, bool, std::FILE*);
+using ProfileDecoder = DecodeResult (*)(std::FILE*, std::FILE*, uint32_t, std::FILE*, const DecodeOptions&);
 
 // Decodes the one profile of `bytes` again and again; range(0) is the form.
 void RunProfile(benchmark::State& state, const Bytes& bytes, ProfileDecoder decoder)
@@ -33,11 +35,11 @@ void RunProfile(benchmark::State& state, const Bytes& bytes, ProfileDecoder deco
     std::FILE* in = std::fopen((dir / "in.dat").string().c_str(), "rb");
     std::FILE* out = std::fopen((dir / "out.txt").string().c_str(), "wb");
     std::FILE* aux = std::fopen((dir / "aux.txt").string().c_str(), "wb");
+    const DecodeOptions options = DecodeOptionsFor(Settings, Deployment);
     for (auto _ : state) {
         std::rewind(in);
         std::rewind(out);
-        int r = decoder(out, in, 0, 0, true, aux);
-        if (r != 0)
+        if (decoder(out, in, 0, aux, options) != DecodeResult::Done)
             state.SkipWithError("decoder failed");
     }
     state.SetItemsProcessed(state.iterations() * kScans);
@@ -95,7 +97,7 @@ void IrqLog(benchmark::State& state)
     WriteFileBytes(dir / "IRQ_XCPT.LOG", log);
     const std::string in = (dir / "IRQ_XCPT.LOG").string(), out = (dir / "IRQ_XCPT.TXT").string();
     for (auto _ : state)
-        if (UnpackIrqLog(in.c_str(), out.c_str()) != 0)
+        if (UnpackIrqFile(in, out, DecodeOptionsFor(Settings, Deployment)) != DecodeResult::Done)
             state.SkipWithError("decoder failed");
     state.SetItemsProcessed(state.iterations() * kScans);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(log.size()));
@@ -109,7 +111,7 @@ void DeploymentReport(benchmark::State& state)
     WriteFileBytes(dir / "DEPLOY.DAT", DeployRecordBytes(Shape(1)));
     const std::string in = (dir / "DEPLOY.DAT").string(), out = (dir / "DEPLOY.TXT").string();
     for (auto _ : state)
-        if (UnpackDeployment(in.c_str(), out.c_str()) != 0)
+        if (UnpackDeploymentFile(in, out, DecodeOptionsFor(Settings, Deployment)) != DecodeResult::Done)
             state.SkipWithError("decoder failed");
     state.SetItemsProcessed(state.iterations());
 }

@@ -6,10 +6,13 @@
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
+#include "formats/deployment_text.h"
 #include "formats/engineering.h"
 #include "formats/irq_log.h"
+#include "formats/irq_text.h"
 #include "formats/metadata.h"
 #include "formats/output_file.h"
+#include "formats/profile_text.h"
 #include "formats/report.h"
 #include "formats/termination_log.h"
 #include "formats/text_format.h"
@@ -55,8 +58,9 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-using ProfileDecoder = int (*)(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t index, bool write,
-                               std::FILE* auxiliaryLog);
+// The decoder of a kind wired to the kind's text sink (UnpackEngineeringProfile...).
+using ProfileDecoder = DecodeResult (*)(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* auxiliaryLog,
+                                        const DecodeOptions& options);
 
 // What tells the three profile kinds apart.
 struct ProfileKind {
@@ -141,15 +145,16 @@ void StopNotesPastEnd(const ProfileKind& k, const std::string& inputPath, uint32
     NotifyProgress();
 }
 
-int UnpackProfileFile(const ProfileKind& k, const std::string& inputPath, uint32_t base, uint32_t firstIndex,
-                      uint32_t lastIndex, std::FILE* auxiliaryLog)
+DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPath, uint32_t base,
+                               uint32_t firstIndex, uint32_t lastIndex, std::FILE* auxiliaryLog,
+                               const DecodeOptions& options)
 {
     File in(OpenFile(inputPath.c_str(), "rb"));
     if (!in) {
         LogMessage(LogError, k.openError, inputPath.c_str());
-        return 1;
+        return DecodeResult::OpenError;
     }
-    int r = 0;
+    DecodeResult r = DecodeResult::Done;
     uint32_t pastEnd = 0;  // profiles asked of the file after it had ended
     for (uint32_t index = 0;; ++index) {
         // Only a decoder that reports a profile as done at the end of the
@@ -167,21 +172,21 @@ int UnpackProfileFile(const ProfileKind& k, const std::string& inputPath, uint32
             out.reset(OpenFile(unpackJob.outputPath.c_str(), "wb"));
             if (!out) {
                 LogMessage(LogError, k.createError, PrefixedTextFileName(k.kind, profile).c_str());
-                return -1;
+                return DecodeResult::OpenError;
             }
         }
-        r = k.decoder(out.get(), in.get(), base, index, write, auxiliaryLog);
+        r = k.decoder(out.get(), in.get(), profile, auxiliaryLog, options);
         if (write) {
             // A partial file stays after a decoder failure; one the disk
             // refused fails the kind.
             if (!CloseOutputFile(out.release())) {
                 LogWriteError(k, profile);
-                r = -1;
+                r = DecodeResult::WriteError;
             }
             ++unpackJob.doneItems;
             NotifyProgress();
         }
-        if (r != 0 || index == lastIndex)
+        if (r != DecodeResult::Done || index == lastIndex)
             break;
     }
     return r;
@@ -197,6 +202,7 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
 
     LogRangeStart(k.startMessage, first, last);
     NotifyLogChanged();
+    const DecodeOptions options = DecodeOptionsFor(Settings, Deployment);
 
     std::FILE* auxiliaryLog = nullptr;
     std::string terminationLogPath;
@@ -205,7 +211,7 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
         try {
             unpackJob.terminationLog = OpenFile(terminationLogPath.c_str(), "wb");
             if (unpackJob.terminationLog)
-                WriteTerminationLogHeader(unpackJob.terminationLog);
+                WriteTerminationLogHeader(unpackJob.terminationLog, options.human);
         } catch (...) {
             CloseLog(unpackJob.terminationLog);
         }
@@ -226,15 +232,16 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
         const uint32_t firstIndex = base == firstBase ? first % ppf : 0;
         const uint32_t lastIndex = last - base < ppf ? last % ppf : ppf - 1;
         unpackJob.inputPath = unpackJob.jobSourcePath + DataFileName(k.kind, base);
-        int r;
+        bool read;
         try {
-            r = UnpackProfileFile(k, unpackJob.inputPath, base, firstIndex, lastIndex, auxiliaryLog);
+            read = UnpackProfileFile(k, unpackJob.inputPath, base, firstIndex, lastIndex, auxiliaryLog, options) ==
+                   DecodeResult::Done;
         } catch (...) {
             LogMessage(LogError, MsgException);
-            r = -1;
+            read = false;
         }
         NotifyLogChanged();
-        if (r != 0)
+        if (!read)
             return false;
         if (base == lastBase)
             break;
@@ -254,7 +261,8 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
     return true;
 }
 
-using WholeFileDecoder = int (*)(const char* inputPath, const char* outputPath);
+using WholeFileDecoder = DecodeResult (*)(const std::string& inputPath, const std::string& outputPath,
+                                           const DecodeOptions& options);
 
 bool UnpackWholeFile(int startMessage, FileKind kind, WholeFileDecoder decoder)
 {
@@ -262,18 +270,42 @@ bool UnpackWholeFile(int startMessage, FileKind kind, WholeFileDecoder decoder)
     const std::string outputPath = unpackJob.jobDestinationPath + TextFileName(kind, 0);
     LogMessage(LogProgress, startMessage);
     NotifyLogChanged();
-    int r;
+    bool ok;
     try {
-        r = decoder(inputPath.c_str(), outputPath.c_str());
+        // A cancel ends the exception log early without failing it.
+        const DecodeResult r = decoder(inputPath, outputPath, DecodeOptionsFor(Settings, Deployment));
+        ok = r == DecodeResult::Done || r == DecodeResult::Cancelled;
     } catch (...) {
         LogMessage(LogError, MsgException);
-        r = -1;
+        ok = false;
     }
     NotifyLogChanged();
     ++unpackJob.doneItems;
     NotifyProgress();
-    return r == 0;
+    return ok;
 }
+
+// Where the decoders of a run log and learn of a cancel.
+class ActivityLogReporter final : public Reporter {
+public:
+    void Message(int category, int id, va_list args) override { LogMessageV(category, id, args); }
+    bool CancelRequested() override { return IsCancelRequested(); }
+};
+
+// The deployment report, and the record read kept as the run's deployment record.
+class DeploymentForJob final : public DeploymentSink {
+public:
+    DeploymentForJob(std::FILE* out, bool human) : text_(out, human) {}
+    void Record(const DeploymentRecord& record) override
+    {
+        Deployment = record;
+        Settings.DeployOk = 1;
+        text_.Record(record);
+    }
+
+private:
+    DeploymentText text_;
+};
 
 }  // namespace
 
@@ -359,22 +391,107 @@ bool UnpackAcmRange(uint32_t first, uint32_t last)
     return UnpackProfileRange(kAcm, first, last);
 }
 
-int UnpackEngineeringFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
-                          std::FILE* terminationLog)
+DecodeOptions DecodeOptionsFor(const SettingsRecord& settings, const DeploymentRecord& deployment)
 {
-    return UnpackProfileFile(kEngineering, inputPath, base, firstIndex, lastIndex, terminationLog);
+    return DecodeOptions{settings.HumanReadible != 0, settings.FirmwareVers == Firmware301,
+                         CtdConstantsFor(deployment)};
 }
 
-int UnpackCtdFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
-                  std::FILE* sensorTimeLog)
+Reporter& JobReporter()
 {
-    return UnpackProfileFile(kCtd, inputPath, base, firstIndex, lastIndex, sensorTimeLog);
+    static ActivityLogReporter reporter;
+    return reporter;
 }
 
-int UnpackAcmFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
-                  std::FILE* sensorTimeLog)
+DecodeResult UnpackEngineeringProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* terminationLog,
+                                      const DecodeOptions& options)
 {
-    return UnpackProfileFile(kAcm, inputPath, base, firstIndex, lastIndex, sensorTimeLog);
+    EngineeringText text(out, out ? terminationLog : nullptr, options);
+    return DecodeEngineeringProfile(in, profile, options, text, JobReporter());
+}
+
+DecodeResult UnpackCtdProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
+                              const DecodeOptions& options)
+{
+    CtdText text(out, sensorTimeLog, options);
+    return DecodeCtdProfile(in, profile, options, text, JobReporter());
+}
+
+DecodeResult UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
+                              const DecodeOptions& options)
+{
+    AcmText text(out, sensorTimeLog, options);
+    return DecodeAcmProfile(in, profile, options, text, JobReporter());
+}
+
+DecodeResult UnpackEngineeringFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex,
+                                   uint32_t lastIndex, std::FILE* terminationLog)
+{
+    return UnpackProfileFile(kEngineering, inputPath, base, firstIndex, lastIndex, terminationLog,
+                             DecodeOptionsFor(Settings, Deployment));
+}
+
+DecodeResult UnpackCtdFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                           std::FILE* sensorTimeLog)
+{
+    return UnpackProfileFile(kCtd, inputPath, base, firstIndex, lastIndex, sensorTimeLog,
+                             DecodeOptionsFor(Settings, Deployment));
+}
+
+DecodeResult UnpackAcmFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                           std::FILE* sensorTimeLog)
+{
+    return UnpackProfileFile(kAcm, inputPath, base, firstIndex, lastIndex, sensorTimeLog,
+                             DecodeOptionsFor(Settings, Deployment));
+}
+
+DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::string& outputPath,
+                                  const DecodeOptions& options)
+{
+    File in(OpenFile(inputPath.c_str(), "rb"));
+    if (!in) {
+        LogMessage(LogError, MsgDeployOpenError);
+        return DecodeResult::OpenError;
+    }
+    File out(std::fopen(outputPath.c_str(), "wb"));
+    if (!out) {
+        LogMessage(LogError, MsgDeployCreateError);
+        return DecodeResult::OpenError;
+    }
+    // The record is read in the layout of the configured firmware.
+    DeploymentForJob sink(out.get(), options.human);
+    const DecodeResult r = DecodeDeploymentFile(in.get(), options.layout301, sink, JobReporter());
+    if (r != DecodeResult::Done)
+        return r;  // the report stays, empty
+    if (!CloseOutputFile(out.release())) {
+        LogMessage(LogError, MsgDeployCreateError);  // the report did not reach the disk
+        return DecodeResult::WriteError;
+    }
+    return DecodeResult::Done;
+}
+
+DecodeResult UnpackIrqFile(const std::string& inputPath, const std::string& outputPath,
+                           const DecodeOptions& options)
+{
+    File in(OpenFile(inputPath.c_str(), "rb"));
+    if (!in) {
+        LogMessage(LogError, MsgIrqOpenError);
+        return DecodeResult::OpenError;
+    }
+    File out(std::fopen(outputPath.c_str(), "wb"));
+    if (!out) {
+        LogMessage(LogError, MsgIrqCreateError);
+        return DecodeResult::OpenError;
+    }
+    IrqText text(out.get(), options.human);
+    DecodeResult r = DecodeIrqLog(in.get(), text, JobReporter());
+    if (r == DecodeResult::Cancelled)
+        return r;
+    if (!CloseOutputFile(out.release())) {
+        LogMessage(LogError, MsgIrqWriteError);
+        r = DecodeResult::WriteError;
+    }
+    return r;
 }
 
 bool OpenSensorTimeLog()
@@ -402,13 +519,12 @@ bool CloseSensorTimeLog()
 
 bool UnpackDeploymentKind()
 {
-    // The decoder reads the record in the layout of the configured firmware.
-    return UnpackWholeFile(MsgDeploymentStart, KindDeployment, UnpackDeployment);
+    return UnpackWholeFile(MsgDeploymentStart, KindDeployment, UnpackDeploymentFile);
 }
 
 bool UnpackExceptionKind()
 {
-    return UnpackWholeFile(MsgExceptionStart, KindException, UnpackIrqLog);
+    return UnpackWholeFile(MsgExceptionStart, KindException, UnpackIrqFile);
 }
 
 int unpack_thread()

@@ -12,6 +12,7 @@
 // observer may read the activity log and the job's path texts without a lock.
 // The cancel flag is the only thing another thread writes during a run.
 
+#include "formats/decoder.h"
 #include "formats/settings_record.h"
 
 #include <atomic>
@@ -19,6 +20,8 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+
+struct DeploymentRecord;
 
 // Receives the job's notifications, on the worker thread.
 class JobObserver {
@@ -100,16 +103,48 @@ bool UnpackEngineeringRange(uint32_t first, uint32_t last);
 bool UnpackCtdRange(uint32_t first, uint32_t last);
 bool UnpackAcmRange(uint32_t first, uint32_t last);
 
+// The decoders' options of a run: the form and the firmware layout of the
+// settings, the constants of the CTD the deployment record marks as fitted.
+DecodeOptions DecodeOptionsFor(const SettingsRecord& settings, const DeploymentRecord& deployment);
+
+// The job's reporter: messages go to the activity log, the cancel request is
+// the job's (IsCancelRequested).
+Reporter& JobReporter();
+
+// One profile of `in` decoded into its text sink, as the job does it: the
+// text to `out` (null for a profile read only to reach a later one), the
+// termination row to `terminationLog` only with a text file, the sensor time
+// entry to `sensorTimeLog` always (either log may be null).
+DecodeResult UnpackEngineeringProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* terminationLog,
+                                      const DecodeOptions& options);
+DecodeResult UnpackCtdProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
+                              const DecodeOptions& options);
+DecodeResult UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
+                              const DecodeOptions& options);
+
 // The per-file loops: reads the data file `inputPath` (file base `base`)
 // through index `lastIndex`, writing the profiles from `firstIndex` on to
-// their own text files. 0 when every profile up to lastIndex was read, 1 when
-// the data file could not be opened, otherwise the decoder's result or -1.
-int UnpackEngineeringFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
-                          std::FILE* terminationLog);
-int UnpackCtdFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
-                  std::FILE* sensorTimeLog);
-int UnpackAcmFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
-                  std::FILE* sensorTimeLog);
+// their own text files, with the options of DecodeOptionsFor(Settings,
+// Deployment). Done when every profile up to lastIndex was read, OpenError
+// when the data file could not be opened or a text file created, otherwise
+// the decoder's result or WriteError.
+DecodeResult UnpackEngineeringFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex,
+                                   uint32_t lastIndex, std::FILE* terminationLog);
+DecodeResult UnpackCtdFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                           std::FILE* sensorTimeLog);
+DecodeResult UnpackAcmFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
+                           std::FILE* sensorTimeLog);
+
+// The whole-file kinds: the file at `inputPath` written as text to
+// `outputPath`. Done; OpenError (the input could not be opened or the output
+// created, logged); ReadError (logged; the output stays, possibly empty);
+// WriteError (the output did not reach the disk, logged). The exception log
+// also gives Cancelled. A deployment record read in full becomes `Deployment`
+// and sets Settings.DeployOk.
+DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::string& outputPath,
+                                  const DecodeOptions& options);
+DecodeResult UnpackIrqFile(const std::string& inputPath, const std::string& outputPath,
+                           const DecodeOptions& options);
 
 bool OpenSensorTimeLog();
 bool CloseSensorTimeLog();

@@ -3,6 +3,9 @@
 // counts: tilt TX TY, compass HX HY HZ, path velocities VPAB VPCD VPEF VPGH),
 // an end mark of eighteen 0xFF bytes, then the meter's on and off times.
 
+#include "formats/decoder.h"
+#include "formats/sink.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,10 +15,8 @@ constexpr int MsgAcmReadError = 188;  // "Error reading from ACM file for profil
 constexpr std::size_t kAcmScanSize = 18;
 constexpr uint16_t kAcmEndWord = 65535;  // every word of the end mark
 
-// Decodes one profile (number fileBase + index) from `in`, positioned at its
-// first scan. With `write` set the text goes to `out` (may be null); with it
-// clear nothing is written there. The entry of the sensor time log is written
-// whenever `sensorTimeLog` is given. Returns 0 (done), 2 (cancelled) or -1
-// (the file ended or could not be read before the profile's end).
-int UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t index, bool write,
-                     std::FILE* sensorTimeLog);
+// Decodes profile `profile` from `in`, positioned at its first scan, into
+// `sink`. Returns Done, Cancelled or ReadError (the file ended or could not be
+// read before the profile's end; message 188 names the profile).
+DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options, ProfileSink& sink,
+                              Reporter& reporter);

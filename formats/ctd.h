@@ -4,6 +4,9 @@
 // bytes, then the sensor's on and off times (8 bytes). Counts become values
 // with the constants of the CTD the deployment record marks as fitted.
 
+#include "formats/decoder.h"
+#include "formats/sink.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,22 +18,14 @@ constexpr int MsgCtdReadError = 192;  // "Error reading from CTD file for profil
 constexpr std::size_t kCtdScanSize = 9;
 constexpr uint32_t kCtdEndCount = 16777215;  // every count of the end mark
 
-// value = count / divisor - offset, for each of the three quantities.
-struct CtdConstants {
-    double conductivityDivisor, conductivityOffset;
-    double temperatureDivisor, temperatureOffset;
-    double pressureDivisor, pressureOffset;
-};
-
 // The SeaBird 41CP constants when the record marks only that CTD as fitted
 // (FSI EM flag clear, SeaBird flag set); the FSI EM constants otherwise.
 const CtdConstants& CtdConstantsFor(const DeploymentRecord& deployment);
 
-// Decodes one profile (number fileBase + index) from `in`, positioned at its
-// first scan. With `write` set the text goes to `out` (may be null); with it
-// clear nothing is written there. The entry of the sensor time log is written
-// whenever `sensorTimeLog` is given. Returns 0 (done, also when the file ended
-// among the scans), 2 (cancelled) or -1 (read error, or the on and off times
-// missing).
-int UnpackCtdProfile(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t index, bool write,
-                     std::FILE* sensorTimeLog);
+// Decodes profile `profile` from `in`, positioned at its first scan, with the
+// CTD constants of `options` into `sink`. Returns Done (also when the file
+// ended among the scans: message 192 and ProfileEnd::FileEnded), Cancelled or
+// ReadError (the file could not be read among the scans, without a message;
+// or the on and off times missing, message 192).
+DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options, ProfileSink& sink,
+                              Reporter& reporter);

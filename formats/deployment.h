@@ -2,7 +2,11 @@
 // The deployment file DEPLOY.DAT: the parameters the vehicle was deployed with,
 // one packed big-endian record of 124 bytes under firmware 3.01 and 134 bytes
 // under 3.04 (the same fields up to offset 113). Which layout is read is chosen
-// by the settings, never by the file. Written as the report DEPLOY.TXT.
+// by the settings, never by the file. Written as the report DEPLOY.TXT
+// (formats/deployment_text.h).
+
+#include "formats/decoder.h"
+#include "formats/sink.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -65,7 +69,8 @@ struct DeploymentRecord {
 };
 
 // The one in-memory copy of the deployment record, filled by the metadata
-// check (formats/metadata.h) and read by the CTD decoder for the CTD fitted.
+// check (formats/metadata.h) and by the unpack job; the job takes the CTD
+// fitted from it.
 extern DeploymentRecord Deployment;
 
 inline std::size_t DeployRecordSize(bool layout301)
@@ -80,19 +85,7 @@ DeploymentRecord DecodeDeployment(const uint8_t* bytes, bool layout301);
 // (and `record` untouched) when it was not read in full.
 bool ReadDeployment(std::FILE* in, bool layout301, DeploymentRecord& record);
 
-// "24:00:00" for 86400 s or more, else the time of day of the value taken
-// modulo 86400 (-1 is 23:59:59). `text` holds at least 9 bytes.
-void DurationHms(int32_t seconds, char* text);
-// "%03ld %02ld:%02ld:%02ld" of days, hours, minutes, seconds, divided with
-// truncation toward zero. `text` holds at least 32 bytes.
-void DurationDhms(int32_t seconds, char* text);
-
-// Writes the report of `record` (the layout it was decoded from; the time
-// stamps in the form the settings choose).
-void WriteDeploymentReport(std::FILE* out, const DeploymentRecord& record);
-
-// Reads DEPLOY.DAT at `inputPath` in the configured layout and writes the
-// report to `outputPath`; a successful read sets Settings.DeployOk and fills
-// `Deployment`. Returns 0 (done), 1 (a file could not be opened or created) or
-// -1 (the record could not be read; the output stays, empty).
-int UnpackDeployment(const char* inputPath, const char* outputPath);
+// Reads one record of the layout from `in` (at its start) and hands it to
+// `sink`: Done, or ReadError (message 180, nothing handed over) when it was
+// not read in full.
+DecodeResult DecodeDeploymentFile(std::FILE* in, bool layout301, DeploymentSink& sink, Reporter& reporter);

@@ -4,6 +4,10 @@
 // under firmware 3.01, 24 under 3.04) after a time stamp, or a 12-byte stop
 // record after the markers -5..-1. -1 and -5 end the profile.
 
+#include "formats/decoder.h"
+#include "formats/sink.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -20,21 +24,16 @@ constexpr std::size_t kEngineeringScan301Size = 12;
 constexpr std::size_t kEngineeringScan304Size = 24;
 constexpr std::size_t kStopRecordSize = 12;
 
-struct StopRecord {
-    int16_t rampStatus;
-    int16_t profileStatus;
-    int32_t motionStopOrRestart;  // motion stopped (-1/-5) or profile restarted (-2/-3/-4)
-    int32_t sensorOff;
-};
+// True for the markers that end a profile (-1, -5).
+inline bool EndsProfile(int32_t marker)
+{
+    return marker == MarkerProfileEnd || marker == MarkerOperatorStop;
+}
 
 StopRecord DecodeStopRecord(const uint8_t* bytes);
 
-// Decodes one profile from `in` (positioned at its header). With `write` set
-// the text goes to `out` and the termination row to `terminationLog` (either
-// may be null); with it clear nothing is written anywhere.
-// Returns 0 (done, `in` at the next profile), 2 (cancelled) or -1 (short read).
-int UnpackEngineeringProfile(std::FILE* out, std::FILE* in, uint32_t fileBase, uint32_t index, bool write,
-                             std::FILE* terminationLog);
-
-// The human-form notes of one stop record; nothing in machine form.
-void WriteStopNotes(std::FILE* out, int32_t marker, const StopRecord& stop);
+// Decodes profile `profile` from `in` (positioned at its header) in the
+// layout of `options` into `sink`. Returns Done (`in` at the next profile),
+// Cancelled or ReadError (a short read; message 184 names the profile).
+DecodeResult DecodeEngineeringProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options,
+                                      ProfileSink& sink, Reporter& reporter);

@@ -1,14 +1,7 @@
 #include "formats/irq_log.h"
 
 #include "formats/bytes.h"
-#include "formats/output_file.h"
 #include "formats/record.h"
-#include "formats/report.h"
-#include "formats/text_format.h"
-#include "formats/timestamp.h"
-#include "platform/platform.h"
-
-#include <cstdio>
 
 const char* IrqEventText(int code)
 {
@@ -22,43 +15,21 @@ const char* IrqEventText(int code)
     }
 }
 
-int UnpackIrqLog(const char* inputPath, const char* outputPath)
+DecodeResult DecodeIrqLog(std::FILE* in, IrqSink& sink, Reporter& reporter)
 {
-    std::FILE* in = OpenFile(inputPath, "rb");
-    if (!in) {
-        LogMessage(LogError, MsgIrqOpenError);
-        return 1;
-    }
-    std::FILE* out = std::fopen(outputPath, "wb");
-    if (!out) {
-        LogMessage(LogError, MsgIrqCreateError);
-        std::fclose(in);
-        return 1;
-    }
-    int result = 0;
     for (;;) {
-        if (IsCancelRequested()) {
-            LogMessage(LogError, MsgCancelled);
-            std::fclose(in);
-            std::fclose(out);
-            return 0;
+        if (reporter.CancelRequested()) {
+            reporter.Report(LogError, MsgCancelled);
+            return DecodeResult::Cancelled;
         }
         uint8_t record[kIrqRecordSize];
         if (!ReadRecord(in, record, sizeof record) || std::feof(in) || std::ferror(in))
             break;
-        WriteText(out, "\r\n ");
-        WriteTimeStamp(GetTime(record), out);
-        WriteText(out, "  ");
-        WriteText(out, IrqEventText(GetI16(record + 4)));
+        sink.Record(GetTime(record), GetI16(record + 4));
     }
     if (!std::feof(in)) {
-        LogMessage(LogError, MsgIrqReadError);
-        result = -1;
+        reporter.Report(LogError, MsgIrqReadError);
+        return DecodeResult::ReadError;
     }
-    std::fclose(in);
-    if (!CloseOutputFile(out)) {
-        LogMessage(LogError, MsgIrqWriteError);
-        result = -1;
-    }
-    return result;
+    return DecodeResult::Done;
 }

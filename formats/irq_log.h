@@ -1,10 +1,14 @@
 #pragma once
 // The interrupt and exception log IRQ_XCPT.LOG: a plain sequence of 6-byte
 // records (time, i16 event code), no header and no end mark. Written whole as
-// IRQ_XCPT.TXT, one line per record.
+// IRQ_XCPT.TXT (formats/irq_text.h), one line per record.
+
+#include "formats/decoder.h"
+#include "formats/sink.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 constexpr int MsgIrqOpenError = 197;    // "Error opening IRQ exception log IRQ_XCPT.DAT\r\n"
 constexpr int MsgIrqCreateError = 198;  // "Error creating IRQ exception log {PREFIX}IRQ_XCPT.TXT\r\n"
@@ -16,7 +20,7 @@ constexpr std::size_t kIrqRecordSize = 6;
 // The text of an event code; "Unknown exception" for codes not known.
 const char* IrqEventText(int code);
 
-// Writes the log at `inputPath` as text to `outputPath`. Returns 0 (done, also
-// when cancelled; a trailing partial record is dropped), 1 (a file could not
-// be opened or created) or -1 (read error).
-int UnpackIrqLog(const char* inputPath, const char* outputPath);
+// Hands every whole record of `in` to `sink`. Returns Done (a trailing
+// partial record is dropped), Cancelled (polled before each record) or
+// ReadError (message 199).
+DecodeResult DecodeIrqLog(std::FILE* in, IrqSink& sink, Reporter& reporter);

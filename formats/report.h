@@ -1,6 +1,8 @@
 #pragma once
-// How the decoders report and learn of a cancel. The activity log
-// (engine/activity_log.h) and the unpack job (engine/unpack_job.h) provide these.
+// The activity log's entry points for the code that logs directly (the
+// metadata check, the job, the programs). The activity log
+// (engine/activity_log.h) provides them. Decoders log through a Reporter
+// (formats/decoder.h) instead.
 
 #include "formats/text_format.h"
 
@@ -14,16 +16,6 @@ enum LogCategory : int {
 void LogMessage(int category, int id, ...);
 // Logs printf-style text.
 void LogText(int category, const char* format, ...) DAVROLIN_PRINTF(2, 3);
-
-// The job's cancel request, polled by the decoders before each record.
-bool IsCancelRequested();
-
-// Result codes of the per-profile decoders.
-enum ProfileResult : int {
-    ProfileDone = 0,
-    ProfileCancelled = 2,
-    ProfileReadError = -1,
-};
 
 // Message ids shared by every decoder.
 constexpr int MsgCancelled = 194;  // "Operation cancelled by user\r\n"

@@ -1,6 +1,5 @@
 #include "formats/termination_log.h"
 
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
 
@@ -25,45 +24,45 @@ const char* StopReasonText(int code)
     }
 }
 
-void WriteTerminationLogHeader(std::FILE* log)
+void WriteTerminationLogHeader(std::FILE* log, bool human)
 {
-    if (!HumanForm())
+    if (!human)
         return;
     WriteText(log, "Profile Termination Log\r\n\r\n");
     WriteText(log, " Profile  Sensor On            Motion Start         Motion Stop          Sensor Off           Ramp      Profile\r\n");
     WriteText(log, " -------  -------------------  -------------------  -------------------  -------------------  ----      -------\r\n");
 }
 
-static void WriteStatus(std::FILE* log, int16_t status)
+static void WriteStatus(std::FILE* log, int16_t status, bool human)
 {
     WriteFormat(log, "  %8d", status);
-    if (HumanForm()) {
+    if (human) {
         WriteText(log, "  [");
         WriteText(log, StopReasonText(status));
         WriteText(log, "]");
     }
 }
 
-void WriteTerminationRow(std::FILE* log, uint32_t profile, const TerminationState& state)
+void WriteTerminationRow(std::FILE* log, uint32_t profile, const TerminationState& state, bool human)
 {
     WriteFormat(log, " %07u  ", profile);
-    WriteTimeStamp(state.sensorOn, log);
+    WriteTimeStamp(state.sensorOn, human, log);
     WriteText(log, "  ");
-    WriteTimeStamp(state.motionStart, log);
+    WriteTimeStamp(state.motionStart, human, log);
     WriteText(log, "  ");
-    WriteTimeStamp(state.motionStop, log);
+    WriteTimeStamp(state.motionStop, human, log);
     WriteText(log, "  ");
-    WriteTimeStamp(state.sensorOff, log);
-    WriteStatus(log, state.rampStatus);
-    WriteStatus(log, state.profileStatus);
+    WriteTimeStamp(state.sensorOff, human, log);
+    WriteStatus(log, state.rampStatus, human);
+    WriteStatus(log, state.profileStatus, human);
     WriteText(log, "\r\n");
 }
 
-void WriteSensorTimes(std::FILE* log, uint32_t profile, const char* sensor, int32_t on, int32_t off)
+void WriteSensorTimes(std::FILE* log, uint32_t profile, const char* sensor, int32_t on, int32_t off, bool human)
 {
     WriteFormat(log, "\r\n Profile %u %s turned on at  ", profile, sensor);
-    WriteTimeStamp(on, log);
+    WriteTimeStamp(on, human, log);
     WriteFormat(log, "\r\n Profile %u %s turned off at ", profile, sensor);
-    WriteTimeStamp(off, log);
+    WriteTimeStamp(off, human, log);
     WriteText(log, "\r\n");
 }

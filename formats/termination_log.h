@@ -1,7 +1,8 @@
 #pragma once
 // The profile termination log TIMETAGS.TXT (one row per engineering profile
 // written) and the sensor time log SNSRTIME.TXT (one entry per CTD or ACM
-// profile read). The unpack job creates and closes both files.
+// profile read). The unpack job creates and closes both files; the profile
+// text sinks (formats/profile_text.h) write their rows and entries.
 
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +20,7 @@ struct TerminationState {
 // The text of a stop status code; "CANNOT IDENTIFY MSG" for codes not known.
 const char* StopReasonText(int code);
 
-void WriteTerminationLogHeader(std::FILE* log);
-void WriteTerminationRow(std::FILE* log, uint32_t profile, const TerminationState& state);
-void WriteSensorTimes(std::FILE* log, uint32_t profile, const char* sensor, int32_t on, int32_t off);
+// The heading of the termination log: human form only.
+void WriteTerminationLogHeader(std::FILE* log, bool human);
+void WriteTerminationRow(std::FILE* log, uint32_t profile, const TerminationState& state, bool human);
+void WriteSensorTimes(std::FILE* log, uint32_t profile, const char* sensor, int32_t on, int32_t off, bool human);

@@ -1,6 +1,5 @@
 #include "formats/timestamp.h"
 
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 
 CivilTime BreakDownTime(int32_t seconds)
@@ -42,9 +41,9 @@ void TimeStampText(int32_t seconds, bool human, char* text)
     Format(text, 20, pattern, t.month, t.day, t.year, t.hour, t.minute, t.second);
 }
 
-void WriteTimeStamp(int32_t seconds, std::FILE* out)
+void WriteTimeStamp(int32_t seconds, bool human, std::FILE* out)
 {
     char text[20];
-    TimeStampText(seconds, HumanForm(), text);
+    TimeStampText(seconds, human, text);
     std::fwrite(text, 1, 19, out);
 }

@@ -24,5 +24,5 @@ CivilTime BreakDownTime64(int64_t seconds);
 // "MM DD YYYY HH MM SS" in machine form. `text` holds at least 20 bytes.
 void TimeStampText(int32_t seconds, bool human, char* text);
 
-// Writes one time stamp in the form the settings choose; nothing else.
-void WriteTimeStamp(int32_t seconds, std::FILE* out);
+// Writes one time stamp in the form chosen; nothing else.
+void WriteTimeStamp(int32_t seconds, bool human, std::FILE* out);

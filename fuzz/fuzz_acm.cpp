@@ -7,6 +7,7 @@
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
+#include "formats/deployment.h"
 #include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
 
@@ -20,18 +21,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const ProfileRun run(data, size, 4, 8, 16);
     for (uint32_t index = 0;; ++index) {
         const long before = std::ftell(run.in);
-        const int r = UnpackAcmProfile(run.out, run.in, run.base, index, run.write, run.sensorLog);
+        const DecodeResult r =
+            UnpackAcmProfile(run.out, run.in, run.base + index, run.sensorLog, DecodeOptionsFor(Settings, Deployment));
         const long after = std::ftell(run.in);
         const std::string log = LogTake();
         FUZZ_CHECK(after <= run.end);
-        if (r == 0) {
+        if (r == DecodeResult::Done) {
             FUZZ_CHECK(log.empty() && after - before >= 26);
             continue;
         }
-        if (r == 2)
+        if (r == DecodeResult::Cancelled)
             FUZZ_CHECK(run.cancel && log == "Operation cancelled by user\r\n");
         else
-            FUZZ_CHECK(r == -1 && log == "Error reading from ACM file for profile " +
+            FUZZ_CHECK(r == DecodeResult::ReadError && log == "Error reading from ACM file for profile " +
                                              std::to_string(run.base + index) + "\r\n");
         break;
     }

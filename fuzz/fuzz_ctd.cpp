@@ -3,7 +3,7 @@
 // cancel request; the rest is the file. Profiles are decoded one after another
 // as the unpack job does. A call either finishes a profile (moving on by at
 // least the end mark and the sensor times), or reaches the end of the file
-// among the scans (message 192, result 0, and every later call the same), or
+// among the scans (message 192, result Done, and every later call the same), or
 // stops with message 192 when the sensor times are missing.
 
 #include "engine/activity_log.h"
@@ -27,22 +27,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     bool atEnd = false;
     for (uint32_t index = 0; index < 8; ++index) {
         const long before = std::ftell(run.in);
-        const int r = UnpackCtdProfile(run.out, run.in, run.base, index, run.write, run.sensorLog);
+        const DecodeResult r =
+            UnpackCtdProfile(run.out, run.in, run.base + index, run.sensorLog, DecodeOptionsFor(Settings, Deployment));
         const long after = std::ftell(run.in);
         const std::string log = LogTake();
         const std::string readError =
             "Error reading from CTD file for profile " + std::to_string(run.base + index) + "\r\n";
         FUZZ_CHECK(after <= run.end);
-        if (r == 2) {
+        if (r == DecodeResult::Cancelled) {
             FUZZ_CHECK(run.cancel && log == "Operation cancelled by user\r\n");
             break;
         }
-        if (r == -1) {
+        if (r == DecodeResult::ReadError) {
             FUZZ_CHECK(log == readError);
             FUZZ_CHECK(!atEnd);
             break;
         }
-        FUZZ_CHECK(r == 0);
+        FUZZ_CHECK(r == DecodeResult::Done);
         if (log.empty()) {
             FUZZ_CHECK(!atEnd && after - before >= 17);
         } else {

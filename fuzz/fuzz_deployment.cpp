@@ -1,10 +1,12 @@
 // The deployment file, both layouts. The first byte chooses the layout and the
 // form; the rest is DEPLOY.DAT. A file shorter than the record gives message
-// 180, result -1 and an empty report; a longer one a report that is exactly the
+// 180, result ReadError and an empty report; a longer one a report that is exactly the
 // report of the record decoded from its first bytes.
 
 #include "engine/activity_log.h"
+#include "engine/unpack_job.h"
 #include "formats/deployment.h"
+#include "formats/deployment_text.h"
 #include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
 
@@ -24,24 +26,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     const std::string input = WriteScratchFile("DEPLOY.DAT", data, size);
     const std::string output = ScratchDir() + "/DEPLOY.TXT";
-    const int r = UnpackDeployment(input.c_str(), output.c_str());
+    const DecodeResult r = UnpackDeploymentFile(input, output, DecodeOptionsFor(Settings, Deployment));
     const std::string report = ReadWholeFile(output);
     const std::string log = LogTake();
 
     const bool layout301 = Layout301();
     if (size < DeployRecordSize(layout301)) {
-        FUZZ_CHECK(r == -1);
+        FUZZ_CHECK(r == DecodeResult::ReadError);
         FUZZ_CHECK(log == "Error reading from deployment file DEPLOY.DAT\r\n");
         FUZZ_CHECK(report.empty());
         FUZZ_CHECK(Settings.DeployOk == 0);
         return 0;
     }
-    FUZZ_CHECK(r == 0 && log.empty() && Settings.DeployOk == 1);
+    FUZZ_CHECK(r == DecodeResult::Done && log.empty() && Settings.DeployOk == 1);
     char* text = nullptr;
     std::size_t length = 0;
     std::FILE* expected = open_memstream(&text, &length);
     FUZZ_CHECK(expected != nullptr);
-    WriteDeploymentReport(expected, DecodeDeployment(data, layout301));
+    WriteDeploymentReport(expected, DecodeDeployment(data, layout301), HumanForm());
     std::fclose(expected);
     FUZZ_CHECK(report == std::string(text, length));
     std::free(text);

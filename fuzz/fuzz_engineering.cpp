@@ -6,6 +6,7 @@
 
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
+#include "formats/deployment.h"
 #include "formats/engineering.h"
 #include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
@@ -34,21 +35,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const long end = static_cast<long>(size - 1);
     for (uint32_t index = 0;; ++index) {
         long before = std::ftell(in);
-        int r = UnpackEngineeringProfile(out, in, base, index, write, NullOutput());
+        const DecodeResult r =
+            UnpackEngineeringProfile(out, in, base + index, NullOutput(), DecodeOptionsFor(Settings, Deployment));
         long after = std::ftell(in);
         FUZZ_CHECK(after <= end);
-        if (r == 0) {
+        if (r == DecodeResult::Done) {
             // A whole profile is at least a header, a closing marker and its record.
             FUZZ_CHECK(after - before >= 24);
             FUZZ_CHECK(std::strcmp(LogTake(), "") == 0);
             continue;
         }
         const std::string log = LogTake();
-        if (r == 2) {
+        if (r == DecodeResult::Cancelled) {
             FUZZ_CHECK(cancel);
             FUZZ_CHECK(log == "Operation cancelled by user\r\n");
         } else {
-            FUZZ_CHECK(r == -1);
+            FUZZ_CHECK(r == DecodeResult::ReadError);
             const std::string expected =
                 "Error reading from engineering file for profile " + std::to_string(base + index) + "\r\n";
             FUZZ_CHECK(log == expected);

@@ -1,10 +1,11 @@
 // The interrupt and exception log. The first byte chooses the form and a
 // cancel request; the rest is IRQ_XCPT.LOG. Every whole 6-byte record becomes
-// one line, a trailing partial record is dropped, and the result is 0 with
-// nothing logged.
+// one line, a trailing partial record is dropped, and the result is Done with
+// nothing logged; a cancel gives Cancelled and no line.
 
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
+#include "formats/deployment.h"
 #include "formats/irq_log.h"
 #include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
@@ -25,17 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     const std::string input = WriteScratchFile("IRQ_XCPT.LOG", data + 1, size - 1);
     const std::string output = ScratchDir() + "/IRQ_XCPT.TXT";
-    const int r = UnpackIrqLog(input.c_str(), output.c_str());
+    const DecodeResult r = UnpackIrqFile(input, output, DecodeOptionsFor(Settings, Deployment));
     const std::string text = ReadWholeFile(output);
     const std::string log = LogTake();
     ClearCancelRequest();
 
-    FUZZ_CHECK(r == 0);
     if (cancel) {
+        FUZZ_CHECK(r == DecodeResult::Cancelled);
         FUZZ_CHECK(log == "Operation cancelled by user\r\n" && text.empty());
         return 0;
     }
-    FUZZ_CHECK(log.empty());
+    FUZZ_CHECK(r == DecodeResult::Done && log.empty());
     std::size_t lines = 0;
     for (std::size_t at = text.find("\r\n "); at != std::string::npos; at = text.find("\r\n ", at + 3))
         ++lines;

@@ -79,11 +79,10 @@ TEST_F(Acm, ProfileOfOnlyTheEndMarkAndSkippedProfiles)
     two.acmScan({1, 2, 3, 4, 5, 6, 7, 8, 9}).acmEnd().sensorTimes(T0, T0 + 1);
     two.acmEnd().sensorTimes(T0 + 2, T0 + 3);
     InputFile in(two);
-    OutputFile ignored, log;
-    EXPECT_EQ(UnpackAcmProfile(ignored.get(), in.get(), 5, 0, false, log.get()), 0);
+    OutputFile log;
+    EXPECT_EQ(UnpackAcmProfile(nullptr, in.get(), 5, log.get(), Options()), DecodeResult::Done);
     EXPECT_EQ(in.position(), 18 + 18 + 8);
-    EXPECT_EQ(UnpackAcmProfile(nullptr, in.get(), 5, 1, false, log.get()), 0);
-    EXPECT_EQ(ignored.text(), "");
+    EXPECT_EQ(UnpackAcmProfile(nullptr, in.get(), 6, log.get(), Options()), DecodeResult::Done);
     EXPECT_EQ(log.text(),
               "\r\n Profile 5 ACM turned on at  07/01/2024 00:00:00"
               "\r\n Profile 5 ACM turned off at 07/01/2024 00:00:01\r\n"
@@ -104,7 +103,7 @@ TEST_F(Acm, FileEndingAtEveryByte)
             ResetTestLog();
             InputFile in(whole.first(cut));
             OutputFile text, log;
-            ASSERT_EQ(UnpackAcmProfile(text.get(), in.get(), 10, 2, true, log.get()), -1) << cut;
+            ASSERT_EQ(UnpackAcmProfile(text.get(), in.get(), 12, log.get(), Options()), DecodeResult::ReadError) << cut;
             EXPECT_STREQ(LogTake(), "Error reading from ACM file for profile 12\r\n") << cut;
             EXPECT_EQ(log.text(), "") << cut;
             // The note is written in both forms, but only among the scans.
@@ -123,7 +122,7 @@ TEST_F(Acm, CancelIsPolledBeforeEachScan)
     RequestCancel();
     Bytes b;
     b.acmScan({1, 2, 3, 4, 5, 6, 7, 8, 9}).acmEnd().sensorTimes(T0, T0 + 1);
-    EXPECT_EQ(Decode(b, true, 2), kHeading);
+    EXPECT_EQ(Decode(b, true, DecodeResult::Cancelled), kHeading);
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\n");
     EXPECT_EQ(snsrtime_.text(), "");
 }

@@ -65,15 +65,11 @@ TEST(TimeStamp, BothFormsOverTheWholeRange)
     }
 }
 
-TEST(TimeStamp, WritesNineteenBytesInTheFormOfTheSettings)
+TEST(TimeStamp, WritesNineteenBytesInTheFormChosen)
 {
-    SettingsRecord saved = Settings;
     OutputFile out;
-    Settings.HumanReadible = 1;
-    WriteTimeStamp(0, out.get());
-    Settings.HumanReadible = 0;
-    WriteTimeStamp(0, out.get());
-    Settings = saved;
+    WriteTimeStamp(0, true, out.get());
+    WriteTimeStamp(0, false, out.get());
     EXPECT_EQ(out.text(), "01/01/1970 00:00:0001 01 1970 00 00 00");
 }
 

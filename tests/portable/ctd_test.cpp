@@ -106,11 +106,10 @@ TEST_F(Ctd, SkippedProfileWritesOnlyItsSensorTimeEntry)
     b.ctdScan(1, 2, 3).ctdEnd().sensorTimes(T0, T0 + 1);
     b.ctdScan(7000000, 3000000, 1234567).ctdEnd().sensorTimes(T0 + 10, T0 + 11);
     InputFile in(b);
-    OutputFile ignored, second;
-    EXPECT_EQ(UnpackCtdProfile(ignored.get(), in.get(), 20, 0, false, snsrtime_.get()), 0);
+    OutputFile second;
+    EXPECT_EQ(UnpackCtdProfile(nullptr, in.get(), 20, snsrtime_.get(), Options()), DecodeResult::Done);
     EXPECT_EQ(in.position(), 9 + 9 + 8);
-    EXPECT_EQ(UnpackCtdProfile(second.get(), in.get(), 20, 1, true, nullptr), 0);
-    EXPECT_EQ(ignored.text(), "");
+    EXPECT_EQ(UnpackCtdProfile(second.get(), in.get(), 21, nullptr, Options()), DecodeResult::Done);
     EXPECT_NE(second.text().find(" +33.0000  +05.0000  +0551.167\r\n"), std::string::npos);
     EXPECT_EQ(snsrtime_.text(),
               "\r\n Profile 20 CTD turned on at  07/01/2024 00:00:00"
@@ -131,8 +130,8 @@ TEST_F(Ctd, FileEndingAtEveryByte)
             InputFile in(whole.first(cut));
             OutputFile text, log;
             // Among the scans the profile ends normally; without its times it fails.
-            const int expected = cut < timesAt ? 0 : -1;
-            ASSERT_EQ(UnpackCtdProfile(text.get(), in.get(), 10, 2, true, log.get()), expected) << cut;
+            const DecodeResult expected = cut < timesAt ? DecodeResult::Done : DecodeResult::ReadError;
+            ASSERT_EQ(UnpackCtdProfile(text.get(), in.get(), 12, log.get(), Options()), expected) << cut;
             EXPECT_STREQ(LogTake(), "Error reading from CTD file for profile 12\r\n") << cut;
             EXPECT_EQ(log.text(), "") << cut;
             std::string want = human ? "\r\n\r\n Profile 12\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n" : "";
@@ -152,8 +151,8 @@ TEST_F(Ctd, CallAfterTheEndOfTheFileEndsAgainAtOnce)
     b.ctdScan(1, 2, 3).u8(0xFF);
     InputFile in(b);
     OutputFile first, second;
-    EXPECT_EQ(UnpackCtdProfile(first.get(), in.get(), 0, 0, true, snsrtime_.get()), 0);
-    EXPECT_EQ(UnpackCtdProfile(second.get(), in.get(), 0, 1, true, snsrtime_.get()), 0);
+    EXPECT_EQ(UnpackCtdProfile(first.get(), in.get(), 0, snsrtime_.get(), Options()), DecodeResult::Done);
+    EXPECT_EQ(UnpackCtdProfile(second.get(), in.get(), 1, snsrtime_.get(), Options()), DecodeResult::Done);
     EXPECT_EQ(second.text(),
               "\r\n\r\n Profile 1\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n\r\n End of file reached\r\n");
     EXPECT_STREQ(LogTake(),
@@ -166,7 +165,7 @@ TEST_F(Ctd, CancelIsPolledBeforeEachScan)
     RequestCancel();
     Bytes b;
     b.ctdScan(1, 2, 3).ctdEnd().sensorTimes(T0, T0 + 1);
-    EXPECT_EQ(Decode(b, true, 2), "\r\n\r\n Profile 12\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n");
+    EXPECT_EQ(Decode(b, true, DecodeResult::Cancelled), "\r\n\r\n Profile 12\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n");
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\n");
     EXPECT_EQ(snsrtime_.text(), "");
 }

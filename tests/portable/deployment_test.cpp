@@ -1,6 +1,9 @@
 #include "formats/deployment.h"
 #include "engine/activity_log.h"
+#include "engine/unpack_job.h"
+#include "formats/deployment_text.h"
 #include "formats/settings_record.h"
+#include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
@@ -30,18 +33,19 @@ protected:
         Deployment = savedRecord_;
     }
     // Converts `bytes` as DEPLOY.DAT in the form and layout given.
-    std::string Convert(const Bytes& bytes, bool human, bool layout301, int expected = 0)
+    std::string Convert(const Bytes& bytes, bool human, bool layout301, DecodeResult expected = DecodeResult::Done)
     {
         Settings.HumanReadible = human ? 1 : 0;
         Settings.FirmwareVers = layout301 ? Firmware301 : Firmware304;
         WriteFileBytes(input(), bytes);
-        EXPECT_EQ(UnpackDeployment(input().c_str(), output().c_str()), expected);
+        EXPECT_EQ(UnpackDeploymentFile(input(), output(), Options()), expected);
         return ReadFileText(output());
     }
     std::string Report(const DeploymentRecord& r, bool human = true)
     {
         return Convert(Bytes().deployment(r), human, r.layout301);
     }
+    static DecodeOptions Options() { return DecodeOptionsFor(Settings, Deployment); }
     std::string input() const { return (dir_ / "DEPLOY.DAT").string(); }
     std::string output() const { return (dir_ / "P_DEPLOY.TXT").string(); }
     TempDir dir_;
@@ -257,31 +261,31 @@ TEST_F(Deploy, ShortRecordLeavesAnEmptyReport)
         for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{80}, whole.size() - 1}) {
             ResetTestLog();
             Settings.DeployOk = 0;
-            EXPECT_EQ(Convert(whole.first(cut), true, layout301, -1), "") << cut;
+            EXPECT_EQ(Convert(whole.first(cut), true, layout301, DecodeResult::ReadError), "") << cut;
             EXPECT_STREQ(LogTake(), "Error reading from deployment file DEPLOY.DAT\r\n") << cut;
             EXPECT_EQ(Settings.DeployOk, 0);
         }
     }
     // A 3.01 file read under the 3.04 layout is 10 bytes short.
     ResetTestLog();
-    EXPECT_EQ(Convert(Bytes().deployment(SampleDeployment(true)), true, false, -1), "");
+    EXPECT_EQ(Convert(Bytes().deployment(SampleDeployment(true)), true, false, DecodeResult::ReadError), "");
     EXPECT_STREQ(LogTake(), "Error reading from deployment file DEPLOY.DAT\r\n");
 }
 
 TEST_F(Deploy, OpenAndCreateFailures)
 {
     Settings.FirmwareVers = Firmware304;
-    EXPECT_EQ(UnpackDeployment(input().c_str(), output().c_str()), 1);
+    EXPECT_EQ(UnpackDeploymentFile(input(), output(), Options()), DecodeResult::OpenError);
     EXPECT_STREQ(LogTake(), "Error opening the deployment file DEPLOY.DAT\r\n");
     EXPECT_FALSE(std::filesystem::exists(output()));
 
     ResetTestLog();
     WriteFileBytes(dir_ / "deploy.dat", Bytes().deployment(SampleDeployment(false)));
     std::string unwritable = (dir_ / "missing" / "P_DEPLOY.TXT").string();
-    EXPECT_EQ(UnpackDeployment(input().c_str(), unwritable.c_str()), 1);
+    EXPECT_EQ(UnpackDeploymentFile(input(), unwritable, Options()), DecodeResult::OpenError);
     EXPECT_STREQ(LogTake(), "Error creating deployment log file P_DEPLOY.TXT\r\n");
     // The lower-case name is found.
-    EXPECT_EQ(UnpackDeployment(input().c_str(), output().c_str()), 0);
+    EXPECT_EQ(UnpackDeploymentFile(input(), output(), Options()), DecodeResult::Done);
 }
 
 }  // namespace

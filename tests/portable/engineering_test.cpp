@@ -17,12 +17,11 @@ protected:
         Settings.HumanReadible = human ? 1 : 0;
         Settings.FirmwareVers = firmware;
     }
-    // Decodes one profile (profile number base + index) and returns its text.
-    std::string Decode(const Bytes& bytes, int expected = 0, uint32_t base = 10, uint32_t index = 2)
+    // Decodes one profile and returns its text.
+    std::string Decode(const Bytes& bytes, DecodeResult expected = DecodeResult::Done, uint32_t profile = 12)
     {
         InputFile in(bytes);
-        int r = UnpackEngineeringProfile(text_.get(), in.get(), base, index, true, timetags_.get());
-        EXPECT_EQ(r, expected);
+        EXPECT_EQ(UnpackEngineeringProfile(text_.get(), in.get(), profile, timetags_.get(), Options()), expected);
         return text_.text();
     }
     OutputFile text_;
@@ -116,7 +115,7 @@ TEST_F(Engineering, ClosingMarkerFirstGivesHeaderAndNotesOnly)
     Use(true, Firmware301);
     OutputFile human;
     InputFile in(b);
-    ASSERT_EQ(UnpackEngineeringProfile(human.get(), in.get(), 0, 0, true, nullptr), 0);
+    ASSERT_EQ(UnpackEngineeringProfile(human.get(), in.get(), 0, nullptr, Options()), DecodeResult::Done);
     EXPECT_EQ(human.text(),
               "\r\n\r\n Profile 0"
               "\r\n\r\n Sensors were turned on at  01/01/1970 00:00:00"
@@ -151,9 +150,9 @@ TEST_F(Engineering, ProfilesFollowEachOtherAndSkippedOnesWriteNothing)
     b.engHeader(T0 + 10, T0 + 10).scan301(T0 + 11, 4, 5, 6).stop(MarkerProfileEnd, 0, 0, T0 + 12, T0 + 13);
     InputFile in(b);
     OutputFile second;
-    EXPECT_EQ(UnpackEngineeringProfile(nullptr, in.get(), 0, 0, false, timetags_.get()), 0);
+    EXPECT_EQ(UnpackEngineeringProfile(nullptr, in.get(), 0, timetags_.get(), Options()), DecodeResult::Done);
     EXPECT_EQ(in.position(), 8 + 16 + 16);
-    EXPECT_EQ(UnpackEngineeringProfile(second.get(), in.get(), 0, 1, true, timetags_.get()), 0);
+    EXPECT_EQ(UnpackEngineeringProfile(second.get(), in.get(), 1, timetags_.get(), Options()), DecodeResult::Done);
     EXPECT_EQ(second.text(), " 07 01 2024 00 00 11      4    5.0      6.000\r\n");
     EXPECT_EQ(timetags_.text(),
               " 0000001  07 01 2024 00 00 10  07 01 2024 00 00 10  07 01 2024 00 00 12  07 01 2024 00 00 13"
@@ -176,7 +175,8 @@ TEST_F(Engineering, ShortReadAtEveryByteKeepsTheTextAndReportsTheProfile)
             ResetTestLog();
             OutputFile text, log;
             InputFile in(whole.first(cut));
-            ASSERT_EQ(UnpackEngineeringProfile(text.get(), in.get(), 100, 7, true, log.get()), -1) << cut;
+            ASSERT_EQ(UnpackEngineeringProfile(text.get(), in.get(), 107, log.get(), Options()), DecodeResult::ReadError)
+                << cut;
             EXPECT_STREQ(LogTake(), "Error reading from engineering file for profile 107\r\n") << cut;
             EXPECT_EQ(log.text(), "") << cut;
             if (cut >= 8)
@@ -193,7 +193,7 @@ TEST_F(Engineering, CancelIsPolledBeforeEachMarkerWord)
     Bytes b;
     b.engHeader(T0, T0).scan301(T0 + 1, 1, 2, 3).stop(MarkerProfileEnd, 0, 0, T0 + 2, T0 + 3);
     RequestCancel();
-    std::string text = Decode(b, 2);
+    std::string text = Decode(b, DecodeResult::Cancelled);
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\n");
     EXPECT_NE(text.find("[dbar]"), std::string::npos);  // the header was read and written
     EXPECT_EQ(text.find(" 07/01/2024 00:00:01"), std::string::npos);
@@ -203,10 +203,8 @@ TEST_F(Engineering, CancelIsPolledBeforeEachMarkerWord)
 TEST_F(Engineering, TerminationLogHeaderOnlyInHumanForm)
 {
     OutputFile human, machine;
-    Use(true, Firmware304);
-    WriteTerminationLogHeader(human.get());
-    Use(false, Firmware304);
-    WriteTerminationLogHeader(machine.get());
+    WriteTerminationLogHeader(human.get(), true);
+    WriteTerminationLogHeader(machine.get(), false);
     EXPECT_EQ(human.text(),
               "Profile Termination Log\r\n\r\n"
               " Profile  Sensor On            Motion Start         Motion Stop          Sensor Off           Ramp      Profile\r\n"
@@ -217,10 +215,8 @@ TEST_F(Engineering, TerminationLogHeaderOnlyInHumanForm)
 TEST_F(Engineering, SensorTimeEntriesDifferOnlyInTheTimeStamps)
 {
     OutputFile human, machine;
-    Use(true, Firmware304);
-    WriteSensorTimes(human.get(), 7, "CTD", T0, T0 + 61);
-    Use(false, Firmware304);
-    WriteSensorTimes(machine.get(), 7, "ACM", T0, T0 + 61);
+    WriteSensorTimes(human.get(), 7, "CTD", T0, T0 + 61, true);
+    WriteSensorTimes(machine.get(), 7, "ACM", T0, T0 + 61, false);
     EXPECT_EQ(human.text(),
               "\r\n Profile 7 CTD turned on at  07/01/2024 00:00:00"
               "\r\n Profile 7 CTD turned off at 07/01/2024 00:01:01\r\n");

@@ -11,6 +11,7 @@
 #include "formats/irq_log.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
+#include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
@@ -19,22 +20,20 @@
 
 namespace {
 
-using ProfileDecoder = int (*)(std::FILE*, std::FILE*, uint32_t, uint32_t, bool, std::FILE*);
-
 struct Kind {
     const char* name;
     ProfileDecoder decoder;
     std::size_t scanSize;
     std::size_t profileOfOnes;  // the end mark and the sensor times
-    int resultAtEnd;            // a file ending among the scans
+    DecodeResult resultAtEnd;   // a file ending among the scans
     const char* readError;      // with the profile number
     const char* endNote;         // written into the profile's text at the end
 };
 
 const Kind kKinds[] = {
-    {"CTD", UnpackCtdProfile, kCtdScanSize, 17, 0, "Error reading from CTD file for profile %u\r\n",
+    {"CTD", UnpackCtdProfile, kCtdScanSize, 17, DecodeResult::Done, "Error reading from CTD file for profile %u\r\n",
      "\r\n End of file reached\r\n"},
-    {"ACM", UnpackAcmProfile, kAcmScanSize, 26, -1, "Error reading from ACM file for profile %u\r\n",
+    {"ACM", UnpackAcmProfile, kAcmScanSize, 26, DecodeResult::ReadError, "Error reading from ACM file for profile %u\r\n",
      " End of file reached for file\r\n"},
 };
 
@@ -56,6 +55,7 @@ protected:
         Settings = saved_;
         Deployment = savedRecord_;
     }
+    static DecodeOptions Options() { return DecodeOptionsFor(Settings, Deployment); }
     SettingsRecord saved_;
     DeploymentRecord savedRecord_;
 };
@@ -67,7 +67,7 @@ TEST_F(HostileDecoders, EmptyFileEndsTheFirstProfileWithItsMessage)
         ResetTestLog();
         InputFile in(Bytes{});
         OutputFile text, times;
-        EXPECT_EQ(k.decoder(text.get(), in.get(), 30, 0, true, times.get()), k.resultAtEnd);
+        EXPECT_EQ(k.decoder(text.get(), in.get(), 30, times.get(), Options()), k.resultAtEnd);
         EXPECT_EQ(LogTake(), FormatString(k.readError, 30u));
         EXPECT_NE(text.text().find(k.endNote), std::string::npos) << text.text();
         EXPECT_EQ(times.text(), "");
@@ -86,7 +86,7 @@ TEST_F(HostileDecoders, AllOnesReadAsEmptyProfiles)
         InputFile in(file);
         OutputFile times;
         for (uint32_t i = 0; i < 3; ++i)
-            EXPECT_EQ(k.decoder(nullptr, in.get(), 0, i, false, times.get()), 0) << i;
+            EXPECT_EQ(k.decoder(nullptr, in.get(), i, times.get(), Options()), DecodeResult::Done) << i;
         EXPECT_EQ(in.position(), static_cast<long>(file.size()));
         EXPECT_EQ(LogTake(), std::string());
         EXPECT_NE(times.text().find(std::string("\r\n Profile 2 ") + k.name + " turned off at 12/31/1969 23:59:59\r\n"),
@@ -99,7 +99,8 @@ TEST_F(HostileDecoders, AllOnesReadAsEmptyProfiles)
     Bytes ones;
     ones.fill(0xFF, 6 * 4 + 3);
     WriteFileBytes(dir / "IRQ_XCPT.LOG", ones);
-    EXPECT_EQ(UnpackIrqLog((dir / "IRQ_XCPT.LOG").string().c_str(), (dir / "IRQ_XCPT.TXT").string().c_str()), 0);
+    EXPECT_EQ(UnpackIrqFile((dir / "IRQ_XCPT.LOG").string(), (dir / "IRQ_XCPT.TXT").string(), Options()),
+              DecodeResult::Done);
     std::string line = "\r\n 12/31/1969 23:59:59  Unknown exception", lines;
     for (int i = 0; i < 4; ++i)
         lines += line;
@@ -109,7 +110,8 @@ TEST_F(HostileDecoders, AllOnesReadAsEmptyProfiles)
     Bytes record;
     record.fill(0xFF, kDeployRecord304Size);
     WriteFileBytes(dir / "DEPLOY.DAT", record);
-    EXPECT_EQ(UnpackDeployment((dir / "DEPLOY.DAT").string().c_str(), (dir / "DEPLOY.TXT").string().c_str()), 0);
+    EXPECT_EQ(UnpackDeploymentFile((dir / "DEPLOY.DAT").string(), (dir / "DEPLOY.TXT").string(), Options()),
+              DecodeResult::Done);
     const std::string report = ReadFileText(dir / "DEPLOY.TXT");
     EXPECT_NE(report.find(" Countdown delay                23:59:59 [HH:MM:SS]"), std::string::npos) << report;
     EXPECT_NE(report.find(" Profiles / file set                  -1"), std::string::npos) << report;
@@ -139,7 +141,7 @@ TEST_F(HostileDecoders, HugeProfileWithoutEndMarkIsBoundedByTheFile)
         std::FILE* in = std::fopen(path.string().c_str(), "rb");
         ASSERT_NE(in, nullptr);
         const std::size_t before = PeakMemoryBytes();
-        EXPECT_EQ(k.decoder(nullptr, in, 7, 0, false, nullptr), k.resultAtEnd);
+        EXPECT_EQ(k.decoder(nullptr, in, 7, nullptr, Options()), k.resultAtEnd);
         const std::size_t after = PeakMemoryBytes();
         EXPECT_EQ(std::ftell(in), static_cast<long>(scans * k.scanSize));
         std::fclose(in);

@@ -8,6 +8,7 @@
 #include "engine/unpack_job.h"
 #include "formats/engineering.h"
 #include "formats/settings_record.h"
+#include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ constexpr uint32_t kBase = 40;      // file base of the files below
 // What a walk over one file gave: the result of each call, the text written
 // and the termination rows, with their lengths after each whole profile.
 struct Walk {
-    std::vector<int> results;
+    std::vector<DecodeResult> results;
     std::string text;
     std::string timetags;
     std::vector<std::size_t> textEnds;
@@ -48,9 +49,10 @@ Walk DecodeFile(const TempDir& dir, const std::filesystem::path& path, bool writ
         return static_cast<std::size_t>(std::ftell(f));
     };
     for (uint32_t index = 0; in && text && rows && index < profiles; ++index) {
-        int r = UnpackEngineeringProfile(write ? text : nullptr, in, kBase, index, write, rows);
+        const DecodeResult r =
+            UnpackEngineeringProfile(write ? text : nullptr, in, kBase + index, rows, DecodeOptionsFor(Settings, Deployment));
         walk.results.push_back(r);
-        if (r != 0)
+        if (r != DecodeResult::Done)
             break;
         walk.textEnds.push_back(size(text));
         walk.rowEnds.push_back(size(rows));
@@ -140,7 +142,7 @@ TEST_F(HostileEngineering, FileCutAtEveryByteKeepsTheProfilesBeforeTheCut)
         const auto path = dir / "E0000040.DAT";
         WriteFileBytes(path, file);
         const Walk whole = DecodeFile(dir, path, mode.write, 3);
-        ASSERT_EQ(whole.results, (std::vector<int>{0, 0, 0}));
+        ASSERT_EQ(whole.results, std::vector<DecodeResult>(3, DecodeResult::Done));
         ASSERT_EQ(whole.log, "");
         ASSERT_EQ(whole.rowEnds.size(), 3u);
 
@@ -154,8 +156,8 @@ TEST_F(HostileEngineering, FileCutAtEveryByteKeepsTheProfilesBeforeTheCut)
                 ++done;
             const Walk walk = DecodeFile(dir, path, mode.write, 3);
 
-            std::vector<int> expected(done, 0);
-            expected.push_back(-1);
+            std::vector<DecodeResult> expected(done, DecodeResult::Done);
+            expected.push_back(DecodeResult::ReadError);
             EXPECT_EQ(walk.results, expected);
             EXPECT_EQ(walk.log, ReadError(kBase + static_cast<uint32_t>(done)));
             if (!mode.write) {
@@ -178,7 +180,7 @@ TEST_F(HostileEngineering, EmptyFileNamesTheFirstProfileAndWritesNothing)
     for (const Mode& mode : kModes) {
         Use(mode);
         const Walk walk = DecodeBytes(Bytes{}, mode.write, 5);
-        EXPECT_EQ(walk.results, std::vector<int>{-1});
+        EXPECT_EQ(walk.results, std::vector<DecodeResult>{DecodeResult::ReadError});
         EXPECT_EQ(walk.log, ReadError(kBase));
         EXPECT_EQ(walk.text, "");
         EXPECT_EQ(walk.timetags, "");
@@ -195,7 +197,9 @@ TEST_F(HostileEngineering, AllOnesReadAsEmptyClosedProfilesUntilTheFileEnds)
         Bytes file;
         file.fill(0xFF, 4 * 24 + 5);
         const Walk walk = DecodeBytes(file, mode.write, 100);
-        EXPECT_EQ(walk.results, (std::vector<int>{0, 0, 0, 0, -1}));
+        std::vector<DecodeResult> expected(4, DecodeResult::Done);
+        expected.push_back(DecodeResult::ReadError);
+        EXPECT_EQ(walk.results, expected);
         EXPECT_EQ(walk.log, ReadError(kBase + 4));
         if (!mode.write || !mode.human)
             continue;
@@ -241,7 +245,8 @@ TEST_F(HostileEngineering, HugeProfileWithoutEndMarkIsReadToTheEndInBoundedMemor
     std::FILE* in = std::fopen(path.string().c_str(), "rb");
     ASSERT_NE(in, nullptr);
     const std::size_t before = PeakMemoryBytes();
-    EXPECT_EQ(UnpackEngineeringProfile(nullptr, in, kBase, 0, false, nullptr), -1);
+    EXPECT_EQ(UnpackEngineeringProfile(nullptr, in, kBase, nullptr, DecodeOptionsFor(Settings, Deployment)),
+              DecodeResult::ReadError);
     const std::size_t after = PeakMemoryBytes();
     EXPECT_EQ(std::ftell(in), size);
     std::fclose(in);

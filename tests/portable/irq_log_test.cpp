@@ -18,11 +18,11 @@ protected:
         std::strcpy(Settings.Prefix, "P_");
     }
     // Writes `bytes` as the log, converts it and returns the text.
-    std::string Convert(const Bytes& bytes, bool human, int expected = 0)
+    std::string Convert(const Bytes& bytes, bool human, DecodeResult expected = DecodeResult::Done)
     {
         Settings.HumanReadible = human ? 1 : 0;
         WriteFileBytes(input(), bytes);
-        EXPECT_EQ(UnpackIrqLog(input().c_str(), output().c_str()), expected);
+        EXPECT_EQ(UnpackIrqFile(input(), output(), Options()), expected);
         return ReadFileText(output());
     }
     std::string input() const { return (dir_ / "IRQ_XCPT.LOG").string(); }
@@ -63,14 +63,14 @@ TEST_F(IrqLog, EmptyLogAndTrailingPartialRecordEndSilently)
 TEST_F(IrqLog, OpenAndCreateFailures)
 {
     Settings.HumanReadible = 1;
-    EXPECT_EQ(UnpackIrqLog(input().c_str(), output().c_str()), 1);
+    EXPECT_EQ(UnpackIrqFile(input(), output(), Options()), DecodeResult::OpenError);
     EXPECT_STREQ(LogTake(), "Error opening IRQ exception log IRQ_XCPT.DAT\r\n");
     EXPECT_FALSE(std::filesystem::exists(output()));
 
     ResetTestLog();
     WriteFileBytes(input(), Bytes().irq(T0, 0));
     std::string unwritable = (dir_ / "missing" / "P_IRQ_XCPT.TXT").string();
-    EXPECT_EQ(UnpackIrqLog(input().c_str(), unwritable.c_str()), 1);
+    EXPECT_EQ(UnpackIrqFile(input(), unwritable, Options()), DecodeResult::OpenError);
     EXPECT_STREQ(LogTake(), "Error creating IRQ exception log P_IRQ_XCPT.TXT\r\n");
 }
 
@@ -78,14 +78,14 @@ TEST_F(IrqLog, InputNameIsMatchedWithoutRegardToCase)
 {
     WriteFileBytes(dir_ / "irq_xcpt.log", Bytes().irq(T0, 2));
     Settings.HumanReadible = 0;
-    EXPECT_EQ(UnpackIrqLog(input().c_str(), output().c_str()), 0);
+    EXPECT_EQ(UnpackIrqFile(input(), output(), Options()), DecodeResult::Done);
     EXPECT_EQ(ReadFileText(output()), "\r\n 07 01 2024 00 00 00  Transponder IRQ acknowledged.");
 }
 
-TEST_F(IrqLog, CancelStopsBeforeTheFirstRecordAndStillSucceeds)
+TEST_F(IrqLog, CancelStopsBeforeTheFirstRecord)
 {
     RequestCancel();
-    EXPECT_EQ(Convert(Bytes().irq(T0, 0), true, 0), "");
+    EXPECT_EQ(Convert(Bytes().irq(T0, 0), true, DecodeResult::Cancelled), "");
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\n");
 }
 

@@ -4,11 +4,15 @@
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
+#include "formats/engineering.h"
 #include "formats/irq_log.h"
 #include "formats/settings_record.h"
+#include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -29,6 +33,7 @@ protected:
             std::fclose(in_);
         Settings = saved_;
     }
+    static DecodeOptions Options() { return DecodeOptionsFor(Settings, Deployment); }
     TempDir dir_;
     std::FILE* in_ = nullptr;
     SettingsRecord saved_;
@@ -37,7 +42,7 @@ protected:
 TEST_F(ReadErrors, CtdStopsWithoutAMessage)
 {
     OutputFile text, log;
-    EXPECT_EQ(UnpackCtdProfile(text.get(), in_, 0, 3, true, log.get()), -1);
+    EXPECT_EQ(UnpackCtdProfile(text.get(), in_, 3, log.get(), Options()), DecodeResult::ReadError);
     EXPECT_EQ(text.text(), "\r\n\r\n Profile 3\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n");
     EXPECT_STREQ(LogTake(), "");
     EXPECT_EQ(log.text(), "");
@@ -49,17 +54,32 @@ TEST_F(ReadErrors, AcmNotesTheErrorInBothForms)
         Settings.HumanReadible = human;
         ResetTestLog();
         OutputFile text;
-        EXPECT_EQ(UnpackAcmProfile(text.get(), in_, 0, 3, true, nullptr), -1);
+        EXPECT_EQ(UnpackAcmProfile(text.get(), in_, 3, nullptr, Options()), DecodeResult::ReadError);
         std::string t = text.text();
         EXPECT_EQ(t.substr(t.find(" Error")), " Error occurred reading from file\r\n");
         EXPECT_STREQ(LogTake(), "Error reading from ACM file for profile 3\r\n");
     }
 }
 
+// A sink is told of a read error as such, not as the end of the file.
+TEST_F(ReadErrors, SinksHearOfAReadErrorNotOfTheFileEnding)
+{
+    struct Ends final : ProfileSink {
+        void EndProfile(ProfileEnd end) override { ends.push_back(end); }
+        std::vector<ProfileEnd> ends;
+    } sink;
+    using Decoder = DecodeResult (*)(std::FILE*, uint32_t, const DecodeOptions&, ProfileSink&, Reporter&);
+    for (Decoder decode : {DecodeEngineeringProfile, DecodeCtdProfile, DecodeAcmProfile}) {
+        std::clearerr(in_);
+        EXPECT_EQ(decode(in_, 3, Options(), sink, JobReporter()), DecodeResult::ReadError);
+    }
+    EXPECT_TRUE(sink.ends == std::vector<ProfileEnd>(3, ProfileEnd::ReadError));
+}
+
 TEST_F(ReadErrors, IrqLogKeepsWhatItWroteAndFails)
 {
     std::string output = (dir_ / "IRQ_XCPT.TXT").string();
-    EXPECT_EQ(UnpackIrqLog(dir_.str().c_str(), output.c_str()), -1);
+    EXPECT_EQ(UnpackIrqFile(dir_.str(), output, Options()), DecodeResult::ReadError);
     EXPECT_STREQ(LogTake(), "Error reading from IRQ exception log file\r\n");
     EXPECT_EQ(ReadFileText(output), "");
 }

@@ -1,0 +1,73 @@
+#pragma once
+// The text sinks of the three profile kinds: the profile's own text file
+// (E, C or A%07d.TXT) and the row or entry of its log. Either stream may be
+// null, and nothing is written to it then: the job gives no text file for a
+// profile read only to reach a later one, and gives the termination log only
+// with the text file, the sensor time log always.
+
+#include "formats/decoder.h"
+#include "formats/sink.h"
+#include "formats/termination_log.h"
+
+#include <cstdint>
+#include <cstdio>
+
+// The engineering profile's text and its row of the termination log, written
+// when a closing stop record ends the profile.
+class EngineeringText final : public ProfileSink {
+public:
+    EngineeringText(std::FILE* out, std::FILE* terminationLog, const DecodeOptions& options);
+    void BeginProfile(uint32_t profile) override;
+    void ProfileTimes(int32_t sensorOn, int32_t motionStart) override;
+    void EngineeringScan(const EngineeringValues& scan) override;
+    void Stop(int32_t marker, const StopRecord& stop) override;
+    void EndProfile(ProfileEnd end) override;
+
+private:
+    std::FILE* out_;
+    std::FILE* terminationLog_;
+    bool human_;
+    bool layout301_;
+    uint32_t profile_ = 0;
+    TerminationState state_{};
+};
+
+// The CTD profile's text and its entry of the sensor time log.
+class CtdText final : public ProfileSink {
+public:
+    CtdText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options);
+    void BeginProfile(uint32_t profile) override;
+    void CtdScan(const CtdValues& scan) override;
+    void SensorTimes(int32_t on, int32_t off) override;
+    void EndProfile(ProfileEnd end) override;
+
+private:
+    std::FILE* out_;
+    std::FILE* sensorTimeLog_;
+    bool human_;
+    uint32_t profile_ = 0;
+};
+
+// The ACM profile's text and its entry of the sensor time log.
+class AcmText final : public ProfileSink {
+public:
+    AcmText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options);
+    void BeginProfile(uint32_t profile) override;
+    void AcmScan(const AcmValues& scan) override;
+    void SensorTimes(int32_t on, int32_t off) override;
+    void EndProfile(ProfileEnd end) override;
+
+private:
+    std::FILE* out_;
+    std::FILE* sensorTimeLog_;
+    bool human_;
+    uint32_t profile_ = 0;
+};
+
+// The human-form notes of one stop record; nothing in machine form.
+void WriteStopNotes(std::FILE* out, int32_t marker, const StopRecord& stop, bool human);
+
+// One scan row, as the profile's text file holds it.
+void WriteEngineeringRow(std::FILE* out, const EngineeringValues& scan, bool human, bool layout301);
+void WriteCtdRow(std::FILE* out, const CtdValues& scan);
+void WriteAcmRow(std::FILE* out, const AcmValues& scan);
