@@ -453,7 +453,7 @@ DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::strin
         LogMessage(LogError, MsgDeployOpenError);
         return DecodeResult::OpenError;
     }
-    File out(std::fopen(outputPath.c_str(), "wb"));
+    File out(OpenFile(outputPath.c_str(), "wb"));
     if (!out) {
         LogMessage(LogError, MsgDeployCreateError);
         return DecodeResult::OpenError;
@@ -478,7 +478,7 @@ DecodeResult UnpackIrqFile(const std::string& inputPath, const std::string& outp
         LogMessage(LogError, MsgIrqOpenError);
         return DecodeResult::OpenError;
     }
-    File out(std::fopen(outputPath.c_str(), "wb"));
+    File out(OpenFile(outputPath.c_str(), "wb"));
     if (!out) {
         LogMessage(LogError, MsgIrqCreateError);
         return DecodeResult::OpenError;
