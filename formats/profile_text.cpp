@@ -4,14 +4,14 @@
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
 
-namespace {
-
 // What the CTD and ACM texts do differently at the close of a profile.
 struct SensorClose {
     const char* sensor;  // "CTD", "ACM"
     const char* lead;    // written before " Profile <n>"
     const char* end;     // written after the switch-off time
 };
+
+namespace {
 
 constexpr SensorClose kCtdClose = {"CTD", "\r\n\r\n", "\r\n"};
 constexpr SensorClose kAcmClose = {"ACM", "\r\n", ""};
@@ -153,8 +153,19 @@ void EngineeringText::EndProfile(ProfileEnd end)
         WriteTerminationRow(terminationLog_, profile_, state_, human_);
 }
 
+SensorProfileText::SensorProfileText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options,
+                                     const SensorClose& close)
+    : out_(out), sensorTimeLog_(sensorTimeLog), human_(options.human), close_(close)
+{
+}
+
+void SensorProfileText::SensorTimes(int32_t on, int32_t off)
+{
+    WriteSensorClose(out_, sensorTimeLog_, profile_, close_, on, off, human_);
+}
+
 CtdText::CtdText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options)
-    : out_(out), sensorTimeLog_(sensorTimeLog), human_(options.human)
+    : SensorProfileText(out, sensorTimeLog, options, kCtdClose)
 {
 }
 
@@ -171,11 +182,6 @@ void CtdText::CtdScan(const CtdValues& scan)
         WriteCtdRow(out_, scan);
 }
 
-void CtdText::SensorTimes(int32_t on, int32_t off)
-{
-    WriteSensorClose(out_, sensorTimeLog_, profile_, kCtdClose, on, off, human_);
-}
-
 void CtdText::EndProfile(ProfileEnd end)
 {
     if (end == ProfileEnd::FileEnded && out_ && human_)
@@ -183,7 +189,7 @@ void CtdText::EndProfile(ProfileEnd end)
 }
 
 AcmText::AcmText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options)
-    : out_(out), sensorTimeLog_(sensorTimeLog), human_(options.human)
+    : SensorProfileText(out, sensorTimeLog, options, kAcmClose)
 {
 }
 
@@ -201,11 +207,6 @@ void AcmText::AcmScan(const AcmValues& scan)
 {
     if (out_)
         WriteAcmRow(out_, scan);
-}
-
-void AcmText::SensorTimes(int32_t on, int32_t off)
-{
-    WriteSensorClose(out_, sensorTimeLog_, profile_, kAcmClose, on, off, human_);
 }
 
 // The notes of an early end are written in both forms, among the scans only.

@@ -32,36 +32,42 @@ private:
     TerminationState state_{};
 };
 
+struct SensorClose;
+
+// What the CTD and ACM texts share: the profile's text file, the sensor time
+// log, the form, and the close of a profile (its on and off times).
+class SensorProfileText : public ProfileSink {
+public:
+    SensorProfileText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options,
+                      const SensorClose& close);
+    void SensorTimes(int32_t on, int32_t off) override;
+
+protected:
+    std::FILE* out_;
+    std::FILE* sensorTimeLog_;
+    bool human_;
+    uint32_t profile_ = 0;
+
+private:
+    const SensorClose& close_;
+};
+
 // The CTD profile's text and its entry of the sensor time log.
-class CtdText final : public ProfileSink {
+class CtdText final : public SensorProfileText {
 public:
     CtdText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options);
     void BeginProfile(uint32_t profile) override;
     void CtdScan(const CtdValues& scan) override;
-    void SensorTimes(int32_t on, int32_t off) override;
     void EndProfile(ProfileEnd end) override;
-
-private:
-    std::FILE* out_;
-    std::FILE* sensorTimeLog_;
-    bool human_;
-    uint32_t profile_ = 0;
 };
 
 // The ACM profile's text and its entry of the sensor time log.
-class AcmText final : public ProfileSink {
+class AcmText final : public SensorProfileText {
 public:
     AcmText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options);
     void BeginProfile(uint32_t profile) override;
     void AcmScan(const AcmValues& scan) override;
-    void SensorTimes(int32_t on, int32_t off) override;
     void EndProfile(ProfileEnd end) override;
-
-private:
-    std::FILE* out_;
-    std::FILE* sensorTimeLog_;
-    bool human_;
-    uint32_t profile_ = 0;
 };
 
 // The human-form notes of one stop record; nothing in machine form.
