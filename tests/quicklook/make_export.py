@@ -123,6 +123,12 @@ def WriteCommon(ds, plan, kind, times):
     v[:] = plan.status[kind]
     TimeVariable(ds, "sensor_on_time", ("profile",), sensor_on, "sensor switched on")
     TimeVariable(ds, "sensor_off_time", ("profile",), sensor_off, "sensor switched off")
+    span = np.concatenate([sensor_on, sensor_off, on])
+    span = span[np.isfinite(span)]
+    coverage = {}
+    if len(span):
+        coverage = {f"time_coverage_{end}": str(kEpoch + np.timedelta64(int(value), "s")) + "Z"
+                    for end, value in (("start", span.min()), ("end", span.max()))}
     d = ds.createVariable("deployment", "i4", ())
     d.long_name = "deployment settings"
     d.profiles_per_file = 4
@@ -138,10 +144,10 @@ def WriteCommon(ds, plan, kind, times):
         "station_name": "SYNTH-1", "creator_name": "make_export.py",
         "standard_name_vocabulary": "CF Standard Name Table v84",
         "source": f"{kind[0].upper()}0000000.DAT", "history": "synthetic", "date_created": "2025-01-01T00:00:00Z",
-        "processing_level": "decoded", "geospatial_lat_min": kLatitude, "geospatial_lat_max": kLatitude,
+        "processing_level": "decoded", "keywords": "VXP, profiling vehicle, synthetic", "geospatial_lat_min": kLatitude, "geospatial_lat_max": kLatitude,
         "geospatial_lon_min": kLongitude, "geospatial_lon_max": kLongitude,
         "geospatial_vertical_min": kTop, "geospatial_vertical_max": kBottom,
-        "geospatial_vertical_positive": "down", "geospatial_vertical_units": "dbar",
+        "geospatial_vertical_positive": "down", "geospatial_vertical_units": "dbar", **coverage,
     })
 
 
@@ -230,7 +236,8 @@ def WriteAcm(path, plan, times, rng):
         n = len(index)
         span = times["sensor_off"] - times["sensor_on"]
         ObsVariable(ds, "time_estimated", times["sensor_on"][index] + fraction * span[index], kTimeUnits,
-                    "time", "estimated scan time", "f8", comment="spread evenly between sensor on and off")
+                    "time", "estimated scan time", "f8", calendar="standard",
+                    comment="spread evenly between sensor on and off")
         ObsVariable(ds, "pressure_estimated", PressureAlong(fraction, Descending(plan.numbers[index])), "dbar",
                     "sea_water_pressure", comment="engineering pressure interpolated at time_estimated")
         for name in ("tilt_x", "tilt_y"):
