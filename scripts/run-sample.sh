@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds davrolin-unpack natively, writes the bundled
-# 3.04 sample deployment and converts it, then says where the files went.
+# 3.04 sample deployment and converts it, exports it (netCDF and CSV, with the
+# sample's metadata file), makes the quick look of the export, then says where
+# everything went.
 # Usage: scripts/run-sample.sh [--machine]   (human-readable form by default)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,14 +16,34 @@ cmake --build "$build" --target davrolin-unpack sample_deployments >/dev/null
 
 sample=$build/sample/3.04
 out=$build/sample-output/3.04
-rm -rf "$out"
-mkdir -p "$(dirname "$out")"  # davrolin-unpack creates one folder level, as the wizard does
+exported=$build/sample-export/3.04
+look=$build/sample-quicklook/3.04
+rm -rf "$out" "$exported" "$look"
+# davrolin-unpack creates one folder level, as the wizard does
+mkdir -p "$(dirname "$out")" "$(dirname "$exported")" "$(dirname "$look")"
 set +e
 "$build/cli/davrolin-unpack" $form "$sample" "$out"
 rc=$?
+"$build/cli/davrolin-unpack" --quiet --no-text --export netcdf,csv --metadata "$root/sample/metadata.ini" \
+  "$sample" "$exported"
+export_rc=$?
+look_rc=1
+if [ "$export_rc" -le 1 ]; then
+  "$root/quicklook/davrolin-quicklook" "$exported" "$look" >/dev/null
+  look_rc=$?
+fi
 set -e
 echo
 echo "Sample deployment: $sample"
 echo "Converted files:   $out ($(ls "$out" | wc -l) files, exit code $rc)"
 echo "Activity log:      $out/DAVROLIN.LOG"
-exit $rc
+echo "Export:            $exported ($(ls "$exported" 2>/dev/null | wc -l) files, exit code $export_rc)"
+if [ "$look_rc" -eq 0 ]; then
+  echo "Quick look:        $look/index.html"
+else
+  echo "Quick look:        not made (exit code $look_rc)"
+fi
+for code in "$rc" "$export_rc" "$look_rc"; do
+  [ "$code" -ne 0 ] && exit "$code"
+done
+exit 0

@@ -1,0 +1,162 @@
+"""davrolin-unpack --export on the sample deployments and on a damaged copy
+(written by write_exports.py into DAVROLIN_EXPORTS): every netCDF file passes
+the checker, every CSV opens in pandas with no options and agrees with its
+netCDF file, the values are the text files' values, the damage shows in
+data_status, the quick look shows it, and the README's Python lines run."""
+import glob
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import netCDF4
+import numpy as np
+import pandas
+
+from write_exports import kDamagedStatus
+
+kHere = os.path.dirname(os.path.abspath(__file__))
+kRoot = os.path.dirname(os.path.dirname(kHere))
+kExports = os.environ.get("DAVROLIN_EXPORTS", "")
+kSamples = os.environ.get("DAVROLIN_SAMPLES", "")
+kRuns = ("3.04", "3.01", "damaged")
+kInstruments = ("ctd", "acm", "engineering")
+kFiles = [f"{i}.nc" for i in kInstruments] + [f"{i}.csv" for i in kInstruments] + ["profiles.csv"]
+
+
+def Folder(run):
+    return os.path.join(kExports, run)
+
+
+def Read(path):
+    with netCDF4.Dataset(path) as ds:
+        return {name: np.ma.filled(var[:].astype(float), np.nan) if var.dtype.kind in "iuf" else var[:]
+                for name, var in ds.variables.items()}
+
+
+@unittest.skipUnless(kExports, "DAVROLIN_EXPORTS names no export folder")
+class ExportFilesTest(unittest.TestCase):
+    def test_every_file_is_written(self):
+        for run in kRuns:
+            with self.subTest(run=run):
+                present = set(os.listdir(Folder(run)))
+                self.assertLessEqual(set(kFiles) | {"DAVROLIN.LOG"}, present)
+                if run != "3.04":   # --no-text: the export and the log only
+                    self.assertEqual(present, set(kFiles) | {"DAVROLIN.LOG"})
+
+    def test_every_netcdf_file_passes_the_checker(self):
+        files = sorted(glob.glob(os.path.join(kExports, "*", "*.nc")))
+        self.assertEqual(len(files), 3 * len(kRuns))
+        forbidden = [a for folder in (kExports, kSamples, kRoot) if folder
+                     for a in ("--forbid", os.path.realpath(folder))]
+        done = subprocess.run([sys.executable, os.path.join(kHere, "check_cf.py"), *forbidden, *files],
+                              capture_output=True, text=True, timeout=600)
+        self.assertEqual((done.returncode, done.stdout), (0, ""), done.stderr)
+
+    def test_every_csv_opens_in_pandas_and_agrees_with_its_netcdf_file(self):
+        for run in kRuns:
+            for instrument in kInstruments:
+                with self.subTest(run=run, instrument=instrument):
+                    nc = Read(os.path.join(Folder(run), f"{instrument}.nc"))
+                    csv = pandas.read_csv(os.path.join(Folder(run), f"{instrument}.csv"))
+                    self.assertEqual(list(csv.columns[:3]), ["profile", "time (UTC)", "scan"])
+                    for column in csv.columns:
+                        self.assertRegex(column, r"^[a-z][a-z0-9_]*( \([^()]+\))?$")
+                    expected = np.repeat(nc["profile"], nc["row_size"].astype(int))
+                    np.testing.assert_array_equal(csv["profile"].to_numpy(), expected)
+            with self.subTest(run=run, file="profiles.csv"):
+                table = pandas.read_csv(os.path.join(Folder(run), "profiles.csv"))
+                np.testing.assert_array_equal(table["profile"].to_numpy(), nc["profile"])
+
+
+def TextRows(folder, letter):
+    """The numbers of the machine-form text files of one kind, profile after profile."""
+    rows = []
+    for path in sorted(glob.glob(os.path.join(folder, f"{letter}0*.TXT"))):
+        with open(path, encoding="latin-1") as f:
+            rows += [[float(v) for v in line.split()] for line in f if line.strip()]
+    return np.array(rows)
+
+
+@unittest.skipUnless(kExports, "DAVROLIN_EXPORTS names no export folder")
+class ValuesTest(unittest.TestCase):
+    """The 3.04 run writes the machine-form text beside the export."""
+
+    def test_ctd_values_are_the_text_files_values(self):
+        folder = Folder("3.04")
+        text = TextRows(folder, "C")
+        nc = Read(os.path.join(folder, "ctd.nc"))
+        csv = pandas.read_csv(os.path.join(folder, "ctd.csv"))
+        self.assertEqual(len(text), len(csv))
+        for column, name, digits in ((0, "conductivity", 4), (1, "temperature", 4), (2, "pressure", 3)):
+            with self.subTest(quantity=name):
+                half_digit = 0.5 * 10.0 ** -digits + 1e-9
+                np.testing.assert_allclose(nc[name], text[:, column], rtol=0, atol=half_digit)
+                csv_column = next(c for c in csv.columns if c.split(" ")[0] == name)
+                np.testing.assert_array_equal(csv[csv_column].to_numpy(), text[:, column])
+
+    def test_acm_values_are_the_text_files_values(self):
+        folder = Folder("3.04")
+        text = TextRows(folder, "A")
+        nc = Read(os.path.join(folder, "acm.nc"))
+        names = ("tilt_x", "tilt_y", "compass_x", "compass_y", "compass_z",
+                 "velocity_ab", "velocity_cd", "velocity_ef", "velocity_gh")
+        digits = (2, 2, 4, 4, 4, 2, 2, 2, 2)
+        self.assertEqual(len(text), len(nc["tilt_x"]))
+        for column, (name, places) in enumerate(zip(names, digits)):
+            with self.subTest(quantity=name):
+                np.testing.assert_allclose(nc[name], text[:, column], rtol=0, atol=0.5 * 10.0 ** -places + 1e-9)
+
+
+@unittest.skipUnless(kExports, "DAVROLIN_EXPORTS names no export folder")
+class DamagedTest(unittest.TestCase):
+    def test_the_damage_shows_in_data_status(self):
+        folder = Folder("damaged")
+        table = pandas.read_csv(os.path.join(folder, "profiles.csv"))
+        for instrument, status in kDamagedStatus.items():
+            with self.subTest(instrument=instrument):
+                nc = Read(os.path.join(folder, f"{instrument}.nc"))
+                np.testing.assert_array_equal(nc["data_status"], status)
+                column = next(c for c in table.columns if c.startswith(instrument) and "status" in c)
+                np.testing.assert_array_equal(table[column].to_numpy(), status)
+        ctd = Read(os.path.join(folder, "ctd.nc"))
+        self.assertEqual(ctd["row_size"].astype(int).tolist(), [6, 6, 6, 6, 0, 0, 0, 0, 6, 2, 0, 0])
+
+    def test_the_quick_look_shows_the_damage(self):
+        out = tempfile.mkdtemp(prefix="export-quicklook-")
+        done = subprocess.run([os.path.join(kRoot, "quicklook", "davrolin-quicklook"), Folder("damaged"), out],
+                              capture_output=True, text=True, timeout=300)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(os.path.join(out, "index.html"), encoding="utf-8") as f:
+            page = f.read()
+        for instrument, status in kDamagedStatus.items():
+            with self.subTest(instrument=instrument):
+                row = re.search(r"<tr><th>" + instrument + r"\.nc</th>(.*?)</tr>", page).group(1)
+                counts = [int(n) for n in re.findall(r'<td class="n[^"]*">([\d,]+)</td>', row)]
+                self.assertEqual(counts, [status.count(s) for s in range(6)])
+        self.assertIn("Error opening CTD data file", page)
+
+
+@unittest.skipUnless(kExports, "DAVROLIN_EXPORTS names no export folder")
+class ReadmeTest(unittest.TestCase):
+    def test_the_readmes_python_lines_load_ctd_nc_and_plot_a_profile(self):
+        with open(os.path.join(kRoot, "README.md"), encoding="utf-8") as f:
+            readme = f.read()
+        section = readme[readme.index("\n## Export\n"):]
+        snippet = re.search(r"```python\n(.*?)```", section, re.S).group(1)
+        folder = Folder("3.04")
+        before = set(os.listdir(folder))
+        done = subprocess.run([sys.executable, "-c", snippet], cwd=folder, capture_output=True, text=True,
+                              timeout=300, env=dict(os.environ, MPLBACKEND="Agg"))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        made = set(os.listdir(folder)) - before
+        self.assertEqual([os.path.splitext(m)[1] for m in made], [".png"])
+        for name in made:
+            self.assertGreater(os.path.getsize(os.path.join(folder, name)), 10000)
+            os.remove(os.path.join(folder, name))
+
+
+if __name__ == "__main__":
+    unittest.main()
