@@ -71,6 +71,63 @@ class ExportFilesTest(unittest.TestCase):
                 np.testing.assert_array_equal(table["profile"].to_numpy(), nc["profile"])
 
 
+# (file, variable, standard_name or None, units or None for undocumented units)
+kObsVariables = (
+    ("ctd.nc", "pressure", "sea_water_pressure_due_to_sea_water", "dbar"),
+    ("ctd.nc", "temperature", "sea_water_temperature", "degree_Celsius"),
+    ("ctd.nc", "conductivity", "sea_water_electrical_conductivity", "mS cm-1"),
+    ("ctd.nc", "practical_salinity", "sea_water_practical_salinity", "1"),
+    ("ctd.nc", "depth", "depth", "m"),
+    ("engineering.nc", "pressure", None, "dbar"),
+    ("engineering.nc", "depth", "depth", "m"),
+    ("engineering.nc", "motor_current", None, "mA"),
+    ("engineering.nc", "battery_voltage", None, "V"),
+    ("acm.nc", "time_estimated", "time", "seconds since 1970-01-01T00:00:00Z"),
+    ("acm.nc", "pressure_estimated", None, "dbar"),
+) + tuple(("acm.nc", name, None, None) for name in (
+    "tilt_x", "tilt_y", "compass_x", "compass_y", "compass_z", "velocity_ab", "velocity_cd", "velocity_ef",
+    "velocity_gh"))
+
+
+@unittest.skipUnless(kExports, "DAVROLIN_EXPORTS names no export folder")
+class SchemaTest(unittest.TestCase):
+    def test_obs_variables_have_their_names_and_units_and_no_guessed_unit(self):
+        for file_name, name, standard_name, units in kObsVariables:
+            with self.subTest(file=file_name, variable=name):
+                with netCDF4.Dataset(os.path.join(Folder("3.04"), file_name)) as ds:
+                    self.assertIn(name, ds.variables)
+                    var = ds[name]
+                    self.assertEqual(var.dimensions, ("obs",))
+                    if standard_name:
+                        self.assertEqual(getattr(var, "standard_name", None), standard_name)
+                    self.assertEqual(getattr(var, "units", None), units)
+                    if units is None:
+                        self.assertNotIn("standard_name", var.ncattrs())
+                        self.assertTrue(getattr(var, "comment", ""))
+                    if name.endswith("_estimated"):
+                        self.assertTrue(getattr(var, "comment", ""))
+
+    def test_firmware_304_adds_the_optical_sensors(self):
+        for run, present in (("3.04", True), ("3.01", False)):
+            with netCDF4.Dataset(os.path.join(Folder(run), "engineering.nc")) as ds:
+                for name in ("fluorometer", "turbidity", "fluorometer_gain", "turbidity_gain"):
+                    with self.subTest(run=run, variable=name):
+                        self.assertEqual(name in ds.variables, present)
+
+    def test_the_metadata_file_and_the_command_line_position_reach_the_files(self):
+        for run, latitude, longitude, title in (("3.04", 47.5, -128.25, "VXP sample deployment (synthetic)"),
+                                                ("3.01", -33.9, 18.4, None)):
+            for instrument in kInstruments:
+                with self.subTest(run=run, instrument=instrument):
+                    with netCDF4.Dataset(os.path.join(Folder(run), f"{instrument}.nc")) as ds:
+                        self.assertEqual((float(ds["latitude"][0]), float(ds["longitude"][0])),
+                                         (latitude, longitude))
+                        if title:
+                            self.assertEqual(ds.title, title)
+                            self.assertEqual(ds.date_created, "2024-07-02T00:00:00Z")
+                            self.assertEqual(ds.creator_email, "davrolin@example.org")
+
+
 def TextRows(folder, letter):
     """The numbers of the machine-form text files of one kind, profile after profile."""
     rows = []
