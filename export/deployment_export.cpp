@@ -977,7 +977,13 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
 
     // One row per profile listed by any instrument, in order.
     std::vector<std::size_t> at(instruments.size(), 0);
-    for (;;) {
+    for (std::size_t rows = 0;; ++rows) {
+        if (rows % kChunkScans == 0 && host.StopRequested()) {
+            csv.Abandon();
+            host.Error("Operation cancelled by user: " + path + " was not written");
+            host.ItemDone();
+            return false;
+        }
         uint32_t next = 0;
         bool any = false;
         for (std::size_t i = 0; i < instruments.size(); ++i)
