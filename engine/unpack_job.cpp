@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "engine/activity_log.h"
+#include "formats/export_sinks.h"
 #include "engine/file_names.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
@@ -19,6 +20,7 @@
 #include "platform/platform.h"
 
 #include <memory>
+#include <utility>
 #include <system_error>
 
 UnpackJob unpackJob;
@@ -58,9 +60,93 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// The decoder of a kind wired to the kind's text sink (UnpackEngineeringProfile...).
+// Hands every call to two sinks: the text and the export hear the same values.
+class TeeSink final : public ProfileSink {
+public:
+    TeeSink(ProfileSink& a, ProfileSink& b) : a_(a), b_(b) {}
+    void BeginProfile(uint32_t profile) override
+    {
+        a_.BeginProfile(profile);
+        b_.BeginProfile(profile);
+    }
+    void ProfileTimes(int32_t sensorOn, int32_t motionStart) override
+    {
+        a_.ProfileTimes(sensorOn, motionStart);
+        b_.ProfileTimes(sensorOn, motionStart);
+    }
+    void EngineeringScan(const EngineeringValues& scan) override
+    {
+        a_.EngineeringScan(scan);
+        b_.EngineeringScan(scan);
+    }
+    void Stop(int32_t marker, const StopRecord& stop) override
+    {
+        a_.Stop(marker, stop);
+        b_.Stop(marker, stop);
+    }
+    void CtdScan(const CtdValues& scan) override
+    {
+        a_.CtdScan(scan);
+        b_.CtdScan(scan);
+    }
+    void AcmScan(const AcmValues& scan) override
+    {
+        a_.AcmScan(scan);
+        b_.AcmScan(scan);
+    }
+    void SensorTimes(int32_t on, int32_t off) override
+    {
+        a_.SensorTimes(on, off);
+        b_.SensorTimes(on, off);
+    }
+    void EndProfile(ProfileEnd end) override
+    {
+        a_.EndProfile(end);
+        b_.EndProfile(end);
+    }
+
+private:
+    ProfileSink& a_;
+    ProfileSink& b_;
+};
+
+using DecodeFunction = DecodeResult (*)(std::FILE* in, uint32_t profile, const DecodeOptions& options,
+                                        ProfileSink& sink, Reporter& reporter);
+
+// A profile decoded into its text sink and, when there is one, the export's.
+DecodeResult DecodeInto(DecodeFunction decode, std::FILE* in, uint32_t profile, const DecodeOptions& options,
+                        ProfileSink& text, ProfileSink* exportSink)
+{
+    if (!exportSink)
+        return decode(in, profile, options, text, JobReporter());
+    TeeSink tee(text, *exportSink);
+    return decode(in, profile, options, tee, JobReporter());
+}
+
+DecodeResult DecodeEngineering(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* terminationLog,
+                               const DecodeOptions& options, ProfileSink* exportSink)
+{
+    EngineeringText text(out, out ? terminationLog : nullptr, options);
+    return DecodeInto(DecodeEngineeringProfile, in, profile, options, text, exportSink);
+}
+
+DecodeResult DecodeCtd(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
+                       const DecodeOptions& options, ProfileSink* exportSink)
+{
+    CtdText text(out, sensorTimeLog, options);
+    return DecodeInto(DecodeCtdProfile, in, profile, options, text, exportSink);
+}
+
+DecodeResult DecodeAcm(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
+                       const DecodeOptions& options, ProfileSink* exportSink)
+{
+    AcmText text(out, sensorTimeLog, options);
+    return DecodeInto(DecodeAcmProfile, in, profile, options, text, exportSink);
+}
+
+// The decoder of a kind wired to the kind's text sink and the export's sink.
 using ProfileDecoder = DecodeResult (*)(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* auxiliaryLog,
-                                        const DecodeOptions& options);
+                                        const DecodeOptions& options, ProfileSink* exportSink);
 
 // What tells the three profile kinds apart.
 struct ProfileKind {
@@ -73,10 +159,10 @@ struct ProfileKind {
     int writeError;  // names the profile; 0: the kind has none, its create error names the file
 };
 
-const ProfileKind kEngineering{KindEngineering, "engineering", UnpackEngineeringProfile, MsgEngineeringStart,
+const ProfileKind kEngineering{KindEngineering, "engineering", DecodeEngineering, MsgEngineeringStart,
                                MsgEngineeringOpenError, MsgEngineeringCreateError, MsgEngineeringWriteError};
-const ProfileKind kCtd{KindCtd, "CTD", UnpackCtdProfile, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError, 0};
-const ProfileKind kAcm{KindAcm, "ACM", UnpackAcmProfile, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError,
+const ProfileKind kCtd{KindCtd, "CTD", DecodeCtd, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError, 0};
+const ProfileKind kAcm{KindAcm, "ACM", DecodeAcm, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError,
                        MsgAcmWriteError};
 
 void LogWriteError(const ProfileKind& k, uint32_t profile)
@@ -149,11 +235,15 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
                                uint32_t firstIndex, uint32_t lastIndex, std::FILE* auxiliaryLog,
                                const DecodeOptions& options)
 {
+    ExportSinks* exporter = unpackJob.exportSinks;
     File in(OpenFile(inputPath.c_str(), "rb"));
+    if (exporter)
+        exporter->DataFile(k.kind, DataFileName(k.kind, base), base + firstIndex, base + lastIndex, in != nullptr);
     if (!in) {
         LogMessage(LogError, k.openError, inputPath.c_str());
         return DecodeResult::OpenError;
     }
+    ProfileSink* exportSink = exporter ? exporter->ProfileSinkFor(k.kind) : nullptr;
     DecodeResult r = DecodeResult::Done;
     uint32_t pastEnd = 0;  // profiles asked of the file after it had ended
     for (uint32_t index = 0;; ++index) {
@@ -166,7 +256,10 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
         const bool write = index >= firstIndex;
         const uint32_t profile = base + index;
         File out;
-        if (write) {
+        if (write && !unpackJob.writeText) {
+            unpackJob.outputPath = inputPath;
+            NotifyStatus();
+        } else if (write) {
             unpackJob.outputPath = unpackJob.jobDestinationPath + TextFileName(k.kind, profile);
             NotifyStatus();
             out.reset(OpenFile(unpackJob.outputPath.c_str(), "wb"));
@@ -175,7 +268,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
                 return DecodeResult::OpenError;
             }
         }
-        r = k.decoder(out.get(), in.get(), profile, auxiliaryLog, options);
+        r = k.decoder(out.get(), in.get(), profile, auxiliaryLog, options, write ? exportSink : nullptr);
         if (write) {
             // A partial file stays after a decoder failure; one the disk
             // refused fails the kind.
@@ -206,7 +299,8 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
 
     std::FILE* auxiliaryLog = nullptr;
     std::string terminationLogPath;
-    if (k.kind == KindEngineering) {
+    const bool termination = k.kind == KindEngineering && unpackJob.writeText;
+    if (termination) {
         terminationLogPath = unpackJob.jobDestinationPath + "TIMETAGS.TXT";
         try {
             unpackJob.terminationLog = OpenFile(terminationLogPath.c_str(), "wb");
@@ -220,7 +314,7 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
             return false;
         }
         auxiliaryLog = unpackJob.terminationLog;
-    } else {
+    } else if (k.kind != KindEngineering) {
         auxiliaryLog = unpackJob.sensorTimeLog;
     }
 
@@ -247,7 +341,7 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
             break;
     }
 
-    if (k.kind == KindEngineering) {
+    if (termination) {
         const bool written = CloseOutputFile(unpackJob.terminationLog);
         unpackJob.terminationLog = nullptr;
         if (!written) {
@@ -306,6 +400,70 @@ public:
 private:
     DeploymentText text_;
 };
+
+// The export's view of the job while it writes its files. A cancel asked for
+// before the export began has already stopped the reading, and the export
+// then records what was read; one asked for while it writes stops it.
+class JobExportHost final : public ExportHost {
+public:
+    explicit JobExportHost(bool cancelledBefore) : cancelledBefore_(cancelledBefore) {}
+    void Writing(const std::string& path) override
+    {
+        unpackJob.outputPath = path;
+        NotifyStatus();
+    }
+    void ItemDone() override
+    {
+        ++unpackJob.doneItems;
+        NotifyProgress();
+    }
+    bool StopRequested() override { return !cancelledBefore_ && IsCancelRequested(); }
+    void Error(const std::string& line) override
+    {
+        LogText(LogError, "%s\r\n", line.c_str());
+        NotifyLogChanged();
+    }
+    void Progress(const std::string& line) override
+    {
+        LogText(LogProgress, "%s\r\n", line.c_str());
+        NotifyLogChanged();
+    }
+
+private:
+    bool cancelledBefore_;
+};
+
+// The export's start: false when it was asked for and cannot be made (the
+// run goes on without it).
+bool BeginExport(const RunChoice& run)
+{
+    ExportSinks* exporter = unpackJob.exportSinks;
+    if (!exporter)
+        return true;
+    const ExportRun what{run.kinds,
+                         run.first,
+                         run.last,
+                         DecodeOptionsFor(Settings, Deployment),
+                         Settings.DeployOk ? &Deployment : nullptr,
+                         unpackJob.jobDestinationPath};
+    JobExportHost host(false);
+    if (!exporter->Begin(what, host))
+        return false;
+    unpackJob.totalItems += exporter->FinishItems();
+    return true;
+}
+
+bool FinishExport()
+{
+    JobExportHost host(IsCancelRequested());
+    try {
+        return unpackJob.exportSinks->Finish(host);
+    } catch (...) {
+        LogMessage(LogError, MsgException);
+        NotifyLogChanged();
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -406,22 +564,19 @@ Reporter& JobReporter()
 DecodeResult UnpackEngineeringProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* terminationLog,
                                       const DecodeOptions& options)
 {
-    EngineeringText text(out, out ? terminationLog : nullptr, options);
-    return DecodeEngineeringProfile(in, profile, options, text, JobReporter());
+    return DecodeEngineering(out, in, profile, terminationLog, options, nullptr);
 }
 
 DecodeResult UnpackCtdProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
                               const DecodeOptions& options)
 {
-    CtdText text(out, sensorTimeLog, options);
-    return DecodeCtdProfile(in, profile, options, text, JobReporter());
+    return DecodeCtd(out, in, profile, sensorTimeLog, options, nullptr);
 }
 
 DecodeResult UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
                               const DecodeOptions& options)
 {
-    AcmText text(out, sensorTimeLog, options);
-    return DecodeAcmProfile(in, profile, options, text, JobReporter());
+    return DecodeAcm(out, in, profile, sensorTimeLog, options, nullptr);
 }
 
 DecodeResult UnpackEngineeringFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex,
@@ -531,7 +686,9 @@ int unpack_thread()
 {
     DebugTrace("unpack_thread starting!\r\n");
     ClearCancelRequest();
-    const RunChoice run = ChooseKindsAndRange(Settings);
+    RunChoice run = ChooseKindsAndRange(Settings);
+    if (!unpackJob.writeText)
+        run.kinds &= ~(KindDeployment | KindException);  // they have only texts
     BuildJobPaths();
     unpackJob.totalItems = CountItems(run);
     unpackJob.doneItems = 0;
@@ -548,17 +705,22 @@ int unpack_thread()
     unpackJob.terminationLog = nullptr;
     unpackJob.sensorTimeLog = nullptr;
     bool ok = true;
+    const bool exporting = unpackJob.exportSinks != nullptr && BeginExport(run);
+    if (unpackJob.exportSinks && !exporting)
+        ok = false;
+    ExportSinks* const requested = std::exchange(unpackJob.exportSinks, exporting ? unpackJob.exportSinks : nullptr);
     auto runs = [&run](int kinds) { return (run.kinds & kinds) != 0 && !IsCancelRequested(); };
+    const bool sensorTimeLog = unpackJob.writeText;
     // A failing step does not stop the later ones; only a cancel does.
     if (runs(KindEngineering))
         ok = UnpackEngineeringRange(run.first, run.last) && ok;
-    if (runs(KindCtd | KindAcm))
+    if (sensorTimeLog && runs(KindCtd | KindAcm))
         ok = OpenSensorTimeLog() && ok;
     if (runs(KindCtd))
         ok = UnpackCtdRange(run.first, run.last) && ok;
     if (runs(KindAcm))
         ok = UnpackAcmRange(run.first, run.last) && ok;
-    if (runs(KindCtd | KindAcm))
+    if (sensorTimeLog && runs(KindCtd | KindAcm))
         ok = CloseSensorTimeLog() && ok;
     if (runs(KindDeployment))
         ok = UnpackDeploymentKind() && ok;
@@ -568,6 +730,9 @@ int unpack_thread()
     // A cancel can leave either log open.
     CloseLog(unpackJob.terminationLog);
     CloseLog(unpackJob.sensorTimeLog);
+    if (exporting)
+        ok = FinishExport() && ok;
+    unpackJob.exportSinks = requested;
 
     if (unpackJob.notifyWindow)
         unpackJob.notifyWindow->OnJobFinished(!ok);

@@ -22,6 +22,7 @@
 #include <thread>
 
 struct DeploymentRecord;
+class ExportSinks;
 
 // Receives the job's notifications, on the worker thread.
 class JobObserver {
@@ -58,6 +59,12 @@ struct UnpackJob {
     std::string outputPath;          // the text file being written
     std::FILE* terminationLog = nullptr;
     std::FILE* sensorTimeLog = nullptr;
+    // Set by the program before a run: the export fed beside the texts (null:
+    // none), and whether the text files are written at all (without them the
+    // profile kinds are read for the export alone, and the deployment and
+    // exception kinds, which have only texts, are skipped).
+    ExportSinks* exportSinks = nullptr;
+    bool writeText = true;
 };
 
 extern UnpackJob unpackJob;

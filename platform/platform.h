@@ -64,3 +64,8 @@ std::vector<std::string> LogicalDriveRoots();
 // Opens a file for binary reading or writing ("rb"/"wb"), finding an existing
 // file's name without regard to letter case on POSIX.
 std::FILE* OpenFile(const char* path, const char* mode);
+
+// Gives the file `from` the name `to`, replacing a file of that name, in one
+// step where the system allows it (a reader sees the old file or the new one,
+// never a part). Both are full paths in the same folder. False when it fails.
+bool RenameFile(const char* from, const char* to);

@@ -224,3 +224,8 @@ std::FILE* OpenFile(const char* path, const char* mode)
         NoteCreated(resolved);
     return file;
 }
+
+bool RenameFile(const char* from, const char* to)
+{
+    return std::rename(from, to) == 0;
+}

@@ -76,3 +76,8 @@ std::FILE* OpenFile(const char* path, const char* mode)
 {
     return std::fopen(path, mode);
 }
+
+bool RenameFile(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
