@@ -23,19 +23,23 @@ kExport = ["--quiet", "--export", "netcdf,csv"]
 
 # The damage done to the copy, on files of four profiles each (the sample's
 # CTD profile is 6 scans of 9 bytes, the end mark and 8 bytes of sensor
-# times: 71 bytes; the ACM profile 6 x 18 + 18 + 8 = 134 bytes).
+# times: 71 bytes; the ACM profile 6 x 18 + 18 + 8 = 134 bytes). A missing
+# data file or a cut ACM file stops its kind; a CTD file cut among the scans
+# does not, one cut inside the sensor times does.
 kCtdProfileBytes, kAcmProfileBytes = 71, 134
 kDamage = (
-    ("C0000004.DAT", None),                         # CTD profiles 4 to 7: data file missing
-    ("C0000008.DAT", kCtdProfileBytes + 20),        # CTD profile 9 cut after two scans, 10 and 11 absent
-    ("A0000004.DAT", kAcmProfileBytes + 40),        # ACM profile 5 cut after two scans; the ACM stops
+    ("E0000008.DAT", None),                         # engineering profiles 8 to 11: data file missing
+    ("C0000004.DAT", kCtdProfileBytes + 20),        # CTD profile 5 cut after two scans, 6 and 7 absent
+    ("C0000008.DAT", kCtdProfileBytes - 4),         # CTD profile 8 whole but for half its sensor times
+    ("A0000004.DAT", kAcmProfileBytes + 40),        # ACM profile 5 cut after two scans
 )
-# What the damage gives in data_status, per instrument and profile.
+# What the damage gives, per instrument and profile.
 kDamagedStatus = {
-    "ctd": [0, 0, 0, 0, 4, 4, 4, 4, 0, 1, 1, 1],
+    "engineering": [0] * 8 + [4] * 4,
+    "ctd": [0, 0, 0, 0, 0, 1, 1, 1, 2, 5, 5, 5],
     "acm": [0, 0, 0, 0, 0, 1, 5, 5, 5, 5, 5, 5],
-    "engineering": [0] * 12,
 }
+kDamagedCtdScans = [6, 6, 6, 6, 6, 2, 0, 0, 6, 0, 0, 0]
 
 
 def DamagedCopy(sample, folder):
