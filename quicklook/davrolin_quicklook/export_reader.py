@@ -18,6 +18,11 @@ kInstruments = ("engineering", "ctd", "acm")
 kLogName = "DAVROLIN.LOG"
 kRequiredVariables = ("profile", "row_size", "data_status")
 kObsDimension = "obs"
+# The per-scan variables the page and the figures show; the others (the ACM's
+# counts, depth, the optical sensors) are not read: a long deployment holds
+# millions of scans of each.
+kObsShown = ("scan_time", "pressure", "temperature", "conductivity", "practical_salinity", "motor_current",
+             "battery_voltage")
 
 # data_status of a profile; anything else is shown as "unknown".
 kStatusNames = ("complete", "truncated", "sensor_times_missing", "read_error",
@@ -133,8 +138,10 @@ def ReadInstrument(path, name):
     try:
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")
-            with xr.open_dataset(path, engine="netcdf4", decode_times=True) as ds:
-                ds.load()
+            with xr.open_dataset(path, engine="netcdf4", decode_times=True) as whole:
+                obs_count = int(whole.sizes.get(kObsDimension, 0))
+                ds = whole[[n for n, v in whole.variables.items()
+                            if v.dims != (kObsDimension,) or n in kObsShown]].load()
     except (OSError, ValueError, RuntimeError, KeyError, TypeError, IndexError) as e:
         raise ExportError(f"{file_name}: not a readable netCDF file ({Reason(e)})")
 
@@ -149,7 +156,6 @@ def ReadInstrument(path, name):
         raise ExportError(f"{file_name}: profile, row_size and data_status differ in length")
     if (row_size < 0).any():
         raise ExportError(f"{file_name}: a row_size is negative")
-    obs_count = int(ds.sizes.get(kObsDimension, 0))
     if int(row_size.sum()) != obs_count:
         raise ExportError(f"{file_name}: the row sizes add up to {int(row_size.sum())} "
                           f"scans but the file holds {obs_count}")

@@ -8,6 +8,9 @@ import matplotlib.dates as mdates
 from .export_reader import kStatusNames
 
 kDpi = 100
+# Lines of more scans than this are thinned to what kLineColumns columns show.
+kThinAbove = 200_000
+kLineColumns = 4000
 kStatusColours = ("#9aa5b1", "#ff7f0e", "#e6c300", "#d62728", "#7b2cbf", "#111111")
 kUnknownStatusColour = "#ff00ff"
 
@@ -60,13 +63,35 @@ def StatusColour(code):
 
 
 def WithBreaks(x, y, scan_profile):
-    """x and y with a NaN between profiles, so a line is not drawn across a gap."""
+    """x and y with a NaN between profiles, so a line is not drawn across a gap.
+    A line of millions of scans is first thinned to the scans it shows (Thinned)."""
     if len(x) == 0:
         return x, y
+    x, y, scan_profile = np.asarray(x, dtype=float), np.asarray(y, dtype=float), np.asarray(scan_profile)
+    if len(x) > kThinAbove:
+        keep = np.flatnonzero(np.isfinite(x) & np.isfinite(y))
+        keep = keep[Thinned(x[keep], y[keep], scan_profile[keep])]
+        x, y, scan_profile = x[keep], y[keep], scan_profile[keep]
     starts = np.flatnonzero(np.diff(scan_profile) != 0) + 1
-    x = np.insert(np.asarray(x, dtype=float), starts, np.nan)
-    y = np.insert(np.asarray(y, dtype=float), starts, np.nan)
+    x = np.insert(x, starts, np.nan)
+    y = np.insert(y, starts, np.nan)
     return x, y
+
+
+def Thinned(x, y, group, columns=kLineColumns):
+    """The indices, in order, of the points that draw the same line at `columns`
+    columns across x: of each run of points in one group and one column, the
+    first, the last, the lowest and the highest. x and y are finite."""
+    if len(x) == 0:
+        return np.arange(0)
+    span = float(x.max() - x.min()) or 1.0
+    column = np.minimum(((x - x.min()) / span * columns).astype(np.int64), columns - 1)
+    key = np.asarray(group, dtype=np.int64) * columns + column
+    new_run = np.r_[True, key[1:] != key[:-1]]
+    starts = np.flatnonzero(new_run)
+    ends = np.r_[starts[1:], len(x)] - 1
+    order = np.lexsort((y, np.cumsum(new_run)))   # by run, then by y within the run
+    return np.unique(np.concatenate([starts, ends, order[starts], order[ends]]))
 
 
 def RobustLimits(values, low=0.5, high=99.5):

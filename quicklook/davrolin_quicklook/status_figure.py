@@ -92,10 +92,10 @@ def ProfileSpan(export):
 
 
 def LineWidth(ax, span):
-    """The line width in points that fills one profile's share of the axes."""
+    """The line width in points that fills most of one profile's share of the axes."""
     count = 1 if span is None else span[1] - span[0] + 1
     inches = ax.figure.get_figwidth() * ax.get_position().width
-    return float(np.clip(72.0 * inches / count, 0.3, 12.0))
+    return float(max(0.8 * 72.0 * inches / count, 0.3))
 
 
 def Patch(code):

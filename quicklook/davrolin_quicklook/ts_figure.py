@@ -56,11 +56,12 @@ def DrawDiagram(ax, ctd, water):
     sigma = Sigma0Grid(grid_s, grid_t, water.latitude, water.longitude)
     if np.isfinite(sigma).any():
         contours = ax.contour(grid_s, grid_t, sigma, levels=10, colors="#777777", linewidths=0.7)
-        ax.clabel(contours, fontsize=8, fmt="%.1f")
+        ax.clabel(contours, fontsize=8, fmt=LevelFormat(contours.levels))
 
     colours = p[shown]
     limits = fc.RobustLimits(colours) or (0.0, 1.0)
-    points = ax.scatter(s[shown], t[shown], c=np.where(np.isfinite(colours), colours, limits[1]), s=2,
+    points = ax.scatter(s[shown], t[shown], c=np.where(np.isfinite(colours), colours, limits[1]),
+                        s=PointSize(len(shown)),
                         cmap="viridis_r", vmin=limits[0], vmax=limits[1], linewidths=0, rasterized=True)
     bar = ax.figure.colorbar(points, ax=ax, pad=0.01)
     bar.set_label("pressure (dbar)")
@@ -74,6 +75,18 @@ def DrawDiagram(ax, ctd, water):
         notes.append(f"The T-S diagram holds one CTD profile only (profile {int(ctd.profile[ctd.scan_profile[good[0]]])}).")
         ax.text(0.99, 0.01, notes[-1], transform=ax.transAxes, ha="right", fontsize=10, color="#a05000")
     return notes
+
+
+def PointSize(count):
+    """Marker area: small dots for a deployment's millions of scans, larger for a few."""
+    return float(np.clip(40_000 / max(count, 1), 2.0, 24.0))
+
+
+def LevelFormat(levels):
+    """A label format with as many decimals as the contour spacing needs."""
+    steps = np.diff(np.asarray(levels, dtype=float))
+    step = steps[steps > 0].min() if (steps > 0).any() else 1.0
+    return f"%.{int(np.clip(-np.floor(np.log10(step) + 1e-9), 1, 6))}f"
 
 
 def Padded(limits):

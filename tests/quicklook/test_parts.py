@@ -16,6 +16,8 @@ sys.path.insert(0, os.path.join(kRoot, "quicklook"))
 from davrolin_quicklook.activity_log import ErrorLines  # noqa: E402
 from davrolin_quicklook.classic_size import RequiredSize  # noqa: E402
 from davrolin_quicklook.sections_figure import ColumnEdges, GridSection  # noqa: E402
+from davrolin_quicklook.figure_common import Thinned  # noqa: E402
+from davrolin_quicklook.ts_figure import LevelFormat  # noqa: E402
 from davrolin_quicklook.water import Compute  # noqa: E402
 
 
@@ -78,6 +80,29 @@ class SectionGridTest(unittest.TestCase):
                              [5.0, np.nan, np.nan],
                              [np.nan, np.nan, 7.0]])
         np.testing.assert_array_equal(grid, expected)
+
+
+class ThinnedLineTest(unittest.TestCase):
+    def test_each_column_of_each_profile_keeps_its_first_last_lowest_and_highest_scan(self):
+        # two columns (x < 5 and x >= 5); profile 1 comes back into column 0
+        x = np.array([0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3], dtype=float)
+        y = np.array([5, 9, 1, 7, 6, 2, 8, 3, 4, 5, 0, 2, 1], dtype=float)
+        group = np.array([0] * 10 + [1] * 3)
+        kept = Thinned(x, y, group, columns=2)
+        self.assertEqual(kept.tolist(), [0, 1, 2, 4, 5, 6, 9, 10, 11, 12])
+        self.assertEqual(Thinned(x[:0], y[:0], group[:0]).tolist(), [])
+
+
+class ContourLabelTest(unittest.TestCase):
+    def test_labels_have_the_decimals_that_tell_the_levels_apart(self):
+        # a small deployment's sigma0 spans a few hundredths: one decimal made every label alike
+        for levels, fmt in (([22.7225, 22.725, 22.7275], "%.3f"), ([24.0, 24.5, 25.0], "%.1f"),
+                            ([20.0, 22.0, 24.0], "%.1f"), ([26.0], "%.1f"), ([1.0, 1.001], "%.3f")):
+            with self.subTest(levels=levels):
+                self.assertEqual(LevelFormat(levels), fmt)
+                if len(levels) > 1:
+                    labels = [fmt % level for level in levels]
+                    self.assertEqual(len(set(labels)), len(labels))
 
 
 class WaterTest(unittest.TestCase):
