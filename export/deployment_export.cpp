@@ -692,7 +692,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             nc.PutAttText(v, "long_name", c.longName);
             if (c.units)
                 nc.PutAttText(v, "units", c.units);
-            if (c.units == kTimeUnits)
+            if (c.units && std::strcmp(c.units, kTimeUnits) == 0)
                 nc.PutAttText(v, "calendar", "standard");
             if (c.type == NetcdfType::Float)
                 nc.PutAttFloats(v, "_FillValue", {kNaNf});
