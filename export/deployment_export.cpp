@@ -145,19 +145,6 @@ private:
     std::string buffer_;
 };
 
-void AppendNumber(std::string& out, const char* format, double value)
-{
-    if (std::isnan(value))
-        return;  // a missing value is an empty field
-    char text[64];
-    std::size_t n;
-    if (format[1] == 'd')
-        n = Format(text, sizeof text, format, static_cast<int>(value));
-    else
-        n = Format(text, sizeof text, format, value);
-    out.append(text, std::min(n, sizeof text - 1));
-}
-
 }  // namespace
 
 // One instrument's part of the export: the sink that collects its profiles
@@ -692,7 +679,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             nc.PutAttText(v, "long_name", c.longName);
             if (c.units)
                 nc.PutAttText(v, "units", c.units);
-            if (c.units == kTimeUnits)
+            if (c.units && std::strcmp(c.units, kTimeUnits) == 0)
                 nc.PutAttText(v, "calendar", "standard");
             if (c.type == NetcdfType::Float)
                 nc.PutAttFloats(v, "_FillValue", {kNaNf});
@@ -881,20 +868,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
                 Widen(v[zColumn], zLow, zHigh);
             if (choice.csv) {
                 std::string& out = csv.Buffer();
-                out += FormatString("%u,", r.number);
-                if (kind == Instrument::Engineering)
-                    out += IsoTime(static_cast<int32_t>(v[0]));
-                out += FormatString(",%u", indexInProfile + 1);
-                for (std::size_t c = 0; c < width; ++c) {
-                    if (!columns[c].csvFormat && !columns[c].csvTime)
-                        continue;
-                    out += ',';
-                    if (columns[c].csvTime)
-                        out += IsoTimeOf(v[c]);
-                    else
-                        AppendNumber(out, columns[c].csvFormat, v[c]);
-                }
-                out += "\r\n";
+                AppendCsvRow(out, kind, layout301, columns, r.number, indexInProfile + 1, v);
                 if (out.size() >= (1u << 18))
                     csv.Flush();
             }

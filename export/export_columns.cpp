@@ -172,22 +172,162 @@ double PressureAt(const std::vector<std::pair<double, float>>& track, double tim
     return before->second + (static_cast<double>(after->second) - before->second) * share;
 }
 
+namespace {
+
+char* Digits(char* at, int value, int count)
+{
+    for (int i = count - 1; i >= 0; --i) {
+        at[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return at + count;
+}
+
+// "YYYY-MM-DDThh:mm:ss" of a time in seconds (years 0..9999), then
+// ".mmm" when `millis` is not negative, then "Z"; the length.
+std::size_t IsoText(int64_t seconds, int millis, char* text)
+{
+    const CivilTime t = BreakDownTime64(seconds);
+    if (t.year < 0 || t.year > 9999)
+        return Format(text, 32, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    char* at = Digits(text, t.year, 4);
+    *at++ = '-';
+    at = Digits(at, t.month, 2);
+    *at++ = '-';
+    at = Digits(at, t.day, 2);
+    *at++ = 'T';
+    at = Digits(at, t.hour, 2);
+    *at++ = ':';
+    at = Digits(at, t.minute, 2);
+    *at++ = ':';
+    at = Digits(at, t.second, 2);
+    if (millis >= 0) {
+        *at++ = '.';
+        at = Digits(at, millis, 3);
+    }
+    *at++ = 'Z';
+    *at = '\0';
+    return static_cast<std::size_t>(at - text);
+}
+
+}  // namespace
+
+std::size_t IsoTimeText(double seconds, char* text)
+{
+    text[0] = '\0';
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e15)
+        return 0;
+    const double whole = std::floor(seconds);
+    if (whole == seconds)
+        return IsoText(static_cast<int64_t>(whole), -1, text);
+    const int64_t millis = static_cast<int64_t>(std::llround(seconds * 1000.0));
+    const int64_t secs = millis >= 0 ? millis / 1000 : -((-millis + 999) / 1000);
+    return IsoText(secs, static_cast<int>(millis - secs * 1000), text);
+}
+
 std::string IsoTime(int32_t seconds)
 {
-    const CivilTime t = BreakDownTime(seconds);
-    return FormatString("%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    char text[32];
+    return std::string(text, IsoText(seconds, -1, text));
 }
 
 std::string IsoTimeOf(double seconds)
 {
-    if (!std::isfinite(seconds))
-        return {};
-    const double whole = std::floor(seconds);
-    if (whole == seconds && whole >= -2147483648.0 && whole <= 2147483647.0)
-        return IsoTime(static_cast<int32_t>(whole));
-    const int64_t millis = static_cast<int64_t>(std::llround(seconds * 1000.0));
-    const int64_t secs = millis >= 0 ? millis / 1000 : -((-millis + 999) / 1000);
-    const CivilTime t = BreakDownTime64(secs);
-    return FormatString("%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.year, t.month, t.day, t.hour, t.minute, t.second,
-                        static_cast<int>(millis - secs * 1000));
+    char text[32];
+    return std::string(text, IsoTimeText(seconds, text));
+}
+
+namespace {
+
+// The whole row's format: "%u,<time>,%u" and one conversion per CSV column.
+std::string RowFormat(Instrument instrument, const std::vector<Column>& columns)
+{
+    std::string format = instrument == Instrument::Engineering ? "%u,%s,%u" : "%u,,%u";
+    for (const Column& c : columns) {
+        if (c.csvTime)
+            format += ",%s";
+        else if (c.csvFormat)
+            format += std::string(",") + c.csvFormat;
+    }
+    return format + "\r\n";
+}
+
+const std::string& CachedRowFormat(Instrument instrument, bool layout301, const std::vector<Column>& columns)
+{
+    static const std::string kFormats[] = {
+        RowFormat(Instrument::Engineering, ColumnsOf(Instrument::Engineering, false)),
+        RowFormat(Instrument::Engineering, ColumnsOf(Instrument::Engineering, true)),
+        RowFormat(Instrument::Ctd, ColumnsOf(Instrument::Ctd, false)),
+        RowFormat(Instrument::Acm, ColumnsOf(Instrument::Acm, false)),
+    };
+    switch (instrument) {
+    case Instrument::Ctd: return kFormats[2];
+    case Instrument::Acm: return kFormats[3];
+    case Instrument::Engineering: break;
+    }
+    return kFormats[layout301 ? 1 : 0];
+}
+
+void AppendField(std::string& out, const Column& c, double value)
+{
+    out += ',';
+    char text[64];
+    if (c.csvTime) {
+        out.append(text, IsoTimeText(value, text));
+        return;
+    }
+    if (std::isnan(value))
+        return;  // a missing value is an empty field
+    const std::size_t n = c.csvFormat[1] == 'd' ? Format(text, sizeof text, c.csvFormat, static_cast<int>(value))
+                                                : Format(text, sizeof text, c.csvFormat, value);
+    out.append(text, std::min(n, sizeof text - 1));
+}
+
+}  // namespace
+
+void AppendCsvRow(std::string& out, Instrument instrument, bool layout301, const std::vector<Column>& columns,
+                  uint32_t profile, uint32_t scan, const double* v)
+{
+    bool whole = true;  // no missing value: the row in one call of the formatter
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        whole = whole && (columns[i].csvTime || !std::isnan(v[i]));
+    char time[32];
+    char row[512];
+    std::size_t n = sizeof row;
+    if (whole) {
+        const char* format = CachedRowFormat(instrument, layout301, columns).c_str();
+        switch (instrument) {
+        case Instrument::Ctd:
+            n = Format(row, sizeof row, format, profile, scan, v[0], v[1], v[2], v[3], v[4]);
+            break;
+        case Instrument::Acm:
+            IsoTimeText(v[0], time);
+            n = Format(row, sizeof row, format, profile, scan, time, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8],
+                       v[9], v[10]);
+            break;
+        case Instrument::Engineering:
+            IsoTimeText(v[0], time);
+            if (layout301)
+                n = Format(row, sizeof row, format, profile, time, scan, v[1], v[2], v[3], v[4]);
+            else
+                n = Format(row, sizeof row, format, profile, time, scan, v[1], v[2], v[3], v[4], v[5],
+                           static_cast<int>(v[6]), v[7], static_cast<int>(v[8]));
+            break;
+        }
+    }
+    if (n < sizeof row) {
+        out.append(row, n);
+        return;
+    }
+    // A row with missing values (or an overlong one), field by field.
+    n = Format(row, sizeof row, "%u,", profile);
+    out.append(row, n);
+    if (instrument == Instrument::Engineering)
+        out.append(time, IsoTimeText(v[0], time));
+    n = Format(row, sizeof row, ",%u", scan);
+    out.append(row, n);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].csvTime || columns[i].csvFormat)
+            AppendField(out, columns[i], v[i]);
+    out += "\r\n";
 }

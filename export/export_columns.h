@@ -78,3 +78,11 @@ std::string IsoTime(int32_t seconds);
 // The same of any time in seconds: whole seconds as above, others with
 // milliseconds ("...:ss.sssZ"); empty for NaN.
 std::string IsoTimeOf(double seconds);
+// IsoTimeOf into `text` (32 bytes at least, NUL-terminated); the length.
+std::size_t IsoTimeText(double seconds, char* text);
+
+// The CSV row of a scan: profile, time (UTC), scan (from 1), then the CSV
+// columns of ColumnsOf, in the columns' formats; a missing value (NaN) is an
+// empty field. Appended to `out` with its CR LF.
+void AppendCsvRow(std::string& out, Instrument instrument, bool layout301, const std::vector<Column>& columns,
+                  uint32_t profile, uint32_t scan, const double* values);
