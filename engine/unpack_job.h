@@ -14,6 +14,7 @@
 
 #include "formats/decoder.h"
 #include "formats/settings_record.h"
+#include "platform/file.h"
 
 #include <atomic>
 #include <cstdint>
@@ -56,8 +57,8 @@ struct UnpackJob {
     std::string jobDestinationPath;  // DstDir with a trailing separator, then Prefix
     std::string inputPath;           // the data file being read
     std::string outputPath;          // the text file being written
-    std::FILE* terminationLog = nullptr;
-    std::FILE* sensorTimeLog = nullptr;
+    File terminationLog;
+    File sensorTimeLog;
 };
 
 extern UnpackJob unpackJob;

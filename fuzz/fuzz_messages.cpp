@@ -5,8 +5,8 @@
 // plain expansion whenever the message itself holds no conversion: nothing a
 // placeholder puts in is ever taken for a conversion.
 
-#include "app/messages.h"
 #include "engine/activity_log.h"
+#include "engine/messages.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "fuzz/fuzz_support.h"

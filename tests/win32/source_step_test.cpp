@@ -1,7 +1,7 @@
 // The source folder page: the check of the typed folder on Next with its
 // message boxes, what an accepted Next stores, and the Browse button.
 
-#include "app/messages.h"
+#include "engine/messages.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"
