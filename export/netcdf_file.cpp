@@ -1,5 +1,7 @@
 #include "export/netcdf_file.h"
 
+#include "platform/platform.h"
+
 #include <netcdf.h>
 #include <netcdf_mem.h>
 
@@ -274,18 +276,18 @@ bool NetcdfFile::Close() {
 }
 
 bool NetcdfFile::WriteBytes(const void* data, std::size_t size) {
-    std::FILE* out = std::fopen(path_.c_str(), "wb");
-    if (out == nullptr) {
+    File out = OpenFile(path_.c_str(), "wb");
+    if (!out) {
         error_ = path_ + ": cannot create the file: " + std::strerror(errno);
         return false;
     }
-    bool ok = std::fwrite(data, 1, size, out) == size;
+    bool ok = std::fwrite(data, 1, size, out.get()) == size;
     int error = ok ? 0 : errno;
-    if (std::fflush(out) != 0 && ok) {
+    if (std::fflush(out.get()) != 0 && ok) {
         ok = false;
         error = errno;
     }
-    if (std::fclose(out) != 0 && ok) {  // a full disk can show only here
+    if (std::fclose(out.release()) != 0 && ok) {  // a full disk can show only here
         ok = false;
         error = errno;
     }
