@@ -18,7 +18,7 @@
 
 namespace {
 
-std::string Filled(int id, const std::string& value)
+std::string Filled(MessageId id, const std::string& value)
 {
     std::string text = MessageText(id);
     text.replace(text.find("{DSTDIR}"), 8, value);
@@ -92,7 +92,7 @@ TEST_F(DestinationStep, AMissingFolderIsOfferedForCreationOnNextAndOnBrowse)
         Click(IDD_DESTINATION, c.browse ? IDC_CHECK_BROWSE : IDC_NEXT);
 
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, Filled(175, typed));
+        EXPECT_EQ(boxes.boxes()[0].text, Filled(MessageId::DestinationMissing, typed));
         EXPECT_EQ(boxes.boxes()[0].caption, MessageText(MessageId::DestinationMissingCaption));
         EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
         EXPECT_EQ(std::filesystem::is_directory(typed), c.created);
@@ -117,7 +117,7 @@ TEST_F(DestinationStep, AFolderThatCannotBeCreatedIsRejectedInBothModes)
         BoxAnswers boxes(IDYES);
         Click(IDD_DESTINATION, control);
         ASSERT_EQ(boxes.boxes().size(), 2u);
-        EXPECT_EQ(boxes.boxes()[1].text, Filled(177, typed));
+        EXPECT_EQ(boxes.boxes()[1].text, Filled(MessageId::FolderNotCreated, typed));
         EXPECT_EQ(boxes.boxes()[1].caption, MessageText(MessageId::FolderNotCreatedCaption));
         EXPECT_EQ(boxes.boxes()[1].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_EQ(VisibleStep(), IDD_DESTINATION);
