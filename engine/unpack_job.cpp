@@ -1,50 +1,30 @@
 #include "engine/unpack_job.h"
 
-#include "app/messages.h"
 #include "engine/activity_log.h"
-#include "formats/export_sinks.h"
 #include "engine/file_names.h"
+#include "engine/messages.h"
+#include "engine/metadata.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
 #include "formats/deployment_text.h"
 #include "formats/engineering.h"
+#include "formats/export_sinks.h"
 #include "formats/irq_log.h"
 #include "formats/irq_text.h"
-#include "formats/metadata.h"
-#include "formats/output_file.h"
 #include "formats/profile_text.h"
 #include "formats/report.h"
 #include "formats/termination_log.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
 
-#include <memory>
-#include <utility>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 UnpackJob unpackJob;
 
 namespace {
-
-// Message ids of the job's own lines.
-constexpr int MsgException = 128;
-constexpr int MsgEngineeringStart = 156;
-constexpr int MsgAcmStart = 160;
-constexpr int MsgCtdStart = 164;
-constexpr int MsgEngineeringOpenError = 183;
-constexpr int MsgEngineeringCreateError = 185;
-constexpr int MsgEngineeringWriteError = 186;
-constexpr int MsgAcmOpenError = 187;
-constexpr int MsgAcmCreateError = 189;
-constexpr int MsgAcmWriteError = 190;
-constexpr int MsgCtdOpenError = 191;
-constexpr int MsgCtdCreateError = 193;
-constexpr int MsgDeploymentStart = 195;
-constexpr int MsgExceptionStart = 196;
-constexpr int MsgTerminationLogError = 202;
-constexpr int MsgTerminationLogWritten = 209;
-constexpr int MsgSensorTimeLogError = 221;
 
 // A data file that has ended still answers for each later profile of the
 // range: the CTD decoder notes every one as missing, with a file of its own.
@@ -54,11 +34,6 @@ constexpr int MsgSensorTimeLogError = 221;
 constexpr uint32_t kMaxProfilesPastEnd = 10000;
 constexpr const char* kPastEndNotNoted =
     "Error reading from %s data file %s: %u more profiles past its end were not noted\r\n";
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // Hands every call to two sinks: the text and the export hear the same values.
 class TeeSink final : public ProfileSink {
@@ -153,22 +128,38 @@ struct ProfileKind {
     FileKind kind;
     const char* name;  // as the kind's messages name its data files
     ProfileDecoder decoder;
-    int startMessage;
-    int openError;
-    int createError;
-    int writeError;  // names the profile; 0: the kind has none, its create error names the file
+    MessageId startMessage;
+    MessageId openError;
+    MessageId createError;
+    std::optional<MessageId> writeError;  // names the profile; none: its create error names the file
 };
 
-const ProfileKind kEngineering{KindEngineering, "engineering", DecodeEngineering, MsgEngineeringStart,
-                               MsgEngineeringOpenError, MsgEngineeringCreateError, MsgEngineeringWriteError};
-const ProfileKind kCtd{KindCtd, "CTD", DecodeCtd, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError, 0};
-const ProfileKind kAcm{KindAcm, "ACM", DecodeAcm, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError,
-                       MsgAcmWriteError};
+const ProfileKind kEngineering{KindEngineering,
+                               "engineering",
+                               DecodeEngineering,
+                               MessageId::EngineeringStart,
+                               MessageId::EngineeringOpenError,
+                               MessageId::EngineeringCreateError,
+                               MessageId::EngineeringWriteError};
+const ProfileKind kCtd{KindCtd,
+                       "CTD",
+                       DecodeCtd,
+                       MessageId::CtdStart,
+                       MessageId::CtdOpenError,
+                       MessageId::CtdCreateError,
+                       std::nullopt};
+const ProfileKind kAcm{KindAcm,
+                       "ACM",
+                       DecodeAcm,
+                       MessageId::AcmStart,
+                       MessageId::AcmOpenError,
+                       MessageId::AcmCreateError,
+                       MessageId::AcmWriteError};
 
 void LogWriteError(const ProfileKind& k, uint32_t profile)
 {
     if (k.writeError)
-        LogMessage(LogError, k.writeError, profile);
+        LogMessage(LogError, *k.writeError, profile);
     else
         LogMessage(LogError, k.createError, PrefixedTextFileName(k.kind, profile).c_str());
 }
@@ -191,19 +182,12 @@ void NotifyStatus()
         unpackJob.notifyWindow->OnJobStatus(unpackJob.inputPath.c_str(), unpackJob.outputPath.c_str());
 }
 
-void CloseLog(std::FILE*& log)
-{
-    if (log)
-        std::fclose(log);
-    log = nullptr;
-}
-
 // The start line of a range kind names the profiles this run unpacks. The
 // catalogue text carries {FSTPRO} and {LSTPRO}, which expand from the user's
 // range settings; those are stale for a run over the entire deployment
 // without UnpackAll, and name an unrelated last profile for a single-profile
 // run, so the run's own first and last take their places here.
-void LogRangeStart(int id, uint32_t first, uint32_t last)
+void LogRangeStart(MessageId id, uint32_t first, uint32_t last)
 {
     const char* text = MessageText(id);
     std::string line = text ? text : "";
@@ -236,7 +220,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
                                const DecodeOptions& options)
 {
     ExportSinks* exporter = unpackJob.exportSinks;
-    File in(OpenFile(inputPath.c_str(), "rb"));
+    File in = OpenFile(inputPath.c_str(), "rb");
     if (exporter)
         exporter->DataFile(k.kind, DataFileName(k.kind, base), base + firstIndex, base + lastIndex, in != nullptr);
     if (!in) {
@@ -262,7 +246,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
         } else if (write) {
             unpackJob.outputPath = unpackJob.jobDestinationPath + TextFileName(k.kind, profile);
             NotifyStatus();
-            out.reset(OpenFile(unpackJob.outputPath.c_str(), "wb"));
+            out = OpenFile(unpackJob.outputPath.c_str(), "wb");
             if (!out) {
                 LogMessage(LogError, k.createError, PrefixedTextFileName(k.kind, profile).c_str());
                 return DecodeResult::OpenError;
@@ -272,7 +256,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
         if (write) {
             // A partial file stays after a decoder failure; one the disk
             // refused fails the kind.
-            if (!CloseOutputFile(out.release())) {
+            if (!CloseOutputFile(std::move(out))) {
                 LogWriteError(k, profile);
                 r = DecodeResult::WriteError;
             }
@@ -305,17 +289,17 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
         try {
             unpackJob.terminationLog = OpenFile(terminationLogPath.c_str(), "wb");
             if (unpackJob.terminationLog)
-                WriteTerminationLogHeader(unpackJob.terminationLog, options.human);
+                WriteTerminationLogHeader(unpackJob.terminationLog.get(), options.human);
         } catch (...) {
-            CloseLog(unpackJob.terminationLog);
+            unpackJob.terminationLog.reset();
         }
         if (!unpackJob.terminationLog) {
-            LogMessage(LogError, MsgTerminationLogError);
+            LogMessage(LogError, MessageId::TerminationLogError);
             return false;
         }
-        auxiliaryLog = unpackJob.terminationLog;
+        auxiliaryLog = unpackJob.terminationLog.get();
     } else if (k.kind != KindEngineering) {
-        auxiliaryLog = unpackJob.sensorTimeLog;
+        auxiliaryLog = unpackJob.sensorTimeLog.get();
     }
 
     // The walk ends after lastBase itself, so it never runs past 2^32 when
@@ -331,7 +315,7 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
             read = UnpackProfileFile(k, unpackJob.inputPath, base, firstIndex, lastIndex, auxiliaryLog, options) ==
                    DecodeResult::Done;
         } catch (...) {
-            LogMessage(LogError, MsgException);
+            LogMessage(LogError, MessageId::UnpackException);
             read = false;
         }
         NotifyLogChanged();
@@ -342,14 +326,13 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
     }
 
     if (termination) {
-        const bool written = CloseOutputFile(unpackJob.terminationLog);
-        unpackJob.terminationLog = nullptr;
+        const bool written = CloseOutputFile(std::move(unpackJob.terminationLog));
         if (!written) {
-            LogMessage(LogError, MsgTerminationLogError);
+            LogMessage(LogError, MessageId::TerminationLogError);
             NotifyLogChanged();
             return false;
         }
-        LogMessage(LogProgress, MsgTerminationLogWritten, terminationLogPath.c_str());
+        LogMessage(LogProgress, MessageId::TerminationLogWritten, terminationLogPath.c_str());
         NotifyLogChanged();
     }
     return true;
@@ -358,7 +341,7 @@ bool UnpackProfileRange(const ProfileKind& k, uint32_t first, uint32_t last)
 using WholeFileDecoder = DecodeResult (*)(const std::string& inputPath, const std::string& outputPath,
                                            const DecodeOptions& options);
 
-bool UnpackWholeFile(int startMessage, FileKind kind, WholeFileDecoder decoder)
+bool UnpackWholeFile(MessageId startMessage, FileKind kind, WholeFileDecoder decoder)
 {
     const std::string inputPath = unpackJob.jobSourcePath + DataFileName(kind, 0);
     const std::string outputPath = unpackJob.jobDestinationPath + TextFileName(kind, 0);
@@ -370,7 +353,7 @@ bool UnpackWholeFile(int startMessage, FileKind kind, WholeFileDecoder decoder)
         const DecodeResult r = decoder(inputPath, outputPath, DecodeOptionsFor(Settings, Deployment));
         ok = r == DecodeResult::Done || r == DecodeResult::Cancelled;
     } catch (...) {
-        LogMessage(LogError, MsgException);
+        LogMessage(LogError, MessageId::UnpackException);
         ok = false;
     }
     NotifyLogChanged();
@@ -382,7 +365,7 @@ bool UnpackWholeFile(int startMessage, FileKind kind, WholeFileDecoder decoder)
 // Where the decoders of a run log and learn of a cancel.
 class ActivityLogReporter final : public Reporter {
 public:
-    void Message(int category, int id, va_list args) override { LogMessageV(category, id, args); }
+    void Message(int category, MessageId id, va_list args) override { LogMessageV(category, id, args); }
     bool CancelRequested() override { return IsCancelRequested(); }
 };
 
@@ -459,7 +442,7 @@ bool FinishExport()
     try {
         return unpackJob.exportSinks->Finish(host);
     } catch (...) {
-        LogMessage(LogError, MsgException);
+        LogMessage(LogError, MessageId::UnpackException);
         NotifyLogChanged();
         return false;
     }
@@ -603,14 +586,14 @@ DecodeResult UnpackAcmFile(const std::string& inputPath, uint32_t base, uint32_t
 DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::string& outputPath,
                                   const DecodeOptions& options)
 {
-    File in(OpenFile(inputPath.c_str(), "rb"));
+    File in = OpenFile(inputPath.c_str(), "rb");
     if (!in) {
-        LogMessage(LogError, MsgDeployOpenError);
+        LogMessage(LogError, MessageId::DeployOpenError);
         return DecodeResult::OpenError;
     }
-    File out(OpenFile(outputPath.c_str(), "wb"));
+    File out = OpenFile(outputPath.c_str(), "wb");
     if (!out) {
-        LogMessage(LogError, MsgDeployCreateError);
+        LogMessage(LogError, MessageId::DeployCreateError);
         return DecodeResult::OpenError;
     }
     // The record is read in the layout of the configured firmware.
@@ -618,8 +601,8 @@ DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::strin
     const DecodeResult r = DecodeDeploymentFile(in.get(), options.layout301, sink, JobReporter());
     if (r != DecodeResult::Done)
         return r;  // the report stays, empty
-    if (!CloseOutputFile(out.release())) {
-        LogMessage(LogError, MsgDeployCreateError);  // the report did not reach the disk
+    if (!CloseOutputFile(std::move(out))) {
+        LogMessage(LogError, MessageId::DeployCreateError);  // the report did not reach the disk
         return DecodeResult::WriteError;
     }
     return DecodeResult::Done;
@@ -628,22 +611,22 @@ DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::strin
 DecodeResult UnpackIrqFile(const std::string& inputPath, const std::string& outputPath,
                            const DecodeOptions& options)
 {
-    File in(OpenFile(inputPath.c_str(), "rb"));
+    File in = OpenFile(inputPath.c_str(), "rb");
     if (!in) {
-        LogMessage(LogError, MsgIrqOpenError);
+        LogMessage(LogError, MessageId::IrqOpenError);
         return DecodeResult::OpenError;
     }
-    File out(OpenFile(outputPath.c_str(), "wb"));
+    File out = OpenFile(outputPath.c_str(), "wb");
     if (!out) {
-        LogMessage(LogError, MsgIrqCreateError);
+        LogMessage(LogError, MessageId::IrqCreateError);
         return DecodeResult::OpenError;
     }
     IrqText text(out.get(), options.human);
     DecodeResult r = DecodeIrqLog(in.get(), text, JobReporter());
     if (r == DecodeResult::Cancelled)
         return r;
-    if (!CloseOutputFile(out.release())) {
-        LogMessage(LogError, MsgIrqWriteError);
+    if (!CloseOutputFile(std::move(out))) {
+        LogMessage(LogError, MessageId::IrqWriteError);
         r = DecodeResult::WriteError;
     }
     return r;
@@ -654,10 +637,10 @@ bool OpenSensorTimeLog()
     try {
         unpackJob.sensorTimeLog = OpenFile((unpackJob.jobDestinationPath + "SNSRTIME.TXT").c_str(), "wb");
     } catch (...) {
-        unpackJob.sensorTimeLog = nullptr;
+        unpackJob.sensorTimeLog.reset();
     }
     if (!unpackJob.sensorTimeLog) {
-        LogMessage(LogError, MsgSensorTimeLogError);
+        LogMessage(LogError, MessageId::SensorTimeLogError);
         return false;
     }
     return true;
@@ -665,21 +648,20 @@ bool OpenSensorTimeLog()
 
 bool CloseSensorTimeLog()
 {
-    const bool written = CloseOutputFile(unpackJob.sensorTimeLog);
-    unpackJob.sensorTimeLog = nullptr;
+    const bool written = CloseOutputFile(std::move(unpackJob.sensorTimeLog));
     if (!written)
-        LogMessage(LogError, MsgSensorTimeLogError);
+        LogMessage(LogError, MessageId::SensorTimeLogError);
     return written;
 }
 
 bool UnpackDeploymentKind()
 {
-    return UnpackWholeFile(MsgDeploymentStart, KindDeployment, UnpackDeploymentFile);
+    return UnpackWholeFile(MessageId::DeploymentStart, KindDeployment, UnpackDeploymentFile);
 }
 
 bool UnpackExceptionKind()
 {
-    return UnpackWholeFile(MsgExceptionStart, KindException, UnpackIrqFile);
+    return UnpackWholeFile(MessageId::ExceptionStart, KindException, UnpackIrqFile);
 }
 
 int unpack_thread()
@@ -702,8 +684,8 @@ int unpack_thread()
     else
         VerifyMetaDataIn(unpackJob.jobSourcePath);
 
-    unpackJob.terminationLog = nullptr;
-    unpackJob.sensorTimeLog = nullptr;
+    unpackJob.terminationLog.reset();
+    unpackJob.sensorTimeLog.reset();
     bool ok = true;
     const bool exporting = unpackJob.exportSinks != nullptr && BeginExport(run);
     if (unpackJob.exportSinks && !exporting)
@@ -728,8 +710,8 @@ int unpack_thread()
         ok = UnpackExceptionKind() && ok;
 
     // A cancel can leave either log open.
-    CloseLog(unpackJob.terminationLog);
-    CloseLog(unpackJob.sensorTimeLog);
+    unpackJob.terminationLog.reset();
+    unpackJob.sensorTimeLog.reset();
     if (exporting)
         ok = FinishExport() && ok;
     unpackJob.exportSinks = requested;

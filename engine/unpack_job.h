@@ -14,6 +14,7 @@
 
 #include "formats/decoder.h"
 #include "formats/settings_record.h"
+#include "platform/file.h"
 
 #include <atomic>
 #include <cstdint>
@@ -57,8 +58,8 @@ struct UnpackJob {
     std::string jobDestinationPath;  // DstDir with a trailing separator, then Prefix
     std::string inputPath;           // the data file being read
     std::string outputPath;          // the text file being written
-    std::FILE* terminationLog = nullptr;
-    std::FILE* sensorTimeLog = nullptr;
+    File terminationLog;
+    File sensorTimeLog;
     // Set by the program before a run: the export fed beside the texts (null:
     // none), and whether the text files are written at all (without them the
     // profile kinds are read for the export alone, and the deployment and

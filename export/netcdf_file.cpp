@@ -1,8 +1,8 @@
 #include "export/netcdf_file.h"
 
-#include <netcdf.h>
-
 #include "platform/platform.h"
+
+#include <netcdf.h>
 
 #include <cstdio>
 #include <cstring>

@@ -215,11 +215,11 @@ std::vector<std::string> LogicalDriveRoots()
     return {"/"};
 }
 
-std::FILE* OpenFile(const char* path, const char* mode)
+File OpenFile(const char* path, const char* mode)
 {
     // Writing over an existing file keeps the name it has on disk.
     const Resolved resolved = ResolveCase(path);
-    std::FILE* file = std::fopen(resolved.path.c_str(), mode);
+    File file(std::fopen(resolved.path.c_str(), mode));
     if (file && !resolved.exists)
         NoteCreated(resolved);
     return file;

@@ -72,9 +72,9 @@ std::vector<std::string> LogicalDriveRoots()
     return roots;
 }
 
-std::FILE* OpenFile(const char* path, const char* mode)
+File OpenFile(const char* path, const char* mode)
 {
-    return std::fopen(path, mode);
+    return File(std::fopen(path, mode));
 }
 
 bool RenameFile(const char* from, const char* to)
