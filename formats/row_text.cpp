@@ -23,18 +23,18 @@ char* PutEngineeringRow(char* p, const EngineeringValues& scan, bool human, bool
     *p++ = ' ';
     p = PutTimeStamp(p, scan.time, human);
     p = PutText(p, "   ");
-    p = PutFixed(p, scan.current, 4, 0);
+    p = PutFixed<4, 0>(p, scan.current);
     p = PutText(p, "   ");
-    p = PutFixed(p, scan.voltage, 4, 1);
+    p = PutFixed<4, 1>(p, scan.voltage);
     p = PutText(p, "   ");
-    p = PutFixed(p, scan.pressure, 8, 3);
+    p = PutFixed<8, 3>(p, scan.pressure);
     if (!layout301) {
         p = PutText(p, "   ");
-        p = PutFixed(p, scan.fluorometer, 9, 2);
+        p = PutFixed<9, 2>(p, scan.fluorometer);
         p = PutText(p, "   ");
         p = PutInt(p, scan.fluorometerGain, 4);
         p = PutText(p, "   ");
-        p = PutFixed(p, scan.turbidity, 9, 2);
+        p = PutFixed<9, 2>(p, scan.turbidity);
         p = PutText(p, "   ");
         p = PutInt(p, scan.turbidityGain, 4);
     }
@@ -45,11 +45,11 @@ char* PutEngineeringRow(char* p, const EngineeringValues& scan, bool human, bool
 char* PutCtdRow(char* p, const CtdValues& scan)
 {
     *p++ = ' ';
-    p = PutSignedFixed(p, scan.conductivity, 8, 4);
+    p = PutSignedFixed<8, 4>(p, scan.conductivity);
     p = PutText(p, "  ");
-    p = PutSignedFixed(p, scan.temperature, 8, 4);
+    p = PutSignedFixed<8, 4>(p, scan.temperature);
     p = PutText(p, "  ");
-    p = PutSignedFixed(p, scan.pressure, 9, 3);
+    p = PutSignedFixed<9, 3>(p, scan.pressure);
     return PutText(p, "\r\n");
 }
 
@@ -57,16 +57,16 @@ char* PutCtdRow(char* p, const CtdValues& scan)
 char* PutAcmRow(char* p, const AcmValues& scan)
 {
     *p++ = ' ';
-    p = PutSignedFixed(p, scan.tiltX, 6, 2);
+    p = PutSignedFixed<6, 2>(p, scan.tiltX);
     p = PutText(p, "  ");
-    p = PutSignedFixed(p, scan.tiltY, 6, 2);
+    p = PutSignedFixed<6, 2>(p, scan.tiltY);
     for (float compass : {scan.compassX, scan.compassY, scan.compassZ}) {
         p = PutText(p, "  ");
-        p = PutSignedFixed(p, compass, 7, 4);
+        p = PutSignedFixed<7, 4>(p, compass);
     }
     for (float velocity : {scan.velocityAB, scan.velocityCD, scan.velocityEF, scan.velocityGH}) {
         p = PutText(p, "  ");
-        p = PutSignedFixed(p, velocity, 7, 2);
+        p = PutSignedFixed<7, 2>(p, velocity);
     }
     return PutText(p, "\r\n");
 }

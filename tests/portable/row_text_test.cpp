@@ -19,6 +19,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -228,29 +229,50 @@ TEST(RowText, EveryRowShapeGivesTheFormattersBytes)
     }
 }
 
-// The fields on their own, at every width and precision the fast path takes
-// and beyond it, so that a row's fields could change without a new writer.
+// The fields on their own, at every precision and at widths narrower and
+// wider than their text, so that a row's fields could change without a new
+// writer.
+struct FieldShape {
+    int width, precision;
+    char* (*plain)(char*, double);
+    char* (*sign)(char*, double);
+};
+
+template <int kWidth, int... kPrecisions>
+void AddFieldShapes(std::vector<FieldShape>& shapes, std::integer_sequence<int, kPrecisions...>)
+{
+    (shapes.push_back({kWidth, kPrecisions, PutFixed<kWidth, kPrecisions>, PutSignedFixed<kWidth, kPrecisions>}),
+     ...);
+}
+
+template <int... kWidths>
+std::vector<FieldShape> FieldShapes(std::integer_sequence<int, kWidths...>)
+{
+    std::vector<FieldShape> shapes;
+    (AddFieldShapes<kWidths>(shapes, std::make_integer_sequence<int, 10>{}), ...);
+    return shapes;
+}
+
 TEST(RowText, FieldsGiveTheFormattersBytesAtEveryWidthAndPrecision)
 {
     Random random;
     std::vector<double> values(std::begin(kEdgeValues), std::end(kEdgeValues));
     for (int i = 0; i < 3000; ++i)
         values.push_back(random.Value());
-    char field[kMaxFieldLength + 1];
+    char field[kMaxFieldLength];
     int failures = 0;
-    for (int precision = 0; precision <= 11 && failures < 5; ++precision) {
-        for (int width : {0, 1, 4, 6, 9, 12, 40, 41}) {
-            for (double value : values) {
-                const std::string plain(field, PutFixed(field, value, width, precision));
-                const std::string expected = FormatString("%*.*f", width, precision, value);
-                const std::string sign(field, PutSignedFixed(field, value, width, precision));
-                const std::string signExpected = FormatString("%+0*.*f", width, precision, value);
-                if (plain != expected || sign != signExpected) {
-                    ADD_FAILURE() << std::hexfloat << value << " width " << width << " precision " << precision
-                                  << ": [" << plain << "] [" << sign << "] against [" << expected << "] ["
-                                  << signExpected << "]";
-                    ++failures;
-                }
+    for (const FieldShape& shape : FieldShapes(std::integer_sequence<int, 0, 1, 4, 6, 7, 8, 9, 12, 40>{})) {
+        for (double value : values) {
+            const std::string plain(field, shape.plain(field, value));
+            const std::string expected = FormatString("%*.*f", shape.width, shape.precision, value);
+            const std::string sign(field, shape.sign(field, value));
+            const std::string signExpected = FormatString("%+0*.*f", shape.width, shape.precision, value);
+            if (plain != expected || sign != signExpected) {
+                ADD_FAILURE() << std::hexfloat << value << " width " << shape.width << " precision "
+                              << shape.precision << ": [" << plain << "] [" << sign << "] against [" << expected
+                              << "] [" << signExpected << "]";
+                if (++failures == 5)
+                    return;
             }
         }
     }
@@ -271,6 +293,11 @@ TEST(RowText, TiesAsPrintfWritesThem)
         const char* plain;  // "%8.Pf"
         const char* sign;   // "%+09.Pf"
     };
+    const FieldShape kFields[] = {{8, 0, PutFixed<8, 0>, PutSignedFixed<9, 0>},
+                                  {8, 1, PutFixed<8, 1>, PutSignedFixed<9, 1>},
+                                  {8, 2, PutFixed<8, 2>, PutSignedFixed<9, 2>},
+                                  {8, 3, PutFixed<8, 3>, PutSignedFixed<9, 3>},
+                                  {8, 4, PutFixed<8, 4>, PutSignedFixed<9, 4>}};
     const Case cases[] = {
         {1.005, 2, "    1.00", "+00001.00"},      {2.675, 2, "    2.67", "+00002.67"},
         {0.125, 2, "    0.12", "+00000.12"},      {0.375, 2, "    0.38", "+00000.38"},
@@ -280,9 +307,10 @@ TEST(RowText, TiesAsPrintfWritesThem)
         {kNaN, 2, "     nan", "     +nan"},       {-kInf, 2, "    -inf", "     -inf"},
     };
     for (const Case& c : cases) {
+        const FieldShape& shape = kFields[c.precision];
         char field[kMaxFieldLength];
-        EXPECT_EQ(std::string(field, PutFixed(field, c.value, 8, c.precision)), c.plain) << c.value;
-        EXPECT_EQ(std::string(field, PutSignedFixed(field, c.value, 9, c.precision)), c.sign) << c.value;
+        EXPECT_EQ(std::string(field, shape.plain(field, c.value)), c.plain) << c.value;
+        EXPECT_EQ(std::string(field, shape.sign(field, c.value)), c.sign) << c.value;
     }
 }
 
