@@ -3,6 +3,7 @@
 #include "formats/bytes.h"
 #include "formats/record.h"
 #include "formats/sensor_times.h"
+#include "formats/stream_lock.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ bool IsEndMark(const uint8_t* scan)
 DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptions& /*options*/, ProfileSink& sink,
                               Reporter& reporter)
 {
+    const StreamLock lock(in);
     sink.BeginProfile(profile);
     // A read that delivers the whole scan leaves the stream's indicators as
     // they were: they are looked at when the profile starts and after a short

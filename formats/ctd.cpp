@@ -3,6 +3,7 @@
 #include "formats/bytes.h"
 #include "formats/deployment.h"
 #include "formats/sensor_times.h"
+#include "formats/stream_lock.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ const CtdConstants& CtdConstantsFor(const DeploymentRecord& deployment)
 DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options, ProfileSink& sink,
                               Reporter& reporter)
 {
+    const StreamLock lock(in);
     const CtdConstants& k = options.ctd;
     sink.BeginProfile(profile);
     // The scans are read as nine single bytes whose end-of-file and error
