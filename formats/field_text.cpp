@@ -19,14 +19,3 @@ char* PutInt(char* p, int value, int width)
     PutDigitsBackward(p + digits, magnitude);
     return p + digits;
 }
-
-char* PutTwoDigits(char* p, int value)
-{
-    std::memcpy(p, &kDigitPairs[2 * value], 2);
-    return p + 2;
-}
-
-char* PutFourDigits(char* p, int value)
-{
-    return PutTwoDigits(PutTwoDigits(p, value / 100), value % 100);
-}

@@ -207,5 +207,13 @@ char* PutSignedFixed(char* p, double value)
 // "%Wd".
 char* PutInt(char* p, int value, int width);
 // Two and four digits of a value 0..99 or 0..9999 ("%02d", "%04d").
-char* PutTwoDigits(char* p, int value);
-char* PutFourDigits(char* p, int value);
+inline char* PutTwoDigits(char* p, int value)
+{
+    std::memcpy(p, &kDigitPairs[2 * value], 2);
+    return p + 2;
+}
+
+inline char* PutFourDigits(char* p, int value)
+{
+    return PutTwoDigits(PutTwoDigits(p, value / 100), value % 100);
+}

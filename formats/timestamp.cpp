@@ -34,11 +34,32 @@ CivilTime BreakDownTime64(int64_t s)
     return t;
 }
 
+namespace {
+
+// The date of the last day a time stamp fell on: the stamps of a file follow
+// each other, mostly within one day.
+struct LastDay {
+    int64_t days = INT64_MIN;
+    CivilTime date{};
+};
+
+thread_local LastDay theLastDay;
+
+}  // namespace
+
 char* PutTimeStamp(char* p, int32_t seconds, bool human)
 {
+    const int64_t s = seconds;
+    const int64_t days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
+    const int rest = static_cast<int>(s - days * 86400);
+    LastDay& last = theLastDay;
+    if (last.days != days) {
+        last.date = BreakDownTime64(days * 86400);
+        last.days = days;
+    }
     // A 32-bit count of seconds lies in the years 1901 to 2038: every field
     // has the digits its place holds.
-    const CivilTime t = BreakDownTime(seconds);
+    const CivilTime& t = last.date;
     const char dateMark = human ? '/' : ' ';
     const char timeMark = human ? ':' : ' ';
     p = PutTwoDigits(p, t.month);
@@ -47,11 +68,11 @@ char* PutTimeStamp(char* p, int32_t seconds, bool human)
     *p++ = dateMark;
     p = PutFourDigits(p, t.year);
     *p++ = ' ';
-    p = PutTwoDigits(p, t.hour);
+    p = PutTwoDigits(p, rest / 3600);
     *p++ = timeMark;
-    p = PutTwoDigits(p, t.minute);
+    p = PutTwoDigits(p, rest / 60 % 60);
     *p++ = timeMark;
-    return PutTwoDigits(p, t.second);
+    return PutTwoDigits(p, rest % 60);
 }
 
 void TimeStampText(int32_t seconds, bool human, char* text)

@@ -320,6 +320,10 @@ TEST(RowText, TimeStampsGiveTheFormattersBytes)
     std::vector<int32_t> times(std::begin(kEdgeTimes), std::end(kEdgeTimes));
     for (int i = 0; i < 100000; ++i)
         times.push_back(static_cast<int32_t>(random.Next() >> 32));
+    // Runs of stamps through midnights, 1970 and both ends of the range.
+    for (int32_t start : {-200000, 951696000, INT32_MIN, INT32_MAX - 200000})
+        for (int32_t step = 0; step <= 200000; step += 37)
+            times.push_back(start + step);
     for (int32_t t : times) {
         for (bool human : {false, true}) {
             char text[kTimeStampLength + 1];
