@@ -127,8 +127,8 @@ inline bool ScaledMagnitude(uint64_t bits, int precision, uint64_t& scaled)
     scaled = product >> shift;
     const uint64_t rest = product & ((uint64_t{1} << shift) - 1);
     const uint64_t half = uint64_t{1} << (shift - 1);
-    if (rest > half || (rest == half && (scaled & 1) != 0))
-        ++scaled;
+    // Up or down goes either way from one value to the next: no branch.
+    scaled += static_cast<uint64_t>(rest > half) | (static_cast<uint64_t>(rest == half) & scaled);
     return true;
 }
 
