@@ -50,6 +50,8 @@ constexpr int MsgSensorTimeLogError = 221;
 // metadata can plan 2^31; past this many profiles after the end of a file the
 // notes stop with one line naming the file and the profiles left un-noted.
 constexpr uint32_t kMaxProfilesPastEnd = 10000;
+
+constexpr std::size_t kInputBufferSize = 64 * 1024;
 constexpr const char* kPastEndNotNoted =
     "Error reading from %s data file %s: %u more profiles past its end were not noted\r\n";
 
@@ -149,11 +151,15 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
                                uint32_t firstIndex, uint32_t lastIndex, std::FILE* auxiliaryLog,
                                const DecodeOptions& options)
 {
+    // A data file is read from start to end in large reads; the buffer
+    // outlives the stream.
+    std::unique_ptr<char[]> inputBuffer(new char[kInputBufferSize]);
     File in(OpenFile(inputPath.c_str(), "rb"));
     if (!in) {
         LogMessage(LogError, k.openError, inputPath.c_str());
         return DecodeResult::OpenError;
     }
+    std::setvbuf(in.get(), inputBuffer.get(), _IOFBF, kInputBufferSize);
     DecodeResult r = DecodeResult::Done;
     uint32_t pastEnd = 0;  // profiles asked of the file after it had ended
     for (uint32_t index = 0;; ++index) {
