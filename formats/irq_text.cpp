@@ -3,7 +3,6 @@
 #include "formats/irq_log.h"
 #include "formats/timestamp.h"
 
-#include <cstring>
 #include <string>
 
 IrqText::IrqText(std::FILE* out, bool human) : out_(out), human_(human) {}

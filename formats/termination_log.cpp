@@ -4,6 +4,8 @@
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
 
+#include <string>
+
 const char* StopReasonText(int code)
 {
     switch (code) {
@@ -39,45 +41,36 @@ namespace {
 // A line of either log, built whole and handed to the stream in one write.
 class Line {
 public:
-    void Text(const char* text)
-    {
-        while (*text && p_ < data_ + sizeof data_)
-            *p_++ = *text++;
-    }
+    void Text(const std::string& text) { text_ += text; }
     void Stamp(int32_t seconds, bool human)
     {
-        char text[kTimeStampLength + 1];
-        TimeStampText(seconds, human, text);
-        Text(text);
+        char text[kTimeStampLength];
+        text_.append(text, PutTimeStamp(text, seconds, human));
     }
     // "  %8d", and in human form the status text in brackets.
     void Status(int16_t status, bool human)
     {
         char number[16];
-        *PutInt(number, status, 8) = '\0';
-        Text("  ");
-        Text(number);
+        text_ += "  ";
+        text_.append(number, PutInt(number, status, 8));
         if (human) {
-            Text("  [");
-            Text(StopReasonText(status));
-            Text("]");
+            text_ += "  [";
+            text_ += StopReasonText(status);
+            text_ += "]";
         }
     }
-    void WriteTo(std::FILE* log) const { std::fwrite(data_, 1, static_cast<std::size_t>(p_ - data_), log); }
+    void WriteTo(std::FILE* log) const { std::fwrite(text_.data(), 1, text_.size(), log); }
 
 private:
-    char data_[384];
-    char* p_ = data_;
+    std::string text_;
 };
 
 }  // namespace
 
 void WriteTerminationRow(std::FILE* log, uint32_t profile, const TerminationState& state, bool human)
 {
-    char number[16];
-    Format(number, sizeof number, " %07u  ", profile);
     Line line;
-    line.Text(number);
+    line.Text(FormatString(" %07u  ", profile));
     line.Stamp(state.sensorOn, human);
     line.Text("  ");
     line.Stamp(state.motionStart, human);
@@ -94,9 +87,9 @@ void WriteTerminationRow(std::FILE* log, uint32_t profile, const TerminationStat
 void WriteSensorTimes(std::FILE* log, uint32_t profile, const char* sensor, int32_t on, int32_t off, bool human)
 {
     Line line;
-    line.Text(FormatString("\r\n Profile %u %s turned on at  ", profile, sensor).c_str());
+    line.Text(FormatString("\r\n Profile %u %s turned on at  ", profile, sensor));
     line.Stamp(on, human);
-    line.Text(FormatString("\r\n Profile %u %s turned off at ", profile, sensor).c_str());
+    line.Text(FormatString("\r\n Profile %u %s turned off at ", profile, sensor));
     line.Stamp(off, human);
     line.Text("\r\n");
     line.WriteTo(log);
