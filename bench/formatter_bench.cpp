@@ -1,5 +1,7 @@
-// The one formatter, on the conversions the output files use most.
+// The one formatter, on the conversions the output files use most, and the
+// row writers that give its bytes for each row shape.
 
+#include "formats/row_text.h"
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
 
@@ -62,5 +64,49 @@ void TimeStamps(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(TimeStamps)->Arg(0)->Arg(1)->ArgNames({"human"});
+
+// The row writers, one row per item, values stepping as a profile's do.
+void CtdRowWriter(benchmark::State& state)
+{
+    char row[kMaxRowLength];
+    CtdValues scan{28.0024f, 5.0004f, 113.45f};
+    for (auto _ : state) {
+        char* end = PutCtdRow(row, scan);
+        benchmark::DoNotOptimize(end);
+        scan.conductivity += 0.0001f;
+        scan.pressure += 0.25f;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(CtdRowWriter);
+
+void AcmRowWriter(benchmark::State& state)
+{
+    char row[kMaxRowLength];
+    AcmValues scan{-0.2, 29.999, 0.4996f, -0.5f, 0.0001f, 0.53f, -0.55f, 12.35f, 0.01f};
+    for (auto _ : state) {
+        char* end = PutAcmRow(row, scan);
+        benchmark::DoNotOptimize(end);
+        scan.tiltX += 0.001;
+        scan.velocityAB += 0.01f;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(AcmRowWriter);
+
+void EngineeringRowWriter(benchmark::State& state)
+{
+    char row[kMaxRowLength];
+    EngineeringValues scan{1719792000, 81.0f, 14.45f, 1234.5678f, 0.25f, 1, 1.5f, 10};
+    const bool layout301 = state.range(0) != 0;
+    for (auto _ : state) {
+        char* end = PutEngineeringRow(row, scan, false, layout301);
+        benchmark::DoNotOptimize(end);
+        scan.time += 10;
+        scan.pressure += 0.125f;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(EngineeringRowWriter)->Arg(0)->Arg(1)->ArgNames({"layout301"});
 
 }  // namespace

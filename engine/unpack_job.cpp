@@ -32,6 +32,8 @@ namespace {
 // metadata can plan 2^31; past this many profiles after the end of a file the
 // notes stop with one line naming the file and the profiles left un-noted.
 constexpr uint32_t kMaxProfilesPastEnd = 10000;
+
+constexpr std::size_t kInputBufferSize = 64 * 1024;
 constexpr const char* kPastEndNotNoted =
     "Error reading from %s data file %s: %u more profiles past its end were not noted\r\n";
 
@@ -220,6 +222,9 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
                                const DecodeOptions& options)
 {
     ExportSinks* exporter = unpackJob.exportSinks;
+    // A data file is read from start to end in large reads; the buffer
+    // outlives the stream.
+    std::unique_ptr<char[]> inputBuffer(new char[kInputBufferSize]);
     File in = OpenFile(inputPath.c_str(), "rb");
     if (exporter)
         exporter->DataFile(k.kind, DataFileName(k.kind, base), base + firstIndex, base + lastIndex, in != nullptr);
@@ -227,6 +232,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const std::string& inputPat
         LogMessage(LogError, k.openError, inputPath.c_str());
         return DecodeResult::OpenError;
     }
+    std::setvbuf(in.get(), inputBuffer.get(), _IOFBF, kInputBufferSize);
     ProfileSink* exportSink = exporter ? exporter->ProfileSinkFor(k.kind) : nullptr;
     DecodeResult r = DecodeResult::Done;
     uint32_t pastEnd = 0;  // profiles asked of the file after it had ended

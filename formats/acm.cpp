@@ -3,6 +3,7 @@
 #include "formats/bytes.h"
 #include "formats/record.h"
 #include "formats/sensor_times.h"
+#include "formats/stream_lock.h"
 
 namespace {
 
@@ -34,7 +35,12 @@ bool IsEndMark(const uint8_t* scan)
 DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptions& /*options*/, ProfileSink& sink,
                               Reporter& reporter)
 {
+    const StreamLock lock(in);
     sink.BeginProfile(profile);
+    // A read that delivers the whole scan leaves the stream's indicators as
+    // they were: they are looked at when the profile starts and after a short
+    // read.
+    const bool clear = !std::feof(in) && !std::ferror(in);
     for (;;) {
         if (reporter.CancelRequested()) {
             reporter.Report(LogError, MessageId::Cancelled);
@@ -43,16 +49,18 @@ DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptio
         }
         uint8_t scan[kAcmScanSize];
         const bool full = ReadRecord(in, scan, sizeof scan);
-        // The indicators decide; a short read leaves one of them set.
-        if (std::feof(in) || (!full && !std::ferror(in))) {
-            sink.EndProfile(ProfileEnd::FileEnded);
-            reporter.Report(LogError, MessageId::AcmReadError, profile);
-            return DecodeResult::ReadError;
-        }
-        if (std::ferror(in)) {
-            sink.EndProfile(ProfileEnd::ReadError);
-            reporter.Report(LogError, MessageId::AcmReadError, profile);
-            return DecodeResult::ReadError;
+        if (!full || !clear) {
+            // The indicators decide; a short read leaves one of them set.
+            if (std::feof(in) || (!full && !std::ferror(in))) {
+                sink.EndProfile(ProfileEnd::FileEnded);
+                reporter.Report(LogError, MessageId::AcmReadError, profile);
+                return DecodeResult::ReadError;
+            }
+            if (std::ferror(in)) {
+                sink.EndProfile(ProfileEnd::ReadError);
+                reporter.Report(LogError, MessageId::AcmReadError, profile);
+                return DecodeResult::ReadError;
+            }
         }
         if (IsEndMark(scan))
             break;

@@ -3,6 +3,7 @@
 #include "formats/bytes.h"
 #include "formats/deployment.h"
 #include "formats/sensor_times.h"
+#include "formats/stream_lock.h"
 
 namespace {
 
@@ -26,23 +27,25 @@ const CtdConstants& CtdConstantsFor(const DeploymentRecord& deployment)
 DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options, ProfileSink& sink,
                               Reporter& reporter)
 {
+    const StreamLock lock(in);
     const CtdConstants& k = options.ctd;
     sink.BeginProfile(profile);
+    // The scans are read as nine single bytes whose end-of-file and error
+    // indicators are tested after each byte. One read of nine bytes ends at
+    // the same byte and leaves the same indicators, without a library call
+    // per byte. An indicator already set fails the first byte. A read that
+    // delivers all nine bytes leaves the indicators as they were, so they are
+    // looked at once here and again only after a short read.
+    const bool clear = !std::feof(in) && !std::ferror(in);
     for (;;) {
         if (reporter.CancelRequested()) {
             reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;
         }
-        // The scan is read as nine single bytes whose end-of-file and error
-        // indicators are tested after each byte. One read of nine bytes ends
-        // at the same byte and leaves the same indicators, without a library
-        // call per byte. An indicator already set fails the first byte.
         uint8_t scan[kCtdScanSize];
-        std::size_t got = 0;
-        if (!std::feof(in) && !std::ferror(in))
-            got = std::fread(scan, 1, sizeof scan, in);
-        if (got < sizeof scan || std::feof(in) || std::ferror(in)) {
+        const std::size_t got = clear ? std::fread(scan, 1, sizeof scan, in) : 0;
+        if (got < sizeof scan) {
             if (std::feof(in) || !std::ferror(in)) {
                 sink.EndProfile(ProfileEnd::FileEnded);
                 reporter.Report(LogError, MessageId::CtdReadError, profile);

@@ -2,6 +2,7 @@
 
 #include "formats/bytes.h"
 #include "formats/record.h"
+#include "formats/stream_lock.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ StopRecord DecodeStopRecord(const uint8_t* b)
 DecodeResult DecodeEngineeringProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options,
                                       ProfileSink& sink, Reporter& reporter)
 {
+    const StreamLock lock(in);
     sink.BeginProfile(profile);
     uint8_t header[kEngineeringHeaderSize];
     if (!ReadRecord(in, header, sizeof header))

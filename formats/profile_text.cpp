@@ -1,8 +1,7 @@
 #include "formats/profile_text.h"
 
 #include "formats/engineering.h"
-#include "formats/text_format.h"
-#include "formats/timestamp.h"
+#include "formats/row_text.h"
 
 // What the CTD and ACM texts do differently at the close of a profile.
 struct SensorClose {
@@ -18,99 +17,67 @@ constexpr SensorClose kAcmClose = {"ACM", "\r\n", ""};
 
 // The sensor times: the profile's number and the two times in the human form
 // of its text, and the entry of the sensor time log in either form.
-void WriteSensorClose(std::FILE* out, std::FILE* sensorTimeLog, uint32_t profile, const SensorClose& close,
+void WriteSensorClose(TextBuffer& out, std::FILE* sensorTimeLog, uint32_t profile, const SensorClose& close,
                       int32_t on, int32_t off, bool human)
 {
-    if (out && human) {
-        WriteText(out, close.lead);
-        WriteFormat(out, " Profile %u\r\n", profile);
-        WriteFormat(out, "\r\n   %s turned on at  ", close.sensor);
-        WriteTimeStamp(on, true, out);
-        WriteFormat(out, "\r\n   %s turned off at ", close.sensor);
-        WriteTimeStamp(off, true, out);
-        WriteText(out, close.end);
+    if (out.Writing() && human) {
+        out.Append(close.lead);
+        out.AppendFormat(" Profile %u\r\n", profile);
+        out.AppendFormat("\r\n   %s turned on at  ", close.sensor);
+        out.AppendTimeStamp(on, true);
+        out.AppendFormat("\r\n   %s turned off at ", close.sensor);
+        out.AppendTimeStamp(off, true);
+        out.Append(close.end);
     }
     if (sensorTimeLog)
         WriteSensorTimes(sensorTimeLog, profile, close.sensor, on, off, human);
 }
 
-void WriteEngineeringHeading(std::FILE* out, uint32_t profile, int32_t sensorOn, int32_t motionStart,
+void WriteEngineeringHeading(TextBuffer& out, uint32_t profile, int32_t sensorOn, int32_t motionStart,
                              bool layout301)
 {
-    WriteFormat(out, "\r\n\r\n Profile %u", profile);
-    WriteText(out, "\r\n\r\n Sensors were turned on at  ");
-    WriteTimeStamp(sensorOn, true, out);
-    WriteText(out, "\r\n Vehicle began profiling at ");
-    WriteTimeStamp(motionStart, true, out);
-    WriteText(out, "\r\n\r\n    Date      Time     [mA]    [V]    [dbar]");
-    WriteText(out, layout301 ? "\r\n" : "       Fluor[mV]  Gain    Turb[mV]   Gain\r\n");
+    out.AppendFormat("\r\n\r\n Profile %u", profile);
+    out.Append("\r\n\r\n Sensors were turned on at  ");
+    out.AppendTimeStamp(sensorOn, true);
+    out.Append("\r\n Vehicle began profiling at ");
+    out.AppendTimeStamp(motionStart, true);
+    out.Append("\r\n\r\n    Date      Time     [mA]    [V]    [dbar]");
+    out.Append(layout301 ? "\r\n" : "       Fluor[mV]  Gain    Turb[mV]   Gain\r\n");
 }
 
 }  // namespace
 
-void WriteStopNotes(std::FILE* out, int32_t marker, const StopRecord& stop, bool human)
+void WriteStopNotes(TextBuffer& out, int32_t marker, const StopRecord& stop, bool human)
 {
-    if (!human || !out)
+    if (!human || !out.Writing())
         return;
     const char* ramp = StopReasonText(stop.rampStatus);
     const char* profile = StopReasonText(stop.profileStatus);
     if (EndsProfile(marker)) {
-        WriteText(out, "\r\n\r\n Ramp exit:     ");
-        WriteText(out, ramp);
-        WriteText(out, "\r\n Profile exit:  ");
-        WriteText(out, profile);
-        WriteText(out, "\r\n\r\n Vehicle motion stopped at ");
-        WriteTimeStamp(stop.motionStopOrRestart, true, out);
-        WriteText(out, "\r\n Sensor logging stopped at ");
-        WriteTimeStamp(stop.sensorOff, true, out);
+        out.Append("\r\n\r\n Ramp exit:     ");
+        out.Append(ramp);
+        out.Append("\r\n Profile exit:  ");
+        out.Append(profile);
+        out.Append("\r\n\r\n Vehicle motion stopped at ");
+        out.AppendTimeStamp(stop.motionStopOrRestart, true);
+        out.Append("\r\n Sensor logging stopped at ");
+        out.AppendTimeStamp(stop.sensorOff, true);
         if (marker == MarkerOperatorStop)
-            WriteText(out, "\r\n\r\n Deployment stopped by operator.");
+            out.Append("\r\n\r\n Deployment stopped by operator.");
         return;
     }
-    WriteText(out, "\r\n\r\n Ramp status:     ");
-    WriteText(out, ramp);
-    WriteText(out, "\r\n Profile status:  ");
-    WriteText(out, profile);
-    WriteText(out, "\r\n\r\n Profile restarted at ");
-    WriteTimeStamp(stop.motionStopOrRestart, true, out);
+    out.Append("\r\n\r\n Ramp status:     ");
+    out.Append(ramp);
+    out.Append("\r\n Profile status:  ");
+    out.Append(profile);
+    out.Append("\r\n\r\n Profile restarted at ");
+    out.AppendTimeStamp(stop.motionStopOrRestart, true);
     if (marker == MarkerIncomplete)
-        WriteText(out, "\r\n Profile could not be completed. \r\n");
+        out.Append("\r\n Profile could not be completed. \r\n");
     else if (marker == MarkerBacktrack)
-        WriteText(out, "\r\n Backtrack performed, possible obstruction.\r\n");
+        out.Append("\r\n Backtrack performed, possible obstruction.\r\n");
     else
-        WriteText(out, "\r\n Profile restarted.\r\n");
-}
-
-void WriteEngineeringRow(std::FILE* out, const EngineeringValues& scan, bool human, bool layout301)
-{
-    char stamp[20];
-    TimeStampText(scan.time, human, stamp);
-    const double current = scan.current, voltage = scan.voltage, pressure = scan.pressure;
-    if (layout301) {
-        WriteFormat(out, " %s   %4.0f   %4.1f   %8.3f\r\n", stamp, current, voltage, pressure);
-        return;
-    }
-    WriteFormat(out, " %s   %4.0f   %4.1f   %8.3f   %9.2f   %4d   %9.2f   %4d\r\n", stamp, current, voltage,
-                pressure, static_cast<double>(scan.fluorometer), scan.fluorometerGain,
-                static_cast<double>(scan.turbidity), scan.turbidityGain);
-}
-
-void WriteCtdRow(std::FILE* out, const CtdValues& scan)
-{
-    WriteFormat(out, " %+08.4f  %+08.4f  %+09.3f\r\n", static_cast<double>(scan.conductivity),
-                static_cast<double>(scan.temperature), static_cast<double>(scan.pressure));
-}
-
-void WriteAcmRow(std::FILE* out, const AcmValues& scan)
-{
-    WriteFormat(out,
-                " %+06.2f  %+06.2f"
-                "  %+07.4f  %+07.4f  %+07.4f"
-                "  %+07.2f  %+07.2f  %+07.2f  %+07.2f\r\n",
-                scan.tiltX, scan.tiltY, static_cast<double>(scan.compassX), static_cast<double>(scan.compassY),
-                static_cast<double>(scan.compassZ), static_cast<double>(scan.velocityAB),
-                static_cast<double>(scan.velocityCD), static_cast<double>(scan.velocityEF),
-                static_cast<double>(scan.velocityGH));
+        out.Append("\r\n Profile restarted.\r\n");
 }
 
 EngineeringText::EngineeringText(std::FILE* out, std::FILE* terminationLog, const DecodeOptions& options)
@@ -128,14 +95,14 @@ void EngineeringText::ProfileTimes(int32_t sensorOn, int32_t motionStart)
 {
     state_.sensorOn = sensorOn;
     state_.motionStart = motionStart;
-    if (out_ && human_)
+    if (out_.Writing() && human_)
         WriteEngineeringHeading(out_, profile_, sensorOn, motionStart, layout301_);
 }
 
 void EngineeringText::EngineeringScan(const EngineeringValues& scan)
 {
-    if (out_)
-        WriteEngineeringRow(out_, scan, human_, layout301_);
+    if (out_.Writing())
+        out_.Commit(PutEngineeringRow(out_.Room(kMaxRowLength), scan, human_, layout301_));
 }
 
 void EngineeringText::Stop(int32_t marker, const StopRecord& stop)
@@ -149,6 +116,7 @@ void EngineeringText::Stop(int32_t marker, const StopRecord& stop)
 
 void EngineeringText::EndProfile(ProfileEnd end)
 {
+    out_.Flush();
     if (end == ProfileEnd::Complete && terminationLog_)
         WriteTerminationRow(terminationLog_, profile_, state_, human_);
 }
@@ -172,20 +140,21 @@ CtdText::CtdText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& 
 void CtdText::BeginProfile(uint32_t profile)
 {
     profile_ = profile;
-    if (out_ && human_)
-        WriteFormat(out_, "\r\n\r\n Profile %u\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n", profile);
+    if (out_.Writing() && human_)
+        out_.AppendFormat("\r\n\r\n Profile %u\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n", profile);
 }
 
 void CtdText::CtdScan(const CtdValues& scan)
 {
-    if (out_)
-        WriteCtdRow(out_, scan);
+    if (out_.Writing())
+        out_.Commit(PutCtdRow(out_.Room(kMaxRowLength), scan));
 }
 
 void CtdText::EndProfile(ProfileEnd end)
 {
-    if (end == ProfileEnd::FileEnded && out_ && human_)
-        WriteText(out_, "\r\n End of file reached\r\n");
+    if (end == ProfileEnd::FileEnded && out_.Writing() && human_)
+        out_.Append("\r\n End of file reached\r\n");
+    out_.Flush();
 }
 
 AcmText::AcmText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& options)
@@ -196,26 +165,25 @@ AcmText::AcmText(std::FILE* out, std::FILE* sensorTimeLog, const DecodeOptions& 
 void AcmText::BeginProfile(uint32_t profile)
 {
     profile_ = profile;
-    if (out_ && human_) {
-        WriteFormat(out_, "\r\n\r\n Profile %u\r\n", profile);
-        WriteText(out_, "\r\n   TX      TY       HX       HY       HZ  ");
-        WriteText(out_, "    VPAB     VPCD     VPEF     VPGH\r\n\r\n");
+    if (out_.Writing() && human_) {
+        out_.AppendFormat("\r\n\r\n Profile %u\r\n", profile);
+        out_.Append("\r\n   TX      TY       HX       HY       HZ  ");
+        out_.Append("    VPAB     VPCD     VPEF     VPGH\r\n\r\n");
     }
 }
 
 void AcmText::AcmScan(const AcmValues& scan)
 {
-    if (out_)
-        WriteAcmRow(out_, scan);
+    if (out_.Writing())
+        out_.Commit(PutAcmRow(out_.Room(kMaxRowLength), scan));
 }
 
 // The notes of an early end are written in both forms, among the scans only.
 void AcmText::EndProfile(ProfileEnd end)
 {
-    if (!out_)
-        return;
     if (end == ProfileEnd::FileEnded)
-        WriteText(out_, " End of file reached for file\r\n");
+        out_.Append(" End of file reached for file\r\n");
     else if (end == ProfileEnd::ReadError)
-        WriteText(out_, " Error occurred reading from file\r\n");
+        out_.Append(" Error occurred reading from file\r\n");
+    out_.Flush();
 }

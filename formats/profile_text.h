@@ -3,11 +3,14 @@
 // (E, C or A%07d.TXT) and the row or entry of its log. Either stream may be
 // null, and nothing is written to it then: the job gives no text file for a
 // profile read only to reach a later one, and gives the termination log only
-// with the text file, the sensor time log always.
+// with the text file, the sensor time log always. A sink gathers the text
+// file in one buffer and hands it over in large writes: at the profile's end
+// and, at the latest, when the sink goes.
 
 #include "formats/decoder.h"
 #include "formats/sink.h"
 #include "formats/termination_log.h"
+#include "formats/text_buffer.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -24,7 +27,7 @@ public:
     void EndProfile(ProfileEnd end) override;
 
 private:
-    std::FILE* out_;
+    TextBuffer out_;
     std::FILE* terminationLog_;
     bool human_;
     bool layout301_;
@@ -43,7 +46,7 @@ public:
     void SensorTimes(int32_t on, int32_t off) override;
 
 protected:
-    std::FILE* out_;
+    TextBuffer out_;
     std::FILE* sensorTimeLog_;
     bool human_;
     uint32_t profile_ = 0;
@@ -71,9 +74,4 @@ public:
 };
 
 // The human-form notes of one stop record; nothing in machine form.
-void WriteStopNotes(std::FILE* out, int32_t marker, const StopRecord& stop, bool human);
-
-// One scan row, as the profile's text file holds it.
-void WriteEngineeringRow(std::FILE* out, const EngineeringValues& scan, bool human, bool layout301);
-void WriteCtdRow(std::FILE* out, const CtdValues& scan);
-void WriteAcmRow(std::FILE* out, const AcmValues& scan);
+void WriteStopNotes(TextBuffer& out, int32_t marker, const StopRecord& stop, bool human);

@@ -1,7 +1,10 @@
 #include "formats/termination_log.h"
 
+#include "formats/field_text.h"
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
+
+#include <string>
 
 const char* StopReasonText(int code)
 {
@@ -33,36 +36,61 @@ void WriteTerminationLogHeader(std::FILE* log, bool human)
     WriteText(log, " -------  -------------------  -------------------  -------------------  -------------------  ----      -------\r\n");
 }
 
-static void WriteStatus(std::FILE* log, int16_t status, bool human)
-{
-    WriteFormat(log, "  %8d", status);
-    if (human) {
-        WriteText(log, "  [");
-        WriteText(log, StopReasonText(status));
-        WriteText(log, "]");
+namespace {
+
+// A line of either log, built whole and handed to the stream in one write.
+class Line {
+public:
+    void Text(const std::string& text) { text_ += text; }
+    void Stamp(int32_t seconds, bool human)
+    {
+        char text[kTimeStampLength];
+        text_.append(text, PutTimeStamp(text, seconds, human));
     }
-}
+    // "  %8d", and in human form the status text in brackets.
+    void Status(int16_t status, bool human)
+    {
+        char number[16];
+        text_ += "  ";
+        text_.append(number, PutInt(number, status, 8));
+        if (human) {
+            text_ += "  [";
+            text_ += StopReasonText(status);
+            text_ += "]";
+        }
+    }
+    void WriteTo(std::FILE* log) const { std::fwrite(text_.data(), 1, text_.size(), log); }
+
+private:
+    std::string text_;
+};
+
+}  // namespace
 
 void WriteTerminationRow(std::FILE* log, uint32_t profile, const TerminationState& state, bool human)
 {
-    WriteFormat(log, " %07u  ", profile);
-    WriteTimeStamp(state.sensorOn, human, log);
-    WriteText(log, "  ");
-    WriteTimeStamp(state.motionStart, human, log);
-    WriteText(log, "  ");
-    WriteTimeStamp(state.motionStop, human, log);
-    WriteText(log, "  ");
-    WriteTimeStamp(state.sensorOff, human, log);
-    WriteStatus(log, state.rampStatus, human);
-    WriteStatus(log, state.profileStatus, human);
-    WriteText(log, "\r\n");
+    Line line;
+    line.Text(FormatString(" %07u  ", profile));
+    line.Stamp(state.sensorOn, human);
+    line.Text("  ");
+    line.Stamp(state.motionStart, human);
+    line.Text("  ");
+    line.Stamp(state.motionStop, human);
+    line.Text("  ");
+    line.Stamp(state.sensorOff, human);
+    line.Status(state.rampStatus, human);
+    line.Status(state.profileStatus, human);
+    line.Text("\r\n");
+    line.WriteTo(log);
 }
 
 void WriteSensorTimes(std::FILE* log, uint32_t profile, const char* sensor, int32_t on, int32_t off, bool human)
 {
-    WriteFormat(log, "\r\n Profile %u %s turned on at  ", profile, sensor);
-    WriteTimeStamp(on, human, log);
-    WriteFormat(log, "\r\n Profile %u %s turned off at ", profile, sensor);
-    WriteTimeStamp(off, human, log);
-    WriteText(log, "\r\n");
+    Line line;
+    line.Text(FormatString("\r\n Profile %u %s turned on at  ", profile, sensor));
+    line.Stamp(on, human);
+    line.Text(FormatString("\r\n Profile %u %s turned off at ", profile, sensor));
+    line.Stamp(off, human);
+    line.Text("\r\n");
+    line.WriteTo(log);
 }

@@ -1,6 +1,6 @@
 #include "formats/timestamp.h"
 
-#include "formats/text_format.h"
+#include "formats/field_text.h"
 
 CivilTime BreakDownTime(int32_t seconds)
 {
@@ -34,16 +34,55 @@ CivilTime BreakDownTime64(int64_t s)
     return t;
 }
 
+namespace {
+
+// The date of the last day a time stamp fell on: the stamps of a file follow
+// each other, mostly within one day.
+struct LastDay {
+    int64_t days = INT64_MIN;
+    CivilTime date{};
+};
+
+thread_local LastDay theLastDay;
+
+}  // namespace
+
+char* PutTimeStamp(char* p, int32_t seconds, bool human)
+{
+    const int64_t s = seconds;
+    const int64_t days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
+    const int rest = static_cast<int>(s - days * 86400);
+    LastDay& last = theLastDay;
+    if (last.days != days) {
+        last.date = BreakDownTime64(days * 86400);
+        last.days = days;
+    }
+    // A 32-bit count of seconds lies in the years 1901 to 2038: every field
+    // has the digits its place holds.
+    const CivilTime& t = last.date;
+    const char dateMark = human ? '/' : ' ';
+    const char timeMark = human ? ':' : ' ';
+    p = PutTwoDigits(p, t.month);
+    *p++ = dateMark;
+    p = PutTwoDigits(p, t.day);
+    *p++ = dateMark;
+    p = PutFourDigits(p, t.year);
+    *p++ = ' ';
+    p = PutTwoDigits(p, rest / 3600);
+    *p++ = timeMark;
+    p = PutTwoDigits(p, rest / 60 % 60);
+    *p++ = timeMark;
+    return PutTwoDigits(p, rest % 60);
+}
+
 void TimeStampText(int32_t seconds, bool human, char* text)
 {
-    CivilTime t = BreakDownTime(seconds);
-    const char* pattern = human ? "%02d/%02d/%04d %02d:%02d:%02d" : "%02d %02d %04d %02d %02d %02d";
-    Format(text, 20, pattern, t.month, t.day, t.year, t.hour, t.minute, t.second);
+    *PutTimeStamp(text, seconds, human) = '\0';
 }
 
 void WriteTimeStamp(int32_t seconds, bool human, std::FILE* out)
 {
-    char text[20];
-    TimeStampText(seconds, human, text);
-    std::fwrite(text, 1, 19, out);
+    char text[kTimeStampLength];
+    PutTimeStamp(text, seconds, human);
+    std::fwrite(text, 1, sizeof text, out);
 }

@@ -21,7 +21,13 @@ CivilTime BreakDownTime(int32_t seconds);
 CivilTime BreakDownTime64(int64_t seconds);
 
 // The 19-character text of a time stamp: "MM/DD/YYYY HH:MM:SS" in human form,
-// "MM DD YYYY HH MM SS" in machine form. `text` holds at least 20 bytes.
+// "MM DD YYYY HH MM SS" in machine form, as the formatter writes it with
+// "%02d/%02d/%04d %02d:%02d:%02d" (or blanks for the marks).
+constexpr int kTimeStampLength = 19;
+
+// Writes the text at `p` (no NUL) and returns its end.
+char* PutTimeStamp(char* p, int32_t seconds, bool human);
+// The text, NUL-ended: `text` holds at least 20 bytes.
 void TimeStampText(int32_t seconds, bool human, char* text);
 
 // Writes one time stamp in the form chosen; nothing else.

@@ -8,6 +8,7 @@
 #include "engine/unpack_job.h"
 #include "export/deployment_export.h"
 #include "formats/profile_text.h"
+#include "formats/row_text.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
@@ -27,6 +28,30 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// One scan row of a profile's text, by the text sinks' own row writers.
+template <typename Put>
+void WriteRow(std::FILE* out, Put put)
+{
+    char row[kMaxRowLength];
+    const char* end = put(row);
+    std::fwrite(row, 1, static_cast<std::size_t>(end - row), out);
+}
+
+void WriteCtdRow(std::FILE* out, const CtdValues& scan)
+{
+    WriteRow(out, [&](char* p) { return PutCtdRow(p, scan); });
+}
+
+void WriteAcmRow(std::FILE* out, const AcmValues& scan)
+{
+    WriteRow(out, [&](char* p) { return PutAcmRow(p, scan); });
+}
+
+void WriteEngineeringRow(std::FILE* out, const EngineeringValues& scan, bool human, bool layout301)
+{
+    WriteRow(out, [&](char* p) { return PutEngineeringRow(p, scan, human, layout301); });
+}
 
 // Reads variables of a netCDF file with netCDF-C itself.
 class NcReader {
