@@ -224,64 +224,66 @@ TEST_F(ExportRunTest, NetcdfValuesPrintAsTheMachineTexts)
         ASSERT_EQ(Run(), 0) << log;
         const bool layout301 = firmware == 0;
 
-        const NcReader ctd(dst / "ctd.nc"), acm(dst / "acm.nc"), eng(dst / "engineering.nc");
-        for (const NcReader* nc : {&ctd, &acm, &eng}) {
-            EXPECT_EQ(nc->Values("profile"), std::vector<double>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-            EXPECT_EQ(nc->Values("data_status"), std::vector<double>(10, 0.0));
-            EXPECT_EQ(nc->Values("row_size"), std::vector<double>(10, 5.0));
-            EXPECT_EQ(nc->Text(nullptr, "title"), "Test deployment");
-            EXPECT_EQ(nc->Text(nullptr, "date_created"), "2024-07-02T00:00:00Z");
-            EXPECT_EQ(nc->Text(nullptr, "source").find(kPathSeparator), std::string::npos);
-        }
-        const auto c = Starts(ctd.Values("row_size"));
-        const auto a = Starts(acm.Values("row_size"));
-        const auto e = Starts(eng.Values("row_size"));
-        const auto pressure = ctd.Values("pressure"), temperature = ctd.Values("temperature"),
-                   conductivity = ctd.Values("conductivity");
-        const auto tx = acm.Values("tilt_x"), ty = acm.Values("tilt_y"), hx = acm.Values("compass_x"),
-                   hy = acm.Values("compass_y"), hz = acm.Values("compass_z"), ab = acm.Values("velocity_ab"),
-                   cd = acm.Values("velocity_cd"), ef = acm.Values("velocity_ef"), gh = acm.Values("velocity_gh");
-        const auto scanTime = eng.Values("scan_time"), current = eng.Values("motor_current"),
-                   voltage = eng.Values("battery_voltage"), engPressure = eng.Values("pressure");
-        std::vector<double> fluor, fluorGain, turb, turbGain;
-        if (!layout301) {
-            fluor = eng.Values("fluorometer");
-            fluorGain = eng.Values("fluorometer_gain");
-            turb = eng.Values("turbidity");
-            turbGain = eng.Values("turbidity_gain");
-        }
-        for (uint32_t p = 0; p <= shape.maxProfile; ++p) {
-            SCOPED_TRACE(p);
-            OutputFile ctdRows, acmRows, engRows;
-            for (std::size_t i = c[p]; i < c[p + 1]; ++i)
-                WriteCtdRow(ctdRows.get(), CtdValues{static_cast<float>(conductivity[i]),
-                                                     static_cast<float>(temperature[i]),
-                                                     static_cast<float>(pressure[i])});
-            for (std::size_t i = a[p]; i < a[p + 1]; ++i)
-                WriteAcmRow(acmRows.get(),
-                            AcmValues{tx[i], ty[i], static_cast<float>(hx[i]), static_cast<float>(hy[i]),
-                                      static_cast<float>(hz[i]), static_cast<float>(ab[i]), static_cast<float>(cd[i]),
-                                      static_cast<float>(ef[i]), static_cast<float>(gh[i])});
-            for (std::size_t i = e[p]; i < e[p + 1]; ++i) {
-                EngineeringValues v{static_cast<int32_t>(scanTime[i]),
-                                    static_cast<float>(current[i]),
-                                    static_cast<float>(voltage[i]),
-                                    static_cast<float>(engPressure[i]),
-                                    0.0f,
-                                    0,
-                                    0.0f,
-                                    0};
-                if (!layout301) {
-                    v.fluorometer = static_cast<float>(fluor[i]);
-                    v.fluorometerGain = static_cast<int16_t>(fluorGain[i]);
-                    v.turbidity = static_cast<float>(turb[i]);
-                    v.turbidityGain = static_cast<int16_t>(turbGain[i]);
-                }
-                WriteEngineeringRow(engRows.get(), v, false, layout301);
+        {  // the readers close their files before the next firmware's run removes them
+            const NcReader ctd(dst / "ctd.nc"), acm(dst / "acm.nc"), eng(dst / "engineering.nc");
+            for (const NcReader* nc : {&ctd, &acm, &eng}) {
+                EXPECT_EQ(nc->Values("profile"), std::vector<double>({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+                EXPECT_EQ(nc->Values("data_status"), std::vector<double>(10, 0.0));
+                EXPECT_EQ(nc->Values("row_size"), std::vector<double>(10, 5.0));
+                EXPECT_EQ(nc->Text(nullptr, "title"), "Test deployment");
+                EXPECT_EQ(nc->Text(nullptr, "date_created"), "2024-07-02T00:00:00Z");
+                EXPECT_EQ(nc->Text(nullptr, "source").find(kPathSeparator), std::string::npos);
             }
-            EXPECT_EQ(ctdRows.text(), ReadFileText(dst / FormatString("C%07u.TXT", p)));
-            EXPECT_EQ(acmRows.text(), ReadFileText(dst / FormatString("A%07u.TXT", p)));
-            EXPECT_EQ(engRows.text(), ReadFileText(dst / FormatString("E%07u.TXT", p)));
+            const auto c = Starts(ctd.Values("row_size"));
+            const auto a = Starts(acm.Values("row_size"));
+            const auto e = Starts(eng.Values("row_size"));
+            const auto pressure = ctd.Values("pressure"), temperature = ctd.Values("temperature"),
+                       conductivity = ctd.Values("conductivity");
+            const auto tx = acm.Values("tilt_x"), ty = acm.Values("tilt_y"), hx = acm.Values("compass_x"),
+                       hy = acm.Values("compass_y"), hz = acm.Values("compass_z"), ab = acm.Values("velocity_ab"),
+                       cd = acm.Values("velocity_cd"), ef = acm.Values("velocity_ef"), gh = acm.Values("velocity_gh");
+            const auto scanTime = eng.Values("scan_time"), current = eng.Values("motor_current"),
+                       voltage = eng.Values("battery_voltage"), engPressure = eng.Values("pressure");
+            std::vector<double> fluor, fluorGain, turb, turbGain;
+            if (!layout301) {
+                fluor = eng.Values("fluorometer");
+                fluorGain = eng.Values("fluorometer_gain");
+                turb = eng.Values("turbidity");
+                turbGain = eng.Values("turbidity_gain");
+            }
+            for (uint32_t p = 0; p <= shape.maxProfile; ++p) {
+                SCOPED_TRACE(p);
+                OutputFile ctdRows, acmRows, engRows;
+                for (std::size_t i = c[p]; i < c[p + 1]; ++i)
+                    WriteCtdRow(ctdRows.get(), CtdValues{static_cast<float>(conductivity[i]),
+                                                         static_cast<float>(temperature[i]),
+                                                         static_cast<float>(pressure[i])});
+                for (std::size_t i = a[p]; i < a[p + 1]; ++i)
+                    WriteAcmRow(acmRows.get(),
+                                AcmValues{tx[i], ty[i], static_cast<float>(hx[i]), static_cast<float>(hy[i]),
+                                          static_cast<float>(hz[i]), static_cast<float>(ab[i]), static_cast<float>(cd[i]),
+                                          static_cast<float>(ef[i]), static_cast<float>(gh[i])});
+                for (std::size_t i = e[p]; i < e[p + 1]; ++i) {
+                    EngineeringValues v{static_cast<int32_t>(scanTime[i]),
+                                        static_cast<float>(current[i]),
+                                        static_cast<float>(voltage[i]),
+                                        static_cast<float>(engPressure[i]),
+                                        0.0f,
+                                        0,
+                                        0.0f,
+                                        0};
+                    if (!layout301) {
+                        v.fluorometer = static_cast<float>(fluor[i]);
+                        v.fluorometerGain = static_cast<int16_t>(fluorGain[i]);
+                        v.turbidity = static_cast<float>(turb[i]);
+                        v.turbidityGain = static_cast<int16_t>(turbGain[i]);
+                    }
+                    WriteEngineeringRow(engRows.get(), v, false, layout301);
+                }
+                EXPECT_EQ(ctdRows.text(), ReadFileText(dst / FormatString("C%07u.TXT", p)));
+                EXPECT_EQ(acmRows.text(), ReadFileText(dst / FormatString("A%07u.TXT", p)));
+                EXPECT_EQ(engRows.text(), ReadFileText(dst / FormatString("E%07u.TXT", p)));
+            }
         }
         for (const auto& f : fs::directory_iterator(dst.path()))
             fs::remove(f.path());
