@@ -165,7 +165,7 @@ TEST_F(ExportCli, SampleCtdHeaderAsNcdumpShowsIt)
     const std::string command = "ncdump -h " + Quote((work / "sample" / "ctd.nc").string()) + " >" +
                                 Quote((scratch / "header.cdl").string());
     ASSERT_EQ(std::system(command.c_str()), 0);
-    const fs::path golden = fs::path(__FILE__).parent_path() / "sample_304_ctd_header.cdl";
+    const fs::path golden = fs::path(DAVROLIN_POSIX_TESTS_DIR) / "sample_304_ctd_header.cdl";
     EXPECT_EQ(ReadFileText(scratch / "header.cdl"), ReadFileText(golden))
         << "when the layout is meant to change: ncdump -h of the sample's ctd.nc (pinned date) replaces " << golden;
 }
