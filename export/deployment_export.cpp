@@ -34,6 +34,9 @@ constexpr int8_t kByteFill = -127;
 // lists only the profiles read or missing, and past this many profiles read
 // an instrument keeps no more.
 constexpr uint32_t kMaxListedProfiles = 100000;
+// The stdio buffer of a scratch file: the scans go to it and come back
+// from it in large reads and writes.
+constexpr std::size_t kScratchBufferSize = 1 << 20;
 // Scans read back from a scratch file at a time.
 constexpr std::size_t kChunkScans = 8192;
 
@@ -158,6 +161,11 @@ public:
     bool Open()
     {
         scratch = std::fopen(scratchPath.c_str(), "w+b");
+        if (scratch) {
+            // (glibc keeps its own small buffer when given no buffer of ours.)
+            scratchBuffer = std::make_unique<char[]>(kScratchBufferSize);
+            std::setvbuf(scratch, scratchBuffer.get(), _IOFBF, kScratchBufferSize);
+        }
         return scratch != nullptr;
     }
     void Discard()
@@ -277,6 +285,7 @@ public:
     const InstrumentInfo& info;
     const std::string scratchPath;
     std::FILE* scratch = nullptr;
+    std::unique_ptr<char[]> scratchBuffer;  // the stdio buffer of `scratch`, outlives it
     uint64_t scans = 0;
     uint64_t ignored = 0;  // profiles not kept
     std::vector<ProfileRecord> records;

@@ -71,7 +71,16 @@ constexpr std::size_t kEngineering301Columns = 5;
 
 double Depth(float pressure, double latitude)
 {
-    return std::isnan(latitude) ? kNaN : DepthFromPressure(pressure, latitude);
+    if (std::isnan(latitude))
+        return kNaN;
+    // The scans of a run share one latitude: its gravity is worked out once.
+    thread_local double gravityLatitude = kNaN;
+    thread_local SurfaceGravity gravity{};
+    if (latitude != gravityLatitude) {
+        gravity = SurfaceGravityAt(latitude);
+        gravityLatitude = latitude;
+    }
+    return -HeightFromPressure(pressure, gravity);
 }
 
 }  // namespace
