@@ -1,5 +1,6 @@
 #include "export/deployment_export.h"
 
+#include "export/csv_row.h"
 #include "export/export_columns.h"
 #include "export/netcdf_file.h"
 #include "export/seawater.h"
@@ -7,6 +8,7 @@
 #include "formats/engineering.h"
 #include "formats/settings_record.h"
 #include "formats/termination_log.h"
+#include "formats/text_buffer.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
 
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <span>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -31,6 +34,9 @@ constexpr int8_t kByteFill = -127;
 // lists only the profiles read or missing, and past this many profiles read
 // an instrument keeps no more.
 constexpr uint32_t kMaxListedProfiles = 100000;
+// The stdio buffer of a scratch file: the scans go to it and come back
+// from it in large reads and writes.
+constexpr std::size_t kScratchBufferSize = 1 << 20;
 // Scans read back from a scratch file at a time.
 constexpr std::size_t kChunkScans = 8192;
 
@@ -101,26 +107,20 @@ public:
         path_ = path;
         temporary_ = path + ".part";
         file_ = std::fopen(temporary_.c_str(), "wb");
+        if (file_)
+            buffer_ = std::make_unique<TextBuffer>(file_);
         return file_ != nullptr;
     }
-    void Write(const std::string& text)
-    {
-        buffer_ += text;
-        if (buffer_.size() >= (1u << 18))
-            Flush();
-    }
-    std::string& Buffer() { return buffer_; }
-    void Flush()
-    {
-        if (file_ && !buffer_.empty())
-            std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-        buffer_.clear();
-    }
+    void Write(const std::string& text) { buffer_->Append(text.data(), text.size()); }
+    // A place for `n` bytes (at most kTextBufferSize); the end of what was
+    // written there goes to Commit.
+    char* Room(std::size_t n) { return buffer_->Room(n); }
+    void Commit(char* end) { buffer_->Commit(end); }
     // False when a byte did not reach the file or the rename failed; the
     // temporary file is gone then.
     bool Close()
     {
-        Flush();
+        buffer_.reset();  // flushed
         const bool written = !std::ferror(file_);
         const bool closed = std::fclose(file_) == 0;
         file_ = nullptr;
@@ -133,6 +133,7 @@ public:
     {
         if (!file_)
             return;
+        buffer_.reset();
         std::fclose(file_);
         file_ = nullptr;
         std::remove(temporary_.c_str());
@@ -140,9 +141,9 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    std::unique_ptr<TextBuffer> buffer_;
     std::string path_;
     std::string temporary_;
-    std::string buffer_;
 };
 
 }  // namespace
@@ -160,6 +161,11 @@ public:
     bool Open()
     {
         scratch = std::fopen(scratchPath.c_str(), "w+b");
+        if (scratch) {
+            // (glibc keeps its own small buffer when given no buffer of ours.)
+            scratchBuffer = std::make_unique<char[]>(kScratchBufferSize);
+            std::setvbuf(scratch, scratchBuffer.get(), _IOFBF, kScratchBufferSize);
+        }
         return scratch != nullptr;
     }
     void Discard()
@@ -279,6 +285,7 @@ public:
     const InstrumentInfo& info;
     const std::string scratchPath;
     std::FILE* scratch = nullptr;
+    std::unique_ptr<char[]> scratchBuffer;  // the stdio buffer of `scratch`, outlives it
     uint64_t scans = 0;
     uint64_t ignored = 0;  // profiles not kept
     std::vector<ProfileRecord> records;
@@ -866,12 +873,8 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             }
             if (zColumn < width)
                 Widen(v[zColumn], zLow, zHigh);
-            if (choice.csv) {
-                std::string& out = csv.Buffer();
-                AppendCsvRow(out, kind, layout301, columns, r.number, indexInProfile + 1, v);
-                if (out.size() >= (1u << 18))
-                    csv.Flush();
-            }
+            if (choice.csv)
+                csv.Commit(PutCsvRow(csv.Room(kMaxCsvRowLength), kind, layout301, r.number, indexInProfile + 1, v));
             ++indexInProfile;
         }
         if (choice.netcdf) {
@@ -967,8 +970,7 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
             }
         if (!any)
             break;
-        std::string& out = csv.Buffer();
-        out += FormatString("%u", next);
+        std::string out = FormatString("%u", next);
         for (std::size_t i = 0; i < instruments.size(); ++i) {
             const bool has = at[i] < listings[i].size() && listings[i][at[i]].number == next;
             const bool engineering = instruments[i]->info.instrument == Instrument::Engineering;
@@ -993,8 +995,7 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
             }
         }
         out += "\r\n";
-        if (out.size() >= (1u << 18))
-            csv.Flush();
+        csv.Write(out);
     }
     const bool ok = csv.Close();
     if (ok)

@@ -71,7 +71,16 @@ constexpr std::size_t kEngineering301Columns = 5;
 
 double Depth(float pressure, double latitude)
 {
-    return std::isnan(latitude) ? kNaN : DepthFromPressure(pressure, latitude);
+    if (std::isnan(latitude))
+        return kNaN;
+    // The scans of a run share one latitude: its gravity is worked out once.
+    thread_local double gravityLatitude = kNaN;
+    thread_local SurfaceGravity gravity{};
+    if (latitude != gravityLatitude) {
+        gravity = SurfaceGravityAt(latitude);
+        gravityLatitude = latitude;
+    }
+    return -HeightFromPressure(pressure, gravity);
 }
 
 }  // namespace
@@ -235,99 +244,4 @@ std::string IsoTimeOf(double seconds)
 {
     char text[32];
     return std::string(text, IsoTimeText(seconds, text));
-}
-
-namespace {
-
-// The whole row's format: "%u,<time>,%u" and one conversion per CSV column.
-std::string RowFormat(Instrument instrument, const std::vector<Column>& columns)
-{
-    std::string format = instrument == Instrument::Engineering ? "%u,%s,%u" : "%u,,%u";
-    for (const Column& c : columns) {
-        if (c.csvTime)
-            format += ",%s";
-        else if (c.csvFormat)
-            format += std::string(",") + c.csvFormat;
-    }
-    return format + "\r\n";
-}
-
-const std::string& CachedRowFormat(Instrument instrument, bool layout301, const std::vector<Column>& columns)
-{
-    static const std::string kFormats[] = {
-        RowFormat(Instrument::Engineering, ColumnsOf(Instrument::Engineering, false)),
-        RowFormat(Instrument::Engineering, ColumnsOf(Instrument::Engineering, true)),
-        RowFormat(Instrument::Ctd, ColumnsOf(Instrument::Ctd, false)),
-        RowFormat(Instrument::Acm, ColumnsOf(Instrument::Acm, false)),
-    };
-    switch (instrument) {
-    case Instrument::Ctd: return kFormats[2];
-    case Instrument::Acm: return kFormats[3];
-    case Instrument::Engineering: break;
-    }
-    return kFormats[layout301 ? 1 : 0];
-}
-
-void AppendField(std::string& out, const Column& c, double value)
-{
-    out += ',';
-    char text[64];
-    if (c.csvTime) {
-        out.append(text, IsoTimeText(value, text));
-        return;
-    }
-    if (std::isnan(value))
-        return;  // a missing value is an empty field
-    const std::size_t n = c.csvFormat[1] == 'd' ? Format(text, sizeof text, c.csvFormat, static_cast<int>(value))
-                                                : Format(text, sizeof text, c.csvFormat, value);
-    out.append(text, std::min(n, sizeof text - 1));
-}
-
-}  // namespace
-
-void AppendCsvRow(std::string& out, Instrument instrument, bool layout301, const std::vector<Column>& columns,
-                  uint32_t profile, uint32_t scan, const double* v)
-{
-    bool whole = true;  // no missing value: the row in one call of the formatter
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        whole = whole && (columns[i].csvTime || !std::isnan(v[i]));
-    char time[32];
-    char row[512];
-    std::size_t n = sizeof row;
-    if (whole) {
-        const char* format = CachedRowFormat(instrument, layout301, columns).c_str();
-        switch (instrument) {
-        case Instrument::Ctd:
-            n = Format(row, sizeof row, format, profile, scan, v[0], v[1], v[2], v[3], v[4]);
-            break;
-        case Instrument::Acm:
-            IsoTimeText(v[0], time);
-            n = Format(row, sizeof row, format, profile, scan, time, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8],
-                       v[9], v[10]);
-            break;
-        case Instrument::Engineering:
-            IsoTimeText(v[0], time);
-            if (layout301)
-                n = Format(row, sizeof row, format, profile, time, scan, v[1], v[2], v[3], v[4]);
-            else
-                n = Format(row, sizeof row, format, profile, time, scan, v[1], v[2], v[3], v[4], v[5],
-                           static_cast<int>(v[6]), v[7], static_cast<int>(v[8]));
-            break;
-        }
-    }
-    if (n < sizeof row) {
-        out.append(row, n);
-        return;
-    }
-    // A row with missing values (or an overlong one), field by field.
-    n = Format(row, sizeof row, "%u,", profile);
-    out.append(row, n);
-    if (instrument == Instrument::Engineering)
-        out.append(time, IsoTimeText(v[0], time));
-    n = Format(row, sizeof row, ",%u", scan);
-    out.append(row, n);
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        if (columns[i].csvTime || columns[i].csvFormat)
-            AppendField(out, columns[i], v[i]);
-    out += "\r\n";
 }

@@ -40,7 +40,8 @@ struct Column {
     const char* standardName;  // null: none
     const char* longName;
     const char* comment;       // null: none
-    const char* csvFormat;     // printf format of the CSV value; null: not a CSV column of its own
+    const char* csvFormat;     // printf format of the CSV value (export/csv_row.cpp writes it so);
+                               // null: not a CSV column of its own
     bool csvTime;              // written in the CSV as an ISO 8601 time with milliseconds
     bool verticalAxis;         // the Z coordinate: axis Z, positive down
 };
@@ -80,9 +81,3 @@ std::string IsoTime(int32_t seconds);
 std::string IsoTimeOf(double seconds);
 // IsoTimeOf into `text` (32 bytes at least, NUL-terminated); the length.
 std::size_t IsoTimeText(double seconds, char* text);
-
-// The CSV row of a scan: profile, time (UTC), scan (from 1), then the CSV
-// columns of ColumnsOf, in the columns' formats; a missing value (NaN) is an
-// empty field. Appended to `out` with its CR LF.
-void AppendCsvRow(std::string& out, Instrument instrument, bool layout301, const std::vector<Column>& columns,
-                  uint32_t profile, uint32_t scan, const double* values);

@@ -115,13 +115,22 @@ double PracticalSalinity(double conductivity, double temperature, double pressur
     return sp;
 }
 
-double HeightFromPressure(double pressure, double latitude) {
+SurfaceGravity SurfaceGravityAt(double latitude) {
     constexpr double kGamma = 2.26e-7;  // gravity's vertical gradient over g, 1/m
     double s = SineOfDegrees(latitude);
     double sin2 = s * s;
     // Gravity at the sea surface at this latitude (m/s2), and its fall with height.
     double g = 9.780327 * (1.0 + (5.2792e-3 + 2.32e-5 * sin2) * sin2);
-    double a = -0.5 * kGamma * g;
+    return {g, -0.5 * kGamma * g};
+}
+
+double HeightFromPressure(double pressure, double latitude) {
+    return HeightFromPressure(pressure, SurfaceGravityAt(latitude));
+}
+
+double HeightFromPressure(double pressure, const SurfaceGravity& gravity) {
+    const double g = gravity.g;
+    const double a = gravity.a;
 
     // Enthalpy (J/kg) of seawater at the standard ocean salinity (35.16504
     // g/kg), Conservative Temperature 0 and this pressure: the integral of its

@@ -17,5 +17,15 @@ double PracticalSalinity(double conductivity, double temperature, double pressur
 // anomaly and the sea surface geopotential both zero.
 double HeightFromPressure(double pressure, double latitude);
 
+// The surface gravity (m/s2) of a latitude and its fall with height, for
+// many pressures at one latitude: HeightFromPressure(p, SurfaceGravityAt(lat))
+// is HeightFromPressure(p, lat), bit for bit.
+struct SurfaceGravity {
+    double g;
+    double a;
+};
+SurfaceGravity SurfaceGravityAt(double latitude);
+double HeightFromPressure(double pressure, const SurfaceGravity& gravity);
+
 // Depth in metres, positive down: the negated height.
 double DepthFromPressure(double pressure, double latitude);

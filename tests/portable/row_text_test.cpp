@@ -10,6 +10,7 @@
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/random_values.h"
 
 #include <gtest/gtest.h>
 
@@ -23,57 +24,6 @@
 #include <vector>
 
 namespace {
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
-
-// A fixed-seed generator, the same on every platform.
-class Random {
-public:
-    uint64_t Next()
-    {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 7;
-        state_ ^= state_ << 17;
-        return state_;
-    }
-    // Any bit pattern, any size from about 2^-60 to 2^70, a decoder's value
-    // (count / divisor - offset), or an exact binary tie at some precision.
-    double Value()
-    {
-        const uint64_t r = Next();
-        const double sign = (r >> 8 & 1) ? -1.0 : 1.0;
-        switch (r % 4) {
-        case 0: {
-            const uint64_t bits = Next();
-            double d;
-            std::memcpy(&d, &bits, sizeof d);
-            return d;
-        }
-        case 1: return sign * std::ldexp(static_cast<double>(Next() >> 11), static_cast<int>(r >> 16) % 130 - 113);
-        case 2: return static_cast<double>(Next() % 16777216) / static_cast<double>(1 + (r >> 16) % 400000) -
-                       static_cast<double>((r >> 40) % 12);
-        default: return sign * std::ldexp(static_cast<double>(2 * (Next() % 100000) + 1), -1 - static_cast<int>(r >> 16) % 12);
-        }
-    }
-
-private:
-    uint64_t state_ = 0x2545f4914f6cdd1dull;
-};
-
-// Values every field meets: zeros, NaN and infinities, the floats' and
-// doubles' extremes, exact binary ties at precisions 0 to 4, decimal ties
-// that are not binary ones, carries into a new digit, and the edges of the
-// writers' own arithmetic (2^-40 ... 2^-64, 2^52, 2^53, 2^64).
-const double kEdgeValues[] = {
-    0.0, -0.0, kNaN, -kNaN, kInf, -kInf, DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN, 5e-324, -5e-324,
-    FLT_MAX, -FLT_MAX, FLT_MIN, -FLT_MIN, 0x1p-149, -0x1p-149, 0.5, -0.5, 1.5, 2.5, -2.5, 0.25, 0.75,
-    0.125, 0.375, -0.625, 0.0625, 0.1875, 0.03125, -0.03125, 0.09375, 1.005, 2.675, 0.015, -1.005f,
-    1.0005f, 1234.5675f, 9.5, 99.5, 999.95, 9999.995, -0.0005, 0.00005, -0.00004, 0.99999999, 9.99996,
-    -9.99995, 99999.99999, 0x1p-40, 0x1.8p-41, 0x1p-62, 0x1p-63, 0x1p-64, -0x1p-65, 0x1.fffffep-40,
-    0x1p52, 0x1.fffffffffffffp52, 0x1p53, 0x1.fffffffffffffp51, 0x1p63, 0x1p64, 1e20, -1e21, 1e300,
-    0x1.fffffffffffffp-2, 0x1.0000000000001p-1, 30.0 - 29.999, 65.535 - 30.0, -30.0, 354.0 - 300.0,
-};
 
 const int kEdgeInts[] = {0, 1, -1, 9, -9, 10, 999, -999, 1000, 9999, -9999, 10000, INT16_MAX, INT16_MIN};
 const int32_t kEdgeTimes[] = {0, -1, 1, INT32_MAX, INT32_MIN, 951782400, 951868799, 1719792000, 86399, -86400};
