@@ -62,5 +62,13 @@ bool ListCurrentDir(std::vector<DirEntry>& entries);
 std::vector<std::string> LogicalDriveRoots();
 
 // Opens a file for binary reading or writing ("rb"/"wb"), finding an existing
-// file's name without regard to letter case on POSIX.
+// file's name without regard to letter case on POSIX. Safe to call from
+// several threads at once.
 std::FILE* OpenFile(const char* path, const char* mode);
+
+// Deletes the file `path` names exactly. False when it could not be deleted.
+bool RemoveFile(const char* path);
+
+// A new, empty file for reading and writing ("w+b") in the system's folder
+// for temporary files, deleted when it is closed; null when none can be made.
+std::FILE* OpenScratchFile();
