@@ -36,6 +36,7 @@ private:
     bool GiveOutSteps();
     void TakeTurn(Entry& head);
     void Abandon(Entry& entry);
+    bool Started(const Entry& head) const;
 
     StepSequence& sequence_;
     RunEvents& events_;
@@ -67,16 +68,21 @@ void Runner::Run(int threads)
     StartWorkers(threads);
     while (GiveOutSteps()) {
         Entry& head = *inFlight_.front();
-        const bool counts = sequence_.Begin(*head.step);
+        bool counts;
+        {
+            // No worker takes the step up while its turn is decided.
+            std::lock_guard<std::mutex> lock(mutex_);
+            counts = sequence_.Begin(*head.step, Started(head));
+            if (!counts)
+                Abandon(head);
+        }
         if (counts) {
             TakeTurn(head);
             sequence_.Commit(*head.step, head.journal);
         }
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!counts) {
-            Abandon(head);
+        if (!counts)
             abandoned_.push_back(std::move(inFlight_.front()));
-        }
         inFlight_.pop_front();
         for (auto& entry : inFlight_)
             if (!entry->abandoned && !sequence_.Wanted(*entry->step))
@@ -134,6 +140,17 @@ void Runner::TakeTurn(Entry& head)
         return;
     }
     workDone_.wait(lock, [&head] { return head.state == Entry::State::Finished; });
+}
+
+// Called with the mutex held.
+bool Runner::Started(const Entry& head) const
+{
+    if (head.step->hasWork)
+        return head.state != Entry::State::Waiting;
+    for (const auto& entry : inFlight_)
+        if (entry.get() != &head && entry->step->hasWork && !entry->abandoned)
+            return entry->state != Entry::State::Waiting;
+    return false;
 }
 
 void Runner::Abandon(Entry& entry)

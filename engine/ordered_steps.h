@@ -25,8 +25,11 @@ public:
     virtual ~StepSequence() = default;
     // The step after those given so far; null at the end of the sequence.
     virtual std::unique_ptr<Step> Next() = 0;
-    // The step's turn has come: false when it no longer counts.
-    virtual bool Begin(Step& step) = 0;
+    // The step's turn has come: false when it no longer counts. `started`:
+    // its work began ahead of its turn (and may have ended); for a step
+    // without work, the work of the next step that counts did. Steps are
+    // taken up in order, so every step before a started one has begun too.
+    virtual bool Begin(Step& step, bool started) = 0;
     // Whether a step given out but not yet begun can still count (it is
     // abandoned at once when not).
     virtual bool Wanted(const Step& step) = 0;

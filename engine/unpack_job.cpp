@@ -208,6 +208,7 @@ struct JobStep final : Step {
     int kind;  // FileKind; 0 for the sensor time log steps
     uint32_t base = 0, firstIndex = 0, lastIndex = 0;  // a profile file's base and indexes written
 
+    DecodeResult result = DecodeResult::Done;
     bool read = false;                   // the work succeeded
     std::FILE* rows = nullptr;           // log rows kept ahead of the step's turn
     std::vector<std::string> created;    // text files created ahead of its turn
@@ -335,7 +336,8 @@ void WorkProfileFile(const RunState& run, JobStep& step, StepJournal& journal)
     const std::string inputPath = run.paths.source + DataFileName(k.kind, step.base);
     try {
         const TextFiles files{&journal, &step.created};
-        step.read = UnpackProfileFile(k, run, inputPath, step, rows, journal, files) == DecodeResult::Done;
+        step.result = UnpackProfileFile(k, run, inputPath, step, rows, journal, files);
+        step.read = step.result == DecodeResult::Done;
     } catch (...) {
         journal.Report(LogError, MsgException);
         step.read = false;
@@ -426,10 +428,10 @@ void WorkWholeFile(const RunState& run, JobStep& step, StepJournal& journal)
     try {
         const TextFiles files{&journal, &step.created};
         // A cancel ends the exception log early without failing it.
-        const DecodeResult r = step.kind == KindDeployment
-                                   ? DeploymentFile(inputPath, outputPath, run.options, journal, files, step.record)
-                                   : IrqFile(inputPath, outputPath, run.options, journal, files);
-        step.read = r == DecodeResult::Done || r == DecodeResult::Cancelled;
+        step.result = step.kind == KindDeployment
+                          ? DeploymentFile(inputPath, outputPath, run.options, journal, files, step.record)
+                          : IrqFile(inputPath, outputPath, run.options, journal, files);
+        step.read = step.result == DecodeResult::Done || step.result == DecodeResult::Cancelled;
     } catch (...) {
         journal.Report(LogError, MsgException);
         step.read = false;
@@ -571,14 +573,16 @@ public:
         return !(Stopped(step.kind) && (step.type == StepType::ProfileFile || step.type == StepType::RangeEnd));
     }
 
-    bool Begin(Step& s) override
+    bool Begin(Step& s, bool started) override
     {
         auto& step = static_cast<JobStep&>(s);
         if (!Wanted(step))
             return false;
         // A cancel stops the run before every step but the close of the
-        // termination log; one seen before a data file fails its kind.
-        if (step.type != StepType::RangeEnd && job_.CancelRequested()) {
+        // termination log; one seen before a data file fails its kind. A step
+        // whose work began ahead of its turn counts as one during which the
+        // cancel came: it saw the cancel, or ended before it.
+        if (step.type != StepType::RangeEnd && !started && job_.CancelRequested()) {
             if (step.type == StepType::ProfileFile)
                 run_.ok = false;
             run_.stopped = true;
@@ -635,6 +639,9 @@ public:
             run_.ok = step.read && run_.ok;
             break;
         }
+        // A step that saw the cancel is the last of the run.
+        if (step.result == DecodeResult::Cancelled)
+            run_.stopped = true;
     }
 
     void Discard(Step& s) override
