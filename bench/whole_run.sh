@@ -3,11 +3,22 @@
 # C and A files), converts it with davrolin-unpack, and in the same run times
 # a plain copy (cat to a file) of the same input bytes and of the output bytes.
 # Prints the input rate and the ratio run / copy. A measurement, not a test.
-# Usage: bench/whole_run.sh [NATIVE_BUILD] [--human]
+# With --export, converts the deployment a second time with
+# --export netcdf,csv beside the texts and reports what the export adds (CPU
+# time, wall time, peak memory, bytes).
+# Usage: bench/whole_run.sh [NATIVE_BUILD] [--human] [--export]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/native}
-form=${2:-}
+build=$root/build/native
+form=
+export_run=
+for arg in "$@"; do
+  case "$arg" in
+    --human) form=--human ;;
+    --export) export_run=1 ;;
+    *) build=$arg ;;
+  esac
+done
 work=${DAVROLIN_BENCH_DIR:-$(mktemp -d)}
 trap 'rm -rf "$work"' EXIT
 
@@ -42,4 +53,36 @@ awk -v cpu="$cpu" -v ib="$input_bytes" -v ob="$output_bytes" -v run="$(echo "$t1
   printf "cpu     %8.2f s   (user %.2f s, system %.2f s)   %7.1f MB/s of input per CPU second\n", c[1] + c[2], c[1], c[2], ib / mb / (c[1] + c[2])
   printf "copy    %8.2f s   (cat of the input %.2f s, of the output %.2f s)\n", cin + cout, cin, cout
   printf "ratio   %8.2f   run / copy\n", run / (cin + cout)
+}'
+
+[ -n "$export_run" ] || exit 0
+
+# The same run with the export beside the texts.
+rm -rf "$work/copy-in" "$work/copy-out"
+out2=$work/out-export
+peak() {  # the peak resident set of a command, in MB, when GNU time is there
+  if [ -x /usr/bin/time ]; then
+    /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>&1 || true
+    echo "$(( $(cat "$work/peak") / 1024 ))"
+  else
+    "$@" >/dev/null 2>&1 || true; echo "?"
+  fi
+}
+t5=$(now)
+cpu2=$( { time "$build/cli/davrolin-unpack" --quiet $form --export netcdf,csv --latitude 45 --longitude -125 \
+            "$src" "$out2" >/dev/null 2>&1; } 2>&1 )
+t6=$(now)
+export_bytes=$(cat "$out2"/*.nc "$out2"/*.csv | wc -c)
+rm -rf "$out" "$out2"
+text_peak=$(peak "$build/cli/davrolin-unpack" --quiet $form "$src" "$out")
+rm -rf "$out"
+export_peak=$(peak "$build/cli/davrolin-unpack" --quiet $form --export netcdf,csv --latitude 45 --longitude -125 "$src" "$out2")
+awk -v cpu="$cpu" -v cpu2="$cpu2" -v run="$(echo "$t1 - $t0" | bc)" -v run2="$(echo "$t6 - $t5" | bc)" \
+    -v eb="$export_bytes" -v p1="$text_peak" -v p2="$export_peak" 'BEGIN {
+  split(cpu, a, " "); split(cpu2, b, " ")
+  c1 = a[1] + a[2]; c2 = b[1] + b[2]
+  printf "export  %8.1f MB of netCDF and CSV\n", eb / 1000000
+  printf "with export: run %.2f s, cpu %.2f s (user %.2f s, system %.2f s)\n", run2, c2, b[1], b[2]
+  printf "export adds  %.2f s of CPU (%.0f %% of the text run), %.2f s of wall time (%.0f %%)\n", c2 - c1, 100 * (c2 - c1) / c1, run2 - run, 100 * (run2 - run) / run
+  printf "peak memory  %s MB text run, %s MB with the export\n", p1, p2
 }'

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "app/version.h"
+#include "export/export_metadata.h"
 #include "formats/deployment.h"
 #include "formats/firmware_detection.h"
 #include "formats/text_format.h"
@@ -16,7 +17,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: davrolin-unpack [--firmware 3.01|3.04|auto] [--human] [--prefix TEXT]\n"
     "                       [--kinds LIST] [--profile N | --profiles FIRST-LAST]\n"
-    "                       [--settings FILE] [--jobs N] [--quiet] SOURCE DEST\n"
+    "                       [--settings FILE] [--jobs N] [--quiet]\n"
+    "                       [--export netcdf,csv] [--no-text] [--metadata FILE]\n"
+    "                       [--latitude DEG --longitude DEG] SOURCE DEST\n"
     "       davrolin-unpack --help | --version\n"
     "  LIST: comma-separated subset of engineering,ctd,acm,deployment,exceptions\n";
 
@@ -67,6 +70,26 @@ bool ParseKinds(const std::string& text, int& kinds, std::string& error)
         start = comma + 1;
     }
     return true;
+}
+
+bool ParseExports(const std::string& text, CommandLine& cl, std::string& error)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string name = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (name == "netcdf") {
+            cl.exportNetcdf = true;
+        } else if (name == "csv") {
+            cl.exportCsv = true;
+        } else {
+            error = "--export: unknown export \"" + name + "\" (netcdf, csv)";
+            return false;
+        }
+        if (comma == std::string::npos)
+            return true;
+        start = comma + 1;
+    }
 }
 
 bool CopyField(char (&field)[kTextFieldSize], const std::string& value, const char* what, std::string& error)
@@ -153,6 +176,17 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
     auto* jobsOption =
         app.add_option("--jobs", jobs, "Threads that decode (default: one per core)")->type_name("N");
     app.add_flag("--quiet", cl.quiet, "No progress bar");
+    std::string exports;
+    auto* exportOption =
+        app.add_option("--export", exports, "Also write the export: netcdf, csv or both (netcdf,csv)")
+            ->type_name("LIST");
+    app.add_flag("--no-text", cl.noText, "With --export: no text files (the activity log is still saved)");
+    app.add_option("--metadata", cl.metadataFile, "With --export: the [METADATA] of the export's files (INI)")
+        ->type_name("FILE");
+    app.add_option("--latitude", cl.latitude, "With --export: the station's latitude, degrees north")
+        ->type_name("DEG");
+    app.add_option("--longitude", cl.longitude, "With --export: the station's longitude, degrees east")
+        ->type_name("DEG");
     app.add_option("SOURCE", cl.source, "Folder holding the deployment's files")->required()->type_name("");
     app.add_option("DEST", cl.dest, "Folder receiving the text files (created when missing)")
         ->required()
@@ -171,6 +205,18 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
         return ParseResult::BadUsage;
     }
 
+    if (exportOption->count() > 0 && !ParseExports(exports, cl, error))
+        return ParseResult::BadUsage;
+    if (exportOption->count() == 0 &&
+        (cl.noText || !cl.metadataFile.empty() || !cl.latitude.empty() || !cl.longitude.empty())) {
+        error = "--no-text, --metadata, --latitude and --longitude go with --export";
+        return ParseResult::BadUsage;
+    }
+    double degrees = 0.0;
+    if (!cl.latitude.empty() && !ParseLatitude(cl.latitude, "--latitude", degrees, error))
+        return ParseResult::BadUsage;
+    if (!cl.longitude.empty() && !ParseLongitude(cl.longitude, "--longitude", degrees, error))
+        return ParseResult::BadUsage;
     cl.hasPrefix = prefix->count() > 0;
     cl.hasKinds = kindsOption->count() > 0;
     if (cl.hasKinds && !ParseKinds(kinds, cl.kinds, error))

@@ -3,7 +3,9 @@
 //
 //   davrolin-unpack [--firmware 3.01|3.04|auto] [--human] [--prefix TEXT]
 //                   [--kinds LIST] [--profile N | --profiles FIRST-LAST]
-//                   [--settings FILE] [--jobs N] [--quiet] SOURCE DEST
+//                   [--settings FILE] [--jobs N] [--quiet]
+//                   [--export LIST] [--no-text] [--metadata FILE]
+//                   [--latitude DEG --longitude DEG] SOURCE DEST
 //   davrolin-unpack --help | --version
 //
 // Scripts call it, so its options, messages and exit codes stay as they are.
@@ -26,13 +28,21 @@ struct CommandLine {
     std::string settingsFile;  // empty: the settings defaults
     int jobs = 0;              // threads that decode; 0: not given (one per core)
     bool quiet = false;
+    bool exportNetcdf = false;  // --export netcdf
+    bool exportCsv = false;     // --export csv
+    bool noText = false;
+    std::string metadataFile;   // empty: none
+    std::string latitude;       // as given; empty: not given
+    std::string longitude;
     std::string source;
     std::string dest;
 };
 
 enum class ParseResult { Run, Help, Version, BadUsage };
 
-// Reads argv into `cl`. On BadUsage `error` says what was wrong; on Help
+// Reads argv into `cl`. On BadUsage `error` says what was wrong (an unknown
+// export, the export's options without --export, a position that is not a
+// number or out of range); on Help
 // `error` holds the help text, on Version the version text.
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl, std::string& error);
 

@@ -1,6 +1,7 @@
 // davrolin-unpack: the headless converter. Runs the same unpack job as the
 // wizard, on the same settings record, with the same activity log, and saves
-// that log beside the output. Exit codes: 0 the run had no errors, 1 it had
+// that log beside the output; with --export it plugs the deployment export
+// (export/) into the job. Exit codes: 0 the run had no errors, 1 it had
 // errors, 2 bad usage, a DEPLOY.DAT from which --firmware auto cannot tell
 // the firmware, or a source, profile or destination that the wizard would not
 // have accepted either.
@@ -12,6 +13,7 @@
 #include "app/options_summary.h"
 #include "app/profile_range.h"
 #include "cli/command_line.h"
+#include "cli/export_choice.h"
 #include "cli/run_observer.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
@@ -20,6 +22,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <memory>
 #include <string>
 
 #if defined(_WIN32)
@@ -132,6 +136,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "davrolin-unpack: %s\n%s", error.c_str(), UsageText());
         return kExitRefused;
     }
+    ExportChoice exportChoice;
+    if (!MakeExportChoice(cl, currentDir, std::time(nullptr), exportChoice, error)) {
+        std::fprintf(stderr, "davrolin-unpack: %s\n", error.c_str());
+        return kExitRefused;
+    }
+    const bool exporting = exportChoice.netcdf || exportChoice.csv;
     if (!ApplyAutoFirmware(cl, Settings, error)) {
         std::fprintf(stderr, "davrolin-unpack: %s\n", error.c_str());
         return kExitRefused;
@@ -142,6 +152,14 @@ int main(int argc, char** argv)
 
     if (!SourceAccepted() || !ProfilesAccepted() || !DestinationAccepted())
         return kExitRefused;
+    if (exporting && !FolderIsWritable(Settings.DstDir)) {
+        std::fprintf(stderr, "davrolin-unpack: cannot write the export into %s\n", Settings.DstDir);
+        return kExitRefused;
+    }
+    std::unique_ptr<DeploymentExport> exporter;
+    if (exporting)
+        exporter = std::make_unique<DeploymentExport>(std::move(exportChoice));
+    TheUnpackJob().SetExport(exporter.get(), !cl.noText);
 
     const bool draw = !cl.quiet && isatty(fileno(stderr));
     RunObserver observer(draw ? stderr : nullptr, stderr);
@@ -158,6 +176,7 @@ int main(int argc, char** argv)
         return kExitRunErrors;
     }
     WaitForUnpackJob();
+    TheUnpackJob().SetExport(nullptr, true);
     std::signal(SIGINT, SIG_DFL);
     SetNotifyWindow(nullptr);
     LogSave();

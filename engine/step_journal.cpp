@@ -55,23 +55,17 @@ void StepJournal::Status(const std::string& input, const std::string& output)
     Add(Event{Event::Status, 0, 0, input, output});
 }
 
-bool StepJournal::IsLive()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return live_;
-}
-
 void StepJournal::GoLive()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (live_)
+    if (live_.load())
         return;
     // The step's thread waits meanwhile: its next event comes after these.
     for (const Event& event : kept_)
         PassOn(event);
     kept_.clear();
     kept_.shrink_to_fit();
-    live_ = true;
+    live_.store(true, std::memory_order_release);
     changed_.notify_all();
 }
 
@@ -86,14 +80,14 @@ void StepJournal::Abandon()
 bool StepJournal::WaitUntilLive()
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return live_ || abandoned_; });
-    return live_;
+    changed_.wait(lock, [this] { return live_.load() || abandoned_; });
+    return live_.load();
 }
 
 void StepJournal::Add(Event event)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (live_)
+    if (live_.load())
         PassOn(event);
     else if (!abandoned_)
         kept_.push_back(std::move(event));

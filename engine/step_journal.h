@@ -13,6 +13,7 @@
 #include "formats/decoder.h"
 #include "formats/text_format.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -50,7 +51,8 @@ public:
     void Progress(uint32_t items);
     void Status(const std::string& input, const std::string& output);
 
-    bool IsLive();
+    // Cheap enough to ask before each scan.
+    bool IsLive() const { return live_.load(std::memory_order_acquire); }
     // Passes on the events kept so far, then every later one as it comes.
     void GoLive();
     // The step's work will never count: its cancel request is raised and a
@@ -73,7 +75,7 @@ private:
     RunEvents& events_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool live_;
+    std::atomic<bool> live_;
     bool abandoned_ = false;
     std::vector<Event> kept_;
 };

@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "engine/activity_log.h"
+#include "engine/export_feed.h"
 #include "engine/file_names.h"
 #include "engine/ordered_steps.h"
 #include "engine/step_journal.h"
@@ -10,6 +11,7 @@
 #include "formats/deployment.h"
 #include "formats/deployment_text.h"
 #include "formats/engineering.h"
+#include "formats/export_sinks.h"
 #include "formats/irq_log.h"
 #include "formats/irq_text.h"
 #include "formats/metadata.h"
@@ -23,6 +25,7 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 // Where the events of a run go, in the run's order: the activity log and the
@@ -88,29 +91,92 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// The decoder of a kind wired to the kind's text sink.
+// Hands every call to two sinks: the text and the export hear the same values.
+class TeeSink final : public ProfileSink {
+public:
+    TeeSink(ProfileSink& a, ProfileSink& b) : a_(a), b_(b) {}
+    void BeginProfile(uint32_t profile) override
+    {
+        a_.BeginProfile(profile);
+        b_.BeginProfile(profile);
+    }
+    void ProfileTimes(int32_t sensorOn, int32_t motionStart) override
+    {
+        a_.ProfileTimes(sensorOn, motionStart);
+        b_.ProfileTimes(sensorOn, motionStart);
+    }
+    void EngineeringScan(const EngineeringValues& scan) override
+    {
+        a_.EngineeringScan(scan);
+        b_.EngineeringScan(scan);
+    }
+    void Stop(int32_t marker, const StopRecord& stop) override
+    {
+        a_.Stop(marker, stop);
+        b_.Stop(marker, stop);
+    }
+    void CtdScan(const CtdValues& scan) override
+    {
+        a_.CtdScan(scan);
+        b_.CtdScan(scan);
+    }
+    void AcmScan(const AcmValues& scan) override
+    {
+        a_.AcmScan(scan);
+        b_.AcmScan(scan);
+    }
+    void SensorTimes(int32_t on, int32_t off) override
+    {
+        a_.SensorTimes(on, off);
+        b_.SensorTimes(on, off);
+    }
+    void EndProfile(ProfileEnd end) override
+    {
+        a_.EndProfile(end);
+        b_.EndProfile(end);
+    }
+
+private:
+    ProfileSink& a_;
+    ProfileSink& b_;
+};
+
+using DecodeFunction = DecodeResult (*)(std::FILE* in, uint32_t profile, const DecodeOptions& options,
+                                        ProfileSink& sink, Reporter& reporter);
+
+// A profile decoded into its text sink and, when there is one, the export's.
+DecodeResult DecodeInto(DecodeFunction decode, std::FILE* in, uint32_t profile, const DecodeOptions& options,
+                        ProfileSink& text, ProfileSink* exportSink, Reporter& reporter)
+{
+    if (!exportSink)
+        return decode(in, profile, options, text, reporter);
+    TeeSink tee(text, *exportSink);
+    return decode(in, profile, options, tee, reporter);
+}
+
+// The decoder of a kind wired to the kind's text sink and the export's sink.
 using ProfileDecoder = DecodeResult (*)(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* auxiliaryLog,
-                                        const DecodeOptions& options, Reporter& reporter);
+                                        const DecodeOptions& options, ProfileSink* exportSink, Reporter& reporter);
 
 DecodeResult EngineeringProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* terminationLog,
-                                const DecodeOptions& options, Reporter& reporter)
+                                const DecodeOptions& options, ProfileSink* exportSink, Reporter& reporter)
 {
     EngineeringText text(out, out ? terminationLog : nullptr, options);
-    return DecodeEngineeringProfile(in, profile, options, text, reporter);
+    return DecodeInto(DecodeEngineeringProfile, in, profile, options, text, exportSink, reporter);
 }
 
 DecodeResult CtdProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
-                        const DecodeOptions& options, Reporter& reporter)
+                        const DecodeOptions& options, ProfileSink* exportSink, Reporter& reporter)
 {
     CtdText text(out, sensorTimeLog, options);
-    return DecodeCtdProfile(in, profile, options, text, reporter);
+    return DecodeInto(DecodeCtdProfile, in, profile, options, text, exportSink, reporter);
 }
 
 DecodeResult AcmProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
-                        const DecodeOptions& options, Reporter& reporter)
+                        const DecodeOptions& options, ProfileSink* exportSink, Reporter& reporter)
 {
     AcmText text(out, sensorTimeLog, options);
-    return DecodeAcmProfile(in, profile, options, text, reporter);
+    return DecodeInto(DecodeAcmProfile, in, profile, options, text, exportSink, reporter);
 }
 
 // What tells the three profile kinds apart.
@@ -174,6 +240,9 @@ struct TextFiles {
 // by the step whose turn it is.
 struct RunState {
     JobPaths paths;
+    bool writeText = true;
+    ExportSinks* exporter = nullptr;    // null: no export in this run
+    ProfileSink* exportSinks[3] = {};   // the export's sink of each profile kind, by KindIndex
     DecodeOptions options{};
     uint32_t profilesPerFile = 0;
     uint32_t first = 0;
@@ -213,7 +282,13 @@ struct JobStep final : Step {
     std::FILE* rows = nullptr;           // log rows kept ahead of the step's turn
     std::vector<std::string> created;    // text files created ahead of its turn
     std::optional<DeploymentRecord> record;
+    std::unique_ptr<ExportFeed> feed;    // the export's calls, kept ahead of the step's turn
 };
+
+int KindIndex(int kind)
+{
+    return kind == KindEngineering ? 0 : kind == KindCtd ? 1 : 2;
+}
 
 void LogWriteError(const ProfileKind& k, uint32_t profile, Reporter& reporter)
 {
@@ -263,6 +338,13 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
                                const TextFiles& files)
 {
     File in(OpenFile(inputPath.c_str(), "rb"));
+    ProfileSink* exportSink = nullptr;
+    if (step.feed) {
+        step.feed->DataFile(k.kind, DataFileName(k.kind, step.base), step.base + step.firstIndex,
+                            step.base + step.lastIndex, in != nullptr);
+        // A step in its turn from the start hands the export's sink its calls directly.
+        exportSink = journal.IsLive() ? run.exportSinks[KindIndex(k.kind)] : step.feed->Sink();
+    }
     if (!in) {
         journal.Report(LogError, k.openError, inputPath.c_str());
         return DecodeResult::OpenError;
@@ -279,7 +361,9 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
         const bool write = index >= step.firstIndex;
         const uint32_t profile = step.base + index;
         File out;
-        if (write) {
+        if (write && !run.writeText) {
+            journal.Status(inputPath, inputPath);
+        } else if (write) {
             const std::string outputPath = run.paths.destination + TextFileName(k.kind, profile);
             journal.Status(inputPath, outputPath);
             out.reset(files.Create(outputPath));
@@ -288,7 +372,8 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
                 return DecodeResult::OpenError;
             }
         }
-        r = k.decoder(out.get(), in.get(), profile, auxiliaryLog, run.options, journal);
+        r = k.decoder(out.get(), in.get(), profile, auxiliaryLog, run.options, write ? exportSink : nullptr,
+                      journal);
         if (write) {
             // A partial file stays after a decoder failure; one the disk
             // refused fails the kind.
@@ -325,14 +410,18 @@ void WorkProfileFile(const RunState& run, JobStep& step, StepJournal& journal)
     // A step in its turn writes its rows to the run's log; one ahead of it
     // keeps them, or waits for its turn when it has nowhere to keep them.
     std::FILE* rows = nullptr;
-    if (!journal.IsLive())
+    if (run.writeText && !journal.IsLive())
         step.rows = OpenScratchFile();
     if (step.rows)
         rows = step.rows;
+    else if (!run.writeText)
+        rows = nullptr;  // without texts there are no logs
     else if (journal.IsLive() || journal.WaitUntilLive())
         rows = k.kind == KindEngineering ? run.terminationLog : run.sensorTimeLog;
     else
         return;  // abandoned
+    if (run.exporter)
+        step.feed = std::make_unique<ExportFeed>(*run.exporter, run.exportSinks[KindIndex(k.kind)], journal);
     const std::string inputPath = run.paths.source + DataFileName(k.kind, step.base);
     try {
         const TextFiles files{&journal, &step.created};
@@ -507,22 +596,24 @@ public:
         // A walk over the data files needs their size; with none, the kind
         // fails as it starts.
         const bool files = run.profilesPerFile != 0;
+        // Without texts there is neither the termination log nor the sensor time log.
+        const bool logs = run.writeText;
         auto range = [&](int kind) {
             plan_.push_back({StepType::RangeStart, kind});
             if (files)
                 plan_.push_back({StepType::ProfileFile, kind});
-            if (files && kind == KindEngineering)
+            if (files && logs && kind == KindEngineering)
                 plan_.push_back({StepType::RangeEnd, kind});
         };
         if (kinds & KindEngineering)
             range(KindEngineering);
-        if (kinds & (KindCtd | KindAcm))
+        if (logs && (kinds & (KindCtd | KindAcm)))
             plan_.push_back({StepType::SensorLogOpen, 0});
         if (kinds & KindCtd)
             range(KindCtd);
         if (kinds & KindAcm)
             range(KindAcm);
-        if (kinds & (KindCtd | KindAcm))
+        if (logs && (kinds & (KindCtd | KindAcm)))
             plan_.push_back({StepType::SensorLogClose, 0});
         if (kinds & KindDeployment)
             plan_.push_back({StepType::WholeFile, KindDeployment});
@@ -616,10 +707,12 @@ public:
         case StepType::RangeStart:
             LogRangeStart(ProfileKindOf(step.kind).startMessage, run_.first, run_.last, journal);
             journal.LogChanged();
-            if (step.kind == KindEngineering)
+            if (step.kind == KindEngineering && run_.writeText)
                 OpenTerminationLog(run_, journal);
             break;
         case StepType::ProfileFile:
+            if (step.feed)
+                step.feed->PassOn();
             if (step.rows) {
                 const bool engineering = step.kind == KindEngineering;
                 if (!CopyRows(step.rows, engineering ? run_.terminationLog : run_.sensorTimeLog))
@@ -688,6 +781,30 @@ bool RunKinds(UnpackJob& job, RunState& run, int kinds, int jobs)
     return run.ok;
 }
 
+// The export's view of the job while it begins and writes its files, on the
+// job's own thread, outside the steps. A cancel asked for before the export
+// began writing has already stopped the reading, and the export then records
+// what was read; one asked for while it writes stops it.
+class JobExportHost final : public ExportHost {
+public:
+    JobExportHost(JobEvents& events, bool cancelledBefore) : events_(events), cancelledBefore_(cancelledBefore) {}
+    void Writing(const std::string& path) override { events_.Status(path, path); }
+    void ItemDone() override { events_.Progress(1); }
+    bool StopRequested() override { return !cancelledBefore_ && events_.CancelRequested(); }
+    void Error(const std::string& line) override { Log(LogError, line); }
+    void Progress(const std::string& line) override { Log(LogProgress, line); }
+
+private:
+    void Log(int category, const std::string& line)
+    {
+        LogText(category, "%s\r\n", line.c_str());
+        events_.LogChanged();
+    }
+
+    JobEvents& events_;
+    bool cancelledBefore_;
+};
+
 UnpackJob theJob;
 
 }  // namespace
@@ -719,7 +836,9 @@ int UnpackJob::Run(int jobs)
 {
     DebugTrace("unpack_thread starting!\r\n");
     ClearCancel();
-    const RunChoice choice = ChooseKindsAndRange(Settings);
+    RunChoice choice = ChooseKindsAndRange(Settings);
+    if (!writeText_)
+        choice.kinds &= ~(KindDeployment | KindException);  // they have only texts
     const JobPaths paths = BuildJobPaths();
     total_.store(CountItems(choice));
     done_.store(0);
@@ -736,7 +855,39 @@ int UnpackJob::Run(int jobs)
         VerifyMetaDataIn(paths.source);
 
     RunState run = StartRunState(choice.first, choice.last);
-    const bool ok = RunKinds(*this, run, choice.kinds, jobs);
+    run.writeText = writeText_;
+    JobEvents events(*this);
+    bool ok = true;
+    if (exporter_) {
+        // The export starts with the metadata read; one that cannot be made
+        // leaves the run without it, with errors.
+        const ExportRun what{choice.kinds,
+                             choice.first,
+                             choice.last,
+                             run.options,
+                             Settings.DeployOk ? &Deployment : nullptr,
+                             run.paths.destination};
+        JobExportHost host(events, false);
+        if (exporter_->Begin(what, host)) {
+            total_ += exporter_->FinishItems();
+            run.exporter = exporter_;
+            for (int kind : {KindEngineering, KindCtd, KindAcm})
+                run.exportSinks[KindIndex(kind)] = exporter_->ProfileSinkFor(kind);
+        } else {
+            ok = false;
+        }
+    }
+    ok = RunKinds(*this, run, choice.kinds, jobs) && ok;
+    if (run.exporter) {
+        JobExportHost host(events, CancelRequested());
+        try {
+            ok = run.exporter->Finish(host) && ok;
+        } catch (...) {
+            LogMessage(LogError, MsgException);
+            events.LogChanged();
+            ok = false;
+        }
+    }
 
     if (observer_)
         observer_->OnJobFinished(!ok);
@@ -864,19 +1015,19 @@ Reporter& JobReporter()
 DecodeResult UnpackEngineeringProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* terminationLog,
                                       const DecodeOptions& options)
 {
-    return EngineeringProfile(out, in, profile, terminationLog, options, JobReporter());
+    return EngineeringProfile(out, in, profile, terminationLog, options, nullptr, JobReporter());
 }
 
 DecodeResult UnpackCtdProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
                               const DecodeOptions& options)
 {
-    return CtdProfile(out, in, profile, sensorTimeLog, options, JobReporter());
+    return CtdProfile(out, in, profile, sensorTimeLog, options, nullptr, JobReporter());
 }
 
 DecodeResult UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
                               const DecodeOptions& options)
 {
-    return AcmProfile(out, in, profile, sensorTimeLog, options, JobReporter());
+    return AcmProfile(out, in, profile, sensorTimeLog, options, nullptr, JobReporter());
 }
 
 DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::string& outputPath,

@@ -32,6 +32,7 @@
 #include <thread>
 
 struct DeploymentRecord;
+class ExportSinks;
 
 // Receives the job's notifications, on the job's threads, one at a time.
 class JobObserver {
@@ -65,6 +66,15 @@ public:
 
     // Null: notifications are skipped.
     void SetObserver(JobObserver* observer) { observer_ = observer; }
+    // Set by the program before a run: the export fed beside the texts (null:
+    // none), and whether the text files are written at all (without them the
+    // profile kinds are read for the export alone, and the deployment and
+    // exception kinds, which have only texts, are skipped).
+    void SetExport(ExportSinks* exporter, bool writeText)
+    {
+        exporter_ = exporter;
+        writeText_ = writeText;
+    }
 
     // Starts a run on a worker thread and returns at once: 0, or -1 when no
     // thread could be made (the run then never starts and sends nothing). The
@@ -92,6 +102,8 @@ private:
     friend class JobEvents;
     std::atomic<int> cancelRequested_{0};
     JobObserver* observer_ = nullptr;
+    ExportSinks* exporter_ = nullptr;
+    bool writeText_ = true;
     std::thread thread_;
     std::atomic<uint32_t> done_{0};
     std::atomic<uint32_t> total_{0};

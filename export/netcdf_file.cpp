@@ -1,11 +1,10 @@
 #include "export/netcdf_file.h"
 
 #include <netcdf.h>
-#include <netcdf_mem.h>
 
-#include <cerrno>
+#include "platform/platform.h"
+
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -34,13 +33,17 @@ NetcdfFile::~NetcdfFile() {
 }
 
 NetcdfFile::NetcdfFile(NetcdfFile&& other) noexcept
-    : ncid_(std::exchange(other.ncid_, -1)), path_(std::move(other.path_)), error_(std::move(other.error_)) {}
+    : ncid_(std::exchange(other.ncid_, -1)),
+      path_(std::move(other.path_)),
+      temporary_(std::move(other.temporary_)),
+      error_(std::move(other.error_)) {}
 
 NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
     if (this != &other) {
         Abandon();
         ncid_ = std::exchange(other.ncid_, -1);
         path_ = std::move(other.path_);
+        temporary_ = std::move(other.temporary_);
         error_ = std::move(other.error_);
     }
     return *this;
@@ -50,7 +53,12 @@ void NetcdfFile::Abandon() {
     if (ncid_ >= 0) {
         nc_abort(ncid_);
         ncid_ = -1;
+        std::remove(temporary_.c_str());
     }
+}
+
+std::string NetcdfFile::TemporaryPath(const std::string& path) {
+    return path + ".part";
 }
 
 bool NetcdfFile::Check(int status, const char* what, const char* name) {
@@ -72,17 +80,20 @@ bool NetcdfFile::Usable() {
     return true;
 }
 
-bool NetcdfFile::Create(const std::string& path, std::size_t sizeHint) {
+bool NetcdfFile::Create(const std::string& path, bool prefill) {
     Abandon();
     path_ = path;
+    temporary_ = TemporaryPath(path);
     error_.clear();
     int ncid = -1;
-    if (!Check(nc_create_mem(path.c_str(), NC_64BIT_OFFSET, sizeHint, &ncid), "cannot start the dataset", nullptr)) {
+    if (!Check(nc_create(temporary_.c_str(), NC_64BIT_OFFSET | NC_CLOBBER, &ncid), "cannot create the file",
+               nullptr)) {
+        std::remove(temporary_.c_str());
         return false;
     }
     ncid_ = ncid;
     int oldMode = 0;
-    return Check(nc_set_fill(ncid_, NC_FILL, &oldMode), "cannot set fill mode", nullptr);
+    return Check(nc_set_fill(ncid_, prefill ? NC_FILL : NC_NOFILL, &oldMode), "cannot set fill mode", nullptr);
 }
 
 int NetcdfFile::DefineDim(const char* name, std::size_t length) {
@@ -179,7 +190,8 @@ bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::siz
     if (!Check(nc_inq_var(ncid_, var, name, &actual, &dims, nullptr, nullptr), "no such variable", nullptr)) {
         return false;
     }
-    if (actual != TypeOf(type) || dims != 1) {
+    // A scalar takes one value at index 0.
+    if (actual != TypeOf(type) || dims > 1 || (dims == 0 && (first != 0 || count != 1))) {
         error_ = path_ + ": cannot write variable '" + name + "': the values are not of its type and shape";
         return false;
     }
@@ -262,35 +274,15 @@ bool NetcdfFile::Close() {
         Abandon();
         return false;
     }
-    NC_memio image{};
-    int ncid = std::exchange(ncid_, -1);
-    if (!Check(nc_close_memio(ncid, &image), "cannot finish the dataset", nullptr)) {
-        std::free(image.memory);
+    const int ncid = std::exchange(ncid_, -1);
+    if (!Check(nc_close(ncid), "cannot write the file", nullptr)) {
+        std::remove(temporary_.c_str());
         return false;
     }
-    bool written = WriteBytes(image.memory, image.size);
-    std::free(image.memory);  // the dataset's buffer, handed over by netCDF
-    return written;
-}
-
-bool NetcdfFile::WriteBytes(const void* data, std::size_t size) {
-    std::FILE* out = std::fopen(path_.c_str(), "wb");
-    if (out == nullptr) {
-        error_ = path_ + ": cannot create the file: " + std::strerror(errno);
+    if (!RenameFile(temporary_.c_str(), path_.c_str())) {
+        error_ = path_ + ": cannot rename " + temporary_ + " to it";
+        std::remove(temporary_.c_str());
         return false;
     }
-    bool ok = std::fwrite(data, 1, size, out) == size;
-    int error = ok ? 0 : errno;
-    if (std::fflush(out) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (std::fclose(out) != 0 && ok) {  // a full disk can show only here
-        ok = false;
-        error = errno;
-    }
-    if (ok) return true;
-    error_ = path_ + ": cannot write the file: " + (error != 0 ? std::strerror(error) : "write error");
-    std::remove(path_.c_str());
-    return false;
+    return true;
 }

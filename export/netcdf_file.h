@@ -4,11 +4,13 @@
 // dimensions, variables and attributes, ends define mode, puts values and
 // closes.
 //
-// The dataset is built in memory and written to its file in one piece by
-// Close(), with our own file calls: netCDF never meets a full disk (its error
-// paths there leave the file open), and the bytes are the same on every
-// platform. A file that fails to write is removed.
-//
+// The dataset is written as it is defined and filled, to a temporary name
+// beside its file (the name and ".part"); Close() gives it the file's name
+// once netCDF has written all of it. A failure, or a dataset dropped without
+// Close(), removes the temporary file, so no part of a file is ever left under
+// its name. (netCDF-C 4.9 keeps its descriptor open after a failed write; a
+// failing run may leak it, never a file.)
+
 // Errors are sticky: the first failing call records what failed, with the
 // file's name and netCDF's message, and every later call does nothing and
 // returns false. A writer can therefore make its calls in a row and look at
@@ -39,12 +41,15 @@ public:
     NetcdfFile(const NetcdfFile&) = delete;
     NetcdfFile& operator=(const NetcdfFile&) = delete;
 
-    // Starts a dataset in the 64-bit offset format, in define mode, to be
-    // written to `path` (replacing a file of that name) by Close(). Values are
-    // prefilled with the types' fill values, so every byte is defined.
-    // `sizeHint`, the expected size of the file in bytes, spares the growing
-    // buffer its copies; 0 when it is not known.
-    bool Create(const std::string& path, std::size_t sizeHint = 0);
+    // Starts a dataset in the 64-bit offset format, in define mode, under
+    // TemporaryPath(path); Close() gives it the name `path` (replacing a file
+    // of that name). With `prefill` the values are prefilled with the types'
+    // fill values at EndDefine, so every byte is defined; a writer that puts
+    // every value itself turns it off and spares the file a second write.
+    bool Create(const std::string& path, bool prefill = true);
+
+    // Where a dataset for `path` is written until it is whole.
+    static std::string TemporaryPath(const std::string& path);
 
     // Define mode. Each returns the new id, or -1 after an error.
     int DefineDim(const char* name, std::size_t length);
@@ -69,7 +74,9 @@ public:
     bool EndDefine();
 
     // Values of a one-dimensional variable from index `first` on (a record
-    // variable grows to hold them). The values' type must be the variable's.
+    // variable grows to hold them), or the one value of a scalar (first 0).
+    // The values' type must be the variable's. Attributes can still be put
+    // after EndDefine when they grow no larger than they were defined.
     bool PutBytes(int var, std::size_t first, std::span<const int8_t> values);
     bool PutShorts(int var, std::size_t first, std::span<const int16_t> values);
     bool PutInts(int var, std::size_t first, std::span<const int32_t> values);
@@ -79,9 +86,9 @@ public:
     // then NUL bytes to the row's length. A text longer than the row fails.
     bool PutTextRow(int var, std::size_t row, std::string_view text);
 
-    // Ends the dataset and writes it to its file. True when every call since
+    // Ends the dataset and gives it its name. True when every call since
     // Create succeeded and the whole file reached the disk; after a failure
-    // no file is left under the name.
+    // no file is left under the name, nor under the temporary one.
     bool Close();
 
     bool IsOpen() const { return ncid_ >= 0; }
@@ -96,9 +103,9 @@ private:
     bool PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values);
     bool PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values);
     void Abandon();
-    bool WriteBytes(const void* data, std::size_t size);
 
     int ncid_ = -1;
     std::string path_;
+    std::string temporary_;
     std::string error_;
 };

@@ -72,3 +72,8 @@ bool RemoveFile(const char* path);
 // A new, empty file for reading and writing ("w+b") in the system's folder
 // for temporary files, deleted when it is closed; null when none can be made.
 std::FILE* OpenScratchFile();
+
+// Gives the file `from` the name `to`, replacing a file of that name, in one
+// step where the system allows it (a reader sees the old file or the new one,
+// never a part). Both are full paths in the same folder. False when it fails.
+bool RenameFile(const char* from, const char* to);

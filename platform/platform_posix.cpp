@@ -241,3 +241,8 @@ std::FILE* OpenScratchFile()
 {
     return std::tmpfile();
 }
+
+bool RenameFile(const char* from, const char* to)
+{
+    return std::rename(from, to) == 0;
+}

@@ -110,3 +110,8 @@ std::FILE* OpenScratchFile()
         _close(fd);
     return file;
 }
+
+bool RenameFile(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}

@@ -15,6 +15,22 @@ trap 'rm -rf "$work"' EXIT
 # Wine shows the whole file system as drive Z:.
 winpath() { echo "Z:${1//\//\\}"; }
 
+# The export's metadata file; its date_created is pinned, so the .nc files
+# are the same bytes from run to run. An option "{metadata}" stands for its
+# path, natively or as wine sees it.
+metadata=$work/metadata.ini
+printf '[METADATA]\r\ndate_created = 2024-07-02T00:00:00Z\r\ntitle = Sample deployment\r\n' >"$metadata"
+with_metadata() {  # native|wine options...
+  local how=$1 a; shift
+  for a in "$@"; do
+    if [ "$a" = "{metadata}" ]; then
+      if [ "$how" = wine ]; then winpath "$metadata"; else echo "$metadata"; fi
+    else
+      echo "$a"
+    fi
+  done
+}
+
 status=0
 run_case() {  # windows-build name firmware options...
   local win name=$2 firmware=$3
@@ -27,13 +43,16 @@ run_case() {  # windows-build name firmware options...
   esac
   tag="$name ($arch)"
   local src=$work/src-$firmware
+  local native_args=() wine_args=()
+  mapfile -t native_args < <(with_metadata native "$@")
+  mapfile -t wine_args < <(with_metadata wine "$@")
   [ -d "$src" ] || "$native/sample/davrolin-make-sample" --firmware "$firmware" "$src"
   if [ ! -d "$work/$name-native" ]; then
-    "$native/cli/davrolin-unpack" --quiet --firmware "$firmware" "$@" "$src" "$work/$name-native" >/dev/null 2>&1 || true
+    "$native/cli/davrolin-unpack" --quiet --firmware "$firmware" "${native_args[@]}" "$src" "$work/$name-native" >/dev/null 2>&1 || true
   fi
   local out=$work/$name-$arch
   WINEPREFIX=$win/wineprefix DAVROLIN_WINE_TIMEOUT=300 "$root/cmake/wine-run.sh" "$arch" "$exe" \
-    --quiet --firmware "$firmware" "$@" "$(winpath "$src")" "$(winpath "$out")" >/dev/null 2>&1 || true
+    --quiet --firmware "$firmware" "${wine_args[@]}" "$(winpath "$src")" "$(winpath "$out")" >/dev/null 2>&1 || true
   if [ ! -d "$out" ] || ! diff -r -x DAVROLIN.LOG "$work/$name-native" "$out" >/dev/null ||
      [ ! -f "$out/DAVROLIN.LOG" ]; then
     echo "compare-cli-wine: $tag differs between Linux and wine" >&2
@@ -50,5 +69,7 @@ for win in "$@"; do
   run_case "$win" range-304 3.04 --human --kinds engineering,ctd,acm --profiles 5-9
   run_case "$win" machine-301 3.01
   run_case "$win" human-301 3.01 --human --profile 6
+  run_case "$win" export-304 3.04 --export netcdf,csv --metadata "{metadata}" --latitude -33.5 --longitude 151.25
+  run_case "$win" export-301 3.01 --export netcdf,csv --no-text --metadata "{metadata}" --latitude 11 --longitude -30.5 --profiles 2-9
 done
 exit $status

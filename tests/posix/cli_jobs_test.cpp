@@ -100,6 +100,15 @@ TEST_F(CliJobs, FourThreadsWriteWhatOneWrites)
     shape.profilesPerFile = 3;
     shape.scansPerProfile = 40;
     const std::string samples = DAVROLIN_SAMPLES;
+    // The export's date_created pinned, so that its files are the same bytes from run to run.
+    const std::string metadata = (work / "metadata.ini").string();
+    WriteFileText(metadata, "[METADATA]\r\ndate_created = 2024-07-02T00:00:00Z\r\ntitle = Jobs\r\n");
+    const std::vector<std::string> exportArgs = {"--export",   "netcdf,csv", "--metadata", metadata,
+                                                 "--latitude", "-33.5",      "--longitude", "151.25"};
+    auto with = [](std::vector<std::string> args, std::vector<std::string> more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
 
     struct Case {
         const char* name;
@@ -126,6 +135,17 @@ TEST_F(CliJobs, FourThreadsWriteWhatOneWrites)
         {"exception log cut", [](const fs::path& d) { Cut(d / "IRQ_XCPT.LOG", -3); }, nullptr, {}},
         {"empty CTD file and a range", [](const fs::path& d) { Cut(d / "C0000018.DAT", 0); }, nullptr,
          {"--profiles", "4-25"}},
+        // The export hears every kind's profiles in the run's order.
+        {"export", nullptr, nullptr, exportArgs},
+        {"export of damaged files",
+         [](const fs::path& d) {
+             Cut(d / "E0000009.DAT", 700);
+             Cut(d / "C0000012.DAT", 300);
+             fs::remove(d / "A0000018.DAT");
+         },
+         nullptr, exportArgs},
+        {"export without texts", [](const fs::path& d) { Cut(d / "A0000006.DAT", 500); }, nullptr,
+         with(exportArgs, {"--no-text", "--profiles", "2-26"})},
         // Files an earlier run left, which a kind that stops earlier never reaches,
         // and a folder in the way of a text file.
         {"destination not empty", [](const fs::path& d) { Cut(d / "A0000006.DAT", 500); },

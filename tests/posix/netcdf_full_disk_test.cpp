@@ -1,7 +1,8 @@
-// A full disk under a netCDF file: the file stands for /dev/full, so every
-// byte written to it is refused. Close() fails, names the file and the cause,
-// and leaves nothing under the name; nothing of the dataset leaks (the
-// sanitized build checks that).
+// A full disk under a netCDF file: its temporary name stands for /dev/full,
+// so every byte written to it is refused. The write fails, names the file and
+// the cause, and leaves nothing under the name nor under the temporary one;
+// nothing of the dataset leaks but netCDF's descriptor (the sanitized build
+// checks the memory).
 #include "export/netcdf_file.h"
 #include "tests/fixture/fixture.h"
 
@@ -21,17 +22,21 @@ TEST(NetcdfFullDisk, CloseFailsAndLeavesNoFile)
         GTEST_SKIP() << "no /dev/full";
     TempDir dir;
     const fs::path path = dir / "ctd.nc";
-    fs::create_symlink("/dev/full", path);
+    const fs::path temporary = NetcdfFile::TemporaryPath(path.string());
+    fs::create_symlink("/dev/full", temporary);
 
     NetcdfFile f;
-    ASSERT_TRUE(f.Create(path.string()));
+    f.Create(path.string());  // netCDF writes the file's start at once: the full disk can show here
     const int obs = f.DefineDim("obs", 100000);
     const int x = f.DefineVar("pressure", NetcdfType::Float, {obs});
-    ASSERT_TRUE(f.EndDefine());
-    ASSERT_TRUE(f.PutFloats(x, 0, std::vector<float>(100000, 1.5f)));
+    f.EndDefine();  // or here, with the prefill
+    f.PutFloats(x, 0, std::vector<float>(100000, 1.5f));
     EXPECT_FALSE(f.Close());
-    EXPECT_EQ(f.Error(), path.string() + ": cannot write the file: No space left on device");
+    const std::string cause = ": No space left on device";
+    EXPECT_EQ(f.Error().rfind(path.string() + ": ", 0), 0u) << f.Error();
+    EXPECT_EQ(f.Error().substr(f.Error().size() - cause.size()), cause) << f.Error();
     EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temporary)));
     EXPECT_FALSE(f.IsOpen());
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+// The export a command line asks for, checked before anything is written:
+// the metadata file read and checked, the position of the command line over
+// the file's, a position present when netCDF is asked for.
+
+#include "cli/command_line.h"
+#include "export/deployment_export.h"
+
+#include <ctime>
+#include <string>
+
+// Fills `choice` from `cl` (a relative metadata file is taken from
+// `currentDir`); `now` is the time of the run, date_created unless the
+// metadata file pins it. False with `error` set when the export cannot be
+// made as asked. Without --export: true and `choice` asks for nothing.
+bool MakeExportChoice(const CommandLine& cl, const std::string& currentDir, std::time_t now, ExportChoice& choice,
+                      std::string& error);
+
+// Whether a file can be created in `folder` (tried with a scratch file that
+// is removed at once).
+bool FolderIsWritable(const std::string& folder);

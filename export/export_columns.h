@@ -1,0 +1,88 @@
+#pragma once
+// The columns of the export: for each instrument the values of one scan (the
+// netCDF obs variables and the CSV columns after profile, time and scan),
+// with their names, units and attributes, and how each is computed from the
+// values the decoder handed over. The netCDF and the CSV writers both read
+// these tables, so the two files hold the same quantities.
+
+#include "export/netcdf_file.h"
+#include "formats/sink.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class Instrument { Engineering, Ctd, Acm };
+
+constexpr const char* kTimeUnits = "seconds since 1970-01-01T00:00:00Z";
+
+// data_status of a profile.
+enum DataStatus : int8_t {
+    kStatusComplete = 0,
+    kStatusTruncated = 1,
+    kStatusSensorTimesMissing = 2,
+    kStatusReadError = 3,
+    kStatusDataFileMissing = 4,
+    kStatusNotRead = 5,
+};
+constexpr const char* kStatusMeanings =
+    "complete truncated sensor_times_missing read_error data_file_missing not_read";
+
+// The status of a profile whose reading ended so.
+DataStatus StatusOf(ProfileEnd end);
+// Its word of kStatusMeanings ("complete", ...).
+const char* StatusName(int status);
+
+struct Column {
+    const char* name;
+    NetcdfType type;           // Float, Double or Short
+    const char* units;         // null: the instrument documents none
+    const char* standardName;  // null: none
+    const char* longName;
+    const char* comment;       // null: none
+    const char* csvFormat;     // printf format of the CSV value; null: not a CSV column of its own
+    bool csvTime;              // written in the CSV as an ISO 8601 time with milliseconds
+    bool verticalAxis;         // the Z coordinate: axis Z, positive down
+};
+
+// The columns of an instrument (engineering: with the 3.04 sensors unless
+// `layout301`).
+std::vector<Column> ColumnsOf(Instrument instrument, bool layout301);
+
+// The names of the coordinates of the instrument's obs variables.
+const char* CoordinatesOf(Instrument instrument);
+
+// Where a scan sits, for the values derived from more than the scan itself.
+struct ScanContext {
+    double latitude;       // NaN without a position
+    uint32_t index;        // the scan's index in its profile
+    uint32_t count;        // the profile's scans
+    double sensorOn;       // the profile's sensor times, NaN when absent
+    double sensorOff;
+    // ACM: the engineering pressure-time track of the same profile (empty
+    // without one), times ascending.
+    const std::vector<std::pair<double, float>>* track;
+};
+
+// The values of one scan, one per column of ColumnsOf, as doubles (exact for
+// the float and short columns).
+void EngineeringRow(const EngineeringValues& scan, const ScanContext& context, bool layout301, double* values);
+void CtdRow(const CtdValues& scan, const ScanContext& context, double* values);
+void AcmRow(const AcmValues& scan, const ScanContext& context, double* values);
+
+// The pressure of a track at `time`, linearly interpolated; NaN outside it.
+double PressureAt(const std::vector<std::pair<double, float>>& track, double time);
+
+// "YYYY-MM-DDThh:mm:ssZ" of an instrument time stamp.
+std::string IsoTime(int32_t seconds);
+// The same of any time in seconds: whole seconds as above, others with
+// milliseconds ("...:ss.sssZ"); empty for NaN.
+std::string IsoTimeOf(double seconds);
+// IsoTimeOf into `text` (32 bytes at least, NUL-terminated); the length.
+std::size_t IsoTimeText(double seconds, char* text);
+
+// The CSV row of a scan: profile, time (UTC), scan (from 1), then the CSV
+// columns of ColumnsOf, in the columns' formats; a missing value (NaN) is an
+// empty field. Appended to `out` with its CR LF.
+void AppendCsvRow(std::string& out, Instrument instrument, bool layout301, const std::vector<Column>& columns,
+                  uint32_t profile, uint32_t scan, const double* values);

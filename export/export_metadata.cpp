@@ -1,0 +1,216 @@
+#include "export/export_metadata.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kDateKeys[] = {"date_created", "date_modified", "date_issued", "date_metadata_modified"};
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// `count` digits at `at`, as a number in first..last.
+bool Digits(std::string_view text, std::size_t at, std::size_t count, int first, int last)
+{
+    if (at + count > text.size())
+        return false;
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value >= first && value <= last;
+}
+
+int DaysInMonth(int year, int month)
+{
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+bool ParseInRange(std::string_view text, const std::string& what, double low, double high, double& value,
+                  std::string& error)
+{
+    double v = 0.0;
+    if (!ParseNumber(text, v)) {
+        error = what + ": \"" + std::string(text) + "\" is not a number";
+        return false;
+    }
+    if (v < low || v > high) {
+        std::ostringstream range;
+        range << low << ".." << high;
+        error = what + ": " + std::string(text) + " is outside " + range.str();
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+}  // namespace
+
+bool ParseNumber(std::string_view text, double& value)
+{
+    if (text.empty())
+        return false;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (*begin == '+')
+        ++begin;  // from_chars takes no plus sign
+    if (begin == end || !(std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '-' || *begin == '.'))
+        return false;  // no "inf", "nan" or a second sign
+    double v = 0.0;
+    const auto [ptr, ec] = std::from_chars(begin, end, v, std::chars_format::general);
+    if (ec != std::errc() || ptr != end || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+bool ParseLatitude(std::string_view text, const std::string& what, double& value, std::string& error)
+{
+    return ParseInRange(text, what, -90.0, 90.0, value, error);
+}
+
+bool ParseLongitude(std::string_view text, const std::string& what, double& value, std::string& error)
+{
+    return ParseInRange(text, what, -180.0, 360.0, value, error);
+}
+
+bool IsIsoDateTime(std::string_view t)
+{
+    // YYYY-MM-DD
+    if (!Digits(t, 0, 4, 0, 9999) || t.size() < 10 || t[4] != '-' || !Digits(t, 5, 2, 1, 12) || t[7] != '-')
+        return false;
+    const int year = std::stoi(std::string(t.substr(0, 4)));
+    const int month = std::stoi(std::string(t.substr(5, 2)));
+    if (!Digits(t, 8, 2, 1, DaysInMonth(year, month)))
+        return false;
+    if (t.size() == 10)
+        return true;
+    // Thh:mm[:ss[.f...]]
+    if (t[10] != 'T' || !Digits(t, 11, 2, 0, 23) || t.size() < 16 || t[13] != ':' || !Digits(t, 14, 2, 0, 59))
+        return false;
+    std::size_t at = 16;
+    if (at < t.size() && t[at] == ':') {
+        if (!Digits(t, at + 1, 2, 0, 60))
+            return false;
+        at += 3;
+        if (at < t.size() && (t[at] == '.' || t[at] == ',')) {
+            std::size_t digits = 0;
+            for (++at; at < t.size() && t[at] >= '0' && t[at] <= '9'; ++at)
+                ++digits;
+            if (digits == 0)
+                return false;
+        }
+    }
+    // the zone: none, Z, or +hh:mm / -hh:mm
+    if (at == t.size())
+        return true;
+    if (t[at] == 'Z')
+        return at + 1 == t.size();
+    if (t[at] != '+' && t[at] != '-')
+        return false;
+    return t.size() == at + 6 && Digits(t, at + 1, 2, 0, 23) && t[at + 3] == ':' && Digits(t, at + 4, 2, 0, 59);
+}
+
+bool IsAttributeName(std::string_view name)
+{
+    if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_'))
+        return false;
+    for (char c : name)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '@' || c == '+' ||
+              c == '-'))
+            return false;
+    return name.size() <= 256;
+}
+
+bool ReadExportMetadata(const std::string& path, ExportMetadata& metadata, std::string& error)
+{
+    metadata = ExportMetadata{};
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read the metadata file " + path;
+        return false;
+    }
+    bool inSection = false, sawSection = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::string_view text = Trim(line);
+        if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+            static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
+            text = Trim(text.substr(3));  // a UTF-8 byte order mark
+        if (text.empty() || text[0] == ';' || text[0] == '#')
+            continue;
+        if (text.front() == '[') {
+            const auto close = text.find(']');
+            inSection = close != std::string_view::npos && EqualNoCase(Trim(text.substr(1, close - 1)), "METADATA");
+            sawSection = sawSection || inSection;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const auto equals = text.find('=');
+        const std::string key(Trim(text.substr(0, equals)));
+        std::string_view value = equals == std::string_view::npos ? std::string_view() : Trim(text.substr(equals + 1));
+        if (value.size() >= 2 && ((value.front() == '"' && value.back() == '"') ||
+                                  (value.front() == '\'' && value.back() == '\'')))
+            value = value.substr(1, value.size() - 2);
+        const std::string where = path + ": key " + key;
+        if (equals == std::string_view::npos || !IsAttributeName(key)) {
+            error = path + ": \"" + std::string(text) + "\" is not a key = value line with an attribute name";
+            return false;
+        }
+        if (key == "latitude") {
+            if (!ParseLatitude(value, where, metadata.latitude, error))
+                return false;
+            metadata.hasLatitude = true;
+            continue;
+        }
+        if (key == "longitude") {
+            if (!ParseLongitude(value, where, metadata.longitude, error))
+                return false;
+            metadata.hasLongitude = true;
+            continue;
+        }
+        for (const char* date : kDateKeys)
+            if (key == date && !IsIsoDateTime(value)) {
+                error = where + ": \"" + std::string(value) + "\" is not an ISO 8601 date (YYYY-MM-DDThh:mm:ssZ)";
+                return false;
+            }
+        bool replaced = false;
+        for (auto& kv : metadata.attributes)
+            if (kv.first == key) {
+                kv.second = std::string(value);
+                replaced = true;
+            }
+        if (!replaced)
+            metadata.attributes.emplace_back(key, std::string(value));
+    }
+    if (!sawSection) {
+        error = path + ": no [METADATA] section";
+        return false;
+    }
+    return true;
+}
