@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -492,6 +493,52 @@ TEST_F(UnpackJobTest, SensorTimeLogThatCannotBeCreatedFailsTheRunOnly)
     EXPECT_EQ(Log().rfind("Error creating sensor time log SNSRTIME.TXT\r\n", 0), 0u) << Log();
     EXPECT_EQ(Outputs().size(), 8u + 1);  // the CTD and ACM files all the same
     EXPECT_EQ(recorder.events.back(), "finished 1");
+}
+
+// Steps that run ahead keep their notifications until their turn: with four
+// threads the observer hears what it hears with one, in the same order, and
+// the files are the same, over damaged and missing data files.
+TEST_F(UnpackJobTest, FourThreadsNotifyAsOneDoes)
+{
+    shape.profilesPerFile = 3;
+    shape.maxProfile = 29;
+    shape.scansPerProfile = 30;
+    WriteDeployment(src.path(), shape);
+    fs::resize_file(src / "C0000012.DAT", 200);
+    fs::resize_file(src / "A0000021.DAT", fs::file_size(src / "A0000021.DAT") - 3);
+    fs::remove(src / "E0000015.DAT");
+    Select(1, 0, RangeEntireDeployment);
+    Settings.HumanReadible = 1;
+
+    struct Run {
+        int result;
+        Recorder recorder;
+        std::string log;
+        std::map<std::string, std::string> files;
+    };
+    auto run = [&](int jobs, Run& r) {
+        for (const auto& e : fs::directory_iterator(dst.path()))
+            fs::remove(e.path());
+        ResetTestLog();
+        SetNotifyWindow(&r.recorder);
+        r.result = TheUnpackJob().Run(jobs);
+        r.log = Log();
+        for (const auto& e : fs::directory_iterator(dst.path()))
+            r.files[e.path().filename().string()] = ReadFileText(e.path());
+    };
+    Run one, four;
+    run(1, one);
+    run(4, four);
+
+    EXPECT_EQ(one.result, -1);
+    EXPECT_EQ(four.result, one.result);
+    EXPECT_EQ(four.recorder.events, one.recorder.events);
+    EXPECT_EQ(four.recorder.progress, one.recorder.progress);
+    EXPECT_EQ(four.recorder.logChanges, one.recorder.logChanges);
+    EXPECT_EQ(four.log, one.log);
+    EXPECT_EQ(four.files, one.files);
+    EXPECT_EQ(one.files.count("E0000014.TXT"), 1u);
+    EXPECT_EQ(one.files.count("E0000015.TXT"), 0u);
 }
 
 TEST_F(UnpackJobTest, WorkerThreadRunsTheSameJob)
