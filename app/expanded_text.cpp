@@ -1,15 +1,15 @@
 #include "app/expanded_text.h"
 
-#include "app/messages.h"
+#include "engine/messages.h"
 
-std::string ExpandedMessage(int id)
+std::string ExpandedMessage(MessageId id)
 {
     char text[kMessageBufferSize];
     ExpandMessage(CurrentModule(), id, text, sizeof text);
     return text;
 }
 
-std::string ExpandedFormat(int id)
+std::string ExpandedFormat(MessageId id)
 {
     char text[kMessageBufferSize];
     ExpandMessageAsFormat(CurrentModule(), id, text, sizeof text);

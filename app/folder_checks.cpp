@@ -1,6 +1,6 @@
 #include "app/folder_checks.h"
 
-#include "formats/metadata.h"
+#include "engine/metadata.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 

@@ -1,7 +1,7 @@
 #include "app/folder_survey.h"
 
-#include "app/messages.h"
-#include "formats/metadata.h"
+#include "engine/messages.h"
+#include "engine/metadata.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
@@ -12,13 +12,8 @@
 
 namespace {
 
-constexpr int MsgNoDeployment = 222;
-constexpr int MsgProfileCount = 223;
-constexpr int MsgFileCreated = 231;
-constexpr int MsgFileNotFound = 232;
-
 // Appends message `id`, expanded and formatted with the arguments.
-void AppendMessage(std::string& text, int id, ...)
+void AppendMessage(std::string& text, MessageId id, ...)
 {
     char expanded[kMessageBufferSize];
     ExpandMessageAsFormat(CurrentModule(), id, expanded, sizeof expanded);
@@ -32,13 +27,13 @@ void AppendFileLine(std::string& text, const char* name)
 {
     FileInfo info = GetFileInfo(name);
     if (info.exists)
-        AppendMessage(text, MsgFileCreated, name, FileDateText(info.lastWriteUtc).c_str());
+        AppendMessage(text, MessageId::SurveyFileCreated, name, FileDateText(info.lastWriteUtc).c_str());
     else
-        AppendMessage(text, MsgFileNotFound, name);
+        AppendMessage(text, MessageId::SurveyFileNotFound, name);
 }
 
 // The line of one profile kind: the first and the last data file are looked up.
-void AppendKindLine(std::string& text, char letter, int foundId, int missingId)
+void AppendKindLine(std::string& text, char letter, MessageId foundId, MessageId missingId)
 {
     const uint32_t maxProfile = static_cast<uint32_t>(Settings.MaxProfile);
     const uint32_t ppf = static_cast<uint32_t>(Settings.ProfilesPerFile);
@@ -70,18 +65,18 @@ std::string FolderSurveyText(const char* folder)
 
     std::string text;
     if (!SetCurrentDir(folder)) {
-        AppendMessage(text, MsgNoDeployment);
+        AppendMessage(text, MessageId::SurveyNoDeployment);
     } else {
         VerifyMetaData();
         if (!Settings.DeployOk) {
-            AppendMessage(text, MsgNoDeployment);
+            AppendMessage(text, MessageId::SurveyNoDeployment);
         } else {
-            AppendMessage(text, MsgProfileCount);
+            AppendMessage(text, MessageId::SurveyProfileCount);
             AppendFileLine(text, "deploy.dat");
             AppendFileLine(text, "profiles.dat");
-            AppendKindLine(text, 'E', 224, 227);
-            AppendKindLine(text, 'A', 225, 228);
-            AppendKindLine(text, 'C', 226, 229);
+            AppendKindLine(text, 'E', MessageId::SurveyEngineeringFiles, MessageId::SurveyNoEngineeringFiles);
+            AppendKindLine(text, 'A', MessageId::SurveyAcmFiles, MessageId::SurveyNoAcmFiles);
+            AppendKindLine(text, 'C', MessageId::SurveyCtdFiles, MessageId::SurveyNoCtdFiles);
             AppendFileLine(text, "irq_xcpt.log");
         }
     }

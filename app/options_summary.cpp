@@ -3,7 +3,6 @@
 #include "app/expanded_text.h"
 #include "engine/activity_log.h"
 #include "engine/file_names.h"
-#include "formats/report.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 
@@ -28,13 +27,13 @@ public:
     }
 
 private:
-    void Append(int id) { text_ += ExpandedMessage(id); }
+    void Append(MessageId id) { text_ += ExpandedMessage(id); }
     // A message with "%s" conversions, filled with file names.
-    void Append(int id, const std::string& name)
+    void Append(MessageId id, const std::string& name)
     {
         text_ += FormatString(ExpandedFormat(id).c_str(), name.c_str());
     }
-    void Append(int id, const std::string& first, const std::string& last)
+    void Append(MessageId id, const std::string& first, const std::string& last)
     {
         text_ += FormatString(ExpandedFormat(id).c_str(), first.c_str(), last.c_str());
     }
@@ -49,27 +48,27 @@ private:
 
     bool SourcePart()
     {
-        Append(129);
+        Append(MessageId::SummarySource);
         if (Settings.SourceEntered == 0) {
-            Append(134);
+            Append(MessageId::SummarySourceNotFound);
             return false;
         }
         if (Settings.SourceDataOk == 0) {
-            Append(143);
+            Append(MessageId::SummaryNoProfilesFile);
             return false;
         }
         if (details_ && (Settings.CheckedOptions & (KindEngineering | KindCtd | KindAcm)) != 0) {
-            Append(155);
-            Append(135);
+            Append(MessageId::SummaryProfilesPerFile);
+            Append(MessageId::SummaryDeploymentCount);
         }
         return true;
     }
 
     bool DestinationPart()
     {
-        Append(130);
+        Append(MessageId::SummaryDestination);
         if (Settings.DestinationExists == 0) {
-            Append(204);
+            Append(MessageId::SummaryDestinationNotFound);
             return false;
         }
         return true;
@@ -81,63 +80,63 @@ private:
         const uint32_t last = static_cast<uint32_t>(Settings.LastProfile);
         const uint32_t maxProfile = static_cast<uint32_t>(Settings.MaxProfile);
         if (Settings.UnpackAll != 0 || Settings.ProfileRange == RangeEntireDeployment) {
-            Append(144);
+            Append(MessageId::SummaryEntireDeployment);
             if (details_) {
-                Append(148, DataFileName(kind, 0), DataFileName(kind, maxProfile));
-                Append(150, OutputName(kind, 0), OutputName(kind, maxProfile));
+                Append(MessageId::SummaryInputFiles, DataFileName(kind, 0), DataFileName(kind, maxProfile));
+                Append(MessageId::SummaryOutputFiles, OutputName(kind, 0), OutputName(kind, maxProfile));
             }
         } else if (Settings.ProfileRange == RangeSingleProfile) {
-            Append(145);
+            Append(MessageId::SummarySingleProfile);
             if (details_) {
-                Append(147, DataFileName(kind, first));
-                Append(149, OutputName(kind, first));
+                Append(MessageId::SummaryInputFile, DataFileName(kind, first));
+                Append(MessageId::SummaryOutputFile, OutputName(kind, first));
             }
         } else if (Settings.ProfileRange == RangeProfiles) {
-            Append(146);
+            Append(MessageId::SummaryProfileRange);
             if (details_) {
-                Append(148, DataFileName(kind, first), DataFileName(kind, last));
-                Append(150, OutputName(kind, first), OutputName(kind, last));
+                Append(MessageId::SummaryInputFiles, DataFileName(kind, first), DataFileName(kind, last));
+                Append(MessageId::SummaryOutputFiles, OutputName(kind, first), OutputName(kind, last));
             }
         }
     }
 
-    void LogKind(int heading, int kind)
+    void LogKind(MessageId heading, int kind)
     {
         Append(heading);
         if (details_) {
-            Append(147, DataFileName(kind, 0));
-            Append(149, OutputName(kind, 0));
+            Append(MessageId::SummaryInputFile, DataFileName(kind, 0));
+            Append(MessageId::SummaryOutputFile, OutputName(kind, 0));
         }
     }
 
     void KindsPart()
     {
-        Append(137);
+        Append(MessageId::SummaryFilesToUnpack);
         if (Selected(KindEngineering)) {
-            Append(138);
+            Append(MessageId::SummaryEngineeringFiles);
             RangeLines(KindEngineering);
         }
         if (Selected(KindCtd)) {
-            Append(140);
+            Append(MessageId::SummaryCtdFiles);
             RangeLines(KindCtd);
         }
         if (Selected(KindAcm)) {
-            Append(139);
+            Append(MessageId::SummaryAcmFiles);
             RangeLines(KindAcm);
         }
         if (Selected(KindDeployment))
-            LogKind(141, KindDeployment);
+            LogKind(MessageId::SummaryDeploymentLog, KindDeployment);
         if (Selected(KindException))
-            LogKind(142, KindException);
+            LogKind(MessageId::SummaryExceptionLog, KindException);
     }
 
     void LogsAndFormPart()
     {
         if (Selected(KindEngineering))
-            Append(205);
+            Append(MessageId::SummaryTerminationLog);
         if (Selected(KindCtd | KindAcm))
-            Append(207);
-        Append(203);
+            Append(MessageId::SummarySensorTimeLog);
+        Append(MessageId::SummaryForm);
     }
 
     int level_;
@@ -156,9 +155,9 @@ int LogOptionsSummary()
 {
     try {
         const std::string summary = BuildOptionsSummary(99, 0);
-        LogMessage(LogInfo, 212);
+        LogMessage(LogInfo, MessageId::LogSettingsHeading);
         LogAppend(summary.c_str(), LogInfo);  // ready text: a % in a folder stays
-        LogMessage(LogInfo, 213);
+        LogMessage(LogInfo, MessageId::LogActivityHeading);
         return 0;
     } catch (...) {
         LogText(LogInfo, "An exception occurred - contact Ostrel!\r\n");

@@ -13,7 +13,7 @@
 // The summary text at `level`, with or without details.
 std::string BuildOptionsSummary(int level, int details);
 
-// Logs the run's settings (category Info): message 212, the summary at level
-// 99 without details, message 213. 0, or -1 after a fault, when a fixed line
-// takes the place of what was not yet logged.
+// Logs the run's settings (category Info): LogSettingsHeading, the summary at
+// level 99 without details, LogActivityHeading. 0, or -1 after a fault, when a
+// fixed line takes the place of what was not yet logged.
 int LogOptionsSummary();

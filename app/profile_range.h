@@ -1,12 +1,9 @@
 #pragma once
 // The profile numbers a run may take: the rule the file types page applies on
-// Next and davrolin-unpack applies before a run, with the same messages.
+// Next and davrolin-unpack applies before a run, with the same messages
+// (MessageId::BadRange, and BadRangeCaption for the page's message box).
 
 #include <cstdint>
-
-// The refusal's text and the caption of the page's message box.
-constexpr int kProfileRangeMessage = 220;
-constexpr int kProfileRangeCaption = 219;
 
 // The choices the rule looks at.
 struct ProfileChoice {

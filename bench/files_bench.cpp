@@ -22,14 +22,13 @@ void OpenNewFiles(benchmark::State& state)
         state.ResumeTiming();
         for (int i = 0; i < count; ++i) {
             const std::string name = folder + "C" + std::to_string(1000000 + i) + ".TXT";
-            std::FILE* f = OpenFile(name.c_str(), "wb");
-            std::fputs("x", f);
-            std::fclose(f);
+            const File f = OpenFile(name.c_str(), "wb");
+            std::fputs("x", f.get());
         }
         const std::string last = folder + "c" + std::to_string(1000000 + count - 1) + ".txt";
-        std::FILE* f = OpenFile(last.c_str(), "rb");
-        benchmark::DoNotOptimize(f);
-        std::fclose(f);
+        File f = OpenFile(last.c_str(), "rb");
+        benchmark::DoNotOptimize(f.get());
+        f.reset();
         state.PauseTiming();
         dir.reset();
         state.ResumeTiming();

@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 
-#include "app/version.h"
+#include "engine/version.h"
 #include "export/export_metadata.h"
 #include "formats/deployment.h"
 #include "formats/firmware_detection.h"

@@ -1,6 +1,6 @@
 #include "cli/export_choice.h"
 
-#include "app/version.h"
+#include "engine/version.h"
 #include "export/export_columns.h"
 #include "platform/platform.h"
 

@@ -8,14 +8,14 @@
 
 #include "app/expanded_text.h"
 #include "app/folder_checks.h"
-#include "app/messages.h"
-#include "app/settings.h"
 #include "app/options_summary.h"
 #include "app/profile_range.h"
+#include "app/settings.h"
 #include "cli/command_line.h"
 #include "cli/export_choice.h"
 #include "cli/run_observer.h"
 #include "engine/activity_log.h"
+#include "engine/messages.h"
 #include "engine/unpack_job.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
@@ -41,7 +41,7 @@ constexpr int kExitRunErrors = 1;
 constexpr int kExitRefused = 2;
 
 // A catalogue message with its placeholders filled, as a message box shows it.
-void PrintMessage(int id)
+void PrintMessage(MessageId id)
 {
     std::string text = ExpandedMessage(id);
     std::fputs(text.c_str(), stderr);
@@ -68,9 +68,9 @@ bool SourceAccepted()
 {
     const int r = SourceCheck(Settings.SrcDir);
     if (r == 1)
-        PrintMessage(132);
+        PrintMessage(MessageId::SourceMissing);
     else if (r == 2)
-        PrintMessage(Settings.WrongVersion ? 237 : 173);
+        PrintMessage(Settings.WrongVersion ? MessageId::SourceWrongVersion : MessageId::NoData);
     return r == 0;
 }
 
@@ -82,7 +82,7 @@ bool ProfilesAccepted()
                                   static_cast<uint32_t>(Settings.LastProfile)};
     if (ProfileRangeAccepted(choice, static_cast<uint32_t>(Settings.MaxProfile)))
         return true;
-    PrintMessage(kProfileRangeMessage);
+    PrintMessage(MessageId::BadRange);
     return false;
 }
 
@@ -92,7 +92,7 @@ bool DestinationAccepted()
     if (DestinationCheck(Settings.DstDir) == 0)
         return true;
     if (!CreateDir(Settings.DstDir)) {
-        PrintMessage(177);
+        PrintMessage(MessageId::FolderNotCreated);
         return false;
     }
     Settings.DestinationExists = 1;
@@ -166,8 +166,8 @@ int main(int argc, char** argv)
     SetNotifyWindow(&observer);
 
     LogReset();
-    LogMessage(LogInfo, 108);
-    LogMessage(LogInfo, 109);
+    LogMessage(LogInfo, MessageId::LogHeaderVersion);
+    LogMessage(LogInfo, MessageId::LogCreated);
     LogOptionsSummary();
     observer.StartEchoingErrors();
     std::signal(SIGINT, OnInterrupt);

@@ -1,12 +1,13 @@
 #include "engine/activity_log.h"
 
-#include "app/messages.h"
+#include "engine/messages.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -65,9 +66,9 @@ int LogCreate(ModuleHandle module)
 
     char caption[128];
     char text[512];
-    if (ExpandMessage(module, 101, caption, sizeof caption) == 0)
+    if (ExpandMessage(module, MessageId::LogMemoryCaption, caption, sizeof caption) == 0)
         std::strcpy(caption, "Error allocating memory!");
-    if (ExpandMessage(module, 102, text, sizeof text) == 0)
+    if (ExpandMessage(module, MessageId::LogMemoryQuestion, text, sizeof text) == 0)
         std::strcpy(text, "Could not allocate log.  Continue with program?");
     return Ask(caption, text) ? 0 : -1;
 }
@@ -92,7 +93,7 @@ void LogReset()
     theLog.changed = 1;
 }
 
-bool LogEntryText(int id, va_list args, std::string& text)
+bool LogEntryText(MessageId id, va_list args, std::string& text)
 {
     if (!theLog.created)
         return false;
@@ -116,14 +117,14 @@ bool LogEntryTextV(const char* format, va_list args, std::string& text)
     return true;
 }
 
-void LogMessageV(int category, int id, va_list args)
+void LogMessageV(int category, MessageId id, va_list args)
 {
     std::string text;
     if (LogEntryText(id, args, text))
         LogAppend(text.c_str(), category);
 }
 
-void LogMessage(int category, int id, ...)
+void LogMessage(int category, MessageId id, ...)
 {
     va_list args;
     va_start(args, id);
@@ -209,16 +210,16 @@ void LogSave()
         return;
     const std::string path = WithSeparator(Settings.DstDir) + Settings.LogName;
 
-    std::FILE* file = OpenFile(path.c_str(), "wb");
+    File file = OpenFile(path.c_str(), "wb");
     if (!file) {
-        LogMessage(LogError, 211, path.c_str());
+        LogMessage(LogError, MessageId::LogNotSaved, path.c_str());
         return;
     }
-    LogMessage(LogInfo, 210, path.c_str());
-    bool written = std::fwrite(theLog.storage, 1, theLog.used, file) == theLog.used;
-    written = std::fclose(file) == 0 && written;
+    LogMessage(LogInfo, MessageId::SavingLog, path.c_str());
+    bool written = std::fwrite(theLog.storage, 1, theLog.used, file.get()) == theLog.used;
+    written = CloseOutputFile(std::move(file)) && written;
     // A file that could not be written whole (a full disk) is not kept quiet:
     // the view shows it, after the saving line.
     if (!written)
-        LogMessage(LogError, 211, path.c_str());
+        LogMessage(LogError, MessageId::LogNotSaved, path.c_str());
 }

@@ -13,6 +13,7 @@
 // formatted on any thread (LogEntryText).
 
 #include "formats/report.h"
+#include "formats/text_format.h"
 #include "platform/desktop.h"
 
 #include <cstdarg>
@@ -23,7 +24,7 @@ constexpr std::size_t kLogFormatBufferSize = 1024;  // a formatted entry, with i
 constexpr std::size_t kLogMessageBufferSize = 512;  // an expanded catalogue text
 
 // Allocates `LogSize` zero-filled bytes. When they cannot be had, asks whether
-// to go on without a log (messages 101 and 102): -1 for No (the program ends),
+// to go on without a log (LogMemoryCaption and LogMemoryQuestion): -1 for No (the program ends),
 // 0 for Yes (every entry is dropped from then on). Returns 0 on success. A
 // second call starts over with a fresh log.
 int LogCreate(ModuleHandle module);
@@ -32,14 +33,19 @@ void LogDestroy();
 // Empties the log and marks it changed.
 void LogReset();
 
-// LogMessage and LogText (formats/report.h) format by the rules of wvsprintfA
-// into 1024 bytes; both do nothing before LogCreate.
-void LogMessageV(int category, int id, va_list args);
+// The entry points for the code that logs directly (the metadata check, the
+// job, the programs). Both format by the rules of wvsprintfA into 1024 bytes
+// and do nothing before LogCreate.
+// Logs a catalogue message, expanded and formatted with the arguments.
+void LogMessage(int category, MessageId id, ...);
+void LogMessageV(int category, MessageId id, va_list args);
+// Logs printf-style text.
+void LogText(int category, const char* format, ...) DAVROLIN_PRINTF(2, 3);
 
 // The text LogMessageV (with a message id) or LogText (with a format) would
 // store, formatted on the calling thread into buffers of its own: false, and
 // nothing to store, before LogCreate.
-bool LogEntryText(int id, va_list args, std::string& text);
+bool LogEntryText(MessageId id, va_list args, std::string& text);
 bool LogEntryTextV(const char* format, va_list args, std::string& text);
 
 // Stores finished text when its category passes `LogLevel`, trimming once if

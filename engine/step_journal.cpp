@@ -7,7 +7,7 @@
 
 StepJournal::StepJournal(RunEvents& events, bool live) : events_(events), live_(live) {}
 
-void StepJournal::Message(int category, int id, va_list args)
+void StepJournal::Message(int category, MessageId id, va_list args)
 {
     std::string text;
     if (LogEntryText(id, args, text))

@@ -41,7 +41,7 @@ public:
     StepJournal(const StepJournal&) = delete;
     StepJournal& operator=(const StepJournal&) = delete;
 
-    void Message(int category, int id, va_list args) override;
+    void Message(int category, MessageId id, va_list args) override;
     bool CancelRequested() override;
 
     void Text(int category, const char* format, ...) DAVROLIN_PRINTF(3, 4);

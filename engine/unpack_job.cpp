@@ -1,9 +1,10 @@
 #include "engine/unpack_job.h"
 
-#include "app/messages.h"
 #include "engine/activity_log.h"
 #include "engine/export_feed.h"
 #include "engine/file_names.h"
+#include "engine/messages.h"
+#include "engine/metadata.h"
 #include "engine/ordered_steps.h"
 #include "engine/step_journal.h"
 #include "formats/acm.h"
@@ -14,8 +15,6 @@
 #include "formats/export_sinks.h"
 #include "formats/irq_log.h"
 #include "formats/irq_text.h"
-#include "formats/metadata.h"
-#include "formats/output_file.h"
 #include "formats/profile_text.h"
 #include "formats/report.h"
 #include "formats/termination_log.h"
@@ -58,25 +57,6 @@ private:
 
 namespace {
 
-// Message ids of the job's own lines.
-constexpr int MsgException = 128;
-constexpr int MsgEngineeringStart = 156;
-constexpr int MsgAcmStart = 160;
-constexpr int MsgCtdStart = 164;
-constexpr int MsgEngineeringOpenError = 183;
-constexpr int MsgEngineeringCreateError = 185;
-constexpr int MsgEngineeringWriteError = 186;
-constexpr int MsgAcmOpenError = 187;
-constexpr int MsgAcmCreateError = 189;
-constexpr int MsgAcmWriteError = 190;
-constexpr int MsgCtdOpenError = 191;
-constexpr int MsgCtdCreateError = 193;
-constexpr int MsgDeploymentStart = 195;
-constexpr int MsgExceptionStart = 196;
-constexpr int MsgTerminationLogError = 202;
-constexpr int MsgTerminationLogWritten = 209;
-constexpr int MsgSensorTimeLogError = 221;
-
 // A data file that has ended still answers for each later profile of the
 // range: the CTD decoder notes every one as missing, with a file of its own.
 // No deployment holds more profiles per file than this, while damaged
@@ -85,11 +65,6 @@ constexpr int MsgSensorTimeLogError = 221;
 constexpr uint32_t kMaxProfilesPastEnd = 10000;
 constexpr const char* kPastEndNotNoted =
     "Error reading from %s data file %s: %u more profiles past its end were not noted\r\n";
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // Hands every call to two sinks: the text and the export hear the same values.
 class TeeSink final : public ProfileSink {
@@ -184,17 +159,33 @@ struct ProfileKind {
     FileKind kind;
     const char* name;  // as the kind's messages name its data files
     ProfileDecoder decoder;
-    int startMessage;
-    int openError;
-    int createError;
-    int writeError;  // names the profile; 0: the kind has none, its create error names the file
+    MessageId startMessage;
+    MessageId openError;
+    MessageId createError;
+    std::optional<MessageId> writeError;  // names the profile; none: its create error names the file
 };
 
-const ProfileKind kEngineering{KindEngineering, "engineering", EngineeringProfile, MsgEngineeringStart,
-                               MsgEngineeringOpenError, MsgEngineeringCreateError, MsgEngineeringWriteError};
-const ProfileKind kCtd{KindCtd, "CTD", CtdProfile, MsgCtdStart, MsgCtdOpenError, MsgCtdCreateError, 0};
-const ProfileKind kAcm{KindAcm, "ACM", AcmProfile, MsgAcmStart, MsgAcmOpenError, MsgAcmCreateError,
-                       MsgAcmWriteError};
+const ProfileKind kEngineering{KindEngineering,
+                               "engineering",
+                               EngineeringProfile,
+                               MessageId::EngineeringStart,
+                               MessageId::EngineeringOpenError,
+                               MessageId::EngineeringCreateError,
+                               MessageId::EngineeringWriteError};
+const ProfileKind kCtd{KindCtd,
+                       "CTD",
+                       CtdProfile,
+                       MessageId::CtdStart,
+                       MessageId::CtdOpenError,
+                       MessageId::CtdCreateError,
+                       std::nullopt};
+const ProfileKind kAcm{KindAcm,
+                       "ACM",
+                       AcmProfile,
+                       MessageId::AcmStart,
+                       MessageId::AcmOpenError,
+                       MessageId::AcmCreateError,
+                       MessageId::AcmWriteError};
 
 const ProfileKind& ProfileKindOf(int kind)
 {
@@ -219,13 +210,13 @@ struct TextFiles {
     StepJournal* journal = nullptr;  // null: outside a run, files are created at once
     std::vector<std::string>* created = nullptr;
 
-    std::FILE* Create(const std::string& path) const
+    File Create(const std::string& path) const
     {
         if (journal && !journal->IsLive()) {
             if (GetFileInfo(path.c_str()).exists && !journal->WaitUntilLive())
-                return nullptr;  // abandoned: nothing it does counts
+                return File();  // abandoned: nothing it does counts
             if (!journal->IsLive()) {
-                std::FILE* file = OpenFile(path.c_str(), "wb");
+                File file = OpenFile(path.c_str(), "wb");
                 if (file)
                     created->push_back(path);
                 return file;
@@ -247,8 +238,8 @@ struct RunState {
     uint32_t profilesPerFile = 0;
     uint32_t first = 0;
     uint32_t last = 0;
-    std::FILE* terminationLog = nullptr;
-    std::FILE* sensorTimeLog = nullptr;
+    File terminationLog;
+    File sensorTimeLog;
     bool terminationRowsLost = false;  // rows kept ahead of their turn did not reach the log
     bool sensorTimesLost = false;
     bool ok = true;
@@ -267,11 +258,6 @@ enum class StepType {
 
 struct JobStep final : Step {
     JobStep(StepType t, int k) : type(t), kind(k) { hasWork = t == StepType::ProfileFile || t == StepType::WholeFile; }
-    ~JobStep() override
-    {
-        if (rows)
-            std::fclose(rows);
-    }
 
     StepType type;
     int kind;  // FileKind; 0 for the sensor time log steps
@@ -279,7 +265,7 @@ struct JobStep final : Step {
 
     DecodeResult result = DecodeResult::Done;
     bool read = false;                   // the work succeeded
-    std::FILE* rows = nullptr;           // log rows kept ahead of the step's turn
+    File rows;                           // log rows kept ahead of the step's turn
     std::vector<std::string> created;    // text files created ahead of its turn
     std::optional<DeploymentRecord> record;
     std::unique_ptr<ExportFeed> feed;    // the export's calls, kept ahead of the step's turn
@@ -293,7 +279,7 @@ int KindIndex(int kind)
 void LogWriteError(const ProfileKind& k, uint32_t profile, Reporter& reporter)
 {
     if (k.writeError)
-        reporter.Report(LogError, k.writeError, profile);
+        reporter.Report(LogError, *k.writeError, profile);
     else
         reporter.Report(LogError, k.createError, PrefixedTextFileName(k.kind, profile).c_str());
 }
@@ -303,7 +289,7 @@ void LogWriteError(const ProfileKind& k, uint32_t profile, Reporter& reporter)
 // range settings; those are stale for a run over the entire deployment
 // without UnpackAll, and name an unrelated last profile for a single-profile
 // run, so the run's own first and last take their places here.
-void LogRangeStart(int id, uint32_t first, uint32_t last, StepJournal& journal)
+void LogRangeStart(MessageId id, uint32_t first, uint32_t last, StepJournal& journal)
 {
     const char* text = MessageText(id);
     std::string line = text ? text : "";
@@ -337,7 +323,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
                                const JobStep& step, std::FILE* auxiliaryLog, StepJournal& journal,
                                const TextFiles& files)
 {
-    File in(OpenFile(inputPath.c_str(), "rb"));
+    File in = OpenFile(inputPath.c_str(), "rb");
     ProfileSink* exportSink = nullptr;
     if (step.feed) {
         step.feed->DataFile(k.kind, DataFileName(k.kind, step.base), step.base + step.firstIndex,
@@ -366,7 +352,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
         } else if (write) {
             const std::string outputPath = run.paths.destination + TextFileName(k.kind, profile);
             journal.Status(inputPath, outputPath);
-            out.reset(files.Create(outputPath));
+            out = files.Create(outputPath);
             if (!out) {
                 journal.Report(LogError, k.createError, PrefixedTextFileName(k.kind, profile).c_str());
                 return DecodeResult::OpenError;
@@ -377,7 +363,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
         if (write) {
             // A partial file stays after a decoder failure; one the disk
             // refused fails the kind.
-            if (!CloseOutputFile(out.release())) {
+            if (!CloseOutputFile(std::move(out))) {
                 LogWriteError(k, profile, journal);
                 r = DecodeResult::WriteError;
             }
@@ -413,11 +399,11 @@ void WorkProfileFile(const RunState& run, JobStep& step, StepJournal& journal)
     if (run.writeText && !journal.IsLive())
         step.rows = OpenScratchFile();
     if (step.rows)
-        rows = step.rows;
+        rows = step.rows.get();
     else if (!run.writeText)
         rows = nullptr;  // without texts there are no logs
     else if (journal.IsLive() || journal.WaitUntilLive())
-        rows = k.kind == KindEngineering ? run.terminationLog : run.sensorTimeLog;
+        rows = (k.kind == KindEngineering ? run.terminationLog : run.sensorTimeLog).get();
     else
         return;  // abandoned
     if (run.exporter)
@@ -428,7 +414,7 @@ void WorkProfileFile(const RunState& run, JobStep& step, StepJournal& journal)
         step.result = UnpackProfileFile(k, run, inputPath, step, rows, journal, files);
         step.read = step.result == DecodeResult::Done;
     } catch (...) {
-        journal.Report(LogError, MsgException);
+        journal.Report(LogError, MessageId::UnpackException);
         step.read = false;
     }
     journal.LogChanged();
@@ -456,14 +442,14 @@ DecodeResult DeploymentFile(const std::string& inputPath, const std::string& out
                             const DecodeOptions& options, Reporter& reporter, const TextFiles& files,
                             std::optional<DeploymentRecord>& record)
 {
-    File in(OpenFile(inputPath.c_str(), "rb"));
+    File in = OpenFile(inputPath.c_str(), "rb");
     if (!in) {
-        reporter.Report(LogError, MsgDeployOpenError);
+        reporter.Report(LogError, MessageId::DeployOpenError);
         return DecodeResult::OpenError;
     }
-    File out(files.Create(outputPath));
+    File out = files.Create(outputPath);
     if (!out) {
-        reporter.Report(LogError, MsgDeployCreateError);
+        reporter.Report(LogError, MessageId::DeployCreateError);
         return DecodeResult::OpenError;
     }
     // The record is read in the layout of the configured firmware.
@@ -471,8 +457,8 @@ DecodeResult DeploymentFile(const std::string& inputPath, const std::string& out
     const DecodeResult r = DecodeDeploymentFile(in.get(), options.layout301, sink, reporter);
     if (r != DecodeResult::Done)
         return r;  // the report stays, empty
-    if (!CloseOutputFile(out.release())) {
-        reporter.Report(LogError, MsgDeployCreateError);  // the report did not reach the disk
+    if (!CloseOutputFile(std::move(out))) {
+        reporter.Report(LogError, MessageId::DeployCreateError);  // the report did not reach the disk
         return DecodeResult::WriteError;
     }
     return DecodeResult::Done;
@@ -481,22 +467,22 @@ DecodeResult DeploymentFile(const std::string& inputPath, const std::string& out
 DecodeResult IrqFile(const std::string& inputPath, const std::string& outputPath, const DecodeOptions& options,
                      Reporter& reporter, const TextFiles& files)
 {
-    File in(OpenFile(inputPath.c_str(), "rb"));
+    File in = OpenFile(inputPath.c_str(), "rb");
     if (!in) {
-        reporter.Report(LogError, MsgIrqOpenError);
+        reporter.Report(LogError, MessageId::IrqOpenError);
         return DecodeResult::OpenError;
     }
-    File out(files.Create(outputPath));
+    File out = files.Create(outputPath);
     if (!out) {
-        reporter.Report(LogError, MsgIrqCreateError);
+        reporter.Report(LogError, MessageId::IrqCreateError);
         return DecodeResult::OpenError;
     }
     IrqText text(out.get(), options.human);
     DecodeResult r = DecodeIrqLog(in.get(), text, reporter);
     if (r == DecodeResult::Cancelled)
         return r;
-    if (!CloseOutputFile(out.release())) {
-        reporter.Report(LogError, MsgIrqWriteError);
+    if (!CloseOutputFile(std::move(out))) {
+        reporter.Report(LogError, MessageId::IrqWriteError);
         r = DecodeResult::WriteError;
     }
     return r;
@@ -512,7 +498,7 @@ void WorkWholeFile(const RunState& run, JobStep& step, StepJournal& journal)
 {
     const std::string inputPath = run.paths.source + DataFileName(step.kind, 0);
     const std::string outputPath = run.paths.destination + TextFileName(step.kind, 0);
-    journal.Report(LogProgress, step.kind == KindDeployment ? MsgDeploymentStart : MsgExceptionStart);
+    journal.Report(LogProgress, step.kind == KindDeployment ? MessageId::DeploymentStart : MessageId::ExceptionStart);
     journal.LogChanged();
     try {
         const TextFiles files{&journal, &step.created};
@@ -522,7 +508,7 @@ void WorkWholeFile(const RunState& run, JobStep& step, StepJournal& journal)
                           : IrqFile(inputPath, outputPath, run.options, journal, files);
         step.read = step.result == DecodeResult::Done || step.result == DecodeResult::Cancelled;
     } catch (...) {
-        journal.Report(LogError, MsgException);
+        journal.Report(LogError, MessageId::UnpackException);
         step.read = false;
     }
     journal.LogChanged();
@@ -534,10 +520,10 @@ bool OpenSensorTimeLog(RunState& run, StepJournal& journal)
     try {
         run.sensorTimeLog = OpenFile((run.paths.destination + "SNSRTIME.TXT").c_str(), "wb");
     } catch (...) {
-        run.sensorTimeLog = nullptr;
+        run.sensorTimeLog.reset();
     }
     if (!run.sensorTimeLog) {
-        journal.Report(LogError, MsgSensorTimeLogError);
+        journal.Report(LogError, MessageId::SensorTimeLogError);
         return false;
     }
     return true;
@@ -545,10 +531,9 @@ bool OpenSensorTimeLog(RunState& run, StepJournal& journal)
 
 bool CloseSensorTimeLog(RunState& run, StepJournal& journal)
 {
-    const bool written = CloseOutputFile(run.sensorTimeLog) && !run.sensorTimesLost;
-    run.sensorTimeLog = nullptr;
+    const bool written = CloseOutputFile(std::move(run.sensorTimeLog)) && !run.sensorTimesLost;
     if (!written)
-        journal.Report(LogError, MsgSensorTimeLogError);
+        journal.Report(LogError, MessageId::SensorTimeLogError);
     return written;
 }
 
@@ -557,13 +542,12 @@ void OpenTerminationLog(RunState& run, StepJournal& journal)
     try {
         run.terminationLog = OpenFile((run.paths.destination + "TIMETAGS.TXT").c_str(), "wb");
         if (run.terminationLog)
-            WriteTerminationLogHeader(run.terminationLog, run.options.human);
+            WriteTerminationLogHeader(run.terminationLog.get(), run.options.human);
     } catch (...) {
-        CloseOutputFile(run.terminationLog);
-        run.terminationLog = nullptr;
+        run.terminationLog.reset();
     }
     if (!run.terminationLog) {
-        journal.Report(LogError, MsgTerminationLogError);
+        journal.Report(LogError, MessageId::TerminationLogError);
         run.ok = false;
         run.stoppedKinds |= KindEngineering;
     }
@@ -571,13 +555,12 @@ void OpenTerminationLog(RunState& run, StepJournal& journal)
 
 void CloseTerminationLog(RunState& run, StepJournal& journal)
 {
-    const bool written = CloseOutputFile(run.terminationLog) && !run.terminationRowsLost;
-    run.terminationLog = nullptr;
+    const bool written = CloseOutputFile(std::move(run.terminationLog)) && !run.terminationRowsLost;
     if (!written) {
-        journal.Report(LogError, MsgTerminationLogError);
+        journal.Report(LogError, MessageId::TerminationLogError);
         run.ok = false;
     } else {
-        journal.Report(LogProgress, MsgTerminationLogWritten, (run.paths.destination + "TIMETAGS.TXT").c_str());
+        journal.Report(LogProgress, MessageId::TerminationLogWritten, (run.paths.destination + "TIMETAGS.TXT").c_str());
     }
     journal.LogChanged();
 }
@@ -700,7 +683,7 @@ public:
     {
         auto& step = static_cast<JobStep&>(s);
         if (step.faulted) {
-            journal.Report(LogError, MsgException);
+            journal.Report(LogError, MessageId::UnpackException);
             step.read = false;
         }
         switch (step.type) {
@@ -715,7 +698,7 @@ public:
                 step.feed->PassOn();
             if (step.rows) {
                 const bool engineering = step.kind == KindEngineering;
-                if (!CopyRows(step.rows, engineering ? run_.terminationLog : run_.sensorTimeLog))
+                if (!CopyRows(step.rows.get(), (engineering ? run_.terminationLog : run_.sensorTimeLog).get()))
                     (engineering ? run_.terminationRowsLost : run_.sensorTimesLost) = true;
             }
             if (!step.read) {
@@ -775,9 +758,8 @@ bool RunKinds(UnpackJob& job, RunState& run, int kinds, int jobs)
     JobEvents events(job);
     JobSequence sequence(run, job, kinds);
     RunOrderedSteps(sequence, events, jobs);
-    CloseOutputFile(run.terminationLog);
-    CloseOutputFile(run.sensorTimeLog);
-    run.terminationLog = run.sensorTimeLog = nullptr;
+    run.terminationLog.reset();
+    run.sensorTimeLog.reset();
     return run.ok;
 }
 
@@ -883,7 +865,7 @@ int UnpackJob::Run(int jobs)
         try {
             ok = run.exporter->Finish(host) && ok;
         } catch (...) {
-            LogMessage(LogError, MsgException);
+            LogMessage(LogError, MessageId::UnpackException);
             events.LogChanged();
             ok = false;
         }

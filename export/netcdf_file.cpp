@@ -1,5 +1,7 @@
 #include "export/netcdf_file.h"
 
+#include "platform/platform.h"
+
 #include <netcdf.h>
 
 #include "platform/platform.h"

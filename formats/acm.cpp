@@ -37,7 +37,7 @@ DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptio
     sink.BeginProfile(profile);
     for (;;) {
         if (reporter.CancelRequested()) {
-            reporter.Report(LogError, MsgCancelled);
+            reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;
         }
@@ -46,17 +46,17 @@ DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptio
         // The indicators decide; a short read leaves one of them set.
         if (std::feof(in) || (!full && !std::ferror(in))) {
             sink.EndProfile(ProfileEnd::FileEnded);
-            reporter.Report(LogError, MsgAcmReadError, profile);
+            reporter.Report(LogError, MessageId::AcmReadError, profile);
             return DecodeResult::ReadError;
         }
         if (std::ferror(in)) {
             sink.EndProfile(ProfileEnd::ReadError);
-            reporter.Report(LogError, MsgAcmReadError, profile);
+            reporter.Report(LogError, MessageId::AcmReadError, profile);
             return DecodeResult::ReadError;
         }
         if (IsEndMark(scan))
             break;
         sink.AcmScan(DecodeScan(scan));
     }
-    return CloseSensorProfile(in, profile, MsgAcmReadError, sink, reporter);
+    return CloseSensorProfile(in, profile, MessageId::AcmReadError, sink, reporter);
 }

@@ -10,13 +10,11 @@
 #include <cstdint>
 #include <cstdio>
 
-constexpr int MsgAcmReadError = 188;  // "Error reading from ACM file for profile %u\r\n"
-
 constexpr std::size_t kAcmScanSize = 18;
 constexpr uint16_t kAcmEndWord = 65535;  // every word of the end mark
 
 // Decodes profile `profile` from `in`, positioned at its first scan, into
 // `sink`. Returns Done, Cancelled or ReadError (the file ended or could not be
-// read before the profile's end; message 188 names the profile).
+// read before the profile's end; AcmReadError names the profile).
 DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options, ProfileSink& sink,
                               Reporter& reporter);

@@ -30,7 +30,7 @@ DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptio
     sink.BeginProfile(profile);
     for (;;) {
         if (reporter.CancelRequested()) {
-            reporter.Report(LogError, MsgCancelled);
+            reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;
         }
@@ -45,7 +45,7 @@ DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptio
         if (got < sizeof scan || std::feof(in) || std::ferror(in)) {
             if (std::feof(in) || !std::ferror(in)) {
                 sink.EndProfile(ProfileEnd::FileEnded);
-                reporter.Report(LogError, MsgCtdReadError, profile);
+                reporter.Report(LogError, MessageId::CtdReadError, profile);
                 return DecodeResult::Done;
             }
             sink.EndProfile(ProfileEnd::ReadError);
@@ -58,5 +58,5 @@ DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptio
                                Convert(temperature, k.temperatureDivisor, k.temperatureOffset),
                                Convert(pressure, k.pressureDivisor, k.pressureOffset)});
     }
-    return CloseSensorProfile(in, profile, MsgCtdReadError, sink, reporter);
+    return CloseSensorProfile(in, profile, MessageId::CtdReadError, sink, reporter);
 }

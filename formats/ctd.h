@@ -13,8 +13,6 @@
 
 struct DeploymentRecord;
 
-constexpr int MsgCtdReadError = 192;  // "Error reading from CTD file for profile %u\r\n"
-
 constexpr std::size_t kCtdScanSize = 9;
 constexpr uint32_t kCtdEndCount = 16777215;  // every count of the end mark
 
@@ -24,8 +22,8 @@ const CtdConstants& CtdConstantsFor(const DeploymentRecord& deployment);
 
 // Decodes profile `profile` from `in`, positioned at its first scan, with the
 // CTD constants of `options` into `sink`. Returns Done (also when the file
-// ended among the scans: message 192 and ProfileEnd::FileEnded), Cancelled or
+// ended among the scans: CtdReadError and ProfileEnd::FileEnded), Cancelled or
 // ReadError (the file could not be read among the scans, without a message;
-// or the on and off times missing, message 192).
+// or the on and off times missing, CtdReadError).
 DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options, ProfileSink& sink,
                               Reporter& reporter);

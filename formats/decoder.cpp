@@ -12,7 +12,7 @@ const char* DecodeResultName(DecodeResult result)
     return "?";
 }
 
-void Reporter::Report(int category, int id, ...)
+void Reporter::Report(int category, MessageId id, ...)
 {
     va_list args;
     va_start(args, id);

@@ -43,10 +43,10 @@ class Reporter {
 public:
     virtual ~Reporter() = default;
     // Logs catalogue message `id`, expanded and formatted with `args`.
-    virtual void Message(int category, int id, va_list args) = 0;
+    virtual void Message(int category, MessageId id, va_list args) = 0;
     // Polled before each record.
     virtual bool CancelRequested() = 0;
 
     // Message with the arguments given in place.
-    void Report(int category, int id, ...);
+    void Report(int category, MessageId id, ...);
 };

@@ -60,6 +60,11 @@ DeploymentRecord DecodeDeployment(const uint8_t* b, bool layout301)
     return r;
 }
 
+bool VersionAccepted(int16_t version, bool layout301)
+{
+    return layout301 ? version == 301 : version == 304 || version == 303;
+}
+
 bool ReadDeployment(std::FILE* in, bool layout301, DeploymentRecord& record)
 {
     uint8_t bytes[kDeployRecord304Size];
@@ -73,7 +78,7 @@ DecodeResult DecodeDeploymentFile(std::FILE* in, bool layout301, DeploymentSink&
 {
     DeploymentRecord record;
     if (!ReadDeployment(in, layout301, record)) {
-        reporter.Report(LogError, MsgDeployReadError);
+        reporter.Report(LogError, MessageId::DeployReadError);
         return DecodeResult::ReadError;
     }
     sink.Record(record);

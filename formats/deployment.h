@@ -12,10 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 
-constexpr int MsgDeployOpenError = 179;    // "Error opening the deployment file DEPLOY.DAT\r\n"
-constexpr int MsgDeployReadError = 180;    // "Error reading from deployment file DEPLOY.DAT\r\n"
-constexpr int MsgDeployCreateError = 201;  // "Error creating deployment log file {PREFIX}DEPLOY.TXT\r\n"
-
 constexpr std::size_t kDeployRecord301Size = 124;
 constexpr std::size_t kDeployRecord304Size = 134;
 
@@ -69,7 +65,7 @@ struct DeploymentRecord {
 };
 
 // The one in-memory copy of the deployment record, filled by the metadata
-// check (formats/metadata.h) and by the unpack job; the job takes the CTD
+// check (engine/metadata.h) and by the unpack job; the job takes the CTD
 // fitted from it.
 extern DeploymentRecord Deployment;
 
@@ -77,6 +73,10 @@ inline std::size_t DeployRecordSize(bool layout301)
 {
     return layout301 ? kDeployRecord301Size : kDeployRecord304Size;
 }
+
+// True when `version` is a version word of the layout: 301 for 3.01; 304 or
+// 303 for 3.04.
+bool VersionAccepted(int16_t version, bool layout301);
 
 // Decodes a whole record of the layout (DeployRecordSize bytes).
 DeploymentRecord DecodeDeployment(const uint8_t* bytes, bool layout301);
@@ -86,6 +86,6 @@ DeploymentRecord DecodeDeployment(const uint8_t* bytes, bool layout301);
 bool ReadDeployment(std::FILE* in, bool layout301, DeploymentRecord& record);
 
 // Reads one record of the layout from `in` (at its start) and hands it to
-// `sink`: Done, or ReadError (message 180, nothing handed over) when it was
+// `sink`: Done, or ReadError (DeployReadError, nothing handed over) when it was
 // not read in full.
 DecodeResult DecodeDeploymentFile(std::FILE* in, bool layout301, DeploymentSink& sink, Reporter& reporter);

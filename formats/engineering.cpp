@@ -20,7 +20,7 @@ EngineeringValues DecodeScan(int32_t time, const uint8_t* b, bool layout301)
 // A short read: the message, and the end the sink is told of.
 DecodeResult ShortRead(std::FILE* in, uint32_t profile, ProfileSink& sink, Reporter& reporter)
 {
-    reporter.Report(LogError, MsgEngineeringReadError, profile);
+    reporter.Report(LogError, MessageId::EngineeringReadError, profile);
     sink.EndProfile(std::ferror(in) ? ProfileEnd::ReadError : ProfileEnd::FileEnded);
     return DecodeResult::ReadError;
 }
@@ -44,7 +44,7 @@ DecodeResult DecodeEngineeringProfile(std::FILE* in, uint32_t profile, const Dec
     const std::size_t scanSize = options.layout301 ? kEngineeringScan301Size : kEngineeringScan304Size;
     for (;;) {
         if (reporter.CancelRequested()) {
-            reporter.Report(LogError, MsgCancelled);
+            reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;
         }

@@ -11,8 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 
-constexpr int MsgEngineeringReadError = 184;  // "Error reading from engineering file for profile %u\r\n"
-
 constexpr int32_t MarkerProfileEnd = -1;
 constexpr int32_t MarkerRestarted = -2;
 constexpr int32_t MarkerBacktrack = -3;
@@ -34,6 +32,6 @@ StopRecord DecodeStopRecord(const uint8_t* bytes);
 
 // Decodes profile `profile` from `in` (positioned at its header) in the
 // layout of `options` into `sink`. Returns Done (`in` at the next profile),
-// Cancelled or ReadError (a short read; message 184 names the profile).
+// Cancelled or ReadError (a short read; EngineeringReadError names the profile).
 DecodeResult DecodeEngineeringProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options,
                                       ProfileSink& sink, Reporter& reporter);

@@ -2,7 +2,6 @@
 
 #include "formats/bytes.h"
 #include "formats/deployment.h"
-#include "formats/metadata.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 
@@ -31,14 +30,12 @@ FirmwareDetection DetectFirmware(const uint8_t* bytes, std::size_t size)
 
 FirmwareDetection DetectFirmwareOfFile(const std::string& path)
 {
-    std::FILE* in = OpenFile(path.c_str(), "rb");
+    const File in = OpenFile(path.c_str(), "rb");
     if (!in)
         return FirmwareDetection{};
     uint8_t bytes[kDeployRecord304Size];
-    const std::size_t size = std::fread(bytes, 1, sizeof bytes, in);
-    const bool failed = std::ferror(in) != 0;  // a folder of that name, a read error
-    std::fclose(in);
-    if (failed)
+    const std::size_t size = std::fread(bytes, 1, sizeof bytes, in.get());
+    if (std::ferror(in.get()))  // a folder of that name, a read error
         return FirmwareDetection{};
     return DetectFirmware(bytes, size);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Which firmware wrote a deployment, told by DEPLOY.DAT itself: its version
 // word (the i16 at offset 0) is 301 under firmware 3.01 and 304 or 303 under
-// 3.04 (VersionAccepted, formats/metadata.h). A layout counts as found only
+// 3.04 (VersionAccepted, formats/deployment.h). A layout counts as found only
 // when the file also holds a whole record of that layout, so that the
 // metadata check can read it afterwards.
 

@@ -19,7 +19,7 @@ DecodeResult DecodeIrqLog(std::FILE* in, IrqSink& sink, Reporter& reporter)
 {
     for (;;) {
         if (reporter.CancelRequested()) {
-            reporter.Report(LogError, MsgCancelled);
+            reporter.Report(LogError, MessageId::Cancelled);
             return DecodeResult::Cancelled;
         }
         uint8_t record[kIrqRecordSize];
@@ -28,7 +28,7 @@ DecodeResult DecodeIrqLog(std::FILE* in, IrqSink& sink, Reporter& reporter)
         sink.Record(GetTime(record), GetI16(record + 4));
     }
     if (!std::feof(in)) {
-        reporter.Report(LogError, MsgIrqReadError);
+        reporter.Report(LogError, MessageId::IrqReadError);
         return DecodeResult::ReadError;
     }
     return DecodeResult::Done;

@@ -10,11 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 
-constexpr int MsgIrqOpenError = 197;    // "Error opening IRQ exception log IRQ_XCPT.DAT\r\n"
-constexpr int MsgIrqCreateError = 198;  // "Error creating IRQ exception log {PREFIX}IRQ_XCPT.TXT\r\n"
-constexpr int MsgIrqReadError = 199;    // "Error reading from IRQ exception log file\r\n"
-constexpr int MsgIrqWriteError = 200;   // "Error writing to IRQ exception log file\r\n"
-
 constexpr std::size_t kIrqRecordSize = 6;
 
 // The text of an event code; "Unknown exception" for codes not known.
@@ -22,5 +17,5 @@ const char* IrqEventText(int code);
 
 // Hands every whole record of `in` to `sink`. Returns Done (a trailing
 // partial record is dropped), Cancelled (polled before each record) or
-// ReadError (message 199).
+// ReadError (IrqReadError).
 DecodeResult DecodeIrqLog(std::FILE* in, IrqSink& sink, Reporter& reporter);

@@ -3,7 +3,7 @@
 #include "formats/bytes.h"
 #include "formats/record.h"
 
-DecodeResult CloseSensorProfile(std::FILE* in, uint32_t profile, int readError, ProfileSink& sink,
+DecodeResult CloseSensorProfile(std::FILE* in, uint32_t profile, MessageId readError, ProfileSink& sink,
                                 Reporter& reporter)
 {
     uint8_t times[kSensorTimesSize];

@@ -11,5 +11,5 @@
 // ending the profile: Done, or ReadError (message `readError` naming the
 // profile, ProfileEnd::SensorTimesMissing) when the record is short or the
 // file reports an error.
-DecodeResult CloseSensorProfile(std::FILE* in, uint32_t profile, int readError, ProfileSink& sink,
+DecodeResult CloseSensorProfile(std::FILE* in, uint32_t profile, MessageId readError, ProfileSink& sink,
                                 Reporter& reporter);

@@ -34,7 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         case 1: LogText(category, "%s\r\n", entry); break;
         case 2:
             // Messages whose conversions are all %s (at most two), or none.
-            LogMessage(category, fdp.PickValueInArray({128, 147, 148, 183, 194, 202, 210, 211, 236}), entry, entry);
+            LogMessage(category,
+                       fdp.PickValueInArray({MessageId::UnpackException, MessageId::SummaryInputFile,
+                                             MessageId::SummaryInputFiles, MessageId::EngineeringOpenError,
+                                             MessageId::Cancelled, MessageId::TerminationLogError,
+                                             MessageId::SavingLog, MessageId::LogNotSaved,
+                                             MessageId::DeployWrongVersion}),
+                       entry, entry);
             break;
         default: LogTrim(); break;
         }

@@ -5,8 +5,8 @@
 // plain expansion whenever the message itself holds no conversion: nothing a
 // placeholder puts in is ever taken for a conversion.
 
-#include "app/messages.h"
 #include "engine/activity_log.h"
+#include "engine/messages.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "fuzz/fuzz_support.h"
@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     ResetFuzzLog();
     FuzzedDataProvider fdp(data, size);
-    const int id = fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange(95, 245) : fdp.ConsumeIntegral<int>();
+    const int number = fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange(95, 245) : fdp.ConsumeIntegral<int>();
+    const MessageId id = static_cast<MessageId>(number);
     const std::size_t room = fdp.ConsumeBool() ? kMessageBufferSize : fdp.ConsumeIntegralInRange<std::size_t>(0, 600);
     Settings.UnpackAll = fdp.ConsumeIntegral<int32_t>();
     Settings.FirstProfile = fdp.ConsumeIntegral<int32_t>();
@@ -70,13 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     FUZZ_CHECK(std::memchr(plain.get(), '\0', room) != nullptr);
     FUZZ_CHECK(std::memchr(format.get(), '\0', room) != nullptr);
 
-    // The date and time of message 109 may tick between the two expansions.
+    // The date and time of LogCreated may tick between the two expansions.
     // (A doubled percent sign is cut whole, so it may leave one byte unused.)
     const bool cut = std::strlen(plain.get()) + 1 >= room || std::strlen(format.get()) + 2 >= room;
-    if (raw && !std::strchr(raw, '%') && id != 109 && !cut) {
+    if (raw && !std::strchr(raw, '%') && id != MessageId::LogCreated && !cut) {
         const std::string formatted = FormatWithoutArguments(format.get());
         if (formatted != plain.get()) {
-            std::fprintf(stderr, "message %d: %zu bytes as format give %zu bytes, not the %zu of the text\n", id,
+            std::fprintf(stderr, "message %d: %zu bytes as format give %zu bytes, not the %zu of the text\n", number,
                          std::strlen(format.get()), formatted.size(), std::strlen(plain.get()));
             for (std::size_t i = 0; i < formatted.size(); ++i)
                 if (formatted[i] != plain[i]) {

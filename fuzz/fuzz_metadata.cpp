@@ -4,9 +4,9 @@
 // rest is DEPLOY.DAT. The five results must agree with the files.
 
 #include "engine/activity_log.h"
+#include "engine/metadata.h"
 #include "formats/bytes.h"
 #include "formats/deployment.h"
-#include "formats/metadata.h"
 #include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
 

@@ -1,7 +1,5 @@
 #include "platform/desktop.h"
 
-#include "formats/text_format.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -38,8 +36,9 @@ void LocalLongDate(char* out, int size)
     std::tm now;
     if (size <= 0 || !LocalNow(now) || now.tm_wday < 0 || now.tm_wday > 6 || now.tm_mon < 0 || now.tm_mon > 11)
         return;
-    Format(out, static_cast<std::size_t>(size), "%s, %s %d, %d", days[now.tm_wday], months[now.tm_mon],
-           now.tm_mday, now.tm_year + 1900);
+    // Texts and integers only: the C library writes them the same everywhere.
+    std::snprintf(out, static_cast<std::size_t>(size), "%s, %s %d, %d", days[now.tm_wday], months[now.tm_mon],
+                  now.tm_mday, now.tm_year + 1900);
 }
 
 void LocalTimeOfDay(char* out, int size)
@@ -49,8 +48,8 @@ void LocalTimeOfDay(char* out, int size)
     if (size <= 0 || !LocalNow(now))
         return;
     int hour = now.tm_hour % 12 == 0 ? 12 : now.tm_hour % 12;
-    Format(out, static_cast<std::size_t>(size), "%d:%02d:%02d %s", hour, now.tm_min, now.tm_sec,
-           now.tm_hour < 12 ? "AM" : "PM");
+    std::snprintf(out, static_cast<std::size_t>(size), "%d:%02d:%02d %s", hour, now.tm_min, now.tm_sec,
+                  now.tm_hour < 12 ? "AM" : "PM");
 }
 
 void* AllocateStorage(long long size)

@@ -219,14 +219,14 @@ std::vector<std::string> LogicalDriveRoots()
     return {"/"};
 }
 
-std::FILE* OpenFile(const char* path, const char* mode)
+File OpenFile(const char* path, const char* mode)
 {
     std::unique_lock<std::mutex> creating(creationMutex, std::defer_lock);
     if (mode[0] != 'r')
         creating.lock();
     // Writing over an existing file keeps the name it has on disk.
     const Resolved resolved = ResolveCase(path);
-    std::FILE* file = std::fopen(resolved.path.c_str(), mode);
+    File file(std::fopen(resolved.path.c_str(), mode));
     if (file && !resolved.exists)
         NoteCreated(resolved);
     return file;
@@ -237,9 +237,9 @@ bool RemoveFile(const char* path)
     return std::remove(path) == 0;
 }
 
-std::FILE* OpenScratchFile()
+File OpenScratchFile()
 {
-    return std::tmpfile();
+    return File(std::tmpfile());
 }
 
 bool RenameFile(const char* from, const char* to)

@@ -1,9 +1,12 @@
 #include "platform/private_profile.h"
 
+#include "platform/file.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <strings.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -16,15 +19,15 @@ struct Line {
 bool ReadLines(const char* file, std::vector<Line>& lines)
 {
     lines.clear();
-    std::FILE* f = std::fopen(file, "rb");
+    // The settings file is named exactly, as the Win32 profile API takes it.
+    const File f(std::fopen(file, "rb"));
     if (!f)
         return false;
     std::string all;
     char buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
         all.append(buffer, n);
-    std::fclose(f);
     std::size_t start = 0;
     while (start < all.size()) {
         std::size_t lf = all.find('\n', start);
@@ -245,15 +248,15 @@ bool ProfileWriteString(const char* section, const char* key, const char* value,
     // Written beside the file and renamed over it, so a failed write never
     // leaves half a settings file.
     std::string temporary = std::string(file) + ".new";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    File f(std::fopen(temporary.c_str(), "wb"));
     if (!f)
         return false;
     bool ok = true;
     for (const Line& line : lines) {
-        ok = ok && std::fwrite(line.text.data(), 1, line.text.size(), f) == line.text.size();
-        ok = ok && std::fwrite(line.ending.data(), 1, line.ending.size(), f) == line.ending.size();
+        ok = ok && std::fwrite(line.text.data(), 1, line.text.size(), f.get()) == line.text.size();
+        ok = ok && std::fwrite(line.ending.data(), 1, line.ending.size(), f.get()) == line.ending.size();
     }
-    ok = std::fclose(f) == 0 && ok;
+    ok = CloseOutputFile(std::move(f)) && ok;
     if (!ok || std::rename(temporary.c_str(), file) != 0) {
         std::remove(temporary.c_str());
         return false;

@@ -1,7 +1,7 @@
 #include "wizard/browse_panel.h"
 
 #include "app/folder_survey.h"
-#include "app/messages.h"
+#include "engine/messages.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int MsgCouldNotRead = 235;
 constexpr int kMaxFolderText = kTextFieldSize - 1;
 
 const int kPanelControls[] = {IDC_BROWSE_GROUP, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS, IDC_BROWSE_CONTENTS,
@@ -127,7 +126,7 @@ bool FillPanel(HWND dialog)
 void ShowCouldNotRead(HWND dialog)
 {
     char text[kMessageBufferSize];
-    ExpandMessage(CurrentModule(), MsgCouldNotRead, text, sizeof text);
+    ExpandMessage(CurrentModule(), MessageId::FolderNotReadable, text, sizeof text);
     if (SourceMode()) {
         SetDlgItemTextA(dialog, IDC_BROWSE_CONTENTS, text);
         return;

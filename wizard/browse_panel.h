@@ -28,7 +28,7 @@ void LayoutBrowsePanel(HWND dialog, int clientWidth);
 
 // Refills the drive list, the folder list and the contents box for the
 // folder setting, and puts the folder setting into the path field. A fault
-// while filling retries once from "C:\"; a second fault shows message 235.
+// while filling retries once from "C:\"; a second fault shows FolderNotReadable.
 void RefreshBrowsePanel(HWND dialog);
 
 // A choice in the drive list (1082) or the folder list (1081): the folder

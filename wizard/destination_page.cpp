@@ -17,11 +17,6 @@
 
 namespace {
 
-constexpr int MsgMissingCaption = 174;
-constexpr int MsgMissing = 175;
-constexpr int MsgNotCreatedCaption = 176;
-constexpr int MsgNotCreated = 177;
-
 const int kInputs[] = {IDC_DEST_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS,
                        IDC_BROWSE_CONTENTS};
 
@@ -38,7 +33,7 @@ void Resize(HWND dialog, int w, int h)
 }
 
 // A box whose {DSTDIR} shows the typed path.
-int AskAbout(HWND dialog, const std::string& typed, int textId, int captionId, UINT type)
+int AskAbout(HWND dialog, const std::string& typed, MessageId textId, MessageId captionId, UINT type)
 {
     return ShowFolderBox(dialog, Settings.DstDir, typed.c_str(), textId, captionId, type);
 }
@@ -68,11 +63,12 @@ bool Validate(HWND dialog, Mode mode, std::string& stored)
         stored = EnteredFolderText(typed);
         return true;
     }
-    int answer = AskAbout(dialog, typed, MsgMissing, MsgMissingCaption, MB_YESNO | MB_ICONWARNING);
+    int answer = AskAbout(dialog, typed, MessageId::DestinationMissing, MessageId::DestinationMissingCaption,
+                          MB_YESNO | MB_ICONWARNING);
     if (answer != IDYES)
         return mode == Mode::Browse;
     if (!CreateDir(typed.c_str())) {
-        AskAbout(dialog, typed, MsgNotCreated, MsgNotCreatedCaption, MB_OK | MB_ICONERROR);
+        AskAbout(dialog, typed, MessageId::FolderNotCreated, MessageId::FolderNotCreatedCaption, MB_OK | MB_ICONERROR);
         return false;
     }
     Settings.DestinationExists = 1;

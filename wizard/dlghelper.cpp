@@ -1,6 +1,6 @@
 #include "wizard/dlghelper.h"
 
-#include "app/messages.h"
+#include "engine/messages.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
@@ -87,7 +87,7 @@ void PlaceButtonRow(HWND dialog, int width, int height, bool hasBack)
     MoveControl(dialog, IDC_HELP_BUTTON, -1, y, -1, -1);
 }
 
-void PaintStepHeader(HDC dc, int clientWidth, int titleId)
+void PaintStepHeader(HDC dc, int clientWidth, std::optional<MessageId> titleId)
 {
     if (headerBitmap) {
         HDC tiles = CreateCompatibleDC(dc);
@@ -99,7 +99,7 @@ void PaintStepHeader(HDC dc, int clientWidth, int titleId)
     }
     SetTextColor(dc, kTitleColour);
     SetBkColor(dc, kTitleBackground);
-    if (titleId == 0)
+    if (!titleId)
         return;
 
     HFONT font = CreateFontA(-MulDiv(18, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
@@ -107,7 +107,7 @@ void PaintStepHeader(HDC dc, int clientWidth, int titleId)
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
 
     char title[4096];
-    LoadMessage(titleId, title, sizeof title);
+    LoadMessage(*titleId, title, sizeof title);
     UINT oldAlign = SetTextAlign(dc, TA_BOTTOM);
     RECT clip = {3, 0, 1027, 64};
     ExtTextOutA(dc, 3, 56, ETO_CLIPPED, &clip, title, (UINT)std::strlen(title), nullptr);
@@ -119,7 +119,7 @@ void PaintStepHeader(HDC dc, int clientWidth, int titleId)
     }
 }
 
-void PaintStepDialog(HWND dialog, int titleId)
+void PaintStepDialog(HWND dialog, std::optional<MessageId> titleId)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
@@ -144,14 +144,14 @@ bool EnterMovesFocus(HWND dialog, const int* ids, int count)
     return false;
 }
 
-void LoadMessage(int id, char* out, int size)
+void LoadMessage(MessageId id, char* out, int size)
 {
     if (size <= 0)
         return;
     ExpandMessage(helperInstance ? helperInstance : GetModuleHandleA(nullptr), id, out, static_cast<size_t>(size));
 }
 
-int ShowFolderBox(HWND dialog, char* field, const char* typed, int textId, int captionId, UINT type)
+int ShowFolderBox(HWND dialog, char* field, const char* typed, MessageId textId, MessageId captionId, UINT type)
 {
     char saved[kTextFieldSize];
     std::memcpy(saved, field, sizeof saved);

@@ -3,7 +3,11 @@
 // moves one control, the step header banner, the Enter-key rule and the
 // catalogue texts the steps show.
 
+#include "formats/message_ids.h"
+
 #include <windows.h>
+
+#include <optional>
 
 struct LayoutMetrics {
     int marginX;
@@ -33,20 +37,20 @@ void MoveControl(HWND dialog, int id, int x, int y, int width, int height);
 void PlaceButtonRow(HWND dialog, int width, int height, bool hasBack);
 
 // Paints the step header: header tiles across `clientWidth`, then the title
-// message `titleId` (none for 0) in 18 points at the bottom of the banner.
-void PaintStepHeader(HDC dc, int clientWidth, int titleId);
+// message `titleId` (if any) in 18 points at the bottom of the banner.
+void PaintStepHeader(HDC dc, int clientWidth, std::optional<MessageId> titleId);
 
 // The WM_PAINT handling of a step with a header.
-void PaintStepDialog(HWND dialog, int titleId);
+void PaintStepDialog(HWND dialog, std::optional<MessageId> titleId);
 
 // Enter arrives as command 1. When the focus is on one of `ids` of `dialog`,
 // asks the dialog to move the focus on and returns true (handled).
 bool EnterMovesFocus(HWND dialog, const int* ids, int count);
 
 // Expands catalogue message `id` into `out` (empty when it has no text).
-void LoadMessage(int id, char* out, int size);
+void LoadMessage(MessageId id, char* out, int size);
 
 // A box of catalogue messages whose folder text shows the path as typed:
 // `field` (Settings.SrcDir or Settings.DstDir) holds `typed` while the texts
 // are expanded and has its own value back before the box shows.
-int ShowFolderBox(HWND dialog, char* field, const char* typed, int textId, int captionId, UINT type);
+int ShowFolderBox(HWND dialog, char* field, const char* typed, MessageId textId, MessageId captionId, UINT type);

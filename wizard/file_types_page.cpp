@@ -6,8 +6,8 @@
 // are unsigned 32-bit throughout; a field that does not hold such a number
 // reads as 0.
 
-#include "app/messages.h"
 #include "app/profile_range.h"
+#include "engine/messages.h"
 #include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "resources/resource.h"
@@ -41,7 +41,7 @@ static void Set(HWND dialog, int id, bool shown, bool on)
     EnableWindow(control, on ? TRUE : FALSE);
 }
 
-static void SetCaption(HWND dialog, int id, int messageId)
+static void SetCaption(HWND dialog, int id, MessageId messageId)
 {
     char text[kMessageBufferSize];
     LoadMessage(messageId, text, sizeof text);
@@ -68,14 +68,14 @@ static void ApplyEnablingRules(HWND dialog)
         for (int id : {IDC_FIRST_CAPTION, IDC_FIRST_PROFILE, IDC_LAST_CAPTION, IDC_LAST_PROFILE})
             Set(dialog, id, false, false);
     } else if (Checked(dialog, IDC_RANGE_SINGLE)) {
-        SetCaption(dialog, IDC_FIRST_CAPTION, 214);
+        SetCaption(dialog, IDC_FIRST_CAPTION, MessageId::ProfileCaption);
         Set(dialog, IDC_FIRST_CAPTION, true, true);
         Set(dialog, IDC_FIRST_PROFILE, true, true);
         Set(dialog, IDC_LAST_CAPTION, false, false);
         Set(dialog, IDC_LAST_PROFILE, false, false);
     } else if (Checked(dialog, IDC_RANGE_RANGE)) {
-        SetCaption(dialog, IDC_FIRST_CAPTION, 215);
-        SetCaption(dialog, IDC_LAST_CAPTION, 216);
+        SetCaption(dialog, IDC_FIRST_CAPTION, MessageId::FirstProfileCaption);
+        SetCaption(dialog, IDC_LAST_CAPTION, MessageId::LastProfileCaption);
         for (int id : {IDC_FIRST_CAPTION, IDC_FIRST_PROFILE, IDC_LAST_CAPTION, IDC_LAST_PROFILE})
             Set(dialog, id, true, true);
     }
@@ -124,14 +124,14 @@ static bool Accept(HWND dialog)
         if (Checked(dialog, kKindBoxes[i]))
             kinds |= 1 << i;
     if (kinds == 0) {
-        ShowCatalogueBox(dialog, 218, 217, MB_OK | MB_ICONERROR);
+        ShowCatalogueBox(dialog, MessageId::NoFileTypes, MessageId::NoFileTypesCaption, MB_OK | MB_ICONERROR);
         return false;
     }
     const ProfileChoice choice = {false, kinds, RangeMode(dialog), ProfileField(dialog, IDC_FIRST_PROFILE),
                                   ProfileField(dialog, IDC_LAST_PROFILE)};
     if (ProfileRangeAccepted(choice, static_cast<uint32_t>(Settings.MaxProfile)))
         return true;
-    ShowCatalogueBox(dialog, kProfileRangeMessage, kProfileRangeCaption, MB_OK | MB_ICONERROR);
+    ShowCatalogueBox(dialog, MessageId::BadRange, MessageId::BadRangeCaption, MB_OK | MB_ICONERROR);
     return false;
 }
 

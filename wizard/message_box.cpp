@@ -1,6 +1,6 @@
 #include "wizard/message_box.h"
 
-#include "app/messages.h"
+#include "engine/messages.h"
 
 namespace {
 MessageBoxHook boxHook;
@@ -13,7 +13,7 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     return MessageBoxA(owner, text, caption, type);
 }
 
-int ShowCatalogueBox(HWND owner, int textId, int captionId, UINT type)
+int ShowCatalogueBox(HWND owner, MessageId textId, MessageId captionId, UINT type)
 {
     char text[4096];
     char caption[4096];

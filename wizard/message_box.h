@@ -3,6 +3,8 @@
 // them: with a hook set, the hook sees the box and gives the answer instead
 // of the user.
 
+#include "formats/message_ids.h"
+
 #include <windows.h>
 
 using MessageBoxHook = int (*)(HWND owner, const char* text, const char* caption, UINT type);
@@ -11,7 +13,7 @@ using MessageBoxHook = int (*)(HWND owner, const char* text, const char* caption
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
 // A box whose text and caption are catalogue messages.
-int ShowCatalogueBox(HWND owner, int textId, int captionId, UINT type);
+int ShowCatalogueBox(HWND owner, MessageId textId, MessageId captionId, UINT type);
 
 // Sets the hook (null restores the real boxes); returns the previous one.
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);

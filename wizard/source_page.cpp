@@ -15,13 +15,6 @@
 
 namespace {
 
-constexpr int MsgNotFoundCaption = 131;
-constexpr int MsgNotFound = 132;
-constexpr int MsgNoDataCaption = 172;
-constexpr int MsgNoData = 173;
-constexpr int MsgWrongVersion = 237;
-constexpr int MsgWrongVersionCaption = 238;
-
 const int kInputs[] = {IDC_SOURCE_PATH, IDC_CHECK_BROWSE, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS,
                        IDC_BROWSE_CONTENTS};
 
@@ -35,7 +28,7 @@ void Resize(HWND dialog, int w, int h)
 }
 
 // A rejection box whose {SRCDIR} shows the typed path.
-void Reject(HWND dialog, const std::string& typed, int textId, int captionId)
+void Reject(HWND dialog, const std::string& typed, MessageId textId, MessageId captionId)
 {
     ShowFolderBox(dialog, Settings.SrcDir, typed.c_str(), textId, captionId, MB_OK | MB_ICONERROR);
 }
@@ -47,14 +40,14 @@ bool AcceptSource(HWND dialog)
     const std::string typed = ControlText(dialog, IDC_SOURCE_PATH);
     const int result = SourceCheck(typed.c_str());
     if (result == 1) {
-        Reject(dialog, typed, MsgNotFound, MsgNotFoundCaption);
+        Reject(dialog, typed, MessageId::SourceMissing, MessageId::SourceMissingCaption);
         return false;
     }
     if (result == 2) {
         if (Settings.WrongVersion)
-            Reject(dialog, typed, MsgWrongVersion, MsgWrongVersionCaption);
+            Reject(dialog, typed, MessageId::SourceWrongVersion, MessageId::SourceWrongVersionCaption);
         else
-            Reject(dialog, typed, MsgNoData, MsgNoDataCaption);
+            Reject(dialog, typed, MessageId::NoData, MessageId::NoDataCaption);
         return false;
     }
     // The check left the folder current: a relative path is stored as the

@@ -7,14 +7,14 @@
 #include "wizard/page.h"
 
 const StepRecord StepTable[kStepCount] = {
-    {IDD_WELCOME, IDD_SOURCE, 0, 0},
-    {IDD_SOURCE, IDD_DESTINATION, 0, 110},
-    {IDD_DESTINATION, IDD_FILETYPES, IDD_SOURCE, 112},
-    {IDD_FILETYPES, IDD_PREFIX, IDD_DESTINATION, 114},
-    {IDD_PREFIX, IDD_FORMAT, IDD_FILETYPES, 116},
-    {IDD_FORMAT, IDD_VERIFY, IDD_PREFIX, 133},
-    {IDD_VERIFY, IDD_UNPACKING, IDD_FORMAT, 125},
-    {IDD_UNPACKING, 0, 0, 127},
+    {IDD_WELCOME, IDD_SOURCE, 0, std::nullopt},
+    {IDD_SOURCE, IDD_DESTINATION, 0, MessageId::SourceStepTitle},
+    {IDD_DESTINATION, IDD_FILETYPES, IDD_SOURCE, MessageId::DestinationStepTitle},
+    {IDD_FILETYPES, IDD_PREFIX, IDD_DESTINATION, MessageId::FileTypesStepTitle},
+    {IDD_PREFIX, IDD_FORMAT, IDD_FILETYPES, MessageId::PrefixStepTitle},
+    {IDD_FORMAT, IDD_VERIFY, IDD_PREFIX, MessageId::FormatStepTitle},
+    {IDD_VERIFY, IDD_UNPACKING, IDD_FORMAT, MessageId::VerifyStepTitle},
+    {IDD_UNPACKING, 0, 0, MessageId::UnpackingStepTitle},
 };
 
 namespace {

@@ -6,13 +6,17 @@
 // on; `stepmanager_show` is the one way they do it. Each step is a Page
 // (wizard/page.h) in its own file.
 
+#include "formats/message_ids.h"
+
 #include <windows.h>
+
+#include <optional>
 
 struct StepRecord {
     int dialogId;
     int nextId;
     int prevId;
-    int titleId;  // catalogue message of the header title, 0 for none
+    std::optional<MessageId> titleId;  // catalogue message of the header title, if any
 };
 
 constexpr int kStepCount = 8;

@@ -16,9 +16,9 @@
 
 #include "wizard/unpacking_page.h"
 
-#include "app/messages.h"
 #include "app/options_summary.h"
 #include "engine/activity_log.h"
+#include "engine/messages.h"
 #include "engine/unpack_job.h"
 #include "formats/report.h"
 #include "formats/settings_record.h"
@@ -50,7 +50,7 @@ int jobRunning = 0;
 bool startPosted = false;   // a start request of ours is in the queue
 uint32_t progressTotal = 0;
 char statusTemplate[kStatusTemplateSize];
-int bannerId = 0;
+std::optional<MessageId> bannerId;
 
 void ShowButton(HWND dialog, int id, bool on)
 {
@@ -75,7 +75,7 @@ std::string FormatLine(const char* format, ...)
     return text;
 }
 
-void PaintBanner(HWND dialog, int titleId)
+void PaintBanner(HWND dialog, MessageId titleId)
 {
     bannerId = titleId;
     RECT client;
@@ -90,7 +90,9 @@ void PaintBanner(HWND dialog, int titleId)
 void FinishRun(HWND dialog, bool hadErrors)
 {
     const bool cancelled = IsCancelRequested();
-    const int outcome = !hadErrors ? 170 : cancelled ? 178 : 171;
+    const MessageId outcome = !hadErrors  ? MessageId::UnpackedWithoutErrors
+                              : cancelled ? MessageId::UnpackingAborted
+                                          : MessageId::UnpackedWithErrors;
     char text[kMessageBufferSize];
     ExpandMessage(CurrentModule(), outcome, text, sizeof text);
     SetDlgItemTextA(dialog, IDC_STATUS_LINE, text);
@@ -100,7 +102,7 @@ void FinishRun(HWND dialog, bool hadErrors)
     ShowButton(dialog, IDC_NEXT, true);
     ShowButton(dialog, IDC_CANCEL, false);
     ShowButton(dialog, IDC_START_AGAIN, true);
-    PaintBanner(dialog, cancelled ? 206 : 169);
+    PaintBanner(dialog, cancelled ? MessageId::CancelledByUser : MessageId::Complete);
 }
 
 void StartRun(HWND dialog)
@@ -112,8 +114,8 @@ void StartRun(HWND dialog)
     ShowButton(dialog, IDC_NEXT, false);
     ShowButton(dialog, IDC_CANCEL, true);
     LogReset();
-    LogMessage(LogInfo, 108);
-    LogMessage(LogInfo, 109);
+    LogMessage(LogInfo, MessageId::LogHeaderVersion);
+    LogMessage(LogInfo, MessageId::LogCreated);
     LogOptionsSummary();
     observer.ExpectRun();
     if (starter() != 0) {
@@ -169,7 +171,7 @@ void InitDialog(HWND dialog)
     RefreshLogView(dialog);
     observer.SetWindow(dialog);
     SetNotifyWindow(&observer);
-    if (ExpandMessageAsFormat(CurrentModule(), 168, statusTemplate, sizeof statusTemplate) == 0)
+    if (ExpandMessageAsFormat(CurrentModule(), MessageId::UnpackingStatus, statusTemplate, sizeof statusTemplate) == 0)
         std::strcpy(statusTemplate, kBuiltInStatusTemplate);
     ShowButton(dialog, IDC_START_AGAIN, false);
     ShowButton(dialog, IDC_NEXT, false);
@@ -300,7 +302,7 @@ bool UnpackingRunGoing()
     return jobRunning == 1;
 }
 
-int UnpackingBannerId()
+std::optional<MessageId> UnpackingBannerId()
 {
     return bannerId;
 }

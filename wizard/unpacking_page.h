@@ -2,7 +2,11 @@
 // The Unpacking page's own messages and what tests may look at or replace.
 // The page itself is UnpackingPage (wizard/page.h).
 
+#include "formats/message_ids.h"
+
 #include <windows.h>
+
+#include <optional>
 
 // Posted by the page to itself when it is shown; starts a run unless one goes.
 // Below the worker's notices (wizard/job_observer.h), above WM_APP.
@@ -17,5 +21,5 @@ void SetUnpackJobStarter(UnpackJobStarter starter);
 bool UnpackingRunGoing();
 
 // The catalogue message painted into the banner when the latest run ended
-// ("Complete" or "Cancelled by User"), 0 before the first end.
-int UnpackingBannerId();
+// ("Complete" or "Cancelled by User"), none before the first end.
+std::optional<MessageId> UnpackingBannerId();

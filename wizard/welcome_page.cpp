@@ -13,9 +13,9 @@ namespace {
 void InitDialog(HWND dialog)
 {
     char text[4096];
-    LoadMessage(121, text, sizeof text);
+    LoadMessage(MessageId::WelcomeVersion, text, sizeof text);
     SetDlgItemTextA(dialog, IDC_BUILD_LINE, text);
-    LoadMessage(208, text, sizeof text);
+    LoadMessage(MessageId::WelcomeFirmware, text, sizeof text);
     SetDlgItemTextA(dialog, IDC_FIRMWARE_LINE, text);
 }
 

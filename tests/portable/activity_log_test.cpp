@@ -1,5 +1,5 @@
 #include "engine/activity_log.h"
-#include "app/messages.h"
+#include "engine/messages.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
@@ -55,7 +55,7 @@ private:
 TEST_F(ActivityLogTest, FormatsByTheLogRules)
 {
     LogText(LogInfo, "%07d|%u|%ld|%s|%%|%y\r\n", 42, 4294967288u, -3L, "txt");
-    LogMessage(LogError, 184, 107u);
+    LogMessage(LogError, MessageId::EngineeringReadError, 107u);
     EXPECT_STREQ(LogTake(), "0000042|4294967288|-3|txt|%|y\r\n"
                             "Error reading from engineering file for profile 107\r\n");
 
@@ -69,10 +69,10 @@ TEST_F(ActivityLogTest, FormatsByTheLogRules)
 TEST_F(ActivityLogTest, LevelMaskFiltersCategories)
 {
     Settings.LogLevel = 8;
-    LogMessage(LogInfo, 212);
+    LogMessage(LogInfo, MessageId::LogSettingsHeading);
     LogText(LogProgress, "progress\r\n");
     EXPECT_TRUE(LogHasChanged());  // marked even when filtered out
-    LogMessage(LogError, 194);
+    LogMessage(LogError, MessageId::Cancelled);
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\n");
 
     Settings.LogLevel = 3;
@@ -97,7 +97,7 @@ TEST_F(ActivityLogTest, ChangedFlagAndReset)
 
 TEST_F(ActivityLogTest, UnknownIdLogsOnlyTheCatalogueError)
 {
-    LogMessage(LogError, 300, 1, 2);
+    LogMessage(LogError, static_cast<MessageId>(300), 1, 2);
     EXPECT_STREQ(LogTake(), "ERROR: LoadString failed on resource id 300!\r\n");
 }
 
@@ -163,7 +163,7 @@ TEST_F(ActivityLogTest, NothingIsLoggedBeforeCreate)
 {
     LogDestroy();
     LogText(LogError, "lost\r\n");
-    LogMessage(LogError, 194);
+    LogMessage(LogError, MessageId::Cancelled);
     EXPECT_STREQ(LogTake(), "");
     LogCreate(CurrentModule());
     EXPECT_STREQ(LogTake(), "");
@@ -181,13 +181,13 @@ TEST_F(ActivityLogTest, AllocationFailureAsksWhetherToGoOn)
     Settings.LogSize = 0;  // no storage can be had
     answer = false;
     EXPECT_EQ(LogCreate(CurrentModule()), -1);
-    EXPECT_EQ(caption, MessageText(101));
-    EXPECT_EQ(text, MessageText(102));
+    EXPECT_EQ(caption, MessageText(MessageId::LogMemoryCaption));
+    EXPECT_EQ(text, MessageText(MessageId::LogMemoryQuestion));
 
     answer = true;
     EXPECT_EQ(LogCreate(CurrentModule()), 0);
     LogText(LogError, "dropped\r\n");
-    LogMessage(LogError, 194);
+    LogMessage(LogError, MessageId::Cancelled);
     EXPECT_STREQ(LogTake(), "");
 
     // No text, no file.
@@ -236,7 +236,7 @@ TEST_F(ActivityLogTest, SaveHonoursSwitchLevelAndFailure)
     Settings.LogLevel = 8;
     ResetTestLog();
     LogText(LogInfo, "info\r\n");
-    LogMessage(LogError, 194);
+    LogMessage(LogError, MessageId::Cancelled);
     LogSave();
     EXPECT_EQ(ReadFileText(dir / "DAVROLIN.LOG"), "Operation cancelled by user\r\n");
 

@@ -1,8 +1,8 @@
 #include "cli/command_line.h"
 #include "cli/run_observer.h"
 
-#include "app/version.h"
 #include "engine/activity_log.h"
+#include "engine/version.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"

@@ -47,19 +47,15 @@ Bytes AcmProfile()
 // the same bytes to the test and to the program on every platform.
 void WriteAnsiFile(const std::string& path, const Bytes& bytes)
 {
-    std::FILE* f = OpenFile(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
+    const File f = OpenFile(path.c_str(), "wb");
+    ASSERT_TRUE(f) << path;
     if (bytes.size())
-        std::fwrite(bytes.data.data(), 1, bytes.size(), f);
-    std::fclose(f);
+        std::fwrite(bytes.data.data(), 1, bytes.size(), f.get());
 }
 
 bool AnsiFileExists(const std::string& path)
 {
-    std::FILE* f = OpenFile(path.c_str(), "rb");
-    if (f)
-        std::fclose(f);
-    return f != nullptr;
+    return OpenFile(path.c_str(), "rb") != nullptr;
 }
 
 class HostileJob : public ::testing::Test {

@@ -103,7 +103,7 @@ TEST_F(HostileSettings, LogSizesThatHoldNothingNeverBreakTheLog)
         EXPECT_EQ(LogCapacity(), c.capacity);
         for (int i = 0; i < 20; ++i) {
             LogText(LogError, "%s\r\n", i % 3 ? "short" : longLine.c_str());
-            LogMessage(LogError, 184, static_cast<unsigned>(i));
+            LogMessage(LogError, MessageId::EngineeringReadError, static_cast<unsigned>(i));
             LogAppend("no line break at all", LogInfo);
             const char* text = LogTake();
             EXPECT_EQ(std::strlen(text), LogUsed());

@@ -1,5 +1,5 @@
-#include "formats/metadata.h"
 #include "engine/activity_log.h"
+#include "engine/metadata.h"
 #include "formats/deployment.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"

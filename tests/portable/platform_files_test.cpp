@@ -27,10 +27,9 @@ TEST(PlatformFiles, FoldersFilesAndNamesWithoutRegardToCase)
     EXPECT_TRUE(GetFileInfo("sub").isDirectory);
     EXPECT_FALSE(GetFileInfo("E0000001.DAT").exists);
 
-    std::FILE* f = OpenFile("E0000000.DAT", "rb");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(std::fgetc(f), 'x');
-    std::fclose(f);
+    const File f = OpenFile("E0000000.DAT", "rb");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(std::fgetc(f.get()), 'x');
 
     std::vector<DirEntry> entries;
     ASSERT_TRUE(ListCurrentDir(entries));
@@ -56,21 +55,19 @@ std::vector<std::string> NamesIn(const TempDir& dir)
 
 void WriteThrough(const std::string& path, const char* text)
 {
-    std::FILE* f = OpenFile(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fputs(text, f);
-    std::fclose(f);
+    const File f = OpenFile(path.c_str(), "wb");
+    ASSERT_TRUE(f) << path;
+    std::fputs(text, f.get());
 }
 
 std::string ReadThrough(const std::string& path)
 {
-    std::FILE* f = OpenFile(path.c_str(), "rb");
+    const File f = OpenFile(path.c_str(), "rb");
     if (!f)
         return "(none)";
     std::string text;
-    for (int c; (c = std::fgetc(f)) != EOF;)
+    for (int c; (c = std::fgetc(f.get())) != EOF;)
         text += static_cast<char>(c);
-    std::fclose(f);
     return text;
 }
 

@@ -2,9 +2,9 @@
 // files and the saved activity log.
 #ifdef DAVROLIN_UNPACK
 
-#include "app/version.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
+#include "engine/version.h"
 #include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"

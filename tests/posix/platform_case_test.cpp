@@ -28,17 +28,15 @@ TEST(PlatformCase, ChangesMadeByOthersAreSeen)
     const std::string lower = (dir / "p0000001.txt").string();
     const std::string upper = (dir / "P0000001.TXT").string();
     EXPECT_FALSE(GetFileInfo(upper.c_str()).exists);
-    std::FILE* mine = OpenFile((dir / "mine.txt").string().c_str(), "wb");
-    ASSERT_NE(mine, nullptr);
-    std::fclose(mine);
+    ASSERT_TRUE(OpenFile((dir / "mine.txt").string().c_str(), "wb"));
 
     WriteFileText(lower, "theirs");
     MarkFolderChanged(dir, 1000000000);
     EXPECT_TRUE(GetFileInfo(upper.c_str()).exists);
-    std::FILE* f = OpenFile(upper.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("ours", f);
-    std::fclose(f);
+    File f = OpenFile(upper.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fputs("ours", f.get());
+    f.reset();
     EXPECT_EQ(ReadFileText(lower), "ours");
     EXPECT_FALSE(std::filesystem::exists(upper));
 

@@ -1,7 +1,7 @@
 // The destination folder page: the offer to create a missing folder on Next
 // and on Browse, what is stored, Back, and the path field refreshed on show.
 
-#include "app/messages.h"
+#include "engine/messages.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/fixture.h"
@@ -18,7 +18,7 @@
 
 namespace {
 
-std::string Filled(int id, const std::string& value)
+std::string Filled(MessageId id, const std::string& value)
 {
     std::string text = MessageText(id);
     text.replace(text.find("{DSTDIR}"), 8, value);
@@ -92,8 +92,8 @@ TEST_F(DestinationStep, AMissingFolderIsOfferedForCreationOnNextAndOnBrowse)
         Click(IDD_DESTINATION, c.browse ? IDC_CHECK_BROWSE : IDC_NEXT);
 
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, Filled(175, typed));
-        EXPECT_EQ(boxes.boxes()[0].caption, MessageText(174));
+        EXPECT_EQ(boxes.boxes()[0].text, Filled(MessageId::DestinationMissing, typed));
+        EXPECT_EQ(boxes.boxes()[0].caption, MessageText(MessageId::DestinationMissingCaption));
         EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
         EXPECT_EQ(std::filesystem::is_directory(typed), c.created);
         EXPECT_EQ(Settings.DestinationExists, c.created ? 1 : 0);
@@ -117,8 +117,8 @@ TEST_F(DestinationStep, AFolderThatCannotBeCreatedIsRejectedInBothModes)
         BoxAnswers boxes(IDYES);
         Click(IDD_DESTINATION, control);
         ASSERT_EQ(boxes.boxes().size(), 2u);
-        EXPECT_EQ(boxes.boxes()[1].text, Filled(177, typed));
-        EXPECT_EQ(boxes.boxes()[1].caption, MessageText(176));
+        EXPECT_EQ(boxes.boxes()[1].text, Filled(MessageId::FolderNotCreated, typed));
+        EXPECT_EQ(boxes.boxes()[1].caption, MessageText(MessageId::FolderNotCreatedCaption));
         EXPECT_EQ(boxes.boxes()[1].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
         EXPECT_EQ(VisibleStep(), IDD_DESTINATION);
         EXPECT_FALSE(BrowsePressed());

@@ -1,3 +1,4 @@
+#include "formats/message_ids.h"
 #include "resources/resource.h"
 #include "tests/win32/page_driver.h"
 
@@ -5,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -133,33 +135,35 @@ struct NextCase {
     const char* first;
     const char* last;
     int32_t maxProfile;
-    int box;  // 0 accepted, 218 no kind, 220 profiles
+    std::optional<MessageId> box;  // the refusal, none when accepted
     uint32_t storedFirst, storedLast;
 };
 
 const NextCase kNextCases[] = {
-    {"all files, every kind cleared", 1, 0, 1, "", "", 10, 0, 0, 0},
-    {"all files with a reversed range", 1, KindEngineering, 3, "9", "2", 10, 0, 9, 2},
-    {"no kind", 0, 0, 3, "1", "2", 10, 218, 0, 0},
-    {"logs only, reversed range", 0, KindDeployment, 3, "9", "2", 10, 0, 9, 2},
-    {"exception log only, beyond the deployment", 0, KindException, 2, "99", "", 10, 0, 99, 0},
-    {"entire deployment keeps the numbers", 0, KindCtd, 1, "9", "2", 10, 0, 9, 2},
-    {"single, first is the highest profile", 0, KindEngineering, 2, "10", "", 10, 0, 10, 0},
-    {"single, first beyond the highest profile", 0, KindEngineering, 2, "11", "", 10, 220, 0, 0},
-    {"range 5 to 5", 0, KindAcm, 3, "5", "5", 10, 0, 5, 5},
-    {"range 6 to 5", 0, KindAcm, 3, "6", "5", 10, 220, 0, 0},
-    {"range 3 to 11", 0, KindEngineering | KindCtd, 3, "3", "11", 10, 220, 0, 0},
-    {"range, both fields empty", 0, KindEngineering, 3, "", "", 10, 0, 0, 0},
-    {"no profiles read: only profile 0", 0, KindEngineering, 2, "0", "", 0, 0, 0, 0},
-    {"no profiles read: profile 1", 0, KindEngineering, 2, "1", "", 0, 220, 0, 0},
+    {"all files, every kind cleared", 1, 0, 1, "", "", 10, std::nullopt, 0, 0},
+    {"all files with a reversed range", 1, KindEngineering, 3, "9", "2", 10, std::nullopt, 9, 2},
+    {"no kind", 0, 0, 3, "1", "2", 10, MessageId::NoFileTypes, 0, 0},
+    {"logs only, reversed range", 0, KindDeployment, 3, "9", "2", 10, std::nullopt, 9, 2},
+    {"exception log only, beyond the deployment", 0, KindException, 2, "99", "", 10, std::nullopt, 99, 0},
+    {"entire deployment keeps the numbers", 0, KindCtd, 1, "9", "2", 10, std::nullopt, 9, 2},
+    {"single, first is the highest profile", 0, KindEngineering, 2, "10", "", 10, std::nullopt, 10, 0},
+    {"single, first beyond the highest profile", 0, KindEngineering, 2, "11", "", 10, MessageId::BadRange, 0, 0},
+    {"range 5 to 5", 0, KindAcm, 3, "5", "5", 10, std::nullopt, 5, 5},
+    {"range 6 to 5", 0, KindAcm, 3, "6", "5", 10, MessageId::BadRange, 0, 0},
+    {"range 3 to 11", 0, KindEngineering | KindCtd, 3, "3", "11", 10, MessageId::BadRange, 0, 0},
+    {"range, both fields empty", 0, KindEngineering, 3, "", "", 10, std::nullopt, 0, 0},
+    {"no profiles read: only profile 0", 0, KindEngineering, 2, "0", "", 0, std::nullopt, 0, 0},
+    {"no profiles read: profile 1", 0, KindEngineering, 2, "1", "", 0, MessageId::BadRange, 0, 0},
     // Unsigned 32-bit throughout: the largest number is not -1, and a
     // highest profile number beyond 2^31 still orders correctly.
-    {"single, 4294967295", 0, KindEngineering, 2, "4294967295", "", 10, 220, 0, 0},
-    {"range beyond 2^31", 0, KindEngineering, 3, "3000000000", "4000000000", -1, 0, 3000000000u, 4000000000u},
-    {"range beyond 2^31, out of order", 0, KindEngineering, 3, "4000000000", "3000000000", -1, 220, 0, 0},
+    {"single, 4294967295", 0, KindEngineering, 2, "4294967295", "", 10, MessageId::BadRange, 0, 0},
+    {"range beyond 2^31", 0, KindEngineering, 3, "3000000000", "4000000000", -1, std::nullopt, 3000000000u,
+     4000000000u},
+    {"range beyond 2^31, out of order", 0, KindEngineering, 3, "4000000000", "3000000000", -1, MessageId::BadRange, 0,
+     0},
     // Text that is no unsigned 32-bit number reads as 0.
-    {"single, 4294967296 reads 0", 0, KindEngineering, 2, "4294967296", "", 10, 0, 0, 0},
-    {"range, letters read 0", 0, KindEngineering, 3, "12a", "x", 10, 0, 0, 0},
+    {"single, 4294967296 reads 0", 0, KindEngineering, 2, "4294967296", "", 10, std::nullopt, 0, 0},
+    {"range, letters read 0", 0, KindEngineering, 3, "12a", "x", 10, std::nullopt, 0, 0},
 };
 
 // Puts the page's controls into the state of a case, as the operator leaves
@@ -193,7 +197,7 @@ TEST(FileTypesPage, NextValidatesInOrderAndStoresTheBoxesAsTheyStand)
 
         BoxAnswers boxes;
         Click(kPage, IDC_NEXT);
-        if (c.box == 0) {
+        if (!c.box) {
             EXPECT_TRUE(boxes.boxes().empty());
             EXPECT_EQ(VisibleStep(), IDD_PREFIX);
             EXPECT_EQ(Settings.UnpackAll, c.all);
@@ -205,8 +209,9 @@ TEST(FileTypesPage, NextValidatesInOrderAndStoresTheBoxesAsTheyStand)
         }
         ASSERT_EQ(boxes.boxes().size(), 1u);
         const ShownBox& box = boxes.boxes()[0];
-        EXPECT_EQ(box.text, c.box == 218 ? kNoKindText : kRangeText);
-        EXPECT_EQ(box.caption, c.box == 218 ? "Error selecting file types" : "Error selecting profile or range");
+        const bool noKind = c.box == MessageId::NoFileTypes;
+        EXPECT_EQ(box.text, noKind ? kNoKindText : kRangeText);
+        EXPECT_EQ(box.caption, noKind ? "Error selecting file types" : "Error selecting profile or range");
         EXPECT_EQ(box.type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
         EXPECT_EQ(box.type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
         EXPECT_EQ(VisibleStep(), kPage);

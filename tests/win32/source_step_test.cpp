@@ -1,7 +1,7 @@
 // The source folder page: the check of the typed folder on Next with its
 // message boxes, what an accepted Next stores, and the Browse button.
 
-#include "app/messages.h"
+#include "engine/messages.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "tests/fixture/deployment.h"
@@ -19,7 +19,7 @@
 namespace {
 
 // Catalogue text `id` with `placeholder` replaced by `value`.
-std::string Filled(int id, const std::string& placeholder, const std::string& value)
+std::string Filled(MessageId id, const std::string& placeholder, const std::string& value)
 {
     std::string text = MessageText(id);
     text.replace(text.find(placeholder), placeholder.size(), value);
@@ -63,13 +63,13 @@ TEST_F(SourceStep, NextRejectsAFolderThatCannotBeUsedWithItsMessage)
     struct Case {
         const char* folder;
         int firmware;
-        int textId;
-        int captionId;
+        MessageId textId;
+        MessageId captionId;
     } cases[] = {
-        {"missing", Firmware304, 132, 131},
-        {"empty", Firmware304, 173, 172},
+        {"missing", Firmware304, MessageId::SourceMissing, MessageId::SourceMissingCaption},
+        {"empty", Firmware304, MessageId::NoData, MessageId::NoDataCaption},
         // The 3.04 deployment read by a program set up for 3.01.
-        {"deployment", Firmware301, 237, 238},
+        {"deployment", Firmware301, MessageId::SourceWrongVersion, MessageId::SourceWrongVersionCaption},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder);
@@ -81,7 +81,7 @@ TEST_F(SourceStep, NextRejectsAFolderThatCannotBeUsedWithItsMessage)
         ASSERT_EQ(boxes.boxes().size(), before + 1);
         const ShownBox& box = boxes.boxes().back();
         std::string expected = Filled(c.textId, "{SRCDIR}", typed);
-        if (c.textId == 237)
+        if (c.textId == MessageId::SourceWrongVersion)
             expected.replace(expected.find("{FIRMWARE}"), 10, "3.01");
         EXPECT_EQ(box.text, expected);
         EXPECT_EQ(box.caption, MessageText(c.captionId));

@@ -264,7 +264,7 @@ TEST(DialogHelper, HeaderTilesCoverTheWidthAndNothingForWidthZero)
     };
     for (const Case& c : cases) {
         Picture picture;
-        PaintStepHeader(picture.dc, c.width, 0);
+        PaintStepHeader(picture.dc, c.width, std::nullopt);
         EXPECT_EQ(picture.at(c.x, 10), c.expected) << "width " << c.width << " x " << c.x;
     }
     dlghelper_exit();
@@ -274,7 +274,7 @@ TEST(DialogHelper, HeaderTitleIsDrawnInBlueOnTheBanner)
 {
     dlghelper_init(GetModuleHandleA(nullptr));
     Picture picture;
-    PaintStepHeader(picture.dc, 300, 110);
+    PaintStepHeader(picture.dc, 300, MessageId::SourceStepTitle);
     int blue = 0;
     for (int y = 20; y < 56; ++y)
         for (int x = 3; x < 200; ++x)
@@ -365,7 +365,8 @@ TEST(MessageBoxes, CatalogueBoxesAreExpandedAndAnsweredThroughTheHook)
     SettingsRecord saved = Settings;
     std::strcpy(Settings.DstDir, "D:\\OUT");
     BoxAnswers answers(IDYES);
-    EXPECT_EQ(ShowCatalogueBox(nullptr, 175, 174, MB_ICONWARNING | MB_YESNO), IDYES);
+    EXPECT_EQ(ShowCatalogueBox(nullptr, MessageId::DestinationMissing, MessageId::DestinationMissingCaption,
+                               MB_ICONWARNING | MB_YESNO), IDYES);
     ASSERT_EQ(answers.boxes().size(), 1u);
     EXPECT_EQ(answers.boxes()[0].text,
               "The specified destination path\n  D:\\OUT\nwas not found.\n\nWould you like to create the folder?");

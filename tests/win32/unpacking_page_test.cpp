@@ -26,8 +26,6 @@ namespace {
 const char* const kNoErrors = "All files have been unpacked.\nThere were no errors detected.";
 const char* const kErrors = "There were errors during unpacking\nRefer to Activity Log for details";
 const char* const kAborted = "Unpacking was aborted\nRefer to Activity Log for any errors";
-constexpr int kComplete = 169;
-constexpr int kCancelledByUser = 206;
 
 std::string FileName(const char* path)
 {
@@ -55,7 +53,7 @@ TEST(UnpackingRun, WithoutErrorsShowsCompleteAndSavesTheLog)
     ASSERT_TRUE(ShowUnpackingAndWait());
 
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), kNoErrors);
-    EXPECT_EQ(UnpackingBannerId(), kComplete);
+    EXPECT_EQ(UnpackingBannerId(), MessageId::Complete);
     EXPECT_EQ(ControlText(IDC_PERCENT), "100%");
     HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
     const uint32_t total = 3 * (folders.shape.maxProfile + 1) + 2;
@@ -80,7 +78,7 @@ TEST(UnpackingRun, MissingDataFileShowsErrors)
     ASSERT_TRUE(ShowUnpackingAndWait());
 
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), kErrors);
-    EXPECT_EQ(UnpackingBannerId(), kComplete);
+    EXPECT_EQ(UnpackingBannerId(), MessageId::Complete);
     ExpectFinishedButtons();
     const std::string missing = (folders.source / "C0000003.DAT").string();
     EXPECT_NE(SavedLog(folders).find("Error opening CTD data file " + missing), std::string::npos);
@@ -123,7 +121,7 @@ TEST(UnpackingRun, CancelShowsHowTheRunEnded)
         ASSERT_TRUE(ShowUnpackingAndWait());
         EXPECT_TRUE(pressed);
         EXPECT_EQ(ControlText(IDC_STATUS_LINE), c.status);
-        EXPECT_EQ(UnpackingBannerId(), kCancelledByUser);
+        EXPECT_EQ(UnpackingBannerId(), MessageId::CancelledByUser);
         ExpectFinishedButtons();
         const std::string saved = SavedLog(folders);
         EXPECT_EQ(saved.find("Operation cancelled by user") != std::string::npos, c.cancelledLine);
@@ -205,7 +203,7 @@ TEST(UnpackingRun, WorkerThatCannotBeMadeEndsTheRunAsFailed)
     SetUnpackJobStarter(nullptr);
     ASSERT_TRUE(ended);
     EXPECT_EQ(ControlText(IDC_STATUS_LINE), kErrors);
-    EXPECT_EQ(UnpackingBannerId(), kComplete);
+    EXPECT_EQ(UnpackingBannerId(), MessageId::Complete);
     ExpectFinishedButtons();
     const std::string saved = SavedLog(folders);
     EXPECT_NE(saved.find("Error: the unpack job could not be started\r\n"), std::string::npos);

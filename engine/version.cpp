@@ -1,4 +1,4 @@
-#include "app/version.h"
+#include "engine/version.h"
 
 #include <cstring>
 

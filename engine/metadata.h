@@ -4,16 +4,7 @@
 // last profile recorded)? Reads DEPLOY.DAT and PROFILES.DAT from the current
 // folder; PROFILES.DAT is a u32 big-endian, the number of the last profile.
 
-#include <cstdint>
 #include <string>
-
-constexpr int MsgProfilesOpenError = 181;  // "Error opening PROFILE.DAT\r\n"
-constexpr int MsgProfilesReadError = 182;  // "Error reading PROFILE.DAT\r\n"
-constexpr int MsgWrongVersion = 236;       // "Wrong version of DEPLOY.DAT detected.\r\n..."
-
-// True when `version` is a version word of the layout: 301 for 3.01; 304 or
-// 303 for 3.04.
-bool VersionAccepted(int16_t version, bool layout301);
 
 // Sets Settings.WrongVersion, DeployOk, ProfilesOk, ProfilesPerFile and
 // MaxProfile from the files of the current folder, and fills `Deployment`

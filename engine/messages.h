@@ -1,10 +1,11 @@
 #pragma once
 // The message catalogue: every text the program shows or logs is a numbered
-// message, ids 101 to 238, and may hold {NAME} placeholders that
-// ExpandMessage replaces with current values of Settings or of the program's
-// version data. Printf-style conversions in a text pass through unchanged
-// for the caller to fill.
+// message, ids 101 to 238 (named in formats/message_ids.h), and may hold
+// {NAME} placeholders that ExpandMessage replaces with current values of
+// Settings or of the program's version data. Printf-style conversions in a
+// text pass through unchanged for the caller to fill.
 
+#include "formats/message_ids.h"
 #include "platform/desktop.h"
 
 #include <cstddef>
@@ -14,7 +15,7 @@ constexpr int kLastMessageId = 238;
 constexpr int kMessageBufferSize = 4096;  // what callers give ExpandMessage
 
 // The raw text of message `id`, or null for a reserved or unknown id.
-const char* MessageText(int id);
+const char* MessageText(MessageId id);
 
 // Loads message `id` into `out` (capacity `size` bytes) with its placeholders
 // replaced, for showing as it is (a message box, a status line). Returns the
@@ -23,10 +24,10 @@ const char* MessageText(int id);
 // Never writes past `size`; a longer result is cut at size - 1 characters.
 // `instance` names the module holding the texts; they are compiled in, so it
 // is only passed on.
-int ExpandMessage(ModuleHandle instance, int id, char* out, std::size_t size);
+int ExpandMessage(ModuleHandle instance, MessageId id, char* out, std::size_t size);
 
 // The same, for a text that is then used as a format (LogMessage, the folder
 // survey, the options summary): every '%' that a placeholder inserts (a folder
 // "C:\100%data", a prefix "a%sb") is doubled, so the formatter writes it as a
 // plain percent sign and never takes it for a conversion.
-int ExpandMessageAsFormat(ModuleHandle instance, int id, char* out, std::size_t size);
+int ExpandMessageAsFormat(ModuleHandle instance, MessageId id, char* out, std::size_t size);
