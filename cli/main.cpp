@@ -171,7 +171,7 @@ int main(int argc, char** argv)
     LogOptionsSummary();
     observer.StartEchoingErrors();
     std::signal(SIGINT, OnInterrupt);
-    if (StartUnpackJob(JobCount(cl)) != 0) {
+    if (TheUnpackJob().Start(JobCount(cl)) != 0) {
         std::fputs("davrolin-unpack: the unpack job could not be started\n", stderr);
         return kExitRunErrors;
     }

@@ -887,9 +887,9 @@ void SetNotifyWindow(JobObserver* observer)
     theJob.SetObserver(observer);
 }
 
-int StartUnpackJob(int jobs)
+int StartUnpackJob()
 {
-    return theJob.Start(jobs);
+    return theJob.Start(1);
 }
 
 void WaitForUnpackJob()

@@ -114,7 +114,8 @@ private:
 UnpackJob& TheUnpackJob();
 
 void SetNotifyWindow(JobObserver* observer);
-int StartUnpackJob(int jobs = 1);
+// A run on one thread, as the wizard runs it (UnpackJob::Start).
+int StartUnpackJob();
 void WaitForUnpackJob();
 void RequestCancel();
 bool IsCancelRequested();
