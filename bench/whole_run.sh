@@ -6,18 +6,26 @@
 # With --export, converts the deployment a second time with
 # --export netcdf,csv beside the texts and reports what the export adds (CPU
 # time, wall time, peak memory, bytes).
-# Usage: bench/whole_run.sh [NATIVE_BUILD] [--human] [--export]
+# With --jobs N[,N...], converts it once for each count of decoding threads
+# (davrolin-unpack --jobs N), each timed against the same copy, and checks
+# that every run wrote the same files; without it, once with the converter's
+# default (one thread per core).
+# Usage: bench/whole_run.sh [NATIVE_BUILD] [--human] [--jobs N[,N...]] [--export]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/native
 form=
 export_run=
-for arg in "$@"; do
-  case "$arg" in
+jobs_list=
+while [ $# -gt 0 ]; do
+  case "$1" in
     --human) form=--human ;;
     --export) export_run=1 ;;
-    *) build=$arg ;;
+    --jobs) jobs_list=$2; shift ;;
+    --jobs=*) jobs_list=${1#--jobs=} ;;
+    *) build=$1 ;;
   esac
+  shift
 done
 work=${DAVROLIN_BENCH_DIR:-$(mktemp -d)}
 trap 'rm -rf "$work"' EXIT
@@ -31,10 +39,37 @@ sync
 now() { date +%s.%N; }
 input_bytes=$(cat "$src"/[ECA]*.DAT | wc -c)
 
-t0=$(now)
 TIMEFORMAT='%3U %3S'
-cpu=$( { time "$build/cli/davrolin-unpack" --quiet $form "$src" "$out" >/dev/null 2>&1; } 2>&1 )
-t1=$(now)
+runs=()  # "label wall user system" of each conversion
+convert() {  # label output-folder options...
+  local label=$1 to=$2 t cpu
+  shift 2
+  t=$(now)
+  cpu=$( { time "$build/cli/davrolin-unpack" --quiet $form "$@" "$src" "$to" >/dev/null 2>&1; } 2>&1 )
+  runs+=("$label $(echo "$(now) - $t" | bc) $cpu")
+}
+if [ -z "$jobs_list" ]; then
+  convert default "$out"
+else
+  first=
+  for n in ${jobs_list//,/ }; do
+    if [ -z "$first" ]; then
+      first=$n
+      convert "--jobs-$n" "$out" --jobs "$n"
+    else
+      convert "--jobs-$n" "$work/out-$n" --jobs "$n"
+      if diff -r -x DAVROLIN.LOG "$out" "$work/out-$n" >/dev/null; then
+        echo "--jobs $n wrote the same files as --jobs $first"
+      else
+        echo "--jobs $n wrote OTHER FILES than --jobs $first" >&2
+      fi
+      rm -rf "$work/out-$n"
+    fi
+  done
+fi
+read -r _ wall user system <<<"${runs[0]}"
+cpu="$user $system"
+t0=0; t1=$wall
 output_bytes=$(cat "$out"/* | wc -c)
 
 t2=$(now)
@@ -43,17 +78,22 @@ t3=$(now)
 cat "$out"/* > "$work/copy-out"
 t4=$(now)
 
-awk -v cpu="$cpu" -v ib="$input_bytes" -v ob="$output_bytes" -v run="$(echo "$t1 - $t0" | bc)" \
-    -v cin="$(echo "$t3 - $t2" | bc)" -v cout="$(echo "$t4 - $t3" | bc)" 'BEGIN {
-  mb = 1000000
-  printf "input   %8.1f MB of E, C and A files\n", ib / mb
-  printf "output  %8.1f MB of text\n", ob / mb
-  split(cpu, c, " ")
-  printf "run     %8.2f s   %7.1f MB/s of input\n", run, ib / mb / run
-  printf "cpu     %8.2f s   (user %.2f s, system %.2f s)   %7.1f MB/s of input per CPU second\n", c[1] + c[2], c[1], c[2], ib / mb / (c[1] + c[2])
-  printf "copy    %8.2f s   (cat of the input %.2f s, of the output %.2f s)\n", cin + cout, cin, cout
-  printf "ratio   %8.2f   run / copy\n", run / (cin + cout)
-}'
+for r in "${runs[@]}"; do
+  read -r label wall user system <<<"$r"
+  awk -v label="$label" -v ib="$input_bytes" -v ob="$output_bytes" -v run="$wall" -v u="$user" -v s="$system" \
+      -v cin="$(echo "$t3 - $t2" | bc)" -v cout="$(echo "$t4 - $t3" | bc)" -v head="$([ "$r" = "${runs[0]}" ] && echo 1)" 'BEGIN {
+    mb = 1000000
+    if (head) {
+      printf "input   %8.1f MB of E, C and A files\n", ib / mb
+      printf "output  %8.1f MB of text\n", ob / mb
+      printf "copy    %8.2f s   (cat of the input %.2f s, of the output %.2f s)\n", cin + cout, cin, cout
+    }
+    printf "%s\n", label
+    printf "  run   %8.2f s   %7.1f MB/s of input\n", run, ib / mb / run
+    printf "  cpu   %8.2f s   (user %.2f s, system %.2f s)   %7.1f MB/s of input per CPU second\n", u + s, u, s, ib / mb / (u + s)
+    printf "  ratio %8.2f   run / copy\n", run / (cin + cout)
+  }'
+done
 
 [ -n "$export_run" ] || exit 0
 

@@ -10,13 +10,14 @@
 #include <CLI/CLI.hpp>
 
 #include <cstring>
+#include <thread>
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: davrolin-unpack [--firmware 3.01|3.04|auto] [--human] [--prefix TEXT]\n"
     "                       [--kinds LIST] [--profile N | --profiles FIRST-LAST]\n"
-    "                       [--settings FILE] [--quiet]\n"
+    "                       [--settings FILE] [--jobs N] [--quiet]\n"
     "                       [--export netcdf,csv] [--no-text] [--metadata FILE]\n"
     "                       [--latitude DEG --longitude DEG] SOURCE DEST\n"
     "       davrolin-unpack --help | --version\n"
@@ -31,8 +32,8 @@ constexpr KindName kKindNames[] = {
     {"deployment", KindDeployment},   {"exceptions", KindException},
 };
 
-// A profile number: decimal digits only, within unsigned 32 bits.
-bool ParseProfile(const std::string& text, uint32_t& value)
+// A number (a profile, a count of threads): decimal digits only, within unsigned 32 bits.
+bool ParseNumber(const std::string& text, uint32_t& value)
 {
     if (text.empty() || text.size() > 10)
         return false;
@@ -128,6 +129,14 @@ const char* FirmwareName(int firmware)
 
 }  // namespace
 
+int JobCount(const CommandLine& cl)
+{
+    if (cl.jobs > 0)
+        return cl.jobs;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : cores > kMaxJobs ? kMaxJobs : static_cast<int>(cores);
+}
+
 const char* UsageText()
 {
     return kUsage;
@@ -163,6 +172,9 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
         app.add_option("--profiles", profiles, "Unpack the profiles FIRST to LAST")->type_name("FIRST-LAST");
     profileOption->excludes(profilesOption);
     app.add_option("--settings", cl.settingsFile, "Settings file in the wizard's format")->type_name("FILE");
+    std::string jobs;
+    auto* jobsOption =
+        app.add_option("--jobs", jobs, "Threads that decode (default: one per core)")->type_name("N");
     app.add_flag("--quiet", cl.quiet, "No progress bar");
     std::string exports;
     auto* exportOption =
@@ -211,17 +223,25 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
         return ParseResult::BadUsage;
     if (profileOption->count() > 0) {
         cl.range = RangeSingleProfile;
-        if (!ParseProfile(profile, cl.first)) {
+        if (!ParseNumber(profile, cl.first)) {
             error = "--profile: \"" + profile + "\" is not a profile number";
             return ParseResult::BadUsage;
         }
         cl.last = cl.first;
     }
+    if (jobsOption->count() > 0) {
+        uint32_t n = 0;
+        if (!ParseNumber(jobs, n) || n < 1 || n > kMaxJobs) {
+            error = "--jobs: \"" + jobs + "\" is not a number from 1 to " + std::to_string(kMaxJobs);
+            return ParseResult::BadUsage;
+        }
+        cl.jobs = static_cast<int>(n);
+    }
     if (profilesOption->count() > 0) {
         cl.range = RangeProfiles;
         const auto dash = profiles.find('-');
-        if (dash == std::string::npos || !ParseProfile(profiles.substr(0, dash), cl.first) ||
-            !ParseProfile(profiles.substr(dash + 1), cl.last)) {
+        if (dash == std::string::npos || !ParseNumber(profiles.substr(0, dash), cl.first) ||
+            !ParseNumber(profiles.substr(dash + 1), cl.last)) {
             error = "--profiles: \"" + profiles + "\" is not FIRST-LAST";
             return ParseResult::BadUsage;
         }

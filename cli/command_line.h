@@ -3,7 +3,7 @@
 //
 //   davrolin-unpack [--firmware 3.01|3.04|auto] [--human] [--prefix TEXT]
 //                   [--kinds LIST] [--profile N | --profiles FIRST-LAST]
-//                   [--settings FILE] [--quiet]
+//                   [--settings FILE] [--jobs N] [--quiet]
 //                   [--export LIST] [--no-text] [--metadata FILE]
 //                   [--latitude DEG --longitude DEG] SOURCE DEST
 //   davrolin-unpack --help | --version
@@ -26,6 +26,7 @@ struct CommandLine {
     uint32_t first = 0;
     uint32_t last = 0;
     std::string settingsFile;  // empty: the settings defaults
+    int jobs = 0;              // threads that decode; 0: not given (one per core)
     bool quiet = false;
     bool exportNetcdf = false;  // --export netcdf
     bool exportCsv = false;     // --export csv
@@ -44,6 +45,12 @@ enum class ParseResult { Run, Help, Version, BadUsage };
 // number or out of range); on Help
 // `error` holds the help text, on Version the version text.
 ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl, std::string& error);
+
+// The most threads --jobs takes.
+constexpr int kMaxJobs = 64;
+
+// The threads a run decodes on: --jobs, or one per core of the computer.
+int JobCount(const CommandLine& cl);
 
 // The short usage text shown after a bad usage.
 const char* UsageText();

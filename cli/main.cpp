@@ -159,8 +159,7 @@ int main(int argc, char** argv)
     std::unique_ptr<DeploymentExport> exporter;
     if (exporting)
         exporter = std::make_unique<DeploymentExport>(std::move(exportChoice));
-    unpackJob.exportSinks = exporter.get();
-    unpackJob.writeText = !cl.noText;
+    TheUnpackJob().SetExport(exporter.get(), !cl.noText);
 
     const bool draw = !cl.quiet && isatty(fileno(stderr));
     RunObserver observer(draw ? stderr : nullptr, stderr);
@@ -172,12 +171,12 @@ int main(int argc, char** argv)
     LogOptionsSummary();
     observer.StartEchoingErrors();
     std::signal(SIGINT, OnInterrupt);
-    if (StartUnpackJob() != 0) {
+    if (TheUnpackJob().Start(JobCount(cl)) != 0) {
         std::fputs("davrolin-unpack: the unpack job could not be started\n", stderr);
         return kExitRunErrors;
     }
     WaitForUnpackJob();
-    unpackJob.exportSinks = nullptr;
+    TheUnpackJob().SetExport(nullptr, true);
     std::signal(SIGINT, SIG_DFL);
     SetNotifyWindow(nullptr);
     LogSave();

@@ -16,8 +16,6 @@ struct ActivityLog {
     char* storage = nullptr;      // `capacity` bytes holding the NUL-terminated text
     uint32_t used = 0;            // length of the text
     ModuleHandle module = nullptr;
-    char format[kLogFormatBufferSize] = {};
-    char message[kLogMessageBufferSize] = {};
     int32_t changed = 0;
     bool created = false;         // LogCreate ran: the module is recorded
     uint32_t capacity = 0;        // LogSize when the storage was allocated
@@ -95,15 +93,35 @@ void LogReset()
     theLog.changed = 1;
 }
 
-void LogMessageV(int category, MessageId id, va_list args)
+bool LogEntryText(MessageId id, va_list args, std::string& text)
 {
     if (!theLog.created)
-        return;
+        return false;
     // Placeholder values go in with their percent signs doubled, so a folder or
     // a prefix is logged as it is and never read as a conversion.
-    ExpandMessageAsFormat(theLog.module, id, theLog.message, sizeof theLog.message);
-    FormatV(theLog.format, sizeof theLog.format, FormatDialect::Wsprintf, theLog.message, args);
-    LogAppend(theLog.format, category);
+    char message[kLogMessageBufferSize];
+    ExpandMessageAsFormat(theLog.module, id, message, sizeof message);
+    char format[kLogFormatBufferSize];
+    FormatV(format, sizeof format, FormatDialect::Wsprintf, message, args);
+    text = format;
+    return true;
+}
+
+bool LogEntryTextV(const char* format, va_list args, std::string& text)
+{
+    if (!theLog.created)
+        return false;
+    char entry[kLogFormatBufferSize];
+    FormatV(entry, sizeof entry, FormatDialect::Wsprintf, format ? format : "", args);
+    text = entry;
+    return true;
+}
+
+void LogMessageV(int category, MessageId id, va_list args)
+{
+    std::string text;
+    if (LogEntryText(id, args, text))
+        LogAppend(text.c_str(), category);
 }
 
 void LogMessage(int category, MessageId id, ...)
@@ -116,13 +134,13 @@ void LogMessage(int category, MessageId id, ...)
 
 void LogText(int category, const char* format, ...)
 {
-    if (!theLog.created)
-        return;
     va_list args;
     va_start(args, format);
-    FormatV(theLog.format, sizeof theLog.format, FormatDialect::Wsprintf, format ? format : "", args);
+    std::string text;
+    const bool created = LogEntryTextV(format, args, text);
     va_end(args);
-    LogAppend(theLog.format, category);
+    if (created)
+        LogAppend(text.c_str(), category);
 }
 
 void LogAppend(const char* text, int category)

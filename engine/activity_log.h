@@ -7,14 +7,18 @@
 // An entry is stored only when its category (formats/report.h) has a bit in
 // common with the `LogLevel` setting.
 //
-// No lock is taken: the user-interface thread and the unpack worker never log
-// at the same time, and the text is read only while the worker waits.
+// No lock is taken: one thread at a time logs (the user-interface thread, or
+// the thread that passes on the unpack job's entries in order), and the text
+// is read only while that thread waits. The entry texts themselves may be
+// formatted on any thread (LogEntryText).
 
 #include "formats/report.h"
 #include "formats/text_format.h"
 #include "platform/desktop.h"
 
+#include <cstdarg>
 #include <cstdint>
+#include <string>
 
 constexpr std::size_t kLogFormatBufferSize = 1024;  // a formatted entry, with its NUL
 constexpr std::size_t kLogMessageBufferSize = 512;  // an expanded catalogue text
@@ -37,6 +41,12 @@ void LogMessage(int category, MessageId id, ...);
 void LogMessageV(int category, MessageId id, va_list args);
 // Logs printf-style text.
 void LogText(int category, const char* format, ...) DAVROLIN_PRINTF(2, 3);
+
+// The text LogMessageV (with a message id) or LogText (with a format) would
+// store, formatted on the calling thread into buffers of its own: false, and
+// nothing to store, before LogCreate.
+bool LogEntryText(MessageId id, va_list args, std::string& text);
+bool LogEntryTextV(const char* format, va_list args, std::string& text);
 
 // Stores finished text when its category passes `LogLevel`, trimming once if
 // needed; text that still does not fit is dropped. Always marks the log

@@ -7,14 +7,23 @@
 // exception log), opens and closes the files, calls the kind's decoder once
 // per profile, counts progress and honours the cancel request.
 //
-// The worker reports through an observer with four callbacks, called
-// synchronously on the worker thread: the job waits until each returns, so an
-// observer may read the activity log and the job's path texts without a lock.
-// The cancel flag is the only thing another thread writes during a run.
+// A run may decode on several threads (`jobs`): each data file, and each
+// whole-file kind, is a step of the run, and the steps count in the fixed
+// order above (engine/ordered_steps.h). Whatever ran ahead, the files, the
+// log rows and the activity log come out as a run on one thread writes them:
+// a step ahead of its turn creates only text files that did not exist (it
+// waits for its turn before writing over one), keeps its log rows and
+// activity log entries until its turn, and when its turn never comes (its
+// kind stopped at an earlier data file, or the run was cancelled before it)
+// the files it created are deleted again.
+//
+// The job reports through an observer with four callbacks, called on the
+// job's threads one at a time and in the run's order: the job waits until each
+// returns, so an observer may read the activity log without a lock. The
+// cancel flag is the only thing another thread writes during a run.
 
 #include "formats/decoder.h"
 #include "formats/settings_record.h"
-#include "platform/file.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,7 +34,7 @@
 struct DeploymentRecord;
 class ExportSinks;
 
-// Receives the job's notifications, on the worker thread.
+// Receives the job's notifications, on the job's threads, one at a time.
 class JobObserver {
 public:
     virtual ~JobObserver() = default;
@@ -40,35 +49,79 @@ public:
     virtual void OnJobStatus(const char* inputPath, const char* outputPath) = 0;
 };
 
-// The one job of the program, reused by every run.
-struct UnpackJob {
-    // A worker nobody waited for must not end the program at its exit.
-    ~UnpackJob()
-    {
-        if (thread.joinable())
-            thread.detach();
-    }
+struct JobProgress {
+    uint32_t done;
+    uint32_t total;
+};
 
-    std::atomic<int> cancelRequested{0};
-    JobObserver* notifyWindow = nullptr;
-    std::thread thread;
-    uint32_t totalItems = 0;
-    uint32_t doneItems = 0;
-    std::string jobSourcePath;       // SrcDir with a trailing separator
-    std::string jobDestinationPath;  // DstDir with a trailing separator, then Prefix
-    std::string inputPath;           // the data file being read
-    std::string outputPath;          // the text file being written
-    File terminationLog;
-    File sensorTimeLog;
+// A run of the settings in `Settings`, started on a worker thread or run on
+// the calling one.
+class UnpackJob {
+public:
+    UnpackJob() = default;
+    // A worker nobody waited for must not end the program at its exit.
+    ~UnpackJob();
+    UnpackJob(const UnpackJob&) = delete;
+    UnpackJob& operator=(const UnpackJob&) = delete;
+
+    // Null: notifications are skipped.
+    void SetObserver(JobObserver* observer) { observer_ = observer; }
     // Set by the program before a run: the export fed beside the texts (null:
     // none), and whether the text files are written at all (without them the
     // profile kinds are read for the export alone, and the deployment and
     // exception kinds, which have only texts, are skipped).
-    ExportSinks* exportSinks = nullptr;
-    bool writeText = true;
+    void SetExport(ExportSinks* exporter, bool writeText)
+    {
+        exporter_ = exporter;
+        writeText_ = writeText;
+    }
+
+    // Starts a run on a worker thread and returns at once: 0, or -1 when no
+    // thread could be made (the run then never starts and sends nothing). The
+    // caller has emptied the activity log and written the run's header.
+    // `jobs` threads decode (1: the worker alone).
+    int Start(int jobs = 1);
+    // Waits until the worker of the latest run has ended (it has sent its
+    // finished notification by then or is about to).
+    void Wait();
+    // A worker was started and not yet waited for (it may just have ended).
+    bool IsRunning() const { return thread_.joinable(); }
+
+    // The run itself, on the calling thread: 0 when every step that ran
+    // succeeded, -1 otherwise.
+    int Run(int jobs = 1);
+
+    void Cancel() { cancelRequested_.store(1); }
+    bool CancelRequested() const { return cancelRequested_.load() != 0; }
+    void ClearCancel() { cancelRequested_.store(0); }
+
+    // Items done and expected in the latest run.
+    JobProgress Progress() const { return {done_.load(), total_.load()}; }
+
+private:
+    friend class JobEvents;
+    std::atomic<int> cancelRequested_{0};
+    JobObserver* observer_ = nullptr;
+    ExportSinks* exporter_ = nullptr;
+    bool writeText_ = true;
+    std::thread thread_;
+    std::atomic<uint32_t> done_{0};
+    std::atomic<uint32_t> total_{0};
 };
 
-extern UnpackJob unpackJob;
+// The one job of the program, reused by every run; the free functions below
+// act on it.
+UnpackJob& TheUnpackJob();
+
+void SetNotifyWindow(JobObserver* observer);
+// A run on one thread, as the wizard runs it (UnpackJob::Start).
+int StartUnpackJob();
+void WaitForUnpackJob();
+void RequestCancel();
+bool IsCancelRequested();
+void ClearCancelRequest();
+// The run on the calling thread, with one thread: 0 or -1 (UnpackJob::Run).
+int unpack_thread();
 
 // The kinds and the profile range of a run, taken from the settings.
 struct RunChoice {
@@ -86,27 +139,16 @@ uint32_t CountItems(const RunChoice& choice);
 // done x 100 / total, truncated; 0 when total is 0 and at most 100.
 unsigned ProgressPercent(uint32_t done, uint32_t total);
 
-// Records the observer (null: notifications are skipped).
-void SetNotifyWindow(JobObserver* observer);
+// The folders of a run: the source folder and the destination folder, each
+// with one trailing separator, the destination followed by the prefix.
+struct JobPaths {
+    std::string source;
+    std::string destination;
+};
+JobPaths BuildJobPaths();
 
-// Starts a run on a worker thread and returns at once: 0, or -1 when no
-// thread could be made (the run then never starts and sends nothing). The
-// caller has emptied the activity log and written the run's header.
-int StartUnpackJob();
-
-// Waits until the worker of the latest run has ended (it has sent its
-// finished notification by then or is about to).
-void WaitForUnpackJob();
-
-void RequestCancel();
-bool IsCancelRequested();
-void ClearCancelRequest();
-
-// The run itself, on the calling thread: 0 when every step that ran
-// succeeded, -1 otherwise. StartUnpackJob runs it on the worker.
-int unpack_thread();
-
-// The range drivers: every profile from `first` to `last` of one kind.
+// The range drivers, as a run over that kind alone runs them, but without the
+// metadata check: every profile from `first` to `last` of one kind.
 bool UnpackEngineeringRange(uint32_t first, uint32_t last);
 bool UnpackCtdRange(uint32_t first, uint32_t last);
 bool UnpackAcmRange(uint32_t first, uint32_t last);
@@ -115,8 +157,8 @@ bool UnpackAcmRange(uint32_t first, uint32_t last);
 // settings, the constants of the CTD the deployment record marks as fitted.
 DecodeOptions DecodeOptionsFor(const SettingsRecord& settings, const DeploymentRecord& deployment);
 
-// The job's reporter: messages go to the activity log, the cancel request is
-// the job's (IsCancelRequested).
+// The job's reporter outside a run's steps: messages go to the activity log,
+// the cancel request is the job's (IsCancelRequested).
 Reporter& JobReporter();
 
 // One profile of `in` decoded into its text sink, as the job does it: the
@@ -130,19 +172,6 @@ DecodeResult UnpackCtdProfile(std::FILE* out, std::FILE* in, uint32_t profile, s
 DecodeResult UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
                               const DecodeOptions& options);
 
-// The per-file loops: reads the data file `inputPath` (file base `base`)
-// through index `lastIndex`, writing the profiles from `firstIndex` on to
-// their own text files, with the options of DecodeOptionsFor(Settings,
-// Deployment). Done when every profile up to lastIndex was read, OpenError
-// when the data file could not be opened or a text file created, otherwise
-// the decoder's result or WriteError.
-DecodeResult UnpackEngineeringFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex,
-                                   uint32_t lastIndex, std::FILE* terminationLog);
-DecodeResult UnpackCtdFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
-                           std::FILE* sensorTimeLog);
-DecodeResult UnpackAcmFile(const std::string& inputPath, uint32_t base, uint32_t firstIndex, uint32_t lastIndex,
-                           std::FILE* sensorTimeLog);
-
 // The whole-file kinds: the file at `inputPath` written as text to
 // `outputPath`. Done; OpenError (the input could not be opened or the output
 // created, logged); ReadError (logged; the output stays, possibly empty);
@@ -153,11 +182,3 @@ DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::strin
                                   const DecodeOptions& options);
 DecodeResult UnpackIrqFile(const std::string& inputPath, const std::string& outputPath,
                            const DecodeOptions& options);
-
-bool OpenSensorTimeLog();
-bool CloseSensorTimeLog();
-bool UnpackDeploymentKind();
-bool UnpackExceptionKind();
-
-// Sets jobSourcePath and jobDestinationPath from the settings.
-void BuildJobPaths();

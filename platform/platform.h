@@ -65,8 +65,15 @@ std::vector<std::string> LogicalDriveRoots();
 
 // Opens a file for binary reading or writing ("rb"/"wb"), finding an existing
 // file's name without regard to letter case on POSIX. Empty when it cannot be
-// opened.
+// opened. Safe to call from several threads at once.
 File OpenFile(const char* path, const char* mode);
+
+// Deletes the file `path` names exactly. False when it could not be deleted.
+bool RemoveFile(const char* path);
+
+// A new, empty file for reading and writing ("w+b") in the system's folder
+// for temporary files, deleted when it is closed; empty when none can be made.
+File OpenScratchFile();
 
 // Gives the file `from` the name `to`, replacing a file of that name, in one
 // step where the system allows it (a reader sees the old file or the new one,

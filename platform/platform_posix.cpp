@@ -82,6 +82,10 @@ struct FolderKeyHash {
 };
 
 std::mutex folderCacheMutex;
+// Held while a file is created: a folder's listing then changes by one of this
+// program's files at a time, so threads that create files side by side keep
+// the listing instead of reading the folder again for each file.
+std::mutex creationMutex;
 std::unordered_map<FolderKey, FolderNames, FolderKeyHash> folderCache;
 
 // The listing of the folder `folder`, whose stat is `st`: read again when the
@@ -217,12 +221,25 @@ std::vector<std::string> LogicalDriveRoots()
 
 File OpenFile(const char* path, const char* mode)
 {
+    std::unique_lock<std::mutex> creating(creationMutex, std::defer_lock);
+    if (mode[0] != 'r')
+        creating.lock();
     // Writing over an existing file keeps the name it has on disk.
     const Resolved resolved = ResolveCase(path);
     File file(std::fopen(resolved.path.c_str(), mode));
     if (file && !resolved.exists)
         NoteCreated(resolved);
     return file;
+}
+
+bool RemoveFile(const char* path)
+{
+    return std::remove(path) == 0;
+}
+
+File OpenScratchFile()
+{
+    return File(std::tmpfile());
 }
 
 bool RenameFile(const char* from, const char* to)

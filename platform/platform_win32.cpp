@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstring>
 
 void DebugTrace(const char* text)
@@ -75,6 +78,37 @@ std::vector<std::string> LogicalDriveRoots()
 File OpenFile(const char* path, const char* mode)
 {
     return File(std::fopen(path, mode));
+}
+
+bool RemoveFile(const char* path)
+{
+    return DeleteFileA(path) != 0;
+}
+
+File OpenScratchFile()
+{
+    char folder[MAX_PATH + 1];
+    const DWORD n = GetTempPathA(sizeof folder, folder);
+    if (n == 0 || n > MAX_PATH)
+        return File();
+    char name[MAX_PATH + 1];
+    if (GetTempFileNameA(folder, "dav", 0, name) == 0)
+        return File();
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DeleteFileA(name);
+        return File();
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+    if (fd == -1) {
+        CloseHandle(h);
+        return File();
+    }
+    std::FILE* file = _fdopen(fd, "w+b");
+    if (!file)
+        _close(fd);
+    return File(file);
 }
 
 bool RenameFile(const char* from, const char* to)

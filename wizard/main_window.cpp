@@ -170,7 +170,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // loop keeps handling its notifications.
         if (closePending)
             return 0;
-        if (unpackJob.thread.joinable()) {
+        if (TheUnpackJob().IsRunning()) {
             closePending = true;
             RequestCancel();
             EnableWindow(window, FALSE);

@@ -248,7 +248,7 @@ void EndRunningJob()
     observer.SetWindow(nullptr);
     if (jobRunning == 1) {
         RequestCancel();
-        while (unpackJob.thread.joinable() && !observer.RunFinished()) {
+        while (TheUnpackJob().IsRunning() && !observer.RunFinished()) {
             MSG message;
             PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
             Sleep(1);

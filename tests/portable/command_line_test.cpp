@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -39,12 +41,38 @@ TEST(CommandLine, BadUsage)
         {"--firmware", "AUTO", "src", "dst"},
         {"--firmware", "src", "dst"},
         {"--unknown", "src", "dst"},
+        {"--jobs", "0", "src", "dst"},
+        {"--jobs", "65", "src", "dst"},
+        {"--jobs", "two", "src", "dst"},
+        {"--jobs", "-1", "src", "dst"},
     };
     for (const auto& args : cases) {
         CommandLine cl;
         std::string error;
         EXPECT_EQ(Parse(args, cl, error), ParseResult::BadUsage) << (args.empty() ? "" : args[0]);
         EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(CommandLine, JobsDefaultToOnePerCore)
+{
+    struct Case {
+        std::vector<const char*> args;
+        int jobs;  // 0: one per core
+    };
+    const Case cases[] = {
+        {{"src", "dst"}, 0},
+        {{"--jobs", "1", "src", "dst"}, 1},
+        {{"--jobs=4", "src", "dst"}, 4},
+        {{"--jobs", "64", "src", "dst"}, 64},
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    for (const Case& c : cases) {
+        CommandLine cl;
+        std::string error;
+        ASSERT_EQ(Parse(c.args, cl, error), ParseResult::Run) << error;
+        const int expected = c.jobs ? c.jobs : cores == 0 ? 1 : std::min<int>(static_cast<int>(cores), kMaxJobs);
+        EXPECT_EQ(JobCount(cl), expected) << c.args[0];
     }
 }
 

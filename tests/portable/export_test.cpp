@@ -171,8 +171,7 @@ protected:
     }
     void TearDown() override
     {
-        unpackJob.exportSinks = nullptr;
-        unpackJob.writeText = true;
+        TheUnpackJob().SetExport(nullptr, true);
         SetNotifyWindow(nullptr);
         SetCurrentDir(savedDir_.c_str());
         Settings = saved_;
@@ -189,11 +188,9 @@ protected:
     int Run(bool writeText = true)
     {
         DeploymentExport exporter(choice);
-        unpackJob.exportSinks = &exporter;
-        unpackJob.writeText = writeText;
+        TheUnpackJob().SetExport(&exporter, writeText);
         const int result = unpack_thread();
-        unpackJob.exportSinks = nullptr;
-        unpackJob.writeText = true;
+        TheUnpackJob().SetExport(nullptr, true);
         log = LogTake();
         return result;
     }

@@ -330,7 +330,8 @@ TEST_F(HostileJob, CtdProfilesAfterTheEndOfTheirFileAreNotedOneByOne)
             } else {
                 EXPECT_EQ(log.find(stop), std::string::npos);
             }
-            EXPECT_EQ(unpackJob.doneItems, unpackJob.totalItems);
+            const JobProgress progress = TheUnpackJob().Progress();
+            EXPECT_EQ(progress.done, progress.total);
         }
     }
 }

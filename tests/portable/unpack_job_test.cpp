@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -169,9 +170,9 @@ TEST_F(UnpackJobTest, PathsGetOneSeparatorAndThePrefix)
         std::snprintf(Settings.SrcDir, sizeof Settings.SrcDir, "%s", folder.c_str());
         std::snprintf(Settings.DstDir, sizeof Settings.DstDir, "%s", "out");
         std::snprintf(Settings.Prefix, sizeof Settings.Prefix, "%s", "X");
-        BuildJobPaths();
-        EXPECT_EQ(unpackJob.jobSourcePath, "data" + sep);
-        EXPECT_EQ(unpackJob.jobDestinationPath, "out" + sep + "X");
+        const JobPaths paths = BuildJobPaths();
+        EXPECT_EQ(paths.source, "data" + sep);
+        EXPECT_EQ(paths.destination, "out" + sep + "X");
     }
 }
 
@@ -189,7 +190,7 @@ TEST_F(UnpackJobTest, EntireDeploymentOneProfilePerFile)
     auto expected = Names("E%07u.TXT", 0, 7);
     expected.push_back("TIMETAGS.TXT");
     EXPECT_EQ(Outputs(), expected);
-    EXPECT_EQ(unpackJob.totalItems, 8u);
+    EXPECT_EQ(TheUnpackJob().Progress().total, 8u);
     EXPECT_EQ(recorder.progress, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(recorder.lastTotal, 8u);
     ASSERT_FALSE(recorder.events.empty());
@@ -222,7 +223,7 @@ TEST_F(UnpackJobTest, RangeStartsAndEndsInsideFileSets)
     auto expected = Names("E%07u.TXT", 15, 32);
     expected.push_back("TIMETAGS.TXT");
     EXPECT_EQ(Outputs(), expected);
-    EXPECT_EQ(unpackJob.totalItems, 18u);
+    EXPECT_EQ(TheUnpackJob().Progress().total, 18u);
     EXPECT_EQ(recorder.progress.size(), 18u);
     std::string rows = ReadFileText(dst / "TIMETAGS.TXT");
     EXPECT_NE(rows.find("\r\n 0000015  "), std::string::npos);
@@ -246,7 +247,7 @@ TEST_F(UnpackJobTest, SingleProfileNamesItselfInTheStartLine)
     EXPECT_EQ(unpack_thread(), 0);
 
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"P_E0000004.TXT", "P_TIMETAGS.TXT"}));
-    EXPECT_EQ(unpackJob.totalItems, 1u);
+    EXPECT_EQ(TheUnpackJob().Progress().total, 1u);
     EXPECT_EQ(Log().rfind("Unpacking Engineering profiles 4 to 4\r\n", 0), 0u);
 }
 
@@ -260,7 +261,6 @@ TEST_F(UnpackJobTest, RangeWalkEndsWhenTheNextBaseWouldWrap)
     Bytes file;
     file.append(EngineeringProfileBytes(shape, 0)).append(EngineeringProfileBytes(shape, 1));
     WriteFileBytes(src / FormatString("E%07u.DAT", base), file);
-    BuildJobPaths();
 
     EXPECT_TRUE(UnpackEngineeringRange(base + 1, base + 1));
 
@@ -271,7 +271,6 @@ TEST_F(UnpackJobTest, RangeWalkEndsWhenTheNextBaseWouldWrap)
 TEST_F(UnpackJobTest, ProfilesPerFileZeroFailsTheKindSilently)
 {
     Settings.ProfilesPerFile = 0;
-    BuildJobPaths();
     EXPECT_FALSE(UnpackEngineeringRange(0, 5));
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(Outputs().empty());
@@ -298,7 +297,7 @@ TEST_F(UnpackJobTest, MissingFileInTheMiddleStopsTheKindOnly)
     EXPECT_NE(log.find("Unpacking IRQ exception file\r\n"), std::string::npos);
     EXPECT_EQ(recorder.events.back(), "finished 1");
     EXPECT_EQ(recorder.progress.back(), 5u);  // four profiles and the exception log
-    EXPECT_EQ(unpackJob.totalItems, 9u);
+    EXPECT_EQ(TheUnpackJob().Progress().total, 9u);
 }
 
 TEST_F(UnpackJobTest, OnlyTheLogsCreateNeitherTimeLog)
@@ -309,7 +308,7 @@ TEST_F(UnpackJobTest, OnlyTheLogsCreateNeitherTimeLog)
     unpack_thread();
 
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"DEPLOY.TXT", "IRQ_XCPT.TXT"}));
-    EXPECT_EQ(unpackJob.totalItems, 2u);
+    EXPECT_EQ(TheUnpackJob().Progress().total, 2u);
     EXPECT_EQ(recorder.progress, (std::vector<uint32_t>{1, 2}));
 }
 
@@ -331,8 +330,9 @@ TEST_F(UnpackJobTest, CancelDuringEngineeringSkipsTheLaterSteps)
     EXPECT_NE(Log().find("Operation cancelled by user\r\n"), std::string::npos);
     EXPECT_EQ(Log().find("Unpacking CTD"), std::string::npos);
     EXPECT_EQ(recorder.events.back(), "finished 1");
-    EXPECT_EQ(unpackJob.terminationLog, nullptr);
-    EXPECT_EQ(unpackJob.sensorTimeLog, nullptr);
+    // The termination log was closed, so the rows of the four profiles read reached the file.
+    const std::string rows = ReadFileText(dst / "TIMETAGS.TXT");
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 4);
     EXPECT_TRUE(IsCancelRequested());
 }
 
@@ -475,7 +475,6 @@ TEST_F(UnpackJobTest, CancelDuringCtdClosesTheSensorTimeLog)
     auto outputs = Outputs();
     EXPECT_EQ(outputs.back(), "SNSRTIME.TXT");
     EXPECT_EQ(outputs.size(), 7u + 1);  // C0..C5 written, C6 begun when the cancel was seen
-    EXPECT_EQ(unpackJob.sensorTimeLog, nullptr);
     // The log was closed, so its entries reached the file.
     EXPECT_NE(ReadFileText(dst / "SNSRTIME.TXT").find(" Profile 5 CTD turned off at "), std::string::npos);
     EXPECT_EQ(recorder.events.back(), "finished 1");
@@ -494,6 +493,52 @@ TEST_F(UnpackJobTest, SensorTimeLogThatCannotBeCreatedFailsTheRunOnly)
     EXPECT_EQ(Log().rfind("Error creating sensor time log SNSRTIME.TXT\r\n", 0), 0u) << Log();
     EXPECT_EQ(Outputs().size(), 8u + 1);  // the CTD and ACM files all the same
     EXPECT_EQ(recorder.events.back(), "finished 1");
+}
+
+// Steps that run ahead keep their notifications until their turn: with four
+// threads the observer hears what it hears with one, in the same order, and
+// the files are the same, over damaged and missing data files.
+TEST_F(UnpackJobTest, FourThreadsNotifyAsOneDoes)
+{
+    shape.profilesPerFile = 3;
+    shape.maxProfile = 29;
+    shape.scansPerProfile = 30;
+    WriteDeployment(src.path(), shape);
+    fs::resize_file(src / "C0000012.DAT", 200);
+    fs::resize_file(src / "A0000021.DAT", fs::file_size(src / "A0000021.DAT") - 3);
+    fs::remove(src / "E0000015.DAT");
+    Select(1, 0, RangeEntireDeployment);
+    Settings.HumanReadible = 1;
+
+    struct Run {
+        int result;
+        Recorder recorder;
+        std::string log;
+        std::map<std::string, std::string> files;
+    };
+    auto run = [&](int jobs, Run& r) {
+        for (const auto& e : fs::directory_iterator(dst.path()))
+            fs::remove(e.path());
+        ResetTestLog();
+        SetNotifyWindow(&r.recorder);
+        r.result = TheUnpackJob().Run(jobs);
+        r.log = Log();
+        for (const auto& e : fs::directory_iterator(dst.path()))
+            r.files[e.path().filename().string()] = ReadFileText(e.path());
+    };
+    Run one, four;
+    run(1, one);
+    run(4, four);
+
+    EXPECT_EQ(one.result, -1);
+    EXPECT_EQ(four.result, one.result);
+    EXPECT_EQ(four.recorder.events, one.recorder.events);
+    EXPECT_EQ(four.recorder.progress, one.recorder.progress);
+    EXPECT_EQ(four.recorder.logChanges, one.recorder.logChanges);
+    EXPECT_EQ(four.log, one.log);
+    EXPECT_EQ(four.files, one.files);
+    EXPECT_EQ(one.files.count("E0000014.TXT"), 1u);
+    EXPECT_EQ(one.files.count("E0000015.TXT"), 0u);
 }
 
 TEST_F(UnpackJobTest, WorkerThreadRunsTheSameJob)

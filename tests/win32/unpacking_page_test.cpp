@@ -375,7 +375,7 @@ TEST(UnpackingRun, ClosingTheWindowDuringARunStopsTheWorker)
         EXPECT_EQ(PumpMessages(), 0);
     }  // the wizard's end asks the run to stop and waits for the worker
     EXPECT_FALSE(UnpackingRunGoing());
-    EXPECT_FALSE(unpackJob.thread.joinable());
+    EXPECT_FALSE(TheUnpackJob().IsRunning());
     EXPECT_TRUE(IsCancelRequested());
     EXPECT_FALSE(std::filesystem::exists(folders.destination / "IRQ_XCPT.TXT"));
 }

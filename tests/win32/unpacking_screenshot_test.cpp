@@ -52,7 +52,7 @@ TEST(Screenshots, UnpackingDuringAndAfterARun)
     bool taken = false;
     PageHook hook([&](UINT message, WPARAM, LPARAM) {
         // Midway through the CTD files, once the page shows that file.
-        if (taken || message != kJobStatusNotice || unpackJob.doneItems < 90)
+        if (taken || message != kJobStatusNotice || TheUnpackJob().Progress().done < 90)
             return;
         taken = true;
         RedrawWindow(wizard.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
