@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <utility>
 
 bool MakeExportChoice(const CommandLine& cl, const std::string& currentDir, std::time_t now, ExportChoice& choice,
                       std::string& error)
@@ -38,10 +39,10 @@ bool MakeExportChoice(const CommandLine& cl, const std::string& currentDir, std:
 bool FolderIsWritable(const std::string& folder)
 {
     const std::string probe = WithSeparator(folder) + "davrolin-write-check.part";
-    std::FILE* f = std::fopen(probe.c_str(), "wb");
+    File f = OpenFile(probe.c_str(), "wb");
     if (!f)
         return false;
-    const bool written = std::fputs("x", f) >= 0 && std::fclose(f) == 0;
-    std::remove(probe.c_str());
+    const bool written = std::fputs("x", f.get()) >= 0 && CloseOutputFile(std::move(f));
+    RemoveFile(probe.c_str());
     return written;
 }

@@ -106,9 +106,9 @@ public:
     {
         path_ = path;
         temporary_ = path + ".part";
-        file_ = std::fopen(temporary_.c_str(), "wb");
+        file_ = OpenFile(temporary_.c_str(), "wb");
         if (file_)
-            buffer_ = std::make_unique<TextBuffer>(file_);
+            buffer_ = std::make_unique<TextBuffer>(file_.get());
         return file_ != nullptr;
     }
     void Write(const std::string& text) { buffer_->Append(text.data(), text.size()); }
@@ -121,12 +121,9 @@ public:
     bool Close()
     {
         buffer_.reset();  // flushed
-        const bool written = !std::ferror(file_);
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
-        if (written && closed && RenameFile(temporary_.c_str(), path_.c_str()))
+        if (CloseOutputFile(std::move(file_)) && RenameFile(temporary_.c_str(), path_.c_str()))
             return true;
-        std::remove(temporary_.c_str());
+        RemoveFile(temporary_.c_str());
         return false;
     }
     void Abandon()
@@ -134,13 +131,12 @@ public:
         if (!file_)
             return;
         buffer_.reset();
-        std::fclose(file_);
-        file_ = nullptr;
-        std::remove(temporary_.c_str());
+        file_.reset();
+        RemoveFile(temporary_.c_str());
     }
 
 private:
-    std::FILE* file_ = nullptr;
+    File file_;
     std::unique_ptr<TextBuffer> buffer_;
     std::string path_;
     std::string temporary_;
@@ -160,11 +156,11 @@ public:
 
     bool Open()
     {
-        scratch = std::fopen(scratchPath.c_str(), "w+b");
+        scratch = OpenFile(scratchPath.c_str(), "w+b");
         if (scratch) {
             // (glibc keeps its own small buffer when given no buffer of ours.)
             scratchBuffer = std::make_unique<char[]>(kScratchBufferSize);
-            std::setvbuf(scratch, scratchBuffer.get(), _IOFBF, kScratchBufferSize);
+            std::setvbuf(scratch.get(), scratchBuffer.get(), _IOFBF, kScratchBufferSize);
         }
         return scratch != nullptr;
     }
@@ -172,9 +168,8 @@ public:
     {
         if (!scratch)
             return;
-        std::fclose(scratch);
-        scratch = nullptr;
-        std::remove(scratchPath.c_str());
+        scratch.reset();
+        RemoveFile(scratchPath.c_str());
     }
 
     void BeginProfile(uint32_t profile) override
@@ -284,8 +279,8 @@ public:
 
     const InstrumentInfo& info;
     const std::string scratchPath;
-    std::FILE* scratch = nullptr;
     std::unique_ptr<char[]> scratchBuffer;  // the stdio buffer of `scratch`, outlives it
+    File scratch;
     uint64_t scans = 0;
     uint64_t ignored = 0;  // profiles not kept
     std::vector<ProfileRecord> records;
@@ -299,7 +294,7 @@ private:
     {
         if (ignoring_)
             return;
-        std::fwrite(scan, size, 1, scratch);
+        std::fwrite(scan, size, 1, scratch.get());
         ++scans;
         ++Last().scans;
     }
@@ -431,7 +426,7 @@ std::vector<std::pair<double, float>> TrackOf(InstrumentExport* engineering, uin
     if (at == records.end() || at->number != profile || at->scans == 0)
         return track;
     std::vector<EngineeringValues> scans(at->scans);
-    std::FILE* in = engineering->scratch;
+    std::FILE* in = engineering->scratch.get();
     // fseek takes a long: a far offset is reached in steps.
     std::fseek(in, 0, SEEK_SET);
     uint64_t offset = at->firstScan * sizeof(EngineeringValues);
@@ -560,8 +555,8 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             host.ItemDone();
         return false;
     };
-    std::fflush(ins.scratch);
-    if (std::ferror(ins.scratch))
+    std::fflush(ins.scratch.get());
+    if (std::ferror(ins.scratch.get()))
         return fail("Error writing export files of the " + std::string(ins.info.title) + ": the scratch file " +
                     ins.scratchPath + " could not be written whole");
 
@@ -824,7 +819,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
         if (columns[i].verticalAxis)
             zColumn = i;
 
-    std::fseek(ins.scratch, 0, SEEK_SET);
+    std::fseek(ins.scratch.get(), 0, SEEK_SET);
     std::size_t profileAt = 0;  // the listed profile of the next scan
     uint32_t indexInProfile = 0;
     auto skipEmpty = [&] {
@@ -845,7 +840,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
                         " export files were not written");
         }
         const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, obs - done));
-        if (std::fread(raw.data(), scanSize, count, ins.scratch) != count) {
+        if (std::fread(raw.data(), scanSize, count, ins.scratch.get()) != count) {
             nc = NetcdfFile();
             csv.Abandon();
             return fail("Error writing export files of the " + std::string(ins.info.title) +

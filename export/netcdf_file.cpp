@@ -53,7 +53,7 @@ void NetcdfFile::Abandon() {
     if (ncid_ >= 0) {
         nc_abort(ncid_);
         ncid_ = -1;
-        std::remove(temporary_.c_str());
+        RemoveFile(temporary_.c_str());
     }
 }
 
@@ -88,7 +88,7 @@ bool NetcdfFile::Create(const std::string& path, bool prefill) {
     int ncid = -1;
     if (!Check(nc_create(temporary_.c_str(), NC_64BIT_OFFSET | NC_CLOBBER, &ncid), "cannot create the file",
                nullptr)) {
-        std::remove(temporary_.c_str());
+        RemoveFile(temporary_.c_str());
         return false;
     }
     ncid_ = ncid;
@@ -276,12 +276,12 @@ bool NetcdfFile::Close() {
     }
     const int ncid = std::exchange(ncid_, -1);
     if (!Check(nc_close(ncid), "cannot write the file", nullptr)) {
-        std::remove(temporary_.c_str());
+        RemoveFile(temporary_.c_str());
         return false;
     }
     if (!RenameFile(temporary_.c_str(), path_.c_str())) {
         error_ = path_ + ": cannot rename " + temporary_ + " to it";
-        std::remove(temporary_.c_str());
+        RemoveFile(temporary_.c_str());
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/posix/run_unpack.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Quote(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 struct Outcome {
     int exitCode;
@@ -76,13 +69,11 @@ protected:
         fs::create_directory(dest);
         if (prepare)
             prepare(dest);
-        std::string command = Quote(DAVROLIN_UNPACK);
-        for (const auto& a : args)
-            command += " " + Quote(a);
-        command += " " + Quote(source.string()) + " " + Quote(dest.string()) + " >/dev/null 2>" +
-                   Quote((work / "err").string()) + " </dev/null";
-        const int status = std::system(command.c_str());
-        Outcome o{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileText(work / "err"), Files(dest)};
+        std::vector<std::string> all = args;
+        all.push_back(source.string());
+        all.push_back(dest.string());
+        const UnpackRun run = RunUnpack(work.path(), all, work.path());
+        Outcome o{run.exitCode, run.err, Files(dest)};
         if (o.files.count("DAVROLIN.LOG"))
             o.files["DAVROLIN.LOG"] = WithoutDateLine(o.files["DAVROLIN.LOG"]);
         return o;

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/posix/run_unpack.h"
 
 #include <gtest/gtest.h>
 
@@ -30,19 +31,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Result = UnpackRun;
 
 class Cli : public ::testing::Test {
 protected:
@@ -56,17 +45,7 @@ protected:
     }
 
     // Runs the converter in `work` with stdout and stderr going to files.
-    Result Run(const std::vector<std::string>& args)
-    {
-        std::string command = "cd " + Quote(work.str()) + " && " + Quote(DAVROLIN_UNPACK);
-        for (const auto& a : args)
-            command += " " + Quote(a);
-        command += " >" + Quote((scratch / "out").string()) + " 2>" + Quote((scratch / "err").string()) +
-                   " </dev/null";
-        int status = std::system(command.c_str());
-        return Result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileText(scratch / "out"),
-                      ReadFileText(scratch / "err")};
-    }
+    Result Run(const std::vector<std::string>& args) { return RunUnpack(work.path(), args, scratch.path()); }
 
     static std::map<std::string, std::string> Files(const fs::path& folder)
     {

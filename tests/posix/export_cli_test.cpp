@@ -6,6 +6,7 @@
 
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/posix/run_unpack.h"
 
 #include <gtest/gtest.h>
 
@@ -22,18 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int exitCode;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using Result = UnpackRun;
 
 class ExportCli : public ::testing::Test {
 protected:
@@ -46,15 +36,7 @@ protected:
         WriteDeployment(source, shape);
         WriteFileText(work / "meta.ini", "[METADATA]\ndate_created = 2024-07-02T00:00:00Z\n");
     }
-    Result Run(const std::vector<std::string>& args)
-    {
-        std::string command = "cd " + Quote(work.str()) + " && " + Quote(DAVROLIN_UNPACK);
-        for (const auto& a : args)
-            command += " " + Quote(a);
-        command += " >/dev/null 2>" + Quote((scratch / "err").string()) + " </dev/null";
-        const int status = std::system(command.c_str());
-        return Result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileText(scratch / "err")};
-    }
+    Result Run(const std::vector<std::string>& args) { return RunUnpack(work.path(), args, scratch.path()); }
     std::vector<std::string> Names(const fs::path& folder) const
     {
         std::vector<std::string> names;
@@ -162,8 +144,8 @@ TEST_F(ExportCli, SampleCtdHeaderAsNcdumpShowsIt)
     const Result r = Run({"--quiet", "--export", "netcdf", "--no-text", "--kinds", "ctd", "--metadata", "meta.ini",
                           "--latitude", "-33.5", "--longitude", "151.25", DAVROLIN_SAMPLE_304, "sample"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::string command = "ncdump -h " + Quote((work / "sample" / "ctd.nc").string()) + " >" +
-                                Quote((scratch / "header.cdl").string());
+    const std::string command = "ncdump -h " + ShellQuote((work / "sample" / "ctd.nc").string()) + " >" +
+                                ShellQuote((scratch / "header.cdl").string());
     ASSERT_EQ(std::system(command.c_str()), 0);
     const fs::path golden = fs::path(DAVROLIN_POSIX_TESTS_DIR) / "sample_304_ctd_header.cdl";
     EXPECT_EQ(ReadFileText(scratch / "header.cdl"), ReadFileText(golden))
