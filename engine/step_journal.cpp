@@ -32,12 +32,7 @@ void StepJournal::Append(int category, const std::string& text)
 
 bool StepJournal::CancelRequested()
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (abandoned_)
-            return true;
-    }
-    return events_.CancelRequested();
+    return abandoned_.load(std::memory_order_relaxed) || events_.CancelRequested();
 }
 
 void StepJournal::LogChanged()
@@ -72,7 +67,7 @@ void StepJournal::GoLive()
 void StepJournal::Abandon()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    abandoned_ = true;
+    abandoned_.store(true);
     kept_.clear();
     changed_.notify_all();
 }

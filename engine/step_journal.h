@@ -76,6 +76,6 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<bool> live_;
-    bool abandoned_ = false;
+    std::atomic<bool> abandoned_{false};  // asked before every scan: no lock
     std::vector<Event> kept_;
 };
