@@ -5,6 +5,8 @@
 #include "formats/sensor_times.h"
 #include "formats/stream_lock.h"
 
+#include <cstring>
+
 namespace {
 
 // Each value is count x (1 / divisor) - offset in double precision. TX and TY
@@ -24,10 +26,9 @@ AcmValues DecodeScan(const uint8_t* scan)
 
 bool IsEndMark(const uint8_t* scan)
 {
-    for (std::size_t i = 0; i < kAcmScanSize; ++i)
-        if (scan[i] != 0xFF)
-            return false;
-    return true;
+    static constexpr uint8_t kEndMark[kAcmScanSize] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return std::memcmp(scan, kEndMark, kAcmScanSize) == 0;
 }
 
 }  // namespace
@@ -35,20 +36,20 @@ bool IsEndMark(const uint8_t* scan)
 DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptions& /*options*/, ProfileSink& sink,
                               Reporter& reporter)
 {
-    const StreamLock lock(in);
+    StreamLock lock(in);
     sink.BeginProfile(profile);
     // A read that delivers the whole scan leaves the stream's indicators as
     // they were: they are looked at when the profile starts and after a short
     // read.
     const bool clear = !std::feof(in) && !std::ferror(in);
-    for (;;) {
-        if (reporter.CancelRequested()) {
+    for (uint32_t records = 0;; ++records) {
+        if (records % kCancelPollRecords == 0 && reporter.CancelRequested()) {
             reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;
         }
         uint8_t scan[kAcmScanSize];
-        const bool full = ReadRecord(in, scan, sizeof scan);
+        const bool full = lock.Read(scan, sizeof scan) == sizeof scan;
         if (!full || !clear) {
             // The indicators decide; a short read leaves one of them set.
             if (std::feof(in) || (!full && !std::ferror(in))) {

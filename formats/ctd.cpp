@@ -27,7 +27,7 @@ const CtdConstants& CtdConstantsFor(const DeploymentRecord& deployment)
 DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options, ProfileSink& sink,
                               Reporter& reporter)
 {
-    const StreamLock lock(in);
+    StreamLock lock(in);
     const CtdConstants& k = options.ctd;
     sink.BeginProfile(profile);
     // The scans are read as nine single bytes whose end-of-file and error
@@ -37,14 +37,14 @@ DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptio
     // delivers all nine bytes leaves the indicators as they were, so they are
     // looked at once here and again only after a short read.
     const bool clear = !std::feof(in) && !std::ferror(in);
-    for (;;) {
-        if (reporter.CancelRequested()) {
+    for (uint32_t records = 0;; ++records) {
+        if (records % kCancelPollRecords == 0 && reporter.CancelRequested()) {
             reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;
         }
         uint8_t scan[kCtdScanSize];
-        const std::size_t got = clear ? std::fread(scan, 1, sizeof scan, in) : 0;
+        const std::size_t got = clear ? lock.Read(scan, sizeof scan) : 0;
         if (got < sizeof scan) {
             if (std::feof(in) || !std::ferror(in)) {
                 sink.EndProfile(ProfileEnd::FileEnded);

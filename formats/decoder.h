@@ -38,13 +38,17 @@ enum class DecodeResult {
 // The name of a result ("Done", ...), for messages and test failures.
 const char* DecodeResultName(DecodeResult result);
 
+// A decoder asks for a cancel once in this many records of a profile: a
+// cancel is seen within microseconds, and a scan costs no call to ask.
+constexpr uint32_t kCancelPollRecords = 64;
+
 // Where a decoder logs catalogue messages and learns of a cancel request.
 class Reporter {
 public:
     virtual ~Reporter() = default;
     // Logs catalogue message `id`, expanded and formatted with `args`.
     virtual void Message(int category, MessageId id, va_list args) = 0;
-    // Polled before each record.
+    // Polled before the first record and every kCancelPollRecords after it.
     virtual bool CancelRequested() = 0;
 
     // Message with the arguments given in place.

@@ -36,27 +36,27 @@ StopRecord DecodeStopRecord(const uint8_t* b)
 DecodeResult DecodeEngineeringProfile(std::FILE* in, uint32_t profile, const DecodeOptions& options,
                                       ProfileSink& sink, Reporter& reporter)
 {
-    const StreamLock lock(in);
+    StreamLock lock(in);
     sink.BeginProfile(profile);
     uint8_t header[kEngineeringHeaderSize];
-    if (!ReadRecord(in, header, sizeof header))
+    if (lock.Read(header, sizeof header) != sizeof header)
         return ShortRead(in, profile, sink, reporter);
     sink.ProfileTimes(GetTime(header), GetTime(header + 4));
 
     const std::size_t scanSize = options.layout301 ? kEngineeringScan301Size : kEngineeringScan304Size;
-    for (;;) {
-        if (reporter.CancelRequested()) {
+    for (uint32_t records = 0;; ++records) {
+        if (records % kCancelPollRecords == 0 && reporter.CancelRequested()) {
             reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;
         }
         uint8_t word[4];
-        if (!ReadRecord(in, word, sizeof word))
+        if (lock.Read(word, sizeof word) != sizeof word)
             return ShortRead(in, profile, sink, reporter);
         const int32_t marker = GetI32(word);
         if (marker >= MarkerOperatorStop && marker <= MarkerProfileEnd) {
             uint8_t body[kStopRecordSize];
-            if (!ReadRecord(in, body, sizeof body))
+            if (lock.Read(body, sizeof body) != sizeof body)
                 return ShortRead(in, profile, sink, reporter);
             sink.Stop(marker, DecodeStopRecord(body));
             if (EndsProfile(marker)) {
@@ -66,7 +66,7 @@ DecodeResult DecodeEngineeringProfile(std::FILE* in, uint32_t profile, const Dec
             continue;
         }
         uint8_t scan[kEngineeringScan304Size];
-        if (!ReadRecord(in, scan, scanSize))
+        if (lock.Read(scan, scanSize) != scanSize)
             return ShortRead(in, profile, sink, reporter);
         sink.EngineeringScan(DecodeScan(marker, scan, options.layout301));
     }

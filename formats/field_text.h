@@ -69,8 +69,8 @@ inline char* PutPairBackward(char* end, uint32_t v)
     return end;
 }
 
-// Writes the digits of v backwards, ending at `end`.
-inline void PutDigitsBackward(char* end, uint64_t v)
+// Writes the digits of v backwards, ending at `end`; returns the first.
+inline char* PutDigitsBackward(char* end, uint64_t v)
 {
     while (v > UINT32_MAX) {
         *--end = static_cast<char>('0' + v % 10);
@@ -82,9 +82,9 @@ inline void PutDigitsBackward(char* end, uint64_t v)
         small /= 100;
     }
     if (small >= 10)
-        PutPairBackward(end, small);
-    else
-        *--end = static_cast<char>('0' + small);
+        return PutPairBackward(end, small);
+    *--end = static_cast<char>('0' + small);
+    return end;
 }
 
 // Writes exactly kCount digits of v < 10^kCount backwards, ending at `end`.
@@ -173,6 +173,25 @@ char* PutFixedField(char* p, double value)
         }
     }
 
+    // The unsigned field as wide as its width (the usual case): blanks, then
+    // the digits backwards from the field's end, the sign before them.
+    constexpr int kRoom = kWidth - kPointAndFraction;
+    if constexpr (!kSigned && kRoom >= 2 && kRoom <= 9) {
+        if (whole < kPowersOfTen[kRoom - (negative ? 1 : 0)]) {
+            std::memset(p, ' ', kWidth);
+            char* end = p + kWidth;
+            if (kPrecision > 0) {
+                PutFixedCountBackward<kPrecision>(end, fraction);
+                end -= kPointAndFraction;
+                *end = '.';
+            }
+            char* first = PutDigitsBackward(end, static_cast<uint32_t>(whole));
+            if (negative)
+                first[-1] = '-';
+            return p + kWidth;
+        }
+    }
+
     const int length = DecimalLength(whole) + kPointAndFraction;
     if (kSigned) {
         *p++ = negative ? '-' : '+';
@@ -205,7 +224,26 @@ char* PutSignedFixed(char* p, double value)
 }
 
 // "%Wd".
-char* PutInt(char* p, int value, int width);
+inline char* PutInt(char* p, int value, int width)
+{
+    const bool negative = value < 0;
+    const uint32_t magnitude = negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    // As wide as its width (the usual case): blanks, the digits backwards
+    // from the field's end, the sign before them.
+    if (width >= 1 && width <= 9 && magnitude < kPowersOfTen[width - (negative ? 1 : 0)]) {
+        std::memset(p, ' ', static_cast<std::size_t>(width));
+        char* first = PutDigitsBackward(p + width, magnitude);
+        if (negative)
+            first[-1] = '-';
+        return p + width;
+    }
+    const int digits = DecimalLength(magnitude);
+    p = PutRepeated(p, ' ', width - digits - (negative ? 1 : 0));
+    if (negative)
+        *p++ = '-';
+    PutDigitsBackward(p + digits, magnitude);
+    return p + digits;
+}
 // Two and four digits of a value 0..99 or 0..9999 ("%02d", "%04d").
 inline char* PutTwoDigits(char* p, int value)
 {

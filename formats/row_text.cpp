@@ -18,7 +18,7 @@ char* PutText(char* p, const char (&text)[N])
 
 // 3.01: " %s   %4.0f   %4.1f   %8.3f\r\n", the time stamp first;
 // 3.04 adds "   %9.2f   %4d   %9.2f   %4d" before the line end.
-char* PutEngineeringRow(char* p, const EngineeringValues& scan, bool human, bool layout301)
+[[gnu::flatten]] char* PutEngineeringRow(char* p, const EngineeringValues& scan, bool human, bool layout301)
 {
     *p++ = ' ';
     p = PutTimeStamp(p, scan.time, human);
@@ -42,7 +42,7 @@ char* PutEngineeringRow(char* p, const EngineeringValues& scan, bool human, bool
 }
 
 // " %+08.4f  %+08.4f  %+09.3f\r\n"
-char* PutCtdRow(char* p, const CtdValues& scan)
+[[gnu::flatten]] char* PutCtdRow(char* p, const CtdValues& scan)
 {
     *p++ = ' ';
     p = PutSignedFixed<8, 4>(p, scan.conductivity);
@@ -54,7 +54,7 @@ char* PutCtdRow(char* p, const CtdValues& scan)
 }
 
 // " %+06.2f  %+06.2f  %+07.4f  %+07.4f  %+07.4f  %+07.2f  %+07.2f  %+07.2f  %+07.2f\r\n"
-char* PutAcmRow(char* p, const AcmValues& scan)
+[[gnu::flatten]] char* PutAcmRow(char* p, const AcmValues& scan)
 {
     *p++ = ' ';
     p = PutSignedFixed<6, 2>(p, scan.tiltX);

@@ -4,6 +4,7 @@
 // than one thread; with the lock already held, each of a profile's many small
 // reads skips that step.
 
+#include <cstddef>
 #include <cstdio>
 
 class StreamLock {
@@ -12,6 +13,12 @@ public:
     ~StreamLock();
     StreamLock(const StreamLock&) = delete;
     StreamLock& operator=(const StreamLock&) = delete;
+
+    // std::fread(record, 1, size, stream), the same bytes, count and
+    // indicators: a record the stream's buffer holds whole is copied straight
+    // out of it (as fread itself does, without its calls), any other goes
+    // through fread.
+    std::size_t Read(void* record, std::size_t size);
 
 private:
     std::FILE* stream_;

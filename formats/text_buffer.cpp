@@ -17,13 +17,6 @@ TextBuffer::~TextBuffer()
     Flush();
 }
 
-char* TextBuffer::Room(std::size_t n)
-{
-    if (kTextBufferSize - used_ < n)
-        Flush();
-    return data_.get() + used_;
-}
-
 void TextBuffer::Append(const char* text)
 {
     Append(text, std::strlen(text));

@@ -26,7 +26,12 @@ public:
 
     // A place for `n` bytes (n <= kTextBufferSize): the caller writes there
     // and hands the end of what it wrote to Commit.
-    char* Room(std::size_t n);
+    char* Room(std::size_t n)
+    {
+        if (kTextBufferSize - used_ < n)
+            Flush();
+        return data_.get() + used_;
+    }
     void Commit(char* end) { used_ = static_cast<std::size_t>(end - data_.get()); }
 
     void Append(const char* text);

@@ -226,8 +226,11 @@ TEST(RowText, FieldsGiveTheFormattersBytesAtEveryWidthAndPrecision)
             }
         }
     }
-    const int ints[] = {0, 1, -1, 7, -10, 99999, -99999, INT16_MIN, INT16_MAX, INT32_MAX, INT32_MIN};
-    for (int width : {0, 1, 4, 8, 12})
+    const int ints[] = {0,         1,          -1,        7,          -10,       99,        -99,
+                        999,       -999,       9999,      -9999,      99999,     -99999,    99999999,
+                        -99999999, 999999999,  -999999999, 1000000000, INT16_MIN, INT16_MAX, INT32_MAX,
+                        INT32_MIN};
+    for (int width : {0, 1, 2, 3, 4, 5, 8, 9, 10, 12})
         for (int value : ints)
             EXPECT_EQ(std::string(field, PutInt(field, value, width)), FormatString("%*d", width, value))
                 << value << " width " << width;
