@@ -2,27 +2,33 @@
 # Whole-run benchmark: writes a large synthetic deployment (over 200 MB of E,
 # C and A files), converts it with davrolin-unpack, and in the same run times
 # a plain copy (cat to a file) of the same input bytes and of the output bytes.
-# Prints the input rate and the ratio run / copy. A measurement, not a test.
-# With --export, converts the deployment a second time with
-# --export netcdf,csv beside the texts and reports what the export adds (CPU
-# time, wall time, peak memory, bytes).
-# With --jobs N[,N...], converts it once for each count of decoding threads
-# (davrolin-unpack --jobs N), each timed against the same copy, and checks
-# that every run wrote the same files; without it, once with the converter's
-# default (one thread per core).
-# Usage: bench/whole_run.sh [NATIVE_BUILD] [--human] [--jobs N[,N...]] [--export]
+# Each conversion and the copy run --repeat times (5 unless told), taken in
+# turn so that a slow spell of the machine falls on all of them alike; it
+# prints the fastest and the median of each, the input rate and the ratios
+# run / copy (fastest against fastest, median against median). A
+# measurement, not a test.
+# With --jobs N[,N...], converts it with each count of decoding threads
+# (davrolin-unpack --jobs N) and checks that every count wrote the same
+# files; without it, with the converter's default (one thread per core).
+# With --export, converts the deployment once more with --export netcdf,csv
+# beside the texts and reports what the export adds (CPU time, wall time,
+# peak memory, bytes).
+# Usage: bench/whole_run.sh [NATIVE_BUILD] [--human] [--jobs N[,N...]] [--repeat R] [--export]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/native
 form=
 export_run=
 jobs_list=
+repeat=5
 while [ $# -gt 0 ]; do
   case "$1" in
     --human) form=--human ;;
     --export) export_run=1 ;;
     --jobs) jobs_list=$2; shift ;;
     --jobs=*) jobs_list=${1#--jobs=} ;;
+    --repeat) repeat=$2; shift ;;
+    --repeat=*) repeat=${1#--repeat=} ;;
     *) build=$1 ;;
   esac
   shift
@@ -40,60 +46,85 @@ now() { date +%s.%N; }
 input_bytes=$(cat "$src"/[ECA]*.DAT | wc -c)
 
 TIMEFORMAT='%3U %3S'
-runs=()  # "label wall user system" of each conversion
-convert() {  # label output-folder options...
-  local label=$1 to=$2 t cpu
-  shift 2
+times=$work/times  # a line "label wall user system" for each timed command
+: >"$times"
+timed() {  # label command...
+  local label=$1 t cpu
+  shift
   t=$(now)
-  cpu=$( { time "$build/cli/davrolin-unpack" --quiet $form "$@" "$src" "$to" >/dev/null 2>&1; } 2>&1 )
-  runs+=("$label $(echo "$(now) - $t" | bc) $cpu")
+  cpu=$( { time "$@" >/dev/null 2>&1; } 2>&1 )
+  echo "$label $(echo "$(now) - $t" | bc) $cpu" >>"$times"
 }
+labels=()
 if [ -z "$jobs_list" ]; then
-  convert default "$out"
+  labels=(default)
 else
-  first=
-  for n in ${jobs_list//,/ }; do
-    if [ -z "$first" ]; then
-      first=$n
-      convert "--jobs-$n" "$out" --jobs "$n"
-    else
-      convert "--jobs-$n" "$work/out-$n" --jobs "$n"
-      if diff -r -x DAVROLIN.LOG "$out" "$work/out-$n" >/dev/null; then
-        echo "--jobs $n wrote the same files as --jobs $first"
-      else
-        echo "--jobs $n wrote OTHER FILES than --jobs $first" >&2
-      fi
-      rm -rf "$work/out-$n"
-    fi
-  done
+  for n in ${jobs_list//,/ }; do labels+=("--jobs-$n"); done
 fi
-read -r _ wall user system <<<"${runs[0]}"
-cpu="$user $system"
-t0=0; t1=$wall
+convert() {  # label output-folder
+  local options=()
+  [ "$1" = default ] || options=(--jobs "${1#--jobs-}")
+  timed "$1" "$build/cli/davrolin-unpack" --quiet $form "${options[@]}" "$src" "$2"
+}
+for ((rep = 1; rep <= repeat; rep++)); do
+  for label in "${labels[@]}"; do
+    to=$out
+    [ "$label" = "${labels[0]}" ] || to=$work/out-other
+    rm -rf "$to"
+    convert "$label" "$to"
+    if [ "$rep" = 1 ] && [ "$to" != "$out" ]; then
+      if diff -r -x DAVROLIN.LOG "$out" "$to" >/dev/null; then
+        echo "${label#--jobs-} threads wrote the same files as ${labels[0]#--jobs-}"
+      else
+        echo "${label#--jobs-} threads wrote OTHER FILES than ${labels[0]#--jobs-}" >&2
+      fi
+    fi
+    rm -rf "$work/out-other"
+  done
+  timed copy-in sh -c 'cat "$1"/* >"$2"' - "$src" "$work/copy-in"
+  timed copy-out sh -c 'cat "$1"/* >"$2"' - "$out" "$work/copy-out"
+  rm -f "$work/copy-in" "$work/copy-out"
+done
 output_bytes=$(cat "$out"/* | wc -c)
 
-t2=$(now)
-cat "$src"/* > "$work/copy-in"
-t3=$(now)
-cat "$out"/* > "$work/copy-out"
-t4=$(now)
-
-for r in "${runs[@]}"; do
-  read -r label wall user system <<<"$r"
-  awk -v label="$label" -v ib="$input_bytes" -v ob="$output_bytes" -v run="$wall" -v u="$user" -v s="$system" \
-      -v cin="$(echo "$t3 - $t2" | bc)" -v cout="$(echo "$t4 - $t3" | bc)" -v head="$([ "$r" = "${runs[0]}" ] && echo 1)" 'BEGIN {
-    mb = 1000000
-    if (head) {
-      printf "input   %8.1f MB of E, C and A files\n", ib / mb
-      printf "output  %8.1f MB of text\n", ob / mb
-      printf "copy    %8.2f s   (cat of the input %.2f s, of the output %.2f s)\n", cin + cout, cin, cout
-    }
+awk -v ib="$input_bytes" -v ob="$output_bytes" -v repeat="$repeat" -v order="${labels[*]}" '
+function sort(a, n,   i, j, t) { for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t } }
+function median(a, n) { return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2 }
+{
+  k = ++count[$1]; wall[$1, k] = $2; user[$1, k] = $3; sys[$1, k] = $4
+}
+function summary(label,   i, n, w, c) {
+  n = count[label]
+  for (i = 1; i <= n; i++) { w[i] = wall[label, i]; c[i] = user[label, i] + sys[label, i] }
+  sort(w, n); sort(c, n)
+  fastest[label] = w[1]; middle[label] = median(w, n); cpuFastest[label] = c[1]; cpuMiddle[label] = median(c, n)
+}
+END {
+  mb = 1000000
+  count["copy"] = repeat
+  for (i = 1; i <= repeat; i++) {
+    wall["copy", i] = wall["copy-in", i] + wall["copy-out", i]
+    user["copy", i] = user["copy-in", i] + user["copy-out", i]; sys["copy", i] = sys["copy-in", i] + sys["copy-out", i]
+  }
+  summary("copy"); summary("copy-in"); summary("copy-out")
+  printf "input   %8.1f MB of E, C and A files\n", ib / mb
+  printf "output  %8.1f MB of text\n", ob / mb
+  printf "%d runs of each, in turn; wall times, fastest and median\n", repeat
+  printf "copy    %8.2f s  %6.2f s   (cat of the input %.2f s, of the output %.2f s, fastest)\n", fastest["copy"], middle["copy"], fastest["copy-in"], fastest["copy-out"]
+  n = split(order, labels, " ")
+  for (j = 1; j <= n; j++) {
+    label = labels[j]; summary(label)
     printf "%s\n", label
-    printf "  run   %8.2f s   %7.1f MB/s of input\n", run, ib / mb / run
-    printf "  cpu   %8.2f s   (user %.2f s, system %.2f s)   %7.1f MB/s of input per CPU second\n", u + s, u, s, ib / mb / (u + s)
-    printf "  ratio %8.2f   run / copy\n", run / (cin + cout)
-  }'
-done
+    printf "  run   %8.2f s  %6.2f s   %7.1f MB/s of input (fastest)\n", fastest[label], middle[label], ib / mb / fastest[label]
+    printf "  cpu   %8.2f s  %6.2f s   %7.1f MB/s of input per CPU second (fastest)\n", cpuFastest[label], cpuMiddle[label], ib / mb / cpuFastest[label]
+    printf "  ratio %8.2f    %6.2f     run / copy\n", fastest[label] / fastest["copy"], middle[label] / middle["copy"]
+  }
+}' "$times"
+
+# The first conversion's fastest run, for the export's comparison.
+read -r wall user system < <(awk -v label="${labels[0]}" '$1 == label && (best == "" || $2 < best) { best = $2; line = $2 " " $3 " " $4 } END { print line }' "$times")
+cpu="$user $system"
+t0=0; t1=$wall
 
 [ -n "$export_run" ] || exit 0
 
