@@ -5,8 +5,6 @@
 #include "formats/sensor_times.h"
 #include "formats/stream_lock.h"
 
-#include <cstring>
-
 namespace {
 
 // Each value is count x (1 / divisor) - offset in double precision. TX and TY
@@ -26,9 +24,10 @@ AcmValues DecodeScan(const uint8_t* scan)
 
 bool IsEndMark(const uint8_t* scan)
 {
-    static constexpr uint8_t kEndMark[kAcmScanSize] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    return std::memcmp(scan, kEndMark, kAcmScanSize) == 0;
+    for (std::size_t i = 0; i < kAcmScanSize; ++i)
+        if (scan[i] != 0xFF)
+            return false;
+    return true;
 }
 
 }  // namespace
@@ -43,7 +42,7 @@ DecodeResult DecodeAcmProfile(std::FILE* in, uint32_t profile, const DecodeOptio
     // read.
     const bool clear = !std::feof(in) && !std::ferror(in);
     for (uint32_t records = 0;; ++records) {
-        if (records % kCancelPollRecords == 0 && reporter.CancelRequested()) {
+        if (reporter.CancelDue(records)) {
             reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;

@@ -38,7 +38,7 @@ DecodeResult DecodeCtdProfile(std::FILE* in, uint32_t profile, const DecodeOptio
     // looked at once here and again only after a short read.
     const bool clear = !std::feof(in) && !std::ferror(in);
     for (uint32_t records = 0;; ++records) {
-        if (records % kCancelPollRecords == 0 && reporter.CancelRequested()) {
+        if (reporter.CancelDue(records)) {
             reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;

@@ -48,8 +48,10 @@ public:
     virtual ~Reporter() = default;
     // Logs catalogue message `id`, expanded and formatted with `args`.
     virtual void Message(int category, MessageId id, va_list args) = 0;
-    // Polled before the first record and every kCancelPollRecords after it.
     virtual bool CancelRequested() = 0;
+    // Asked before each record of a profile (numbered from 0): the cancel
+    // request, looked at on the first record and every kCancelPollRecords.
+    bool CancelDue(uint32_t record) { return record % kCancelPollRecords == 0 && CancelRequested(); }
 
     // Message with the arguments given in place.
     void Report(int category, MessageId id, ...);

@@ -45,7 +45,7 @@ DecodeResult DecodeEngineeringProfile(std::FILE* in, uint32_t profile, const Dec
 
     const std::size_t scanSize = options.layout301 ? kEngineeringScan301Size : kEngineeringScan304Size;
     for (uint32_t records = 0;; ++records) {
-        if (records % kCancelPollRecords == 0 && reporter.CancelRequested()) {
+        if (reporter.CancelDue(records)) {
             reporter.Report(LogError, MessageId::Cancelled);
             sink.EndProfile(ProfileEnd::Cancelled);
             return DecodeResult::Cancelled;

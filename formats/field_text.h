@@ -87,6 +87,16 @@ inline char* PutDigitsBackward(char* end, uint64_t v)
     return end;
 }
 
+// Writes the digits of v backwards, ending at `end`, and a minus sign
+// before them when `negative`: the right-aligned end of a field whose blanks
+// are already written.
+inline void PutSignedDigitsBackward(char* end, uint32_t v, bool negative)
+{
+    char* first = PutDigitsBackward(end, v);
+    if (negative)
+        first[-1] = '-';
+}
+
 // Writes exactly kCount digits of v < 10^kCount backwards, ending at `end`.
 template <int kCount>
 void PutFixedCountBackward(char* end, uint32_t v)
@@ -185,9 +195,7 @@ char* PutFixedField(char* p, double value)
                 end -= kPointAndFraction;
                 *end = '.';
             }
-            char* first = PutDigitsBackward(end, static_cast<uint32_t>(whole));
-            if (negative)
-                first[-1] = '-';
+            PutSignedDigitsBackward(end, static_cast<uint32_t>(whole), negative);
             return p + kWidth;
         }
     }
@@ -232,9 +240,7 @@ inline char* PutInt(char* p, int value, int width)
     // from the field's end, the sign before them.
     if (width >= 1 && width <= 9 && magnitude < kPowersOfTen[width - (negative ? 1 : 0)]) {
         std::memset(p, ' ', static_cast<std::size_t>(width));
-        char* first = PutDigitsBackward(p + width, magnitude);
-        if (negative)
-            first[-1] = '-';
+        PutSignedDigitsBackward(p + width, magnitude, negative);
         return p + width;
     }
     const int digits = DecimalLength(magnitude);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 class StreamLock {
 public:
@@ -17,9 +18,23 @@ public:
     // std::fread(record, 1, size, stream), the same bytes, count and
     // indicators: a record the stream's buffer holds whole is copied straight
     // out of it (as fread itself does, without its calls), any other goes
-    // through fread.
-    std::size_t Read(void* record, std::size_t size);
+    // through fread. Inline, so that a record of a constant size is copied
+    // by a few moves.
+    std::size_t Read(void* record, std::size_t size)
+    {
+        if (const char* held = Take(size)) {
+            std::memcpy(record, held, size);
+            return size;
+        }
+        return ReadThrough(record, size);
+    }
 
 private:
+    // The next `size` bytes of the stream's buffer, taken from it, when it
+    // holds them all; else null, and nothing is taken.
+    const char* Take(std::size_t size);
+    // fread with the lock held.
+    std::size_t ReadThrough(void* record, std::size_t size);
+
     std::FILE* stream_;
 };

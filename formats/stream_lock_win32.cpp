@@ -1,7 +1,5 @@
 #include "formats/stream_lock.h"
 
-#include <cstring>
-
 StreamLock::StreamLock(std::FILE* stream) : stream_(stream)
 {
     _lock_file(stream_);
@@ -12,16 +10,21 @@ StreamLock::~StreamLock()
     _unlock_file(stream_);
 }
 
-std::size_t StreamLock::Read(void* record, std::size_t size)
+const char* StreamLock::Take(std::size_t size)
 {
 #ifndef _UCRT
     // msvcrt keeps `_cnt` unread bytes of the buffer at `_ptr`.
     if (stream_->_cnt > 0 && static_cast<std::size_t>(stream_->_cnt) >= size) {
-        std::memcpy(record, stream_->_ptr, size);
+        const char* held = stream_->_ptr;
         stream_->_ptr += size;
         stream_->_cnt -= static_cast<int>(size);
-        return size;
+        return held;
     }
 #endif
+    return nullptr;
+}
+
+std::size_t StreamLock::ReadThrough(void* record, std::size_t size)
+{
     return std::fread(record, 1, size, stream_);
 }
