@@ -1,23 +1,41 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and tests need, when they are missing.
 # Safe to run again: it does nothing when everything is there.
+#   install-deps.sh           what scripts/test.sh needs: every build and test
+#   install-deps.sh sample    what scripts/run-sample.sh needs: the native
+#                             converter, netCDF-C and the quick look's Python
 set -u
+
+# The native build of davrolin-unpack and the sample tool, netCDF-C, and the
+# Python packages the quick look imports.
+sample_packages=(cmake ninja-build g++ libcli11-dev libnetcdf-dev
+                 python3-numpy python3-netcdf4 python3-xarray python3-matplotlib python3-gsw)
+# Beside those, for the tests: GoogleTest, the benchmarks, MinGW-w64 for both
+# Windows builds, wine and Xvfb, clang for the sanitizers and fuzz targets, the
+# help compiler, the export's and the quick look's checks (netCDF tools,
+# pandas, Pillow, Chromium), dpkg-dev for netCDF-C's source package.
+test_packages=(googletest libgtest-dev libbenchmark-dev
+               g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+               binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev
+               fp-utils imagemagick netcdf-bin python3-pandas python3-pil chromium dpkg-dev)
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-for p in cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev \
-         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 \
-         binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev \
-         fp-utils imagemagick \
-         libnetcdf-dev netcdf-bin python3-netcdf4 python3-gsw python3-xarray python3-pandas dpkg-dev \
-         python3-matplotlib python3-pil chromium; do
+case "${1:-}" in
+  "") wanted=("${sample_packages[@]}" "${test_packages[@]}") ;;
+  sample) wanted=("${sample_packages[@]}") ;;
+  *) echo "usage: $0 [sample]" >&2; exit 2 ;;
+esac
+for p in "${wanted[@]}"; do
   have_pkg "$p" || need+=("$p")
 done
 
 # 32-bit wine runs the shipped i686 program's tests; it needs Debian's i386
-# architecture beside the machine's own.
-have_pkg wine32:i386 || need+=(wine32:i386)
+# architecture beside the machine's own (dpkg --add-architecture i386, below).
+if [ -z "${1:-}" ]; then
+  have_pkg wine32:i386 || need+=(wine32:i386)
+fi
 
 if [ ${#need[@]} -eq 0 ]; then
   exit 0
