@@ -46,6 +46,8 @@ echo "Activity log:      $out/DAVROLIN.LOG"
 echo "Export:            $exported ($(ls "$exported" 2>/dev/null | wc -l) files, exit code $export_rc)"
 if [ "$look_rc" -eq 0 ]; then
   echo "Quick look:        $look/index.html"
+elif [ "$look_rc" -eq 3 ]; then
+  echo "Quick look:        $look/index.html (a figure could not be drawn: exit code 3, the page says why)"
 else
   echo "Quick look:        not made (exit code $look_rc)"
 fi
