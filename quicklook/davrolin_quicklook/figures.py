@@ -47,7 +47,7 @@ def draw_all(export, out_dir):
         path = os.path.join(out_dir, spec.file_name)
         try:
             drawn.append(DrawnFigure(spec, spec.draw(export, path)))
-        except Exception as e:  # noqa: BLE001 - any failure of one figure must spare the others
+        except Exception as e:  # any failure of one figure must spare the others
             if os.path.lexists(path):
                 os.remove(path)
             drawn.append(DrawnFigure(spec, [], failure_text(e)))
