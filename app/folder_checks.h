@@ -4,6 +4,13 @@
 // and set the run-time fields of the settings that the steps, the options
 // summary and the message placeholders read.
 
+struct FolderMetadata;
+
+// The results of a metadata check (engine/metadata.h) into the run-time
+// fields of the settings: WrongVersion, DeployOk, ProfilesOk, ProfilesPerFile
+// and MaxProfile.
+void TakeMetadata(const FolderMetadata& metadata);
+
 // 0: the folder holds a usable deployment of the configured firmware;
 // 1: it cannot be entered (or the check failed);
 // 2: it can, but DEPLOY.DAT and PROFILES.DAT were not both read and accepted

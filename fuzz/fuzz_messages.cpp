@@ -7,7 +7,8 @@
 
 #include "engine/activity_log.h"
 #include "engine/messages.h"
-#include "formats/settings_record.h"
+#include "app/expanded_text.h"
+#include "app/settings_record.h"
 #include "formats/text_format.h"
 #include "fuzz/fuzz_support.h"
 

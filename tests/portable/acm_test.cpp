@@ -1,7 +1,8 @@
 #include "formats/acm.h"
+#include "tests/fixture/job_support.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "tests/fixture/fixture.h"
 #include "tests/fixture/decoder_test.h"
 
@@ -119,7 +120,7 @@ TEST_F(Acm, FileEndingAtEveryByte)
 
 TEST_F(Acm, CancelIsPolledBeforeEachScan)
 {
-    RequestCancel();
+    TheUnpackJob().Cancel();
     Bytes b;
     b.acmScan({1, 2, 3, 4, 5, 6, 7, 8, 9}).acmEnd().sensorTimes(T0, T0 + 1);
     EXPECT_EQ(Decode(b, true, DecodeResult::Cancelled), kHeading);

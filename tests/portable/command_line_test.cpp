@@ -3,7 +3,7 @@
 
 #include "engine/activity_log.h"
 #include "engine/version.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
 

@@ -3,9 +3,10 @@
 #ifdef DAVROLIN_UNPACK
 
 #include "engine/activity_log.h"
+#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "engine/version.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
@@ -159,7 +160,7 @@ TEST_F(Cli, SameFilesAsTheJobForTheSameChoices)
     std::snprintf(Settings.DstDir, sizeof Settings.DstDir, "%s", direct.str().c_str());
     std::snprintf(Settings.Prefix, sizeof Settings.Prefix, "%s", "r_");
     ResetTestLog();
-    EXPECT_EQ(unpack_thread(), 0);
+    EXPECT_EQ(RunSettingsJob(), 0);
     SetCurrentDir(savedDir.c_str());
     Settings = saved;
 
