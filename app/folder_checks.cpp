@@ -1,8 +1,8 @@
 #include "app/folder_checks.h"
 
 #include "app/program_log.h"
-#include "engine/metadata.h"
 #include "app/settings_record.h"
+#include "engine/metadata.h"
 #include "platform/platform.h"
 
 void TakeMetadata(const FolderMetadata& m)

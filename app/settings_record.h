@@ -103,8 +103,7 @@ inline constexpr SettingsKey kSettingsKeys[] = {
     NumberKey("LogSize", &SettingsRecord::LogSize, 32768, KeyFileOnly),
     // Saving the log has no key of its own in older files: a LogSize entry of
     // 0 switches it off, any other switches it on.
-    {"SaveLog", SettingsKeyType::Number, &SettingsRecord::SaveLog, nullptr, 1, nullptr, KeyFileOnly,
-     "LogSize"},
+    {"SaveLog", SettingsKeyType::Number, &SettingsRecord::SaveLog, nullptr, 1, nullptr, KeyFileOnly, "LogSize"},
     TextKey("LogName", &SettingsRecord::LogName, "DAVROLIN.LOG", KeyFileOnly),
     TextKey("SrcDir", &SettingsRecord::SrcDir, "C:\\VXP", KeySavedAtExit),
     TextKey("DstDir", &SettingsRecord::DstDir, "C:\\VXP", KeySavedAtExit),

@@ -2,17 +2,17 @@
 // large profile held in a file, writing to a scratch file: scans per second
 // (items) and input bytes per second.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
 #include "formats/engineering.h"
 #include "formats/irq_log.h"
-#include "app/settings_record.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <benchmark/benchmark.h>
 

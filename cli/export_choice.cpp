@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <utility>
 
-bool MakeExportRequest(const CommandLine& cl, const std::string& currentDir, ExportRequest& request,
-                       std::string& error)
+bool MakeExportRequest(const CommandLine& cl, const std::string& currentDir, ExportRequest& request, std::string& error)
 {
     request = ExportRequest{};
     request.netcdf = cl.exportNetcdf;

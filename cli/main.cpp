@@ -13,12 +13,12 @@
 #include "app/program_log.h"
 #include "app/run_request.h"
 #include "app/settings.h"
+#include "app/settings_record.h"
 #include "cli/command_line.h"
 #include "cli/export_choice.h"
 #include "cli/run_observer.h"
-#include "export/export_choice.h"
 #include "engine/messages.h"
-#include "app/settings_record.h"
+#include "export/export_choice.h"
 #include "platform/platform.h"
 
 #include <csignal>

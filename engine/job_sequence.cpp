@@ -121,8 +121,8 @@ public:
             auto step = std::make_unique<JobStep>(p.type, p.kind);
             step->base = base;
             step->firstIndex = base == firstBase_ ? run_.first % run_.profilesPerFile : 0;
-            step->lastIndex = run_.last - base < run_.profilesPerFile ? run_.last % run_.profilesPerFile
-                                                                      : run_.profilesPerFile - 1;
+            step->lastIndex =
+                run_.last - base < run_.profilesPerFile ? run_.last % run_.profilesPerFile : run_.profilesPerFile - 1;
             if (base == lastBase_)
                 filesGiven_ = true;
             else
@@ -200,9 +200,15 @@ public:
                 run_.stoppedKinds |= step.kind;
             }
             break;
-        case StepType::RangeEnd: CloseTerminationLog(run_, journal); break;
-        case StepType::SensorLogOpen: run_.ok = OpenSensorTimeLog(run_, journal) && run_.ok; break;
-        case StepType::SensorLogClose: run_.ok = CloseSensorTimeLog(run_, journal) && run_.ok; break;
+        case StepType::RangeEnd:
+            CloseTerminationLog(run_, journal);
+            break;
+        case StepType::SensorLogOpen:
+            run_.ok = OpenSensorTimeLog(run_, journal) && run_.ok;
+            break;
+        case StepType::SensorLogClose:
+            run_.ok = CloseSensorTimeLog(run_, journal) && run_.ok;
+            break;
         case StepType::WholeFile:
             run_.ok = step.read && run_.ok;
             break;

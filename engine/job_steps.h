@@ -5,8 +5,8 @@
 
 #include "engine/export_feed.h"
 #include "engine/ordered_steps.h"
-#include "engine/unpack_job.h"
 #include "engine/step_journal.h"
+#include "engine/unpack_job.h"
 #include "formats/decoder.h"
 #include "formats/export_sinks.h"
 #include "formats/sink.h"
@@ -48,8 +48,8 @@ struct RunState {
     JobPaths paths;
     std::string prefix;  // the prefix alone, for the messages that name a file
     bool writeText = true;
-    ExportSinks* exporter = nullptr;    // null: no export in this run
-    ProfileSink* exportSinks[3] = {};   // the export's sink of each profile kind, by KindIndex
+    ExportSinks* exporter = nullptr;   // null: no export in this run
+    ProfileSink* exportSinks[3] = {};  // the export's sink of each profile kind, by KindIndex
     DecodeOptions options{};
     uint32_t profilesPerFile = 0;
     uint32_t first = 0;
@@ -64,26 +64,26 @@ struct RunState {
 };
 
 enum class StepType {
-    RangeStart,      // a profile kind's start line (and the termination log)
-    ProfileFile,     // one data file of a profile kind
-    RangeEnd,        // the termination log closed
-    SensorLogOpen,   // the sensor time log of the CTD and ACM kinds
+    RangeStart,     // a profile kind's start line (and the termination log)
+    ProfileFile,    // one data file of a profile kind
+    RangeEnd,       // the termination log closed
+    SensorLogOpen,  // the sensor time log of the CTD and ACM kinds
     SensorLogClose,
-    WholeFile,       // the deployment file or the exception log
+    WholeFile,  // the deployment file or the exception log
 };
 
 struct JobStep final : Step {
     JobStep(StepType t, int k) : type(t), kind(k) { hasWork = t == StepType::ProfileFile || t == StepType::WholeFile; }
 
     StepType type;
-    int kind;  // FileKind; 0 for the sensor time log steps
+    int kind;                                          // FileKind; 0 for the sensor time log steps
     uint32_t base = 0, firstIndex = 0, lastIndex = 0;  // a profile file's base and indexes written
 
     DecodeResult result = DecodeResult::Done;
-    bool read = false;                   // the work succeeded
-    File rows;                           // log rows kept ahead of the step's turn
-    std::vector<std::string> created;    // text files created ahead of its turn
-    std::unique_ptr<ExportFeed> feed;    // the export's calls, kept ahead of the step's turn
+    bool read = false;                 // the work succeeded
+    File rows;                         // log rows kept ahead of the step's turn
+    std::vector<std::string> created;  // text files created ahead of its turn
+    std::unique_ptr<ExportFeed> feed;  // the export's calls, kept ahead of the step's turn
 };
 
 // The index of a profile kind in RunState::exportSinks.

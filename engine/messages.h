@@ -24,18 +24,18 @@ const char* MessageText(MessageId id);
 // are: the programs give the settings' signed fields, a run its unsigned
 // profile numbers.
 struct MessageValues {
-    std::string source;       // {SRCDIR}
-    std::string destination;  // {DSTDIR}
-    std::string prefix;       // {PREFIX}
+    std::string source;                 // {SRCDIR}
+    std::string destination;            // {DSTDIR}
+    std::string prefix;                 // {PREFIX}
     int range = RangeEntireDeployment;  // {PRANGE}: a RangeMode
-    int64_t first = 0;        // {FSTPRO}
-    int64_t last = 0;         // {LSTPRO}
-    bool human = false;       // {HUMAN}
-    int64_t profilesPerFile = 0;  // {PROPFS}
-    int64_t profileCount = 0;     // {PROCNT}
-    int64_t maxProfile = 0;       // {MAXPRO}
-    int64_t fileCount = 0;        // {FILCNT}
-    bool layout301 = false;       // {FIRMWARE}
+    int64_t first = 0;                  // {FSTPRO}
+    int64_t last = 0;                   // {LSTPRO}
+    bool human = false;                 // {HUMAN}
+    int64_t profilesPerFile = 0;        // {PROPFS}
+    int64_t profileCount = 0;           // {PROCNT}
+    int64_t maxProfile = 0;             // {MAXPRO}
+    int64_t fileCount = 0;              // {FILCNT}
+    bool layout301 = false;             // {FIRMWARE}
 };
 
 // Loads message `id` into `out` (capacity `size` bytes) with its placeholders

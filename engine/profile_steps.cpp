@@ -25,7 +25,6 @@ constexpr uint32_t kMaxProfilesPastEnd = 10000;
 constexpr const char* kPastEndNotNoted =
     "Error reading from %s data file %s: %u more profiles past its end were not noted\r\n";
 
-
 using DecodeFunction = DecodeResult (*)(std::FILE* in, uint32_t profile, const DecodeOptions& options,
                                         ProfileSink& sink, Reporter& reporter);
 
@@ -82,13 +81,8 @@ const ProfileKind kEngineering{KindEngineering,
                                MessageId::EngineeringOpenError,
                                MessageId::EngineeringCreateError,
                                MessageId::EngineeringWriteError};
-const ProfileKind kCtd{KindCtd,
-                       "CTD",
-                       CtdProfile,
-                       MessageId::CtdStart,
-                       MessageId::CtdOpenError,
-                       MessageId::CtdCreateError,
-                       std::nullopt};
+const ProfileKind kCtd{
+    KindCtd, "CTD", CtdProfile, MessageId::CtdStart, MessageId::CtdOpenError, MessageId::CtdCreateError, std::nullopt};
 const ProfileKind kAcm{KindAcm,
                        "ACM",
                        AcmProfile,
@@ -111,7 +105,6 @@ void LogWriteError(const ProfileKind& k, const std::string& prefix, uint32_t pro
     else
         reporter.Report(LogError, k.createError, PrefixedTextFileName(prefix, k.kind, profile).c_str());
 }
-
 
 // Profiles `index` to `lastIndex` of a file that ended long before them are
 // neither read nor noted: one line says how many, and the ones of the range
@@ -171,8 +164,7 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
                 return DecodeResult::OpenError;
             }
         }
-        r = k.decoder(out.get(), in.get(), profile, auxiliaryLog, run.options, write ? exportSink : nullptr,
-                      journal);
+        r = k.decoder(out.get(), in.get(), profile, auxiliaryLog, run.options, write ? exportSink : nullptr, journal);
         if (write) {
             // A partial file stays after a decoder failure; one the disk
             // refused fails the kind.
@@ -187,7 +179,6 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
     }
     return r;
 }
-
 
 }  // namespace
 

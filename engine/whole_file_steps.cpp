@@ -29,9 +29,8 @@ private:
 
 }  // namespace
 
-DecodeResult DeploymentFile(const std::string& inputPath, const std::string& outputPath,
-                            const DecodeOptions& options, Reporter& reporter, const TextFiles& files,
-                            std::optional<DeploymentRecord>& record)
+DecodeResult DeploymentFile(const std::string& inputPath, const std::string& outputPath, const DecodeOptions& options,
+                            Reporter& reporter, const TextFiles& files, std::optional<DeploymentRecord>& record)
 {
     File in = OpenFile(inputPath.c_str(), "rb");
     if (!in) {

@@ -13,9 +13,8 @@
 // empty); WriteError (the output did not reach the disk, logged). The
 // exception log also gives Cancelled. The deployment record read in full is
 // left in `record`.
-DecodeResult DeploymentFile(const std::string& inputPath, const std::string& outputPath,
-                            const DecodeOptions& options, Reporter& reporter, const TextFiles& files,
-                            std::optional<DeploymentRecord>& record);
+DecodeResult DeploymentFile(const std::string& inputPath, const std::string& outputPath, const DecodeOptions& options,
+                            Reporter& reporter, const TextFiles& files, std::optional<DeploymentRecord>& record);
 DecodeResult IrqFile(const std::string& inputPath, const std::string& outputPath, const DecodeOptions& options,
                      Reporter& reporter, const TextFiles& files);
 

@@ -3,7 +3,6 @@
 #include "formats/bytes.h"
 #include "formats/record.h"
 
-
 DeploymentRecord DecodeDeployment(const uint8_t* b, bool layout301)
 {
     DeploymentRecord r{};

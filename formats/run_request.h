@@ -15,8 +15,8 @@
 struct ExportRequest {
     bool netcdf = false;
     bool csv = false;
-    std::string metadataFile;          // the deployment's metadata (an INI file); empty: none
-    std::optional<double> latitude;    // the station's position; wins over the metadata file's
+    std::string metadataFile;        // the deployment's metadata (an INI file); empty: none
+    std::optional<double> latitude;  // the station's position; wins over the metadata file's
     std::optional<double> longitude;
 
     bool Wanted() const { return netcdf || csv; }
@@ -31,8 +31,8 @@ struct RunRequest {
     std::string destination;                  // where the files are written
     std::string prefix;                       // in front of every output file name
     FirmwareCode firmware = Firmware304;
-    bool human = false;                       // the human-readable form, else the machine form
-    bool writeText = true;                    // false: no text files, the export alone
+    bool human = false;     // the human-readable form, else the machine form
+    bool writeText = true;  // false: no text files, the export alone
     ExportRequest exportFiles;
-    int jobs = 1;                             // threads that decode (1: the run's own alone)
+    int jobs = 1;  // threads that decode (1: the run's own alone)
 };

@@ -6,7 +6,7 @@
 
 class TeeSink final : public ProfileSink {
 public:
-    TeeSink(ProfileSink& a, ProfileSink& b) : a_(a), b_(b) {}
+    TeeSink(ProfileSink& a, ProfileSink& b) : a_(a), b_(b) { }
     void BeginProfile(uint32_t profile) override
     {
         a_.BeginProfile(profile);

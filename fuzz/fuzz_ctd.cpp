@@ -6,13 +6,13 @@
 // among the scans (message 192, result Done, and every later call the same), or
 // stops with message 192 when the sensor times are missing.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
-#include "app/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <cstring>
 #include <string>

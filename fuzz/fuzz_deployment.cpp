@@ -3,13 +3,13 @@
 // 180, result ReadError and an empty report; a longer one a report that is exactly the
 // report of the record decoded from its first bytes.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/deployment.h"
 #include "formats/deployment_text.h"
-#include "app/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <string>
 

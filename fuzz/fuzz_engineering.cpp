@@ -4,13 +4,13 @@
 // (as the unpack job does), and every call must either finish a profile and
 // move on, or stop with one message naming that profile.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/deployment.h"
 #include "formats/engineering.h"
-#include "app/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <cstring>
 #include <string>
@@ -36,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const long end = static_cast<long>(size - 1);
     for (uint32_t index = 0;; ++index) {
         long before = std::ftell(in);
-        const DecodeResult r =
-            UnpackEngineeringProfile(out, in, base + index, NullOutput(), SettingsDecodeOptions());
+        const DecodeResult r = UnpackEngineeringProfile(out, in, base + index, NullOutput(), SettingsDecodeOptions());
         long after = std::ftell(in);
         FUZZ_CHECK(after <= end);
         if (r == DecodeResult::Done) {

@@ -3,13 +3,13 @@
 // one line, a trailing partial record is dropped, and the result is Done with
 // nothing logged; a cancel gives Cancelled and no line.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/deployment.h"
 #include "formats/irq_log.h"
-#include "app/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <string>
 

@@ -3,13 +3,13 @@
 // second how many of the following bytes are PROFILES.DAT (at most 15); the
 // rest is DEPLOY.DAT. The five results must agree with the files.
 
-#include "engine/activity_log.h"
 #include "app/folder_checks.h"
 #include "app/program_log.h"
+#include "app/settings_record.h"
+#include "engine/activity_log.h"
 #include "engine/metadata.h"
 #include "formats/bytes.h"
 #include "formats/deployment.h"
-#include "app/settings_record.h"
 #include "fuzz/fuzz_support.h"
 
 #include <string>

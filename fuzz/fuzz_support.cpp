@@ -2,9 +2,9 @@
 #include "app/program_log.h"
 #include "tests/fixture/job_support.h"
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
-#include "app/settings_record.h"
 
 #include <filesystem>
 

@@ -29,7 +29,8 @@ TEST(FileNames, DataFilesAreNamedAfterTheirFileBase)
         {10, 32, 0, ""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DataFileName(c.kind, c.profile, static_cast<uint32_t>(c.perFile)), c.name) << c.kind << " " << c.profile;
+        EXPECT_EQ(DataFileName(c.kind, c.profile, static_cast<uint32_t>(c.perFile)), c.name)
+            << c.kind << " " << c.profile;
     }
 }
 

@@ -1,15 +1,15 @@
 // Read errors, as opposed to an early end of file: a folder opened as a file
 // reads with an error on POSIX.
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/engineering.h"
 #include "formats/irq_log.h"
-#include "app/settings_record.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

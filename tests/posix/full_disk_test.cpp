@@ -2,13 +2,13 @@
 // every byte written to it is refused. The failing file is named in the log,
 // its kind fails, the later kinds still run, and the run is not reported as a
 // success.
-#include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
-#include "engine/unpack_job.h"
 #include "app/settings_record.h"
+#include "engine/activity_log.h"
+#include "engine/unpack_job.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
