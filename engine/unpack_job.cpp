@@ -137,14 +137,12 @@ int UnpackJob::Run(const RunRequest& request, ExportSinks* exporter)
     // The metadata check reads DEPLOY.DAT and PROFILES.DAT of the source
     // folder and logs its own errors. Everything the steps read of the
     // deployment is fixed from here on.
-    JobEvents events(*this, MessageValues{});
-    MessageValues values;
-    values.layout301 = request.firmware == Firmware301;
-    values.prefix = request.prefix;
-    events.SetValues(values);
+    const bool layout301 = request.firmware == Firmware301;
+    JobEvents events(*this, RunMessageValues(request, RunChoice{}, FolderMetadata{}));
     StepJournal checkLog(events, true);
-    const FolderMetadata meta = CheckMetadata(run.paths.source, request.firmware == Firmware301, checkLog);
+    const FolderMetadata meta = CheckMetadata(run.paths.source, layout301, checkLog);
 
+    // From here on the messages name the run's range and plan.
     const RunChoice choice = ChooseKindsAndRange(request, meta.maxProfile);
     events.SetValues(RunMessageValues(request, choice, meta));
     total_.store(CountItems(choice));

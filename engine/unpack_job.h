@@ -20,7 +20,8 @@
 // A run takes everything it reads from its RunRequest (formats/run_request.h)
 // and touches no global: each UnpackJob has its own observer, log, cancel flag
 // and progress, so runs of different jobs may go side by side on any threads
-// of one process. The job reports through an observer with four callbacks and
+// of one process (each with a log of its own: the program's activity log,
+// the default, is one per process). The job reports through an observer with four callbacks and
 // hands its activity log entries to its log, each called on the job's threads
 // one at a time and in the run's order: the job waits until each returns, so
 // an observer may read the log without a lock. The cancel flag is the only
@@ -52,8 +53,8 @@ public:
     virtual void OnJobStatus(const char* inputPath, const char* outputPath) = 0;
 };
 
-
-// Where a run's activity log entries go, formatted, in the run's order.
+// Where a run's activity log entries go, formatted, in the run's order: every
+// entry, whatever its category (formats/report.h).
 class JobLog {
 public:
     virtual ~JobLog() = default;
