@@ -2,8 +2,8 @@
 
 #include "app/expanded_text.h"
 #include "app/program_log.h"
-#include "engine/file_names.h"
 #include "app/settings_record.h"
+#include "engine/file_names.h"
 #include "formats/text_format.h"
 
 namespace {

@@ -4,13 +4,13 @@
 // profile moves on by at least the end mark and the sensor times; an early
 // end of the file stops with message 188 naming the profile.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/deployment.h"
-#include "app/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <cstring>
 #include <string>

@@ -3,9 +3,9 @@
 // always ends within the storage, its length is what the log says, and an
 // entry the log keeps is its newest text.
 
-#include "engine/activity_log.h"
 #include "app/program_log.h"
 #include "app/settings_record.h"
+#include "engine/activity_log.h"
 #include "fuzz/fuzz_support.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,10 +1,10 @@
 #include "fuzz/fuzz_support.h"
-#include "app/program_log.h"
-#include "tests/fixture/job_support.h"
 
+#include "app/program_log.h"
 #include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
+#include "tests/fixture/job_support.h"
 
 #include <filesystem>
 

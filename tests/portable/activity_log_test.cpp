@@ -1,7 +1,7 @@
-#include "engine/activity_log.h"
 #include "app/program_log.h"
-#include "engine/messages.h"
 #include "app/settings_record.h"
+#include "engine/activity_log.h"
+#include "engine/messages.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
 

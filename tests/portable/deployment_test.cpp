@@ -1,11 +1,11 @@
-#include "formats/deployment.h"
-#include "tests/fixture/job_support.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
+#include "formats/deployment.h"
 #include "formats/deployment_text.h"
-#include "app/settings_record.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

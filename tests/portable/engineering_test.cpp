@@ -1,8 +1,8 @@
-#include "formats/engineering.h"
-#include "tests/fixture/job_support.h"
-#include "formats/termination_log.h"
 #include "app/settings_record.h"
+#include "formats/engineering.h"
+#include "formats/termination_log.h"
 #include "tests/fixture/decoder_test.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

@@ -4,17 +4,17 @@
 // a damaged card shows in data_status; a run cancelled while the export is
 // written leaves no file under a final name.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "export/deployment_export.h"
 #include "formats/profile_text.h"
 #include "formats/row_text.h"
-#include "app/settings_record.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 #include <netcdf.h>

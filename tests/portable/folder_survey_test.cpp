@@ -1,9 +1,9 @@
 #include "app/folder_survey.h"
-#include "tests/fixture/job_support.h"
-#include "formats/deployment.h"
 #include "app/settings_record.h"
+#include "formats/deployment.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

@@ -3,17 +3,17 @@
 // own message where the file ends, reads a huge file as it goes without
 // holding it, and reads erased space as what the bytes say.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
 #include "formats/irq_log.h"
-#include "app/settings_record.h"
 #include "formats/text_format.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

@@ -4,13 +4,13 @@
 // profile at fault is named in the log, and what was written for the profiles
 // before it stays exactly as a whole file gives it.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "formats/engineering.h"
-#include "app/settings_record.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

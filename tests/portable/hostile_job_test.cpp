@@ -6,14 +6,14 @@
 // notes past the end of a file), names each file it could not create, and
 // never reports a failed kind as success.
 
-#include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
-#include "engine/unpack_job.h"
 #include "app/settings_record.h"
+#include "engine/activity_log.h"
+#include "engine/unpack_job.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

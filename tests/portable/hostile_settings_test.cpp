@@ -4,10 +4,10 @@
 // what it can, every text field stays within its 255 characters, and the
 // activity log that follows from the file never writes outside its storage.
 
-#include "app/settings.h"
 #include "app/program_log.h"
-#include "engine/activity_log.h"
+#include "app/settings.h"
 #include "app/settings_record.h"
+#include "engine/activity_log.h"
 #include "formats/text_format.h"
 #include "platform/desktop.h"
 #include "platform/platform.h"

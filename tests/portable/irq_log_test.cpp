@@ -1,7 +1,7 @@
-#include "formats/irq_log.h"
-#include "tests/fixture/job_support.h"
 #include "app/settings_record.h"
+#include "formats/irq_log.h"
 #include "tests/fixture/decoder_test.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

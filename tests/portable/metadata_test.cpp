@@ -1,9 +1,9 @@
-#include "engine/activity_log.h"
 #include "app/folder_checks.h"
 #include "app/program_log.h"
+#include "app/settings_record.h"
+#include "engine/activity_log.h"
 #include "engine/metadata.h"
 #include "formats/deployment.h"
-#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
 

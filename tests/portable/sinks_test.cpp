@@ -5,7 +5,6 @@
 // print. The collected ends of profiles say how each reading ended.
 
 #include "engine/unpack_job.h"
-#include "tests/fixture/job_support.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
@@ -18,6 +17,7 @@
 #include "formats/timestamp.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/deployment.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "engine/unpack_job.h"
-#include "tests/fixture/job_support.h"
 
-#include "engine/activity_log.h"
 #include "app/settings_record.h"
+#include "engine/activity_log.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,14 @@
 // files and the saved activity log.
 #ifdef DAVROLIN_UNPACK
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "engine/version.h"
-#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 #include "tests/posix/run_unpack.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "app/settings.h"
 #include "app/program_log.h"
+#include "app/settings.h"
 #include "engine/activity_log.h"
 #include "platform/private_profile.h"
 #include "tests/fixture/fixture.h"
