@@ -1,7 +1,8 @@
 // davrolin-unpack: the headless converter. Runs the same unpack job as the
-// wizard, on the same settings record, with the same activity log, and saves
-// that log beside the output; with --export it plugs the deployment export
-// (export/) into the job. Exit codes: 0 the run had no errors, 1 it had
+// wizard, on the request made from the same settings record, with the same
+// activity log, and saves that log beside the output; with --export the
+// request asks for the export and the deployment export (export/) is handed
+// to the job. Exit codes: 0 the run had no errors, 1 it had
 // errors, 2 bad usage, a DEPLOY.DAT from which --firmware auto cannot tell
 // the firmware, or a source, profile or destination that the wizard would not
 // have accepted either.
