@@ -9,7 +9,7 @@
 
 namespace {
 
-// The deployment report; the record read is kept for the run.
+// The deployment report; the record read is kept for the caller.
 class DeploymentForJob final : public DeploymentSink {
 public:
     DeploymentForJob(std::FILE* out, bool human, std::optional<DeploymentRecord>& record)
