@@ -1,6 +1,16 @@
 #include "app/expanded_text.h"
 
-#include "engine/messages.h"
+#include "app/run_request.h"
+
+int ExpandMessage(ModuleHandle instance, MessageId id, char* out, std::size_t size)
+{
+    return ExpandMessage(SettingsMessageValues(Settings), id, out, size);
+}
+
+int ExpandMessageAsFormat(ModuleHandle instance, MessageId id, char* out, std::size_t size)
+{
+    return ExpandMessageAsFormat(SettingsMessageValues(Settings), id, out, size);
+}
 
 std::string ExpandedMessage(MessageId id)
 {

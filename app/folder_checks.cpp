@@ -1,8 +1,18 @@
 #include "app/folder_checks.h"
 
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/metadata.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
+
+void TakeMetadata(const FolderMetadata& m)
+{
+    Settings.WrongVersion = m.wrongVersion ? 1 : 0;
+    Settings.DeployOk = m.deployOk ? 1 : 0;
+    Settings.ProfilesOk = m.profilesOk ? 1 : 0;
+    Settings.ProfilesPerFile = static_cast<int32_t>(m.profilesPerFile);
+    Settings.MaxProfile = static_cast<int32_t>(m.maxProfile);
+}
 
 int SourceCheck(const char* path)
 {
@@ -13,7 +23,7 @@ int SourceCheck(const char* path)
             return 1;
         }
         Settings.SourceDataOk = 1;
-        VerifyMetaData();
+        TakeMetadata(CheckMetadata("", Settings.FirmwareVers == Firmware301, ProgramReporter()));
         if (Settings.DeployOk && Settings.ProfilesOk) {
             Settings.CheckedOptions = Settings.Options;
             // Unsigned arithmetic: a corrupt profile count must not overflow.

@@ -1,8 +1,15 @@
 #pragma once
 // The checks that decide whether a folder can be the source or the
 // destination of a run. Both make the folder the process's current directory
-// and set the run-time fields of the settings that the steps, the options
-// summary and the message placeholders read.
+// and set the run-time fields of the settings that the pages, the options
+// summary and the message placeholders read (a run makes its own check).
+
+struct FolderMetadata;
+
+// The results of a metadata check (engine/metadata.h) into the run-time
+// fields of the settings: WrongVersion, DeployOk, ProfilesOk, ProfilesPerFile
+// and MaxProfile.
+void TakeMetadata(const FolderMetadata& metadata);
 
 // 0: the folder holds a usable deployment of the configured firmware;
 // 1: it cannot be entered (or the check failed);

@@ -1,8 +1,11 @@
 #include "app/folder_survey.h"
 
+#include "app/expanded_text.h"
+#include "app/folder_checks.h"
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/messages.h"
 #include "engine/metadata.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
 #include "platform/platform.h"
@@ -67,7 +70,7 @@ std::string FolderSurveyText(const char* folder)
     if (!SetCurrentDir(folder)) {
         AppendMessage(text, MessageId::SurveyNoDeployment);
     } else {
-        VerifyMetaData();
+        TakeMetadata(CheckMetadata("", Settings.FirmwareVers == Firmware301, ProgramReporter()));
         if (!Settings.DeployOk) {
             AppendMessage(text, MessageId::SurveyNoDeployment);
         } else {

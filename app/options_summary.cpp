@@ -1,9 +1,9 @@
 #include "app/options_summary.h"
 
 #include "app/expanded_text.h"
-#include "engine/activity_log.h"
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/file_names.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 
 namespace {
@@ -40,10 +40,15 @@ private:
 
     bool Selected(int kind) const { return Settings.UnpackAll != 0 || (Settings.Options & kind) != 0; }
 
+    static std::string InputName(int kind, uint32_t profile)
+    {
+        return DataFileName(kind, profile, static_cast<uint32_t>(Settings.ProfilesPerFile));
+    }
+
     // Output names carry the prefix from level 5 on.
     std::string OutputName(int kind, uint32_t profile) const
     {
-        return level_ > 4 ? PrefixedTextFileName(kind, profile) : TextFileName(kind, profile);
+        return level_ > 4 ? PrefixedTextFileName(Settings.Prefix, kind, profile) : TextFileName(kind, profile);
     }
 
     bool SourcePart()
@@ -82,19 +87,19 @@ private:
         if (Settings.UnpackAll != 0 || Settings.ProfileRange == RangeEntireDeployment) {
             Append(MessageId::SummaryEntireDeployment);
             if (details_) {
-                Append(MessageId::SummaryInputFiles, DataFileName(kind, 0), DataFileName(kind, maxProfile));
+                Append(MessageId::SummaryInputFiles, InputName(kind, 0), InputName(kind, maxProfile));
                 Append(MessageId::SummaryOutputFiles, OutputName(kind, 0), OutputName(kind, maxProfile));
             }
         } else if (Settings.ProfileRange == RangeSingleProfile) {
             Append(MessageId::SummarySingleProfile);
             if (details_) {
-                Append(MessageId::SummaryInputFile, DataFileName(kind, first));
+                Append(MessageId::SummaryInputFile, InputName(kind, first));
                 Append(MessageId::SummaryOutputFile, OutputName(kind, first));
             }
         } else if (Settings.ProfileRange == RangeProfiles) {
             Append(MessageId::SummaryProfileRange);
             if (details_) {
-                Append(MessageId::SummaryInputFiles, DataFileName(kind, first), DataFileName(kind, last));
+                Append(MessageId::SummaryInputFiles, InputName(kind, first), InputName(kind, last));
                 Append(MessageId::SummaryOutputFiles, OutputName(kind, first), OutputName(kind, last));
             }
         }
@@ -104,7 +109,7 @@ private:
     {
         Append(heading);
         if (details_) {
-            Append(MessageId::SummaryInputFile, DataFileName(kind, 0));
+            Append(MessageId::SummaryInputFile, InputName(kind, 0));
             Append(MessageId::SummaryOutputFile, OutputName(kind, 0));
         }
     }

@@ -1,6 +1,6 @@
 #include "app/profile_range.h"
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 
 bool ProfileRangeAccepted(const ProfileChoice& choice, uint32_t maxProfile)
 {

@@ -9,7 +9,7 @@
 // SetSettingsFilePath, and without one there is no settings file (every field
 // keeps its start-up value and nothing is written).
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 
 constexpr const char* kSettingsFileName = "VXPDavrolin.INI";
 constexpr const char* kSettingsSection = "CONFIGURATION";

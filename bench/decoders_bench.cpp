@@ -2,6 +2,7 @@
 // large profile held in a file, writing to a scratch file: scans per second
 // (items) and input bytes per second.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
@@ -9,9 +10,9 @@
 #include "formats/deployment.h"
 #include "formats/engineering.h"
 #include "formats/irq_log.h"
-#include "formats/settings_record.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,7 +36,7 @@ void RunProfile(benchmark::State& state, const Bytes& bytes, ProfileDecoder deco
     std::FILE* in = std::fopen((dir / "in.dat").string().c_str(), "rb");
     std::FILE* out = std::fopen((dir / "out.txt").string().c_str(), "wb");
     std::FILE* aux = std::fopen((dir / "aux.txt").string().c_str(), "wb");
-    const DecodeOptions options = DecodeOptionsFor(Settings, Deployment);
+    const DecodeOptions options = SettingsDecodeOptions();
     for (auto _ : state) {
         std::rewind(in);
         std::rewind(out);
@@ -76,7 +77,7 @@ BENCHMARK(Engineering301)->Arg(0)->Arg(1)->ArgNames({"human"});
 
 void Ctd(benchmark::State& state)
 {
-    Deployment = SampleDeployment(false);
+    TestDeployment = SampleDeployment(false);
     RunProfile(state, CtdProfileBytes(Shape(1), 0), UnpackCtdProfile);
 }
 BENCHMARK(Ctd)->Arg(0)->Arg(1)->ArgNames({"human"});
@@ -97,7 +98,7 @@ void IrqLog(benchmark::State& state)
     WriteFileBytes(dir / "IRQ_XCPT.LOG", log);
     const std::string in = (dir / "IRQ_XCPT.LOG").string(), out = (dir / "IRQ_XCPT.TXT").string();
     for (auto _ : state)
-        if (UnpackIrqFile(in, out, DecodeOptionsFor(Settings, Deployment)) != DecodeResult::Done)
+        if (UnpackIrqFile(in, out, SettingsDecodeOptions()) != DecodeResult::Done)
             state.SkipWithError("decoder failed");
     state.SetItemsProcessed(state.iterations() * kScans);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(log.size()));
@@ -111,7 +112,7 @@ void DeploymentReport(benchmark::State& state)
     WriteFileBytes(dir / "DEPLOY.DAT", DeployRecordBytes(Shape(1)));
     const std::string in = (dir / "DEPLOY.DAT").string(), out = (dir / "DEPLOY.TXT").string();
     for (auto _ : state)
-        if (UnpackDeploymentFile(in, out, DecodeOptionsFor(Settings, Deployment)) != DecodeResult::Done)
+        if (UnpackDeploymentFile(in, out, SettingsDecodeOptions()) != DecodeResult::Done)
             state.SkipWithError("decoder failed");
     state.SetItemsProcessed(state.iterations());
 }

@@ -10,7 +10,7 @@
 //
 // Scripts call it, so its options, messages and exit codes stay as they are.
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 
 #include <cstdint>
 #include <string>

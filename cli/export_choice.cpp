@@ -1,39 +1,51 @@
 #include "cli/export_choice.h"
 
 #include "engine/version.h"
-#include "export/export_columns.h"
+#include "export/export_choice.h"
 #include "platform/platform.h"
 
 #include <cstdio>
 #include <utility>
 
+bool MakeExportRequest(const CommandLine& cl, const std::string& currentDir, ExportRequest& request, std::string& error)
+{
+    request = ExportRequest{};
+    request.netcdf = cl.exportNetcdf;
+    request.csv = cl.exportCsv;
+    if (!request.Wanted())
+        return true;
+    if (!cl.metadataFile.empty()) {
+        // The file is checked first, so that its faults are named before the options'.
+        request.metadataFile = AbsoluteFolder(cl.metadataFile, currentDir);
+        ExportMetadata metadata;
+        if (!ReadExportMetadata(request.metadataFile, metadata, error))
+            return false;
+    }
+    double value = 0;
+    if (!cl.latitude.empty()) {
+        if (!ParseLatitude(cl.latitude, "--latitude", value, error))
+            return false;
+        request.latitude = value;
+    }
+    if (!cl.longitude.empty()) {
+        if (!ParseLongitude(cl.longitude, "--longitude", value, error))
+            return false;
+        request.longitude = value;
+    }
+    return true;
+}
+
+std::string ExportProgramName()
+{
+    return std::string("davrolin-unpack ") + kProgramVersion + " Revision " + kProgramRevision;
+}
+
 bool MakeExportChoice(const CommandLine& cl, const std::string& currentDir, std::time_t now, ExportChoice& choice,
                       std::string& error)
 {
-    choice = ExportChoice{};
-    choice.netcdf = cl.exportNetcdf;
-    choice.csv = cl.exportCsv;
-    if (!choice.netcdf && !choice.csv)
-        return true;
-    if (!cl.metadataFile.empty() &&
-        !ReadExportMetadata(AbsoluteFolder(cl.metadataFile, currentDir), choice.metadata, error))
-        return false;
-    ExportMetadata& m = choice.metadata;
-    if (!cl.latitude.empty() && !ParseLatitude(cl.latitude, "--latitude", m.latitude, error))
-        return false;
-    if (!cl.longitude.empty() && !ParseLongitude(cl.longitude, "--longitude", m.longitude, error))
-        return false;
-    m.hasLatitude = m.hasLatitude || !cl.latitude.empty();
-    m.hasLongitude = m.hasLongitude || !cl.longitude.empty();
-    if (choice.netcdf && (!m.hasLatitude || !m.hasLongitude)) {
-        error = "--export netcdf needs the station's position (CF requires it, and depth needs the latitude): "
-                "give --latitude DEG --longitude DEG, or latitude and longitude in the [METADATA] section of a "
-                "--metadata file";
-        return false;
-    }
-    choice.program = std::string("davrolin-unpack ") + kProgramVersion + " Revision " + kProgramRevision;
-    choice.now = IsoTimeOf(static_cast<double>(now));
-    return true;
+    ExportRequest request;
+    return MakeExportRequest(cl, currentDir, request, error) &&
+           ExportChoiceFor(request, ExportProgramName(), now, choice, error);
 }
 
 bool FolderIsWritable(const std::string& folder)

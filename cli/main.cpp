@@ -1,7 +1,8 @@
 // davrolin-unpack: the headless converter. Runs the same unpack job as the
-// wizard, on the same settings record, with the same activity log, and saves
-// that log beside the output; with --export it plugs the deployment export
-// (export/) into the job. Exit codes: 0 the run had no errors, 1 it had
+// wizard, on the request made from the same settings record, with the same
+// activity log, and saves that log beside the output; with --export the
+// request asks for the export and the deployment export (export/) is handed
+// to the job. Exit codes: 0 the run had no errors, 1 it had
 // errors, 2 bad usage, a DEPLOY.DAT from which --firmware auto cannot tell
 // the firmware, or a source, profile or destination that the wizard would not
 // have accepted either.
@@ -10,14 +11,15 @@
 #include "app/folder_checks.h"
 #include "app/options_summary.h"
 #include "app/profile_range.h"
+#include "app/program_log.h"
+#include "app/run_request.h"
 #include "app/settings.h"
+#include "app/settings_record.h"
 #include "cli/command_line.h"
 #include "cli/export_choice.h"
 #include "cli/run_observer.h"
-#include "engine/activity_log.h"
 #include "engine/messages.h"
-#include "engine/unpack_job.h"
-#include "formats/settings_record.h"
+#include "export/export_choice.h"
 #include "platform/platform.h"
 
 #include <csignal>
@@ -54,7 +56,7 @@ void PrintMessage(MessageId id)
 // Ctrl-C ends the program at once.
 extern "C" void OnInterrupt(int)
 {
-    RequestCancel();
+    TheUnpackJob().Cancel();
     std::signal(SIGINT, SIG_DFL);
 }
 
@@ -148,19 +150,21 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "davrolin-unpack: %s\n%s", error.c_str(), UsageText());
         return kExitRefused;
     }
+    ExportRequest exportRequest;
     ExportChoice exportChoice;
-    if (!MakeExportChoice(cl, currentDir, std::time(nullptr), exportChoice, error)) {
+    if (!MakeExportRequest(cl, currentDir, exportRequest, error) ||
+        !ExportChoiceFor(exportRequest, ExportProgramName(), std::time(nullptr), exportChoice, error)) {
         std::fprintf(stderr, "davrolin-unpack: %s\n", error.c_str());
         return kExitRefused;
     }
-    const bool exporting = exportChoice.netcdf || exportChoice.csv;
+    const bool exporting = exportRequest.Wanted();
     if (!ApplyAutoFirmware(cl, Settings, error)) {
         std::fprintf(stderr, "davrolin-unpack: %s\n", error.c_str());
         return kExitRefused;
     }
 
     SetLogQuestion(AnswerYes);
-    LogCreate(CurrentModule());
+    CreateActivityLog(CurrentModule());
 
     if (!SourceAccepted() || !ProfilesAccepted() || !DestinationAccepted())
         return kExitRefused;
@@ -171,11 +175,15 @@ int main(int argc, char** argv)
     std::unique_ptr<DeploymentExport> exporter;
     if (exporting)
         exporter = std::make_unique<DeploymentExport>(std::move(exportChoice));
-    TheUnpackJob().SetExport(exporter.get(), !cl.noText);
+    RunRequest request = RunRequestFromSettings(Settings);
+    request.writeText = !cl.noText;
+    request.exportFiles = exportRequest;
+    request.jobs = JobCount(cl);
 
+    UnpackJob& job = TheUnpackJob();
     const bool draw = !cl.quiet && isatty(fileno(stderr));
     RunObserver observer(draw ? stderr : nullptr, stderr);
-    SetNotifyWindow(&observer);
+    job.SetObserver(&observer);
 
     LogReset();
     LogMessage(LogInfo, MessageId::LogHeaderVersion);
@@ -183,16 +191,15 @@ int main(int argc, char** argv)
     LogOptionsSummary();
     observer.StartEchoingErrors();
     std::signal(SIGINT, OnInterrupt);
-    if (TheUnpackJob().Start(JobCount(cl)) != 0) {
+    if (job.Start(request, exporter.get()) != 0) {
         std::fputs("davrolin-unpack: the unpack job could not be started\n", stderr);
         return kExitRunErrors;
     }
-    WaitForUnpackJob();
-    TheUnpackJob().SetExport(nullptr, true);
+    job.Wait();
     std::signal(SIGINT, SIG_DFL);
-    SetNotifyWindow(nullptr);
-    LogSave();
+    job.SetObserver(nullptr);
+    SaveActivityLog();
     LogDestroy();
     // A cancelled run did not convert everything, even when no step failed.
-    return observer.hadErrors() || IsCancelRequested() ? kExitRunErrors : kExitOk;
+    return observer.hadErrors() || job.CancelRequested() ? kExitRunErrors : kExitOk;
 }

@@ -1,7 +1,6 @@
 #include "engine/activity_log.h"
 
 #include "engine/messages.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -18,7 +17,8 @@ struct ActivityLog {
     ModuleHandle module = nullptr;
     int32_t changed = 0;
     bool created = false;         // LogCreate ran: the module is recorded
-    uint32_t capacity = 0;        // LogSize when the storage was allocated
+    uint32_t capacity = 0;        // the size the storage was allocated with
+    int level = 15;               // the categories stored
 };
 
 ActivityLog theLog;
@@ -44,7 +44,7 @@ void SetLogListener(LogListener l, void* context)
     listenerContext = context;
 }
 
-int LogCreate(ModuleHandle module)
+int LogCreate(ModuleHandle module, int32_t size)
 {
     LogDestroy();
     theLog.module = module;
@@ -55,7 +55,6 @@ int LogCreate(ModuleHandle module)
     theLog.changed = 0;
     theLog.capacity = 0;
 
-    const int32_t size = Settings.LogSize;
     void* storage = AllocateStorage(size);
     if (storage) {
         theLog.storage = static_cast<char*>(storage);
@@ -66,9 +65,10 @@ int LogCreate(ModuleHandle module)
 
     char caption[128];
     char text[512];
-    if (ExpandMessage(module, MessageId::LogMemoryCaption, caption, sizeof caption) == 0)
+    const MessageValues none;  // the question has no placeholders
+    if (ExpandMessage(none, MessageId::LogMemoryCaption, caption, sizeof caption) == 0)
         std::strcpy(caption, "Error allocating memory!");
-    if (ExpandMessage(module, MessageId::LogMemoryQuestion, text, sizeof text) == 0)
+    if (ExpandMessage(none, MessageId::LogMemoryQuestion, text, sizeof text) == 0)
         std::strcpy(text, "Could not allocate log.  Continue with program?");
     return Ask(caption, text) ? 0 : -1;
 }
@@ -93,61 +93,50 @@ void LogReset()
     theLog.changed = 1;
 }
 
-bool LogEntryText(MessageId id, va_list args, std::string& text)
+void LogSetLevel(int level)
 {
-    if (!theLog.created)
-        return false;
+    theLog.level = level;
+}
+
+bool LogCreated()
+{
+    return theLog.created;
+}
+
+std::string MessageEntry(const MessageValues& values, MessageId id, va_list args)
+{
     // Placeholder values go in with their percent signs doubled, so a folder or
     // a prefix is logged as it is and never read as a conversion.
     char message[kLogMessageBufferSize];
-    ExpandMessageAsFormat(theLog.module, id, message, sizeof message);
-    char format[kLogFormatBufferSize];
-    FormatV(format, sizeof format, FormatDialect::Wsprintf, message, args);
-    text = format;
-    return true;
+    ExpandMessageAsFormat(values, id, message, sizeof message);
+    char entry[kLogFormatBufferSize];
+    FormatV(entry, sizeof entry, FormatDialect::Wsprintf, message, args);
+    return entry;
 }
 
-bool LogEntryTextV(const char* format, va_list args, std::string& text)
+std::string TextEntry(const char* format, va_list args)
 {
-    if (!theLog.created)
-        return false;
     char entry[kLogFormatBufferSize];
     FormatV(entry, sizeof entry, FormatDialect::Wsprintf, format ? format : "", args);
-    text = entry;
-    return true;
-}
-
-void LogMessageV(int category, MessageId id, va_list args)
-{
-    std::string text;
-    if (LogEntryText(id, args, text))
-        LogAppend(text.c_str(), category);
-}
-
-void LogMessage(int category, MessageId id, ...)
-{
-    va_list args;
-    va_start(args, id);
-    LogMessageV(category, id, args);
-    va_end(args);
+    return entry;
 }
 
 void LogText(int category, const char* format, ...)
 {
+    if (!theLog.created)
+        return;
     va_list args;
     va_start(args, format);
-    std::string text;
-    const bool created = LogEntryTextV(format, args, text);
+    const std::string text = TextEntry(format, args);
     va_end(args);
-    if (created)
-        LogAppend(text.c_str(), category);
+    LogAppend(text.c_str(), category);
 }
 
 void LogAppend(const char* text, int category)
 {
     if (listener && text)
         listener(listenerContext, text, category);
-    if (theLog.storage && text && (category & Settings.LogLevel) != 0) {
+    if (theLog.storage && text && (category & theLog.level) != 0) {
         const uint64_t length = std::strlen(text);
         if (theLog.used + length >= theLog.capacity)
             LogTrim();
@@ -204,22 +193,26 @@ uint32_t LogCapacity()
     return theLog.capacity;
 }
 
-void LogSave()
+// A catalogue message without placeholders.
+static void LogFixedMessage(int category, MessageId id, const char* path)
 {
-    if (Settings.SaveLog == 0 || !theLog.storage)
-        return;
-    const std::string path = WithSeparator(Settings.DstDir) + Settings.LogName;
+    LogText(category, MessageText(id), path);
+}
 
+void LogSave(const std::string& path)
+{
+    if (!theLog.storage)
+        return;
     File file = OpenFile(path.c_str(), "wb");
     if (!file) {
-        LogMessage(LogError, MessageId::LogNotSaved, path.c_str());
+        LogFixedMessage(LogError, MessageId::LogNotSaved, path.c_str());
         return;
     }
-    LogMessage(LogInfo, MessageId::SavingLog, path.c_str());
+    LogFixedMessage(LogInfo, MessageId::SavingLog, path.c_str());
     bool written = std::fwrite(theLog.storage, 1, theLog.used, file.get()) == theLog.used;
     written = CloseOutputFile(std::move(file)) && written;
     // A file that could not be written whole (a full disk) is not kept quiet:
     // the view shows it, after the saving line.
     if (!written)
-        LogMessage(LogError, MessageId::LogNotSaved, path.c_str());
+        LogFixedMessage(LogError, MessageId::LogNotSaved, path.c_str());
 }

@@ -1,6 +1,6 @@
 #include "engine/file_names.h"
 
-#include "formats/settings_record.h"
+#include "formats/run_choices.h"
 #include "formats/text_format.h"
 
 char KindLetter(int kind)
@@ -31,9 +31,9 @@ static std::string KindFileName(const char* prefix, int kind, uint32_t number, b
     return std::string();
 }
 
-std::string DataFileName(int kind, uint32_t profile)
+std::string DataFileName(int kind, uint32_t profile, uint32_t profilesPerFile)
 {
-    uint32_t base = FileBase(profile, static_cast<uint32_t>(Settings.ProfilesPerFile));
+    uint32_t base = FileBase(profile, profilesPerFile);
     return KindFileName("", kind, base, true);
 }
 
@@ -42,7 +42,7 @@ std::string TextFileName(int kind, uint32_t profile)
     return KindFileName("", kind, profile, false);
 }
 
-std::string PrefixedTextFileName(int kind, uint32_t profile)
+std::string PrefixedTextFileName(const std::string& prefix, int kind, uint32_t profile)
 {
-    return KindFileName(Settings.Prefix, kind, profile, false);
+    return KindFileName(prefix.c_str(), kind, profile, false);
 }

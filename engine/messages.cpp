@@ -2,7 +2,6 @@
 
 #include "engine/activity_log.h"
 #include "engine/version.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 
 #include <cstring>
@@ -196,32 +195,37 @@ constexpr Placeholder kPlaceholders[] = {
     {"REVISION", 8}, {"FIRMWARE", 8}, {"BLDDATE", 7}, {"BLDTIME", 7}, {"DATE", 4},  {"TIME", 4},
 };
 
-// The value of placeholder `index`: either a Settings text (returned) or one
-// assembled in `work` (128 bytes).
-const char* PlaceholderValue(std::size_t index, char* work, std::size_t workSize)
+// Decimal, as it is.
+void PutNumber(char* work, std::size_t workSize, int64_t value)
 {
-    const SettingsRecord& s = Settings;
+    Format(work, workSize, "%s", std::to_string(value).c_str());
+}
+
+// The value of placeholder `index`: either a text of `v` (returned) or one
+// assembled in `work` (128 bytes).
+const char* PlaceholderValue(const MessageValues& v, std::size_t index, char* work, std::size_t workSize)
+{
     work[0] = '\0';
     switch (index) {
-    case 0: return s.SrcDir;
-    case 1: return s.DstDir;
-    case 2: return s.Prefix;
+    case 0: return v.source.c_str();
+    case 1: return v.destination.c_str();
+    case 2: return v.prefix.c_str();
     case 3:
-        CopyRaw(s.ProfileRange == RangeEntireDeployment ? MessageId::EntireDeployment
-                : s.ProfileRange == RangeSingleProfile  ? MessageId::SingleProfile
-                                                        : MessageId::ProfileRange,
+        CopyRaw(v.range == RangeEntireDeployment ? MessageId::EntireDeployment
+                : v.range == RangeSingleProfile  ? MessageId::SingleProfile
+                                                 : MessageId::ProfileRange,
                 work, workSize, 31);
         break;
-    case 4: Format(work, workSize, "%d", s.UnpackAll ? 0 : s.FirstProfile); break;
-    case 5: Format(work, workSize, "%d", s.UnpackAll ? s.MaxProfile : s.LastProfile); break;
-    case 6: CopyRaw(s.HumanReadible ? MessageId::Human : MessageId::Machine, work, workSize, workSize - 1); break;
-    case 7: Format(work, workSize, "%d", s.ProfilesPerFile); break;
-    case 8: Format(work, workSize, "%d", static_cast<int>(static_cast<unsigned>(s.MaxProfile) + 1u)); break;
-    case 9: Format(work, workSize, "%d", s.MaxProfile); break;
-    case 10: Format(work, workSize, "%d", s.FileCount); break;
+    case 4: PutNumber(work, workSize, v.first); break;
+    case 5: PutNumber(work, workSize, v.last); break;
+    case 6: CopyRaw(v.human ? MessageId::Human : MessageId::Machine, work, workSize, workSize - 1); break;
+    case 7: PutNumber(work, workSize, v.profilesPerFile); break;
+    case 8: PutNumber(work, workSize, v.profileCount); break;
+    case 9: PutNumber(work, workSize, v.maxProfile); break;
+    case 10: PutNumber(work, workSize, v.fileCount); break;
     case 11: return kProgramVersion;
     case 12: return kProgramRevision;
-    case 13: return s.FirmwareVers == Firmware301 ? "3.01" : "3.04";
+    case 13: return v.layout301 ? "3.01" : "3.04";
     case 14: return BuildDate();
     case 15: return BuildTime();
     case 16: LocalLongDate(work, static_cast<int>(workSize)); break;
@@ -230,7 +234,7 @@ const char* PlaceholderValue(std::size_t index, char* work, std::size_t workSize
     return work;
 }
 
-int Expand(MessageId id, char* out, std::size_t size, bool asFormat)
+int Expand(const MessageValues& values, MessageId id, char* out, std::size_t size, bool asFormat)
 {
     if (!out || size == 0)
         return 0;
@@ -264,7 +268,7 @@ int Expand(MessageId id, char* out, std::size_t size, bool asFormat)
         for (std::size_t i = 0; i < std::size(kPlaceholders); ++i) {
             const Placeholder& ph = kPlaceholders[i];
             if (ph.length <= rest && std::memcmp(name, ph.name, ph.length) == 0) {
-                result.put(PlaceholderValue(i, work, sizeof work), asFormat);
+                result.put(PlaceholderValue(values, i, work, sizeof work), asFormat);
                 // Skip the brace, the name and the closing brace (never past the end).
                 std::size_t skip = ph.length + 2;
                 p = static_cast<std::size_t>(end - brace) < skip ? end : brace + skip;
@@ -292,12 +296,12 @@ const char* MessageText(MessageId id)
     return nullptr;
 }
 
-int ExpandMessage(ModuleHandle instance, MessageId id, char* out, std::size_t size)
+int ExpandMessage(const MessageValues& values, MessageId id, char* out, std::size_t size)
 {
-    return Expand(id, out, size, false);
+    return Expand(values, id, out, size, false);
 }
 
-int ExpandMessageAsFormat(ModuleHandle instance, MessageId id, char* out, std::size_t size)
+int ExpandMessageAsFormat(const MessageValues& values, MessageId id, char* out, std::size_t size)
 {
-    return Expand(id, out, size, true);
+    return Expand(values, id, out, size, true);
 }

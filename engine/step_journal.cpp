@@ -9,20 +9,16 @@ StepJournal::StepJournal(RunEvents& events, bool live) : events_(events), live_(
 
 void StepJournal::Message(int category, MessageId id, va_list args)
 {
-    std::string text;
-    if (LogEntryText(id, args, text))
-        Add(Event{Event::Entry, category, 0, std::move(text), {}});
+    Add(Event{Event::Entry, category, 0, MessageEntry(events_.Values(), id, args), {}});
 }
 
 void StepJournal::Text(int category, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::string text;
-    const bool created = LogEntryTextV(format, args, text);
+    std::string text = TextEntry(format, args);
     va_end(args);
-    if (created)
-        Add(Event{Event::Entry, category, 0, std::move(text), {}});
+    Add(Event{Event::Entry, category, 0, std::move(text), {}});
 }
 
 void StepJournal::Append(int category, const std::string& text)

@@ -10,6 +10,7 @@
 // for a cancel, which is the job's cancel request or, for a step whose work
 // will never count, its own.
 
+#include "engine/messages.h"
 #include "formats/decoder.h"
 #include "formats/text_format.h"
 
@@ -32,6 +33,8 @@ public:
     // A text file is about to be created from `input`.
     virtual void Status(const std::string& input, const std::string& output) = 0;
     virtual bool CancelRequested() = 0;
+    // What the placeholders of the run's messages stand for.
+    virtual const MessageValues& Values() const = 0;
 };
 
 class StepJournal final : public Reporter {

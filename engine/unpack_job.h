@@ -17,21 +17,25 @@
 // kind stopped at an earlier data file, or the run was cancelled before it)
 // the files it created are deleted again.
 //
-// The job reports through an observer with four callbacks, called on the
-// job's threads one at a time and in the run's order: the job waits until each
-// returns, so an observer may read the activity log without a lock. The
-// cancel flag is the only thing another thread writes during a run.
+// A run takes everything it reads from its RunRequest (formats/run_request.h)
+// and touches no global: each UnpackJob has its own observer, log, cancel flag
+// and progress, so runs of different jobs may go side by side on any threads
+// of one process (each with a log of its own: the program's activity log,
+// the default, is one per process). The job reports through an observer with four callbacks and
+// hands its activity log entries to its log, each called on the job's threads
+// one at a time and in the run's order: the job waits until each returns, so
+// an observer may read the log without a lock. The cancel flag is the only
+// thing another thread writes during a run.
 
 #include "formats/decoder.h"
-#include "formats/settings_record.h"
+#include "formats/deployment.h"
+#include "formats/run_request.h"
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <thread>
 
-struct DeploymentRecord;
 class ExportSinks;
 
 // Receives the job's notifications, on the job's threads, one at a time.
@@ -49,13 +53,23 @@ public:
     virtual void OnJobStatus(const char* inputPath, const char* outputPath) = 0;
 };
 
+// Where a run's activity log entries go, formatted, in the run's order: every
+// entry, whatever its category (formats/report.h).
+class JobLog {
+public:
+    virtual ~JobLog() = default;
+    virtual void Entry(int category, const std::string& text) = 0;
+};
+
+// The program's activity log (engine/activity_log.h): LogAppend.
+JobLog& ProgramActivityLog();
+
 struct JobProgress {
     uint32_t done;
     uint32_t total;
 };
 
-// A run of the settings in `Settings`, started on a worker thread or run on
-// the calling one.
+// Runs requests, one at a time, on a worker thread or on the calling one.
 class UnpackJob {
 public:
     UnpackJob() = default;
@@ -66,21 +80,14 @@ public:
 
     // Null: notifications are skipped.
     void SetObserver(JobObserver* observer) { observer_ = observer; }
-    // Set by the program before a run: the export fed beside the texts (null:
-    // none), and whether the text files are written at all (without them the
-    // profile kinds are read for the export alone, and the deployment and
-    // exception kinds, which have only texts, are skipped).
-    void SetExport(ExportSinks* exporter, bool writeText)
-    {
-        exporter_ = exporter;
-        writeText_ = writeText;
-    }
+    // Null: the program's activity log.
+    void SetLog(JobLog* log) { log_ = log; }
 
-    // Starts a run on a worker thread and returns at once: 0, or -1 when no
-    // thread could be made (the run then never starts and sends nothing). The
-    // caller has emptied the activity log and written the run's header.
-    // `jobs` threads decode (1: the worker alone).
-    int Start(int jobs = 1);
+    // Starts a run of `request` on a worker thread and returns at once: 0, or
+    // -1 when no thread could be made (the run then never starts and sends
+    // nothing). `exporter`: the export fed beside the texts (null: none); it
+    // must outlive the run.
+    int Start(const RunRequest& request, ExportSinks* exporter = nullptr);
     // Waits until the worker of the latest run has ended (it has sent its
     // finished notification by then or is about to).
     void Wait();
@@ -88,8 +95,10 @@ public:
     bool IsRunning() const { return thread_.joinable(); }
 
     // The run itself, on the calling thread: 0 when every step that ran
-    // succeeded, -1 otherwise.
-    int Run(int jobs = 1);
+    // succeeded, -1 otherwise. Without text files (request.writeText false)
+    // the profile kinds are read for the export alone, and the deployment and
+    // exception kinds, which have only texts, are skipped.
+    int Run(const RunRequest& request, ExportSinks* exporter = nullptr);
 
     void Cancel() { cancelRequested_.store(1); }
     bool CancelRequested() const { return cancelRequested_.load() != 0; }
@@ -102,35 +111,22 @@ private:
     friend class JobEvents;
     std::atomic<int> cancelRequested_{0};
     JobObserver* observer_ = nullptr;
-    ExportSinks* exporter_ = nullptr;
-    bool writeText_ = true;
+    JobLog* log_ = nullptr;
     std::thread thread_;
     std::atomic<uint32_t> done_{0};
     std::atomic<uint32_t> total_{0};
 };
 
-// The one job of the program, reused by every run; the free functions below
-// act on it.
-UnpackJob& TheUnpackJob();
-
-void SetNotifyWindow(JobObserver* observer);
-// A run on one thread, as the wizard runs it (UnpackJob::Start).
-int StartUnpackJob();
-void WaitForUnpackJob();
-void RequestCancel();
-bool IsCancelRequested();
-void ClearCancelRequest();
-// The run on the calling thread, with one thread: 0 or -1 (UnpackJob::Run).
-int unpack_thread();
-
-// The kinds and the profile range of a run, taken from the settings.
+// The kinds and the profile range of a run.
 struct RunChoice {
     int kinds;  // FileKind bits
     uint32_t first;
     uint32_t last;
 };
 
-RunChoice ChooseKindsAndRange(const SettingsRecord& settings);
+// The kinds and range of `request`, the entire deployment ending at
+// `maxProfile`; without text files, no deployment or exception kind.
+RunChoice ChooseKindsAndRange(const RunRequest& request, uint32_t maxProfile);
 
 // Output items a run expects: last - first + 1 for each selected profile kind
 // and 1 for each selected log kind, in unsigned 32-bit arithmetic.
@@ -145,40 +141,8 @@ struct JobPaths {
     std::string source;
     std::string destination;
 };
-JobPaths BuildJobPaths();
+JobPaths BuildJobPaths(const RunRequest& request);
 
-// The range drivers, as a run over that kind alone runs them, but without the
-// metadata check: every profile from `first` to `last` of one kind.
-bool UnpackEngineeringRange(uint32_t first, uint32_t last);
-bool UnpackCtdRange(uint32_t first, uint32_t last);
-bool UnpackAcmRange(uint32_t first, uint32_t last);
-
-// The decoders' options of a run: the form and the firmware layout of the
-// settings, the constants of the CTD the deployment record marks as fitted.
-DecodeOptions DecodeOptionsFor(const SettingsRecord& settings, const DeploymentRecord& deployment);
-
-// The job's reporter outside a run's steps: messages go to the activity log,
-// the cancel request is the job's (IsCancelRequested).
-Reporter& JobReporter();
-
-// One profile of `in` decoded into its text sink, as the job does it: the
-// text to `out` (null for a profile read only to reach a later one), the
-// termination row to `terminationLog` only with a text file, the sensor time
-// entry to `sensorTimeLog` always (either log may be null).
-DecodeResult UnpackEngineeringProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* terminationLog,
-                                      const DecodeOptions& options);
-DecodeResult UnpackCtdProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
-                              const DecodeOptions& options);
-DecodeResult UnpackAcmProfile(std::FILE* out, std::FILE* in, uint32_t profile, std::FILE* sensorTimeLog,
-                              const DecodeOptions& options);
-
-// The whole-file kinds: the file at `inputPath` written as text to
-// `outputPath`. Done; OpenError (the input could not be opened or the output
-// created, logged); ReadError (logged; the output stays, possibly empty);
-// WriteError (the output did not reach the disk, logged). The exception log
-// also gives Cancelled. A deployment record read in full becomes `Deployment`
-// and sets Settings.DeployOk.
-DecodeResult UnpackDeploymentFile(const std::string& inputPath, const std::string& outputPath,
-                                  const DecodeOptions& options);
-DecodeResult UnpackIrqFile(const std::string& inputPath, const std::string& outputPath,
-                           const DecodeOptions& options);
+// The decoders' options of a run: its form and firmware layout, the constants
+// of the CTD the deployment record marks as fitted.
+DecodeOptions DecodeOptionsFor(const RunRequest& request, const DeploymentRecord& deployment);

@@ -8,7 +8,7 @@
 #include "export/seawater.h"
 #include "formats/deployment.h"
 #include "formats/engineering.h"
-#include "formats/settings_record.h"
+#include "formats/run_choices.h"
 #include "formats/termination_log.h"
 #include "formats/text_buffer.h"
 #include "formats/text_format.h"

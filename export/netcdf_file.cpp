@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,14 @@ static_assert(kNetcdfGlobal == NC_GLOBAL);
 static_assert(kNetcdfUnlimited == NC_UNLIMITED);
 
 namespace {
+
+// netCDF-C keeps process-wide state (its table of open files) and takes no
+// lock of its own, so two runs that export side by side in one process take
+// turns at it: every call into it is made under this lock.
+std::recursive_mutex& NetcdfCalls() {
+    static std::recursive_mutex calls;
+    return calls;
+}
 
 nc_type TypeOf(NetcdfType type) {
     switch (type) {
@@ -50,6 +59,7 @@ NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
 }
 
 void NetcdfFile::Abandon() {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     if (ncid_ >= 0) {
         nc_abort(ncid_);
         ncid_ = -1;
@@ -81,6 +91,7 @@ bool NetcdfFile::Usable() {
 }
 
 bool NetcdfFile::Create(const std::string& path, bool prefill) {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     Abandon();
     path_ = path;
     temporary_ = TemporaryPath(path);
@@ -97,6 +108,7 @@ bool NetcdfFile::Create(const std::string& path, bool prefill) {
 }
 
 int NetcdfFile::DefineDim(const char* name, std::size_t length) {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     if (!Usable()) return -1;
     int id = -1;
     if (!Check(nc_def_dim(ncid_, name, length, &id), "cannot define dimension", name)) return -1;
@@ -108,6 +120,7 @@ int NetcdfFile::DefineVar(const char* name, NetcdfType type, std::initializer_li
 }
 
 int NetcdfFile::DefineVar(const char* name, NetcdfType type, std::span<const int> dims) {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     if (!Usable()) return -1;
     int id = -1;
     if (!Check(nc_def_var(ncid_, name, TypeOf(type), static_cast<int>(dims.size()), dims.data(), &id),
@@ -118,6 +131,7 @@ int NetcdfFile::DefineVar(const char* name, NetcdfType type, std::span<const int
 }
 
 bool NetcdfFile::PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values) {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     if (!Usable()) return false;
     int status = NC_NOERR;
     switch (type) {
@@ -178,11 +192,13 @@ bool NetcdfFile::PutAttDoubles(int var, const char* name, std::initializer_list<
 }
 
 bool NetcdfFile::EndDefine() {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     if (!Usable()) return false;
     return Check(nc_enddef(ncid_), "cannot end define mode", nullptr);
 }
 
 bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     if (!Usable()) return false;
     char name[NC_MAX_NAME + 1] = "";
     nc_type actual = NC_NAT;
@@ -239,6 +255,7 @@ bool NetcdfFile::PutDoubles(int var, std::size_t first, std::span<const double> 
 }
 
 bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     if (!Usable()) return false;
     char name[NC_MAX_NAME + 1] = "";
     nc_type actual = NC_NAT;
@@ -266,6 +283,7 @@ bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
 }
 
 bool NetcdfFile::Close() {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     if (ncid_ < 0) {
         if (error_.empty()) error_ = (path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open";
         return false;

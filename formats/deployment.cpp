@@ -3,8 +3,6 @@
 #include "formats/bytes.h"
 #include "formats/record.h"
 
-DeploymentRecord Deployment{};
-
 DeploymentRecord DecodeDeployment(const uint8_t* b, bool layout301)
 {
     DeploymentRecord r{};

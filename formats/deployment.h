@@ -64,11 +64,6 @@ struct DeploymentRecord {
     int16_t spare6;               // 132 (3.04)
 };
 
-// The one in-memory copy of the deployment record, filled by the metadata
-// check (engine/metadata.h) and by the unpack job; the job takes the CTD
-// fitted from it.
-extern DeploymentRecord Deployment;
-
 inline std::size_t DeployRecordSize(bool layout301)
 {
     return layout301 ? kDeployRecord301Size : kDeployRecord304Size;

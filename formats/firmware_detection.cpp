@@ -2,7 +2,7 @@
 
 #include "formats/bytes.h"
 #include "formats/deployment.h"
-#include "formats/settings_record.h"
+#include "formats/run_choices.h"
 #include "platform/platform.h"
 
 #include <cstdio>

@@ -18,7 +18,7 @@ enum class FirmwareVerdict {
 
 struct FirmwareDetection {
     FirmwareVerdict verdict = FirmwareVerdict::Unreadable;
-    int firmware = -1;      // Firmware301 or Firmware304 (settings_record.h): found,
+    int firmware = -1;      // Firmware301 or Firmware304 (formats/run_choices.h): found,
                             // or named by the word of a short file; else -1
     int16_t word = 0;       // the version word, when at least two bytes were read
     std::size_t size = 0;   // bytes read, up to the 3.04 record's size

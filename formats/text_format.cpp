@@ -46,7 +46,8 @@ struct Sink {
     }
 };
 
-struct Spec {
+// The flags, width and precision of one printf conversion.
+struct PrintfConversion {
     bool left = false, plus = false, blank = false, zero = false, alt = false;
     int width = 0;
     int precision = -1;  // -1: none given
@@ -54,13 +55,13 @@ struct Spec {
 
 // Writes prefix (sign or 0x), the zeros a precision asks for, then digits,
 // padded to the width.
-void EmitPadded(Sink& out, const Spec& spec, const char* prefix, const char* digits, std::size_t ndigits,
-                bool zeroPad, std::size_t precisionZeros = 0)
+void EmitPadded(Sink& out, const PrintfConversion& conversion, const char* prefix, const char* digits,
+                std::size_t ndigits, bool zeroPad, std::size_t precisionZeros = 0)
 {
     const std::size_t plen = prefix[0] == '\0' ? 0 : prefix[1] == '\0' ? 1 : 2;  // a sign, or 0x
     std::size_t total = plen + precisionZeros + ndigits;
-    std::size_t pad = spec.width > 0 && static_cast<std::size_t>(spec.width) > total
-                          ? static_cast<std::size_t>(spec.width) - total
+    std::size_t pad = conversion.width > 0 && static_cast<std::size_t>(conversion.width) > total
+                          ? static_cast<std::size_t>(conversion.width) - total
                           : 0;
     if (out.length + pad + total < out.size) {
         // Room for the whole field: written in place.
@@ -70,32 +71,32 @@ void EmitPadded(Sink& out, const Spec& spec, const char* prefix, const char* dig
             for (; n > 0; --n)
                 *d++ = c;
         };
-        if (!spec.left && !zeroPad)
+        if (!conversion.left && !zeroPad)
             fill(' ', pad);
         for (std::size_t i = 0; i < plen; ++i)
             *d++ = prefix[i];
-        if (!spec.left && zeroPad)
+        if (!conversion.left && zeroPad)
             fill('0', pad);
         fill('0', precisionZeros);
         std::memcpy(d, digits, ndigits);
-        if (spec.left) {
+        if (conversion.left) {
             d += ndigits;
             fill(' ', pad);
         }
         return;
     }
-    if (!spec.left && !zeroPad)
+    if (!conversion.left && !zeroPad)
         out.fill(' ', pad);
     out.put(prefix, plen);
-    if (!spec.left && zeroPad)
+    if (!conversion.left && zeroPad)
         out.fill('0', pad);
     out.fill('0', precisionZeros);
     out.put(digits, ndigits);
-    if (spec.left)
+    if (conversion.left)
         out.fill(' ', pad);
 }
 
-void EmitInteger(Sink& out, const Spec& spec, bool negative, unsigned long long magnitude, int base,
+void EmitInteger(Sink& out, const PrintfConversion& conversion, bool negative, unsigned long long magnitude, int base,
                  bool upper, bool isSigned)
 {
     char digits[80];
@@ -106,23 +107,23 @@ void EmitInteger(Sink& out, const Spec& spec, bool negative, unsigned long long 
         *--p = set[v % static_cast<unsigned>(base)];
     std::size_t n = static_cast<std::size_t>(end - p);
     // The precision is a minimum count of digits; any width of it.
-    std::size_t minDigits = spec.precision >= 0 ? static_cast<std::size_t>(spec.precision) : 1;
+    std::size_t minDigits = conversion.precision >= 0 ? static_cast<std::size_t>(conversion.precision) : 1;
     std::size_t zeros = minDigits > n ? minDigits - n : 0;
     // # with octal: the first digit is a zero (also for 0 with precision 0).
-    if (spec.alt && base == 8 && zeros == 0 && (n == 0 || *p != '0'))
+    if (conversion.alt && base == 8 && zeros == 0 && (n == 0 || *p != '0'))
         zeros = 1;
     char prefix[3] = "";
     if (isSigned) {
         if (negative)
             std::strcpy(prefix, "-");
-        else if (spec.plus)
+        else if (conversion.plus)
             std::strcpy(prefix, "+");
-        else if (spec.blank)
+        else if (conversion.blank)
             std::strcpy(prefix, " ");
-    } else if (spec.alt && base == 16 && magnitude != 0) {
+    } else if (conversion.alt && base == 16 && magnitude != 0) {
         std::strcpy(prefix, upper ? "0X" : "0x");
     }
-    EmitPadded(out, spec, prefix, p, n, spec.zero && !spec.left && spec.precision < 0, zeros);
+    EmitPadded(out, conversion, prefix, p, n, conversion.zero && !conversion.left && conversion.precision < 0, zeros);
 }
 
 // The decimal text of |value| with `precision` decimals, correctly rounded
@@ -204,31 +205,31 @@ const char* FixedDigits(char* digits, double value, int precision, std::size_t& 
     return start;
 }
 
-void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
+void EmitFixed(Sink& out, const PrintfConversion& conversion, double value, bool upper)
 {
     bool negative = std::signbit(value);
     char prefix[2] = "";
     if (negative)
         prefix[0] = '-';
-    else if (spec.plus)
+    else if (conversion.plus)
         prefix[0] = '+';
-    else if (spec.blank)
+    else if (conversion.blank)
         prefix[0] = ' ';
 
     if (!std::isfinite(value)) {
         const char* text = std::isnan(value) ? (upper ? "NAN" : "nan") : (upper ? "INF" : "inf");
-        EmitPadded(out, spec, prefix, text, 3, false);
+        EmitPadded(out, conversion, prefix, text, 3, false);
         return;
     }
 
-    int precision = spec.precision >= 0 ? spec.precision : 6;
+    int precision = conversion.precision >= 0 ? conversion.precision : 6;
     if (precision <= 40) {
         char digits[64];
         std::size_t n;
         if (const char* start = FixedDigits(digits, value, precision, n)) {
-            if (spec.alt && precision == 0)
+            if (conversion.alt && precision == 0)
                 digits[start - digits + n++] = '.';
-            EmitPadded(out, spec, prefix, start, n, spec.zero && !spec.left);
+            EmitPadded(out, conversion, prefix, start, n, conversion.zero && !conversion.left);
             return;
         }
     }
@@ -243,9 +244,9 @@ void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
     }
     auto result = std::to_chars(digits, digits + need, std::fabs(value), std::chars_format::fixed, precision);
     std::size_t n = static_cast<std::size_t>(result.ptr - digits);
-    if (spec.alt && precision == 0)
+    if (conversion.alt && precision == 0)
         digits[n++] = '.';
-    EmitPadded(out, spec, prefix, digits, n, spec.zero && !spec.left);
+    EmitPadded(out, conversion, prefix, digits, n, conversion.zero && !conversion.left);
 }
 
 // One piece of a format text: a run of plain text, then the conversion that
@@ -253,10 +254,10 @@ void EmitFixed(Sink& out, const Spec& spec, double value, bool upper)
 struct Step {
     std::size_t textStart = 0, textLength = 0;  // the plain text, as offsets into the format
     std::size_t rawStart = 0, rawLength = 0;    // the conversion as written, from its percent sign
-    Spec spec;
+    PrintfConversion conversion;
     bool widthArg = false, precisionArg = false;  // width or precision given by *
     int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char, 3 size_t, 4 intmax
-    char conversion = '\0';  // '\0': the end of the text (after a lone percent when rawLength > 0)
+    char letter = '\0';  // the conversion letter; '\0': the end of the text (after a lone percent when rawLength > 0)
 };
 
 // Reads the step starting at `f` and moves `f` past it; false at the end.
@@ -274,18 +275,18 @@ bool ParseStep(const char* format, const char*& f, bool win, Step& step)
         return true;
     const char* conversionStart = f;
     ++f;
-    Spec& spec = step.spec;
+    PrintfConversion& conversion = step.conversion;
     for (;; ++f) {
         if (*f == '-')
-            spec.left = true;
+            conversion.left = true;
         else if (*f == '0')
-            spec.zero = true;
+            conversion.zero = true;
         else if (*f == '#')
-            spec.alt = true;
+            conversion.alt = true;
         else if (*f == '+' && !win)
-            spec.plus = true;
+            conversion.plus = true;
         else if (*f == ' ' && !win)
-            spec.blank = true;
+            conversion.blank = true;
         else
             break;
     }
@@ -294,21 +295,21 @@ bool ParseStep(const char* format, const char*& f, bool win, Step& step)
         ++f;
     } else {
         while (*f >= '0' && *f <= '9') {
-            if (spec.width < 100000)
-                spec.width = spec.width * 10 + (*f - '0');
+            if (conversion.width < 100000)
+                conversion.width = conversion.width * 10 + (*f - '0');
             ++f;
         }
     }
     if (*f == '.') {
         ++f;
-        spec.precision = 0;
+        conversion.precision = 0;
         if (*f == '*' && !win) {
             step.precisionArg = true;
             ++f;
         } else {
             while (*f >= '0' && *f <= '9') {
-                if (spec.precision < 100000)
-                    spec.precision = spec.precision * 10 + (*f - '0');
+                if (conversion.precision < 100000)
+                    conversion.precision = conversion.precision * 10 + (*f - '0');
                 ++f;
             }
         }
@@ -334,7 +335,7 @@ bool ParseStep(const char* format, const char*& f, bool win, Step& step)
         step.length = 4;
         ++f;
     }
-    step.conversion = *f;
+    step.letter = *f;
     if (*f != '\0')
         ++f;
     step.rawStart = static_cast<std::size_t>(conversionStart - format);
@@ -357,21 +358,21 @@ void EmitStep(Sink& out, const char* format, const Step& step, bool win, va_list
     if (step.rawLength == 0)
         return;
     const char* raw = format + step.rawStart;
-    Spec spec = step.spec;
+    PrintfConversion conversion = step.conversion;
     if (step.widthArg) {
-        spec.width = va_arg(args, int);
-        if (spec.width < 0) {
-            spec.left = true;
-            spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
+        conversion.width = va_arg(args, int);
+        if (conversion.width < 0) {
+            conversion.left = true;
+            conversion.width = conversion.width == INT32_MIN ? 0 : -conversion.width;
         }
     }
     if (step.precisionArg) {
-        spec.precision = va_arg(args, int);
-        if (spec.precision < 0)
-            spec.precision = -1;
+        conversion.precision = va_arg(args, int);
+        if (conversion.precision < 0)
+            conversion.precision = -1;
     }
     const int length = step.length;
-    const char c = step.conversion;
+    const char c = step.letter;
     switch (c) {
     case '\0':
         // A lone percent at the end: printf writes it, wsprintf drops it.
@@ -391,7 +392,7 @@ void EmitStep(Sink& out, const char* format, const Step& step, bool win, va_list
         default: v = va_arg(args, int); break;
         }
         unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-        EmitInteger(out, spec, v < 0, mag, 10, false, true);
+        EmitInteger(out, conversion, v < 0, mag, 10, false, true);
         break;
     }
     case 'u':
@@ -413,20 +414,21 @@ void EmitStep(Sink& out, const char* format, const Step& step, bool win, va_list
             break;
         }
         int base = c == 'u' ? 10 : c == 'o' ? 8 : 16;
-        EmitInteger(out, spec, false, v, base, c == 'X', false);
+        EmitInteger(out, conversion, false, v, base, c == 'X', false);
         break;
     }
     case 'c': {
         char ch = static_cast<char>(va_arg(args, int));
-        EmitPadded(out, spec, "", &ch, 1, false);
+        EmitPadded(out, conversion, "", &ch, 1, false);
         break;
     }
     case 's': {
         const char* s = va_arg(args, const char*);
         if (!s)
             s = "(null)";
-        std::size_t n = spec.precision >= 0 ? strnlen(s, static_cast<std::size_t>(spec.precision)) : std::strlen(s);
-        EmitPadded(out, spec, "", s, n, false);
+        std::size_t n =
+            conversion.precision >= 0 ? strnlen(s, static_cast<std::size_t>(conversion.precision)) : std::strlen(s);
+        EmitPadded(out, conversion, "", s, n, false);
         break;
     }
     case 'f':
@@ -435,7 +437,7 @@ void EmitStep(Sink& out, const char* format, const Step& step, bool win, va_list
             out.put(c);
             break;
         }
-        EmitFixed(out, spec, va_arg(args, double), c == 'F');
+        EmitFixed(out, conversion, va_arg(args, double), c == 'F');
         break;
     case '%':
         out.put('%');

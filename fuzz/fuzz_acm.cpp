@@ -4,12 +4,13 @@
 // profile moves on by at least the end mark and the sensor times; an early
 // end of the file stops with message 188 naming the profile.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/deployment.h"
-#include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <cstring>
 #include <string>
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     for (uint32_t index = 0;; ++index) {
         const long before = std::ftell(run.in);
         const DecodeResult r =
-            UnpackAcmProfile(run.out, run.in, run.base + index, run.sensorLog, DecodeOptionsFor(Settings, Deployment));
+            UnpackAcmProfile(run.out, run.in, run.base + index, run.sensorLog, SettingsDecodeOptions());
         const long after = std::ftell(run.in);
         const std::string log = LogTake();
         FUZZ_CHECK(after <= run.end);

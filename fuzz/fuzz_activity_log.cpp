@@ -3,8 +3,9 @@
 // always ends within the storage, its length is what the log says, and an
 // entry the log keeps is its newest text.
 
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     Settings.LogSize = fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange(-4, 300) : fdp.ConsumeIntegral<int32_t>() % 70000;
     Settings.LogLevel = fdp.ConsumeIntegral<int32_t>();
     SetLogQuestion([](const char*, const char*) { return true; });
-    FUZZ_CHECK(LogCreate(CurrentModule()) == 0);
+    FUZZ_CHECK(CreateActivityLog(CurrentModule()) == 0);
     const uint32_t capacity = LogCapacity();
     FUZZ_CHECK(capacity == (Settings.LogSize > 0 ? static_cast<uint32_t>(Settings.LogSize) : 0u));
 

@@ -6,12 +6,13 @@
 // among the scans (message 192, result Done, and every later call the same), or
 // stops with message 192 when the sensor times are missing.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
-#include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <cstring>
 #include <string>
@@ -21,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     if (size == 0)
         return 0;
     const ProfileRun run(data, size, 16, 32, 64);
-    Deployment = DeploymentRecord{};
-    Deployment.fsiEmCtd = (run.mode >> 2) & 1;
-    Deployment.seaBirdCtd = (run.mode >> 3) & 1;
+    TestDeployment = DeploymentRecord{};
+    TestDeployment.fsiEmCtd = (run.mode >> 2) & 1;
+    TestDeployment.seaBirdCtd = (run.mode >> 3) & 1;
     bool atEnd = false;
     for (uint32_t index = 0; index < 8; ++index) {
         const long before = std::ftell(run.in);
         const DecodeResult r =
-            UnpackCtdProfile(run.out, run.in, run.base + index, run.sensorLog, DecodeOptionsFor(Settings, Deployment));
+            UnpackCtdProfile(run.out, run.in, run.base + index, run.sensorLog, SettingsDecodeOptions());
         const long after = std::ftell(run.in);
         const std::string log = LogTake();
         const std::string readError =

@@ -4,12 +4,13 @@
 // (as the unpack job does), and every call must either finish a profile and
 // move on, or stop with one message naming that profile.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/deployment.h"
 #include "formats/engineering.h"
-#include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <cstring>
 #include <string>
@@ -26,17 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const uint32_t base = (mode & 8) ? 0xFFFFFFFEu : 0u;
     const bool cancel = (mode & 16) != 0;
 
-    ClearCancelRequest();
+    TheUnpackJob().ClearCancel();
     if (cancel)
-        RequestCancel();
+        TheUnpackJob().Cancel();
 
     std::FILE* in = OpenInput(data + 1, size - 1);
     std::FILE* out = write ? NullOutput() : nullptr;
     const long end = static_cast<long>(size - 1);
     for (uint32_t index = 0;; ++index) {
         long before = std::ftell(in);
-        const DecodeResult r =
-            UnpackEngineeringProfile(out, in, base + index, NullOutput(), DecodeOptionsFor(Settings, Deployment));
+        const DecodeResult r = UnpackEngineeringProfile(out, in, base + index, NullOutput(), SettingsDecodeOptions());
         long after = std::ftell(in);
         FUZZ_CHECK(after <= end);
         if (r == DecodeResult::Done) {
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         break;
     }
     std::fclose(in);
-    ClearCancelRequest();
+    TheUnpackJob().ClearCancel();
     LogReset();
     return 0;
 }

@@ -3,12 +3,13 @@
 // one line, a trailing partial record is dropped, and the result is Done with
 // nothing logged; a cancel gives Cancelled and no line.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/deployment.h"
 #include "formats/irq_log.h"
-#include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/fixture/job_support.h"
 
 #include <string>
 
@@ -20,16 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const uint8_t mode = data[0];
     Settings.HumanReadible = mode & 1;
     const bool cancel = (mode & 2) != 0;
-    ClearCancelRequest();
+    TheUnpackJob().ClearCancel();
     if (cancel)
-        RequestCancel();
+        TheUnpackJob().Cancel();
 
     const std::string input = WriteScratchFile("IRQ_XCPT.LOG", data + 1, size - 1);
     const std::string output = ScratchDir() + "/IRQ_XCPT.TXT";
-    const DecodeResult r = UnpackIrqFile(input, output, DecodeOptionsFor(Settings, Deployment));
+    const DecodeResult r = UnpackIrqFile(input, output, SettingsDecodeOptions());
     const std::string text = ReadWholeFile(output);
     const std::string log = LogTake();
-    ClearCancelRequest();
+    TheUnpackJob().ClearCancel();
 
     if (cancel) {
         FUZZ_CHECK(r == DecodeResult::Cancelled);

@@ -5,9 +5,10 @@
 // plain expansion whenever the message itself holds no conversion: nothing a
 // placeholder puts in is ever taken for a conversion.
 
+#include "app/expanded_text.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/messages.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "fuzz/fuzz_support.h"
 

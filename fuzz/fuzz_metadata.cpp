@@ -3,11 +3,13 @@
 // second how many of the following bytes are PROFILES.DAT (at most 15); the
 // rest is DEPLOY.DAT. The five results must agree with the files.
 
+#include "app/folder_checks.h"
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/metadata.h"
 #include "formats/bytes.h"
 #include "formats/deployment.h"
-#include "formats/settings_record.h"
 #include "fuzz/fuzz_support.h"
 
 #include <string>
@@ -41,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         WriteScratchFile("PROFILES.DAT", data, profilesSize);
     Settings.WrongVersion = Settings.DeployOk = Settings.ProfilesOk = 7;
     Settings.ProfilesPerFile = Settings.MaxProfile = 7;
-    VerifyMetaData();
+    TakeMetadata(CheckMetadata("", Settings.FirmwareVers == Firmware301, ProgramReporter()));
     const std::string log = LogTake();
 
     std::string expected;
-    const bool layout301 = Layout301();
+    const bool layout301 = Settings.FirmwareVers == Firmware301;
     const bool deployRead = haveDeploy && deploySize >= DeployRecordSize(layout301);
     if (!haveDeploy) {
         expected += "Error opening the deployment file DEPLOY.DAT\r\n";

@@ -5,7 +5,7 @@
 // second LoadSettings must read exactly the values written.
 
 #include "app/settings.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/private_profile.h"
 

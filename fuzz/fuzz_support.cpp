@@ -1,8 +1,10 @@
 #include "fuzz/fuzz_support.h"
 
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
-#include "formats/settings_record.h"
+#include "tests/fixture/job_support.h"
 
 #include <filesystem>
 
@@ -39,7 +41,7 @@ void ResetFuzzLog()
 {
     static bool created = [] {
         SetDefaultSettings(Settings);
-        return LogCreate(CurrentModule()) == 0;
+        return CreateActivityLog(CurrentModule()) == 0;
     }();
     FUZZ_CHECK(created);
     LogReset();
@@ -96,9 +98,9 @@ ProfileRun::ProfileRun(const uint8_t* data, std::size_t size, uint8_t noSensorLo
     cancel = (mode & cancelBit) != 0;
     base = (mode & highBaseBit) ? 0xFFFFFFF0u : 7u;
 
-    ClearCancelRequest();
+    TheUnpackJob().ClearCancel();
     if (cancel)
-        RequestCancel();
+        TheUnpackJob().Cancel();
     in = OpenInput(data + 1, size - 1);
     out = write ? NullOutput() : nullptr;
     end = static_cast<long>(size - 1);
@@ -107,5 +109,5 @@ ProfileRun::ProfileRun(const uint8_t* data, std::size_t size, uint8_t noSensorLo
 ProfileRun::~ProfileRun()
 {
     std::fclose(in);
-    ClearCancelRequest();
+    TheUnpackJob().ClearCancel();
 }

@@ -1,8 +1,8 @@
 #include "wizard/browse_panel.h"
 
 #include "app/folder_survey.h"
-#include "engine/messages.h"
-#include "formats/settings_record.h"
+#include "app/expanded_text.h"
+#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"

@@ -2,7 +2,7 @@
 // offer to create a missing folder.
 
 #include "app/folder_checks.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/browse_panel.h"

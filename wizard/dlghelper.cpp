@@ -1,7 +1,7 @@
 #include "wizard/dlghelper.h"
 
-#include "engine/messages.h"
-#include "formats/settings_record.h"
+#include "app/expanded_text.h"
+#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/browse_panel.h"

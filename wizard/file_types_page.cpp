@@ -8,7 +8,7 @@
 
 #include "app/profile_range.h"
 #include "engine/messages.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "formats/text_format.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"

@@ -1,7 +1,7 @@
 // The format page: the form of the output files (human readable or machine
 // form).
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"

@@ -1,6 +1,6 @@
 #include "wizard/main_window.h"
 
-#include "engine/unpack_job.h"
+#include "app/run_request.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/stepmanager.h"
@@ -172,10 +172,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         if (TheUnpackJob().IsRunning()) {
             closePending = true;
-            RequestCancel();
+            TheUnpackJob().Cancel();
             EnableWindow(window, FALSE);
             std::thread([window] {
-                WaitForUnpackJob();
+                TheUnpackJob().Wait();
                 PostMessageA(window, kRunEnded, 0, 0);
             }).detach();
             return 0;
@@ -256,5 +256,5 @@ void helper_exit()
 {
     DebugTrace("helper_exit\r\n");
     // Releases the worker of the last run (it has ended by now).
-    WaitForUnpackJob();
+    TheUnpackJob().Wait();
 }

@@ -5,7 +5,7 @@
 // message to the step dialogs first, and the exit sequence that writes the
 // settings back.
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 
 #include <windows.h>
 

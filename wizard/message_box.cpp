@@ -1,6 +1,6 @@
 #include "wizard/message_box.h"
 
-#include "engine/messages.h"
+#include "app/expanded_text.h"
 
 namespace {
 MessageBoxHook boxHook;

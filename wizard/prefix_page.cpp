@@ -1,7 +1,7 @@
 // The prefix page: the optional prefix of the output file names. The prefix
 // is taken as typed; clearing the check box empties the field at once.
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"

@@ -2,8 +2,8 @@
 // loop, and the exit sequence that ends with the settings written back.
 
 #include "app/settings.h"
-#include "engine/activity_log.h"
-#include "formats/settings_record.h"
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "wizard/main_window.h"
 #include "wizard/message_box.h"
 #include "wizard/stepmanager.h"
@@ -37,7 +37,7 @@ int DavrolinMain(HINSTANCE instance)
 
     int exitCode = 1;
     LoadSettings();
-    if (LogCreate(instance) != 0) {
+    if (CreateActivityLog(instance) != 0) {
         exitCode = ExitSequence(1, false);
         CloseHandle(instanceMap);
         return exitCode;

@@ -2,7 +2,7 @@
 // the folder for a usable deployment of the configured firmware version.
 
 #include "app/folder_checks.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/browse_panel.h"

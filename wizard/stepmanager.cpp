@@ -1,6 +1,6 @@
 #include "wizard/stepmanager.h"
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"

@@ -17,11 +17,11 @@
 #include "wizard/unpacking_page.h"
 
 #include "app/options_summary.h"
-#include "engine/activity_log.h"
-#include "engine/messages.h"
-#include "engine/unpack_job.h"
+#include "app/program_log.h"
+#include "app/expanded_text.h"
+#include "app/run_request.h"
 #include "formats/report.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "formats/text_format.h"
 #include "platform/desktop.h"
 #include "resources/resource.h"
@@ -44,7 +44,7 @@ constexpr const char* kBuiltInStatusTemplate = "Unpack %s\r\nfrom %s";
 constexpr int kLogViewLine = 100;  // the log box shows the text from this line on
 
 WindowJobObserver observer;
-UnpackJobStarter starter = StartUnpackJob;
+UnpackJobStarter starter = StartSettingsRun;
 
 int jobRunning = 0;
 bool startPosted = false;   // a start request of ours is in the queue
@@ -89,14 +89,14 @@ void PaintBanner(HWND dialog, MessageId titleId)
 // The end of a run: outcome, saved log, buttons, banner.
 void FinishRun(HWND dialog, bool hadErrors)
 {
-    const bool cancelled = IsCancelRequested();
+    const bool cancelled = TheUnpackJob().CancelRequested();
     const MessageId outcome = !hadErrors  ? MessageId::UnpackedWithoutErrors
                               : cancelled ? MessageId::UnpackingAborted
                                           : MessageId::UnpackedWithErrors;
     char text[kMessageBufferSize];
     ExpandMessage(CurrentModule(), outcome, text, sizeof text);
     SetDlgItemTextA(dialog, IDC_STATUS_LINE, text);
-    LogSave();
+    SaveActivityLog();
     RefreshLogView(dialog);
     jobRunning = 0;
     ShowButton(dialog, IDC_NEXT, true);
@@ -123,7 +123,7 @@ void StartRun(HWND dialog)
         // end it here, as a failed run. A cancel left over from the previous
         // run is no part of this one.
         LogText(LogError, "Error: the unpack job could not be started\r\n");
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
         FinishRun(dialog, true);
     }
 }
@@ -170,7 +170,7 @@ void InitDialog(HWND dialog)
     progressTotal = 0;  // a new bar has its default range
     RefreshLogView(dialog);
     observer.SetWindow(dialog);
-    SetNotifyWindow(&observer);
+    TheUnpackJob().SetObserver(&observer);
     if (ExpandMessageAsFormat(CurrentModule(), MessageId::UnpackingStatus, statusTemplate, sizeof statusTemplate) == 0)
         std::strcpy(statusTemplate, kBuiltInStatusTemplate);
     ShowButton(dialog, IDC_START_AGAIN, false);
@@ -229,7 +229,7 @@ bool Command(HWND dialog, int id, int code)
         PostQuitMessage(0);
         return true;
     case IDC_CANCEL:
-        RequestCancel();
+        TheUnpackJob().Cancel();
         return true;
     case IDC_START_AGAIN:
         stepmanager_show(IDD_UNPACKING, false);
@@ -247,7 +247,7 @@ void EndRunningJob()
 {
     observer.SetWindow(nullptr);
     if (jobRunning == 1) {
-        RequestCancel();
+        TheUnpackJob().Cancel();
         while (TheUnpackJob().IsRunning() && !observer.RunFinished()) {
             MSG message;
             PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
@@ -255,7 +255,7 @@ void EndRunningJob()
         }
         jobRunning = 0;
     }
-    WaitForUnpackJob();
+    TheUnpackJob().Wait();
 }
 
 void Load()
@@ -294,7 +294,7 @@ Page UnpackingPage = {
 
 void SetUnpackJobStarter(UnpackJobStarter replacement)
 {
-    starter = replacement ? replacement : StartUnpackJob;
+    starter = replacement ? replacement : StartSettingsRun;
 }
 
 bool UnpackingRunGoing()

@@ -12,7 +12,7 @@
 // Below the worker's notices (wizard/job_observer.h), above WM_APP.
 constexpr UINT StartJobRequest = WM_APP;
 
-// How a run is started: by default StartUnpackJob (0, or -1 when no worker
+// How a run is started: by default StartSettingsRun (0, or -1 when no worker
 // could be made). Tests replace it; null restores the default.
 using UnpackJobStarter = int (*)();
 void SetUnpackJobStarter(UnpackJobStarter starter);

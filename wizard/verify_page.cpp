@@ -3,7 +3,7 @@
 // offered only when both are usable. The page writes no settings.
 
 #include "app/folder_checks.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"

@@ -1,7 +1,7 @@
 // The Welcome page: names the program, its build and the firmware version it
 // unpacks, and offers Begin, Exit and Help. No header title, no resizing.
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"

@@ -1,9 +1,10 @@
-#include "formats/acm.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
-#include "formats/settings_record.h"
-#include "tests/fixture/fixture.h"
+#include "formats/acm.h"
 #include "tests/fixture/decoder_test.h"
+#include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -119,7 +120,7 @@ TEST_F(Acm, FileEndingAtEveryByte)
 
 TEST_F(Acm, CancelIsPolledBeforeEachScan)
 {
-    RequestCancel();
+    TheUnpackJob().Cancel();
     Bytes b;
     b.acmScan({1, 2, 3, 4, 5, 6, 7, 8, 9}).acmEnd().sensorTimes(T0, T0 + 1);
     EXPECT_EQ(Decode(b, true, DecodeResult::Cancelled), kHeading);

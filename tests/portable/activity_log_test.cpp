@@ -1,6 +1,7 @@
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/messages.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
 
@@ -24,13 +25,13 @@ protected:
     {
         SetLogQuestion(nullptr);
         Settings = saved_;
-        LogCreate(CurrentModule());
+        CreateActivityLog(CurrentModule());
     }
     // A fresh log of `size` bytes.
     static void Recreate(int32_t size)
     {
         Settings.LogSize = size;
-        ASSERT_EQ(LogCreate(CurrentModule()), 0);
+        ASSERT_EQ(CreateActivityLog(CurrentModule()), 0);
     }
     // Fills the log with lines "L0000 xxx...\r\n" of `lineLength` bytes up to `used` bytes.
     static std::string Fill(uint32_t used, uint32_t lineLength = 50)
@@ -74,14 +75,14 @@ TEST_F(ActivityLogTest, FormatsByTheLogRules)
 
 TEST_F(ActivityLogTest, LevelMaskFiltersCategories)
 {
-    Settings.LogLevel = 8;
+    LogSetLevel(8);
     LogMessage(LogInfo, MessageId::LogSettingsHeading);
     LogText(LogProgress, "progress\r\n");
     EXPECT_TRUE(LogHasChanged());  // marked even when filtered out
     LogMessage(LogError, MessageId::Cancelled);
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\n");
 
-    Settings.LogLevel = 3;
+    LogSetLevel(3);
     LogText(LogError, "error\r\n");
     LogText(LogProgress, "progress\r\n");
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\nprogress\r\n");
@@ -171,7 +172,7 @@ TEST_F(ActivityLogTest, NothingIsLoggedBeforeCreate)
     LogText(LogError, "lost\r\n");
     LogMessage(LogError, MessageId::Cancelled);
     EXPECT_STREQ(LogTake(), "");
-    LogCreate(CurrentModule());
+    CreateActivityLog(CurrentModule());
     EXPECT_STREQ(LogTake(), "");
 }
 
@@ -186,12 +187,12 @@ TEST_F(ActivityLogTest, AllocationFailureAsksWhetherToGoOn)
     });
     Settings.LogSize = 0;  // no storage can be had
     answer = false;
-    EXPECT_EQ(LogCreate(CurrentModule()), -1);
+    EXPECT_EQ(CreateActivityLog(CurrentModule()), -1);
     EXPECT_EQ(caption, MessageText(MessageId::LogMemoryCaption));
     EXPECT_EQ(text, MessageText(MessageId::LogMemoryQuestion));
 
     answer = true;
-    EXPECT_EQ(LogCreate(CurrentModule()), 0);
+    EXPECT_EQ(CreateActivityLog(CurrentModule()), 0);
     LogText(LogError, "dropped\r\n");
     LogMessage(LogError, MessageId::Cancelled);
     EXPECT_STREQ(LogTake(), "");
@@ -199,7 +200,7 @@ TEST_F(ActivityLogTest, AllocationFailureAsksWhetherToGoOn)
     // No text, no file.
     TempDir dir;
     std::strcpy(Settings.DstDir, dir.str().c_str());
-    LogSave();
+    SaveActivityLog();
     EXPECT_FALSE(std::filesystem::exists(dir / "DAVROLIN.LOG"));
 }
 
@@ -211,7 +212,7 @@ TEST_F(ActivityLogTest, SaveWritesTheTextBesideTheOutput)
         ResetTestLog();
         std::strcpy(Settings.DstDir, dst.c_str());
         LogText(LogInfo, "%s", "100% done, %d %s kept\r\n");
-        LogSave();
+        SaveActivityLog();
         std::string expected = "100% done, %d %s kept\r\nSaving log to " + path + "\r\n";
         EXPECT_EQ(ReadFileText(path), expected) << dst;
         EXPECT_EQ(std::string(LogTake()), expected);
@@ -222,7 +223,7 @@ TEST_F(ActivityLogTest, SaveWritesTheTextBesideTheOutput)
     std::strcpy(Settings.DstDir, (dir / "a%sb").string().c_str());
     std::strcpy(Settings.LogName, "RUN.LOG");
     ResetTestLog();
-    LogSave();
+    SaveActivityLog();
     const std::string other = (dir / "a%sb" / "RUN.LOG").string();
     EXPECT_EQ(ReadFileText(other), "Saving log to " + other + "\r\n");
 }
@@ -234,7 +235,7 @@ TEST_F(ActivityLogTest, SaveHonoursSwitchLevelAndFailure)
 
     Settings.SaveLog = 0;
     LogText(LogInfo, "info\r\n");
-    LogSave();
+    SaveActivityLog();
     EXPECT_FALSE(std::filesystem::exists(dir / "DAVROLIN.LOG"));
     EXPECT_STREQ(LogTake(), "info\r\n");
 
@@ -243,14 +244,14 @@ TEST_F(ActivityLogTest, SaveHonoursSwitchLevelAndFailure)
     ResetTestLog();
     LogText(LogInfo, "info\r\n");
     LogMessage(LogError, MessageId::Cancelled);
-    LogSave();
+    SaveActivityLog();
     EXPECT_EQ(ReadFileText(dir / "DAVROLIN.LOG"), "Operation cancelled by user\r\n");
 
     Settings.LogLevel = 15;
     ResetTestLog();
     const std::string missing = (dir / "missing").string();
     std::strcpy(Settings.DstDir, missing.c_str());
-    LogSave();
+    SaveActivityLog();
     EXPECT_EQ(std::string(LogTake()), "Unable to save log to " + missing + kPathSeparator + "DAVROLIN.LOG\r\n");
 }
 

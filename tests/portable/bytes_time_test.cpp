@@ -1,6 +1,6 @@
+#include "app/settings_record.h"
 #include "formats/bytes.h"
 #include "formats/record.h"
-#include "formats/settings_record.h"
 #include "formats/timestamp.h"
 #include "tests/fixture/fixture.h"
 

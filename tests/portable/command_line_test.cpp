@@ -1,9 +1,9 @@
 #include "cli/command_line.h"
 #include "cli/run_observer.h"
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/version.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
 

@@ -1,10 +1,11 @@
-#include "formats/ctd.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
+#include "formats/ctd.h"
 #include "formats/deployment.h"
-#include "formats/settings_record.h"
-#include "tests/fixture/fixture.h"
 #include "tests/fixture/decoder_test.h"
+#include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +19,19 @@ protected:
     void SetUp() override
     {
         ProfileDecoderTest::SetUp();
-        savedRecord_ = Deployment;
+        savedRecord_ = TestDeployment;
         Fit(true, false);
     }
     void TearDown() override
     {
         ProfileDecoderTest::TearDown();
-        Deployment = savedRecord_;
+        TestDeployment = savedRecord_;
     }
     static void Fit(bool fsiEm, bool seaBird)
     {
-        Deployment = DeploymentRecord{};
-        Deployment.fsiEmCtd = fsiEm ? 1 : 0;
-        Deployment.seaBirdCtd = seaBird ? 1 : 0;
+        TestDeployment = DeploymentRecord{};
+        TestDeployment.fsiEmCtd = fsiEm ? 1 : 0;
+        TestDeployment.seaBirdCtd = seaBird ? 1 : 0;
     }
     DeploymentRecord savedRecord_;
 };
@@ -162,7 +163,7 @@ TEST_F(Ctd, CallAfterTheEndOfTheFileEndsAgainAtOnce)
 
 TEST_F(Ctd, CancelIsPolledBeforeEachScan)
 {
-    RequestCancel();
+    TheUnpackJob().Cancel();
     Bytes b;
     b.ctdScan(1, 2, 3).ctdEnd().sensorTimes(T0, T0 + 1);
     EXPECT_EQ(Decode(b, true, DecodeResult::Cancelled), "\r\n\r\n Profile 12\r\n\r\n  mmho/cm   Celsius    dbars\r\n\r\n");

@@ -1,10 +1,11 @@
-#include "formats/deployment.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
+#include "formats/deployment.h"
 #include "formats/deployment_text.h"
-#include "formats/settings_record.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -23,14 +24,14 @@ protected:
     void SetUp() override
     {
         saved_ = Settings;
-        savedRecord_ = Deployment;
+        savedRecord_ = TestDeployment;
         std::strcpy(Settings.Prefix, "P_");
         ResetTestLog();
     }
     void TearDown() override
     {
         Settings = saved_;
-        Deployment = savedRecord_;
+        TestDeployment = savedRecord_;
     }
     // Converts `bytes` as DEPLOY.DAT in the form and layout given.
     std::string Convert(const Bytes& bytes, bool human, bool layout301, DecodeResult expected = DecodeResult::Done)
@@ -45,7 +46,7 @@ protected:
     {
         return Convert(Bytes().deployment(r), human, r.layout301);
     }
-    static DecodeOptions Options() { return DecodeOptionsFor(Settings, Deployment); }
+    static DecodeOptions Options() { return SettingsDecodeOptions(); }
     std::string input() const { return (dir_ / "DEPLOY.DAT").string(); }
     std::string output() const { return (dir_ / "P_DEPLOY.TXT").string(); }
     TempDir dir_;
@@ -238,19 +239,17 @@ TEST_F(Deploy, FieldsAreReadAtTheirOffsetsInBothLayouts)
     }
 }
 
-TEST_F(Deploy, ReadSetsDeployOkAndTheRecordWhateverTheVersion)
+TEST_F(Deploy, ReadGivesTheRecordWhateverTheVersion)
 {
     DeploymentRecord r = SampleDeployment(false);
     r.version = 999;
     r.seaBirdCtd = 1;
-    Settings.DeployOk = 0;
-    Deployment = DeploymentRecord{};
-    Bytes b = Bytes().deployment(r).raw("trailing bytes are ignored");
-    std::string text = Convert(b, true, false);
-    EXPECT_NE(text.find(" InfiniteDeployment"), std::string::npos);
-    EXPECT_EQ(Settings.DeployOk, 1);
-    EXPECT_EQ(Deployment.version, 999);
-    EXPECT_EQ(Deployment.seaBirdCtd, 1);
+    WriteFileBytes(input(), Bytes().deployment(r).raw("trailing bytes are ignored"));
+    DeploymentRecord read{};
+    EXPECT_EQ(UnpackDeploymentFile(input(), output(), Options(), &read), DecodeResult::Done);
+    EXPECT_NE(ReadFileText(output()).find(" InfiniteDeployment"), std::string::npos);
+    EXPECT_EQ(read.version, 999);
+    EXPECT_EQ(read.seaBirdCtd, 1);
     EXPECT_STREQ(LogTake(), "");
 }
 

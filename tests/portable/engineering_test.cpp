@@ -1,7 +1,8 @@
+#include "app/settings_record.h"
 #include "formats/engineering.h"
 #include "formats/termination_log.h"
-#include "formats/settings_record.h"
 #include "tests/fixture/decoder_test.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -192,7 +193,7 @@ TEST_F(Engineering, CancelIsPolledBeforeEachMarkerWord)
     Use(true, Firmware301);
     Bytes b;
     b.engHeader(T0, T0).scan301(T0 + 1, 1, 2, 3).stop(MarkerProfileEnd, 0, 0, T0 + 2, T0 + 3);
-    RequestCancel();
+    TheUnpackJob().Cancel();
     std::string text = Decode(b, DecodeResult::Cancelled);
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\n");
     EXPECT_NE(text.find("[dbar]"), std::string::npos);  // the header was read and written

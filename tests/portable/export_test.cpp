@@ -4,17 +4,18 @@
 // a damaged card shows in data_status; a run cancelled while the export is
 // written leaves no file under a final name.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "export/deployment_export.h"
 #include "export/profile_record.h"
 #include "formats/profile_text.h"
 #include "formats/row_text.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 #include <netcdf.h>
@@ -163,7 +164,7 @@ protected:
         Settings.HumanReadible = 0;
         Settings.UnpackAll = 1;
         ResetTestLog();
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
         choice.netcdf = choice.csv = true;
         choice.metadata.hasLatitude = choice.metadata.hasLongitude = true;
         choice.metadata.latitude = 11.0;
@@ -174,12 +175,11 @@ protected:
     }
     void TearDown() override
     {
-        TheUnpackJob().SetExport(nullptr, true);
-        SetNotifyWindow(nullptr);
+        TheUnpackJob().SetObserver(nullptr);
         SetCurrentDir(savedDir_.c_str());
         Settings = saved_;
         ResetTestLog();
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
     }
     void WriteSource()
     {
@@ -191,9 +191,9 @@ protected:
     int Run(bool writeText = true)
     {
         DeploymentExport exporter(choice);
-        TheUnpackJob().SetExport(&exporter, writeText);
-        const int result = unpack_thread();
-        TheUnpackJob().SetExport(nullptr, true);
+        RunRequest request = RunRequestFromSettings(Settings);
+        request.writeText = writeText;
+        const int result = TheUnpackJob().Run(request, &exporter);
         log = LogTake();
         return result;
     }
@@ -509,7 +509,7 @@ public:
     {
         const std::string path = output;
         if (path.size() >= name_.size() && path.compare(path.size() - name_.size(), name_.size(), name_) == 0)
-            RequestCancel();
+            TheUnpackJob().Cancel();
     }
     std::pair<uint32_t, uint32_t> last{0, 0};
 
@@ -521,7 +521,7 @@ TEST_F(ExportRunTest, ACancelledReadingIsExportedAsNotRead)
 {
     WriteSource();
     CancelAt observer("C0000006.TXT");
-    SetNotifyWindow(&observer);
+    TheUnpackJob().SetObserver(&observer);
     EXPECT_EQ(Run(), -1);
     EXPECT_EQ(Status("engineering.nc"), std::vector<double>(10, 0.0));
     EXPECT_EQ(Status("ctd.nc"), std::vector<double>({0, 0, 0, 0, 0, 0, 5, 5, 5, 5}));
@@ -547,10 +547,10 @@ TEST_F(ExportRunTest, ACancelWhileTheExportIsWrittenLeavesNoPartOfAFile)
         for (const auto& f : fs::directory_iterator(dst.path()))
             fs::remove(f.path());
         CancelAt observer(c.at);
-        SetNotifyWindow(&observer);
+        TheUnpackJob().SetObserver(&observer);
         EXPECT_EQ(Run(), -1);
-        SetNotifyWindow(nullptr);
-        ClearCancelRequest();
+        TheUnpackJob().SetObserver(nullptr);
+        TheUnpackJob().ClearCancel();
         const std::vector<std::string> names = Outputs();
         for (const std::string& name : names)
             EXPECT_EQ(name.find(".part"), std::string::npos) << name;

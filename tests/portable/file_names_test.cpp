@@ -1,25 +1,13 @@
 #include "engine/file_names.h"
-#include "formats/settings_record.h"
+#include "formats/run_choices.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
 
 namespace {
 
-class FileNames : public ::testing::Test {
-protected:
-    void SetUp() override { saved_ = Settings; }
-    void TearDown() override { Settings = saved_; }
-    void Use(int32_t profilesPerFile, const char* prefix)
-    {
-        Settings.ProfilesPerFile = profilesPerFile;
-        std::strcpy(Settings.Prefix, prefix);
-    }
-    SettingsRecord saved_;
-};
-
-TEST_F(FileNames, DataFilesAreNamedAfterTheirFileBase)
+TEST(FileNames, DataFilesAreNamedAfterTheirFileBase)
 {
     struct Case {
         int32_t perFile;
@@ -41,12 +29,12 @@ TEST_F(FileNames, DataFilesAreNamedAfterTheirFileBase)
         {10, 32, 0, ""},
     };
     for (const Case& c : cases) {
-        Use(c.perFile, "PFX_");
-        EXPECT_EQ(DataFileName(c.kind, c.profile), c.name) << c.kind << " " << c.profile;
+        EXPECT_EQ(DataFileName(c.kind, c.profile, static_cast<uint32_t>(c.perFile)), c.name)
+            << c.kind << " " << c.profile;
     }
 }
 
-TEST_F(FileNames, TextFilesAreNamedAfterTheProfileItself)
+TEST(FileNames, TextFilesAreNamedAfterTheProfileItself)
 {
     struct Case {
         int kind;
@@ -65,17 +53,15 @@ TEST_F(FileNames, TextFilesAreNamedAfterTheProfileItself)
         {KindAll, 0, "ABC_", "", ""},
     };
     for (const Case& c : cases) {
-        Use(10, c.prefix);
         EXPECT_EQ(TextFileName(c.kind, c.profile), c.plain) << c.kind << " " << c.profile;
-        EXPECT_EQ(PrefixedTextFileName(c.kind, c.profile), c.prefixed) << c.kind << " " << c.profile;
+        EXPECT_EQ(PrefixedTextFileName(c.prefix, c.kind, c.profile), c.prefixed) << c.kind << " " << c.profile;
     }
 }
 
-TEST_F(FileNames, LongestPrefixIsKeptWhole)
+TEST(FileNames, LongestPrefixIsKeptWhole)
 {
-    std::string prefix(255, 'p');
-    Use(1, prefix.c_str());
-    EXPECT_EQ(PrefixedTextFileName(KindEngineering, 1), prefix + "E0000001.TXT");
+    const std::string prefix(255, 'p');
+    EXPECT_EQ(PrefixedTextFileName(prefix, KindEngineering, 1), prefix + "E0000001.TXT");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "formats/firmware_detection.h"
 
+#include "app/settings_record.h"
 #include "formats/deployment.h"
-#include "formats/settings_record.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 #include "app/folder_survey.h"
+#include "app/settings_record.h"
 #include "formats/deployment.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ protected:
     void SetUp() override
     {
         saved_ = Settings;
-        savedRecord_ = Deployment;
+        savedRecord_ = TestDeployment;
         savedDir_ = GetCurrentDir();
         Settings.FirmwareVers = Firmware304;
         ResetTestLog();
@@ -34,7 +35,7 @@ protected:
     {
         SetCurrentDir(savedDir_.c_str());
         Settings = saved_;
-        Deployment = savedRecord_;
+        TestDeployment = savedRecord_;
     }
     void Deploy(int32_t perFile)
     {

@@ -3,16 +3,17 @@
 // own message where the file ends, reads a huge file as it goes without
 // holding it, and reads erased space as what the bytes say.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/deployment.h"
 #include "formats/irq_log.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -42,20 +43,20 @@ protected:
     void SetUp() override
     {
         saved_ = Settings;
-        savedRecord_ = Deployment;
-        Deployment = DeploymentRecord{};
-        Deployment.fsiEmCtd = 1;
+        savedRecord_ = TestDeployment;
+        TestDeployment = DeploymentRecord{};
+        TestDeployment.fsiEmCtd = 1;
         Settings.HumanReadible = 1;
         Settings.FirmwareVers = Firmware304;
         ResetTestLog();
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
     }
     void TearDown() override
     {
         Settings = saved_;
-        Deployment = savedRecord_;
+        TestDeployment = savedRecord_;
     }
-    static DecodeOptions Options() { return DecodeOptionsFor(Settings, Deployment); }
+    static DecodeOptions Options() { return SettingsDecodeOptions(); }
     SettingsRecord saved_;
     DeploymentRecord savedRecord_;
 };

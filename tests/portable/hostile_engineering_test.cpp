@@ -4,12 +4,13 @@
 // profile at fault is named in the log, and what was written for the profiles
 // before it stays exactly as a whole file gives it.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/engineering.h"
-#include "formats/settings_record.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ Walk DecodeFile(const TempDir& dir, const std::filesystem::path& path, bool writ
     };
     for (uint32_t index = 0; in && text && rows && index < profiles; ++index) {
         const DecodeResult r =
-            UnpackEngineeringProfile(write ? text : nullptr, in, kBase + index, rows, DecodeOptionsFor(Settings, Deployment));
+            UnpackEngineeringProfile(write ? text : nullptr, in, kBase + index, rows, SettingsDecodeOptions());
         walk.results.push_back(r);
         if (r != DecodeResult::Done)
             break;
@@ -96,7 +97,7 @@ protected:
     void SetUp() override
     {
         saved_ = Settings;
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
     }
     void TearDown() override { Settings = saved_; }
     void Use(const Mode& mode)
@@ -245,7 +246,7 @@ TEST_F(HostileEngineering, HugeProfileWithoutEndMarkIsReadToTheEndInBoundedMemor
     std::FILE* in = std::fopen(path.string().c_str(), "rb");
     ASSERT_NE(in, nullptr);
     const std::size_t before = PeakMemoryBytes();
-    EXPECT_EQ(UnpackEngineeringProfile(nullptr, in, kBase, nullptr, DecodeOptionsFor(Settings, Deployment)),
+    EXPECT_EQ(UnpackEngineeringProfile(nullptr, in, kBase, nullptr, SettingsDecodeOptions()),
               DecodeResult::ReadError);
     const std::size_t after = PeakMemoryBytes();
     EXPECT_EQ(std::ftell(in), size);

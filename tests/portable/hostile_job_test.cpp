@@ -6,13 +6,14 @@
 // notes past the end of a file), names each file it could not create, and
 // never reports a failed kind as success.
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +68,7 @@ protected:
         Settings.LogSize = 65536;
         Settings.LogLevel = 15;
         ResetTestLog();
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
         Use(src.str(), dst.str(), "");
         Settings.HumanReadible = 0;
         Settings.FirmwareVers = Firmware304;
@@ -78,7 +79,7 @@ protected:
         SetCurrentDir(savedDir_.c_str());
         Settings = saved_;
         ResetTestLog();
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
     }
     static void Use(const std::string& from, const std::string& to, const std::string& prefix)
     {
@@ -191,7 +192,7 @@ TEST_F(HostileJob, AbsurdFileSetsAndLastProfilesEndQuickly)
             WriteDataFiles(base, count, from.str());
         Select(KindEngineering | KindAcm, c.range, c.first, c.last);
 
-        EXPECT_EQ(unpack_thread(), c.result);
+        EXPECT_EQ(RunSettingsJob(), c.result);
 
         EXPECT_EQ(Outputs(to), c.outputs);
         const std::string log = Log();
@@ -291,7 +292,7 @@ TEST_F(HostileJob, CtdProfilesAfterTheEndOfTheirFileAreNotedOneByOne)
             Select(KindCtd, c.range, c.first, c.last);
             LogRecorder recorder;
 
-            EXPECT_EQ(unpack_thread(), 0);  // an end-of-file note is no failure of the kind
+            EXPECT_EQ(RunSettingsJob(), 0);  // an end-of-file note is no failure of the kind
 
             std::vector<std::string> expected;
             for (auto [low, high] : c.written)
@@ -347,7 +348,7 @@ TEST_F(HostileJob, PrefixTooLongForAFileNameIsRefusedFileByFile)
     WriteAnsiFile(src.str() + kPathSeparator + "IRQ_XCPT.LOG", Bytes{});
     Select(KindAll, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     EXPECT_TRUE(Outputs().empty());
     const std::string log = Log();
@@ -381,7 +382,7 @@ TEST_F(HostileJob, PercentBackslashAndAccentsInFoldersAndPrefix)
     WriteDataFiles(0, 2, from);
     Select(KindEngineering, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), 0) << Log();
+    EXPECT_EQ(RunSettingsJob(), 0) << Log();
 
     const std::string to = dst.str() + kPathSeparator + prefix;
     EXPECT_TRUE(AnsiFileExists(to + "E0000000.TXT"));
@@ -393,7 +394,7 @@ TEST_F(HostileJob, PercentBackslashAndAccentsInFoldersAndPrefix)
     // A failure names the odd source folder as it is.
     ResetTestLog();
     Select(KindEngineering, RangeSingleProfile, 2);
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
     EXPECT_NE(Log().find("Error opening engineering data file " + from + kPathSeparator + "E0000002.DAT\r\n"),
               std::string::npos)
         << Log();
@@ -408,7 +409,7 @@ TEST_F(HostileJob, SourceFolderThatCannotBeEnteredIsNotReadFromElsewhere)
     Use(src.str() + kPathSeparator + "gone", dst.str(), "");
     Select(KindEngineering, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     EXPECT_EQ(Settings.DeployOk, 0);
     EXPECT_EQ(Settings.ProfilesOk, 0);
@@ -429,7 +430,7 @@ TEST_F(HostileJob, DestinationThatCannotBeWrittenFailsEveryKind)
     WriteDataFiles(0, 1);
     Select(KindEngineering | KindAcm | KindDeployment, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     const std::string log = Log();
     for (const char* line : {"Error creating profile termination log x_TIMETAGS.TXT\r\n",

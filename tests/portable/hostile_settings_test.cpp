@@ -4,9 +4,10 @@
 // what it can, every text field stays within its 255 characters, and the
 // activity log that follows from the file never writes outside its storage.
 
+#include "app/program_log.h"
 #include "app/settings.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "platform/desktop.h"
 #include "platform/platform.h"
@@ -99,7 +100,7 @@ TEST_F(HostileSettings, LogSizesThatHoldNothingNeverBreakTheLog)
         SCOPED_TRACE(c.value);
         Load(std::string("[CONFIGURATION]\r\nLogSize=") + c.value + "\r\nDstDir=" + dir_.str() + "\r\n");
         EXPECT_EQ(Settings.SaveLog != 0, c.saveLog);
-        ASSERT_EQ(LogCreate(CurrentModule()), 0);
+        ASSERT_EQ(CreateActivityLog(CurrentModule()), 0);
         EXPECT_EQ(LogCapacity(), c.capacity);
         for (int i = 0; i < 20; ++i) {
             LogText(LogError, "%s\r\n", i % 3 ? "short" : longLine.c_str());
@@ -112,7 +113,7 @@ TEST_F(HostileSettings, LogSizesThatHoldNothingNeverBreakTheLog)
             else
                 EXPECT_STREQ(text, "");
         }
-        LogSave();  // saves only a log that exists; never past its text
+        SaveActivityLog();  // saves only a log that exists; never past its text
         const std::string saved = ReadFileText(dir_ / "DAVROLIN.LOG");
         EXPECT_LE(saved.size(), c.capacity);
         std::remove((dir_ / "DAVROLIN.LOG").string().c_str());
@@ -128,9 +129,9 @@ TEST_F(HostileSettings, LogNameAtTheLimitIsSavedOrRefusedByName)
     const std::string name(255, 'L');
     Load("[CONFIGURATION]\r\nLogSize=4096\r\nDstDir=" + dir_.str() + "\r\nLogName=" + name + "\r\n");
     ASSERT_EQ(std::string(Settings.LogName), name);
-    ASSERT_EQ(LogCreate(CurrentModule()), 0);
+    ASSERT_EQ(CreateActivityLog(CurrentModule()), 0);
     LogText(LogError, "one line\r\n");
-    LogSave();
+    SaveActivityLog();
     const std::string path = dir_.str() + kPathSeparator + name;
     const std::string log = LogTake();
     if (log.find("Unable to save log to " + path + "\r\n") == std::string::npos) {

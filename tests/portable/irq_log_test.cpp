@@ -1,6 +1,7 @@
+#include "app/settings_record.h"
 #include "formats/irq_log.h"
-#include "formats/settings_record.h"
 #include "tests/fixture/decoder_test.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,7 @@ TEST_F(IrqLog, InputNameIsMatchedWithoutRegardToCase)
 
 TEST_F(IrqLog, CancelStopsBeforeTheFirstRecord)
 {
-    RequestCancel();
+    TheUnpackJob().Cancel();
     EXPECT_EQ(Convert(Bytes().irq(T0, 0), true, DecodeResult::Cancelled), "");
     EXPECT_STREQ(LogTake(), "Operation cancelled by user\r\n");
 }

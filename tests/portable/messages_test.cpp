@@ -1,7 +1,9 @@
+#include "app/expanded_text.h"
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/messages.h"
 #include "engine/version.h"
-#include "formats/settings_record.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,9 @@
+#include "app/folder_checks.h"
+#include "app/program_log.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/metadata.h"
 #include "formats/deployment.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/fixture.h"
 
@@ -15,7 +17,6 @@ protected:
     void SetUp() override
     {
         saved_ = Settings;
-        savedRecord_ = Deployment;
         savedDir_ = GetCurrentDir();
         ASSERT_TRUE(SetCurrentDir(dir_.str().c_str()));
         ResetTestLog();
@@ -24,7 +25,6 @@ protected:
     {
         SetCurrentDir(savedDir_.c_str());
         Settings = saved_;
-        Deployment = savedRecord_;
     }
     // Runs the check under the layout and returns the log text.
     std::string Verify(bool layout301)
@@ -34,7 +34,9 @@ protected:
         Settings.WrongVersion = Settings.DeployOk = Settings.ProfilesOk = 1;
         Settings.ProfilesPerFile = Settings.MaxProfile = 77;
         ResetTestLog();
-        VerifyMetaData();
+        const FolderMetadata m = CheckMetadata("", layout301, ProgramReporter());
+        TakeMetadata(m);
+        record_ = m.deployment;
         return LogTake();
     }
     void Expect(int wrongVersion, int deployOk, int profilesOk, int32_t perFile, int32_t maxProfile)
@@ -54,7 +56,7 @@ protected:
     }
     TempDir dir_;
     SettingsRecord saved_;
-    DeploymentRecord savedRecord_;
+    DeploymentRecord record_{};  // the record of the latest check
     std::string savedDir_;
 };
 
@@ -84,7 +86,7 @@ TEST_F(MetaData, VersionWordsOfEachLayout)
             EXPECT_EQ(log, c.layout301 ? kWrongVersion301 : kWrongVersion304) << c.version;
             Expect(1, 0, 1, 0, 99);
         }
-        EXPECT_EQ(Deployment.version, c.version);  // the record is kept whatever its version
+        EXPECT_EQ(record_.version, c.version);  // the record is kept whatever its version
     }
 }
 
@@ -131,10 +133,10 @@ TEST_F(MetaData, ProfilesFile)
 
 TEST_F(MetaData, MissingFilesClearEverything)
 {
-    Deployment.seaBirdCtd = 1;
+    record_.seaBirdCtd = 1;
     EXPECT_EQ(Verify(true), "Error opening the deployment file DEPLOY.DAT\r\nError opening PROFILE.DAT\r\n");
     Expect(0, 0, 0, 0, 0);
-    EXPECT_EQ(Deployment.seaBirdCtd, 0);  // no stale record decides the CTD constants
+    EXPECT_EQ(record_.seaBirdCtd, 0);  // no stale record decides the CTD constants
 
     // A wrong version still lets PROFILES.DAT be read.
     WriteFileBytes(dir_ / "DEPLOY.DAT", Deploy(true, 304));

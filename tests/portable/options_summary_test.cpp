@@ -1,7 +1,7 @@
 #include "app/folder_checks.h"
 #include "app/options_summary.h"
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"

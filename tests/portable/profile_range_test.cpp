@@ -1,5 +1,5 @@
 #include "app/profile_range.h"
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 
 #include <gtest/gtest.h>
 

@@ -17,6 +17,7 @@
 #include "formats/timestamp.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/deployment.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -166,12 +167,12 @@ protected:
     void SetUp() override
     {
         DecoderTest::SetUp();
-        savedRecord_ = Deployment;
+        savedRecord_ = TestDeployment;
         Settings.HumanReadible = 0;  // the machine form: the text files hold only rows
     }
     void TearDown() override
     {
-        Deployment = savedRecord_;
+        TestDeployment = savedRecord_;
         DecoderTest::TearDown();
     }
     DeploymentRecord savedRecord_;
@@ -211,9 +212,9 @@ TEST_F(Sinks, CollectedValuesPrintAsTheTextRows)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Settings.FirmwareVers = c.firmware;
-        Deployment = DeploymentRecord{};
-        Deployment.fsiEmCtd = c.seaBird ? 0 : 1;
-        Deployment.seaBirdCtd = c.seaBird ? 1 : 0;
+        TestDeployment = DeploymentRecord{};
+        TestDeployment.fsiEmCtd = c.seaBird ? 0 : 1;
+        TestDeployment.seaBirdCtd = c.seaBird ? 1 : 0;
         DeploymentShape shape;
         shape.firmware = c.firmware == Firmware301 ? 0 : 1;
         shape.scansPerProfile = 25;
@@ -299,9 +300,9 @@ TEST_F(Sinks, EachProfileEndsOnceWithHowItEnded)
     Settings.FirmwareVers = Firmware301;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
         if (c.cancel)
-            RequestCancel();
+            TheUnpackJob().Cancel();
         InputFile in(c.bytes);
         CollectingSink sink;
         EXPECT_EQ(c.decode(in.get(), 9, Options(), sink, JobReporter()), c.result);

@@ -1,11 +1,12 @@
 #include "engine/unpack_job.h"
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
-#include "formats/settings_record.h"
 #include "formats/text_format.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ public:
         progress.push_back(done);
         lastTotal = total;
         if (cancelAtProgress && done == cancelAtProgress)
-            RequestCancel();
+            TheUnpackJob().Cancel();
     }
     void OnJobStatus(const char* input, const char* output) override
     {
@@ -59,7 +60,7 @@ protected:
         saved_ = Settings;
         savedDir_ = GetCurrentDir();
         ResetTestLog();
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
         src_ = src.str();
         dst_ = dst.str();
         std::snprintf(Settings.SrcDir, sizeof Settings.SrcDir, "%s", src_.c_str());
@@ -67,14 +68,14 @@ protected:
         Settings.Prefix[0] = '\0';
         Settings.HumanReadible = 0;
         Settings.FirmwareVers = Firmware304;
-        SetNotifyWindow(&recorder);
+        TheUnpackJob().SetObserver(&recorder);
     }
     void TearDown() override
     {
-        SetNotifyWindow(nullptr);
+        TheUnpackJob().SetObserver(nullptr);
         SetCurrentDir(savedDir_.c_str());
         Settings = saved_;
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
     }
     void Select(int unpackAll, int options, int range, int first = 0, int last = 0)
     {
@@ -144,7 +145,7 @@ TEST(UnpackJobChoice, KindsRangeAndItemCount)
         s.FirstProfile = c.firstProfile;
         s.LastProfile = c.lastProfile;
         s.MaxProfile = c.maxProfile;
-        RunChoice run = ChooseKindsAndRange(s);
+        RunChoice run = ChooseKindsAndRange(RunRequestFromSettings(s), static_cast<uint32_t>(s.MaxProfile));
         SCOPED_TRACE(testing::Message() << "options " << c.options << " range " << c.range);
         EXPECT_EQ(run.kinds, c.kinds);
         EXPECT_EQ(run.first, c.first);
@@ -170,7 +171,7 @@ TEST_F(UnpackJobTest, PathsGetOneSeparatorAndThePrefix)
         std::snprintf(Settings.SrcDir, sizeof Settings.SrcDir, "%s", folder.c_str());
         std::snprintf(Settings.DstDir, sizeof Settings.DstDir, "%s", "out");
         std::snprintf(Settings.Prefix, sizeof Settings.Prefix, "%s", "X");
-        const JobPaths paths = BuildJobPaths();
+        const JobPaths paths = BuildJobPaths(RunRequestFromSettings(Settings));
         EXPECT_EQ(paths.source, "data" + sep);
         EXPECT_EQ(paths.destination, "out" + sep + "X");
     }
@@ -185,7 +186,7 @@ TEST_F(UnpackJobTest, EntireDeploymentOneProfilePerFile)
     Select(0, KindEngineering, RangeEntireDeployment, 4, 9);
     Settings.MaxProfile = 7;
 
-    EXPECT_EQ(unpack_thread(), 0);
+    EXPECT_EQ(RunSettingsJob(), 0);
 
     auto expected = Names("E%07u.TXT", 0, 7);
     expected.push_back("TIMETAGS.TXT");
@@ -218,7 +219,7 @@ TEST_F(UnpackJobTest, RangeStartsAndEndsInsideFileSets)
     Select(0, KindEngineering, RangeProfiles, 15, 32);
     Settings.HumanReadible = 1;
 
-    EXPECT_EQ(unpack_thread(), 0);
+    EXPECT_EQ(RunSettingsJob(), 0);
 
     auto expected = Names("E%07u.TXT", 15, 32);
     expected.push_back("TIMETAGS.TXT");
@@ -244,7 +245,7 @@ TEST_F(UnpackJobTest, SingleProfileNamesItselfInTheStartLine)
     Settings.Prefix[1] = '_';
     Settings.Prefix[2] = '\0';
 
-    EXPECT_EQ(unpack_thread(), 0);
+    EXPECT_EQ(RunSettingsJob(), 0);
 
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"P_E0000004.TXT", "P_TIMETAGS.TXT"}));
     EXPECT_EQ(TheUnpackJob().Progress().total, 1u);
@@ -257,12 +258,16 @@ TEST_F(UnpackJobTest, RangeWalkEndsWhenTheNextBaseWouldWrap)
     // the walk must end after the file of the last profile.
     const uint32_t ppf = 0x80000001u;
     const uint32_t base = ppf;
-    Settings.ProfilesPerFile = static_cast<int32_t>(ppf);
+    shape.profilesPerFile = ppf;
+    shape.maxProfile = base + 1;
+    WriteFileBytes(src / "DEPLOY.DAT", DeployRecordBytes(shape));
+    WriteFileBytes(src / "PROFILES.DAT", Bytes().profiles(shape.maxProfile));
     Bytes file;
     file.append(EngineeringProfileBytes(shape, 0)).append(EngineeringProfileBytes(shape, 1));
     WriteFileBytes(src / FormatString("E%07u.DAT", base), file);
+    Select(0, KindEngineering, RangeSingleProfile, static_cast<int>(base + 1));
 
-    EXPECT_TRUE(UnpackEngineeringRange(base + 1, base + 1));
+    EXPECT_EQ(RunSettingsJob(), 0);
 
     EXPECT_EQ(Outputs(), (std::vector<std::string>{FormatString("E%07u.TXT", base + 1), "TIMETAGS.TXT"}));
     EXPECT_EQ(Log().find("Error"), std::string::npos) << Log();
@@ -270,8 +275,11 @@ TEST_F(UnpackJobTest, RangeWalkEndsWhenTheNextBaseWouldWrap)
 
 TEST_F(UnpackJobTest, ProfilesPerFileZeroFailsTheKindSilently)
 {
-    Settings.ProfilesPerFile = 0;
-    EXPECT_FALSE(UnpackEngineeringRange(0, 5));
+    shape.profilesPerFile = 0;
+    WriteFileBytes(src / "DEPLOY.DAT", DeployRecordBytes(shape));
+    WriteFileBytes(src / "PROFILES.DAT", Bytes().profiles(5));
+    Select(0, KindEngineering, RangeProfiles, 0, 5);
+    EXPECT_EQ(RunSettingsJob(), -1);
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(Outputs().empty());
 }
@@ -285,7 +293,7 @@ TEST_F(UnpackJobTest, MissingFileInTheMiddleStopsTheKindOnly)
     fs::remove(src / "E0000004.DAT");
     Select(0, KindEngineering | KindException, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     auto outputs = Outputs();
     EXPECT_EQ(outputs, (std::vector<std::string>{"E0000000.TXT", "E0000001.TXT", "E0000002.TXT", "E0000003.TXT",
@@ -305,7 +313,7 @@ TEST_F(UnpackJobTest, OnlyTheLogsCreateNeitherTimeLog)
     WriteDeployment(src.path(), shape);
     Select(0, KindDeployment | KindException, RangeProfiles, 9, 2);
 
-    unpack_thread();
+    RunSettingsJob();
 
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"DEPLOY.TXT", "IRQ_XCPT.TXT"}));
     EXPECT_EQ(TheUnpackJob().Progress().total, 2u);
@@ -320,7 +328,7 @@ TEST_F(UnpackJobTest, CancelDuringEngineeringSkipsTheLaterSteps)
     Select(1, 0, RangeEntireDeployment);
     recorder.cancelAtProgress = 4;  // during the second file
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     // The decoder saw the cancel before the fifth profile's first marker and
     // left its text file behind; nothing after the Engineering kind ran.
@@ -333,16 +341,16 @@ TEST_F(UnpackJobTest, CancelDuringEngineeringSkipsTheLaterSteps)
     // The termination log was closed, so the rows of the four profiles read reached the file.
     const std::string rows = ReadFileText(dst / "TIMETAGS.TXT");
     EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 4);
-    EXPECT_TRUE(IsCancelRequested());
+    EXPECT_TRUE(TheUnpackJob().CancelRequested());
 }
 
 TEST_F(UnpackJobTest, ANewRunClearsTheCancelRequest)
 {
     WriteDeployment(src.path(), shape);
     Select(0, KindException, RangeEntireDeployment);
-    RequestCancel();
-    EXPECT_EQ(unpack_thread(), 0);
-    EXPECT_FALSE(IsCancelRequested());
+    TheUnpackJob().Cancel();
+    EXPECT_EQ(RunSettingsJob(), 0);
+    EXPECT_FALSE(TheUnpackJob().CancelRequested());
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"IRQ_XCPT.TXT"}));
 }
 
@@ -352,7 +360,7 @@ TEST_F(UnpackJobTest, TerminationLogThatCannotBeCreatedFailsEngineeringOnly)
     fs::create_directory(dst / "TIMETAGS.TXT");  // a folder in the way
     Select(0, KindEngineering | KindException, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     EXPECT_NE(Log().find("Error creating profile termination log TIMETAGS.TXT\r\n"), std::string::npos) << Log();
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"IRQ_XCPT.TXT", "TIMETAGS.TXT"}));
@@ -366,7 +374,7 @@ TEST_F(UnpackJobTest, FaultInsideAKindFailsThatKindOnly)
     recorder.throwAtStatus = 2;  // before the second engineering profile is created
     Select(0, KindEngineering | KindException, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     const std::string log = Log();
     EXPECT_NE(log.find("\r\nAn exception occured while unpacking data.\r\n"), std::string::npos) << log;
@@ -383,7 +391,7 @@ TEST_F(UnpackJobTest, ProfileFileThatCannotBeCreatedNamesThePrefixedFile)
     fs::create_directory(dst / "run1_E0000002.TXT");
     Select(0, KindEngineering, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     EXPECT_NE(Log().find("Error creating engineering file run1_E0000002.TXT\r\n"), std::string::npos) << Log();
     EXPECT_EQ(recorder.progress, (std::vector<uint32_t>{1, 2}));
@@ -403,7 +411,7 @@ TEST_F(UnpackJobTest, EveryKindInBothForms)
         Select(1, 0, RangeSingleProfile, 3, 3);  // UnpackAll overrides both
         Settings.HumanReadible = human;
 
-        EXPECT_EQ(unpack_thread(), 0) << Log();
+        EXPECT_EQ(RunSettingsJob(), 0) << Log();
 
         std::vector<std::string> expected;
         for (const char* pattern : {"A%07u.TXT", "C%07u.TXT"})
@@ -443,7 +451,7 @@ TEST_F(UnpackJobTest, SkippedProfilesStillGetTheirSensorTimes)
     WriteDeployment(src.path(), shape);
     Select(0, KindCtd | KindAcm, RangeProfiles, 5, 6);
 
-    EXPECT_EQ(unpack_thread(), 0);
+    EXPECT_EQ(RunSettingsJob(), 0);
 
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"A0000005.TXT", "A0000006.TXT", "C0000005.TXT", "C0000006.TXT",
                                                  "SNSRTIME.TXT"}));
@@ -465,7 +473,7 @@ TEST_F(UnpackJobTest, CancelDuringCtdClosesTheSensorTimeLog)
     Select(0, KindCtd | KindAcm | KindDeployment | KindException, RangeEntireDeployment);
     recorder.cancelAtProgress = 6;
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     const std::string log = Log();
     EXPECT_NE(log.find("Unpacking CTD profiles 0 to 11\r\nOperation cancelled by user\r\n"), std::string::npos)
@@ -488,7 +496,7 @@ TEST_F(UnpackJobTest, SensorTimeLogThatCannotBeCreatedFailsTheRunOnly)
     fs::create_directory(dst / "SNSRTIME.TXT");
     Select(0, KindCtd | KindAcm, RangeEntireDeployment);
 
-    EXPECT_EQ(unpack_thread(), -1);
+    EXPECT_EQ(RunSettingsJob(), -1);
 
     EXPECT_EQ(Log().rfind("Error creating sensor time log SNSRTIME.TXT\r\n", 0), 0u) << Log();
     EXPECT_EQ(Outputs().size(), 8u + 1);  // the CTD and ACM files all the same
@@ -520,8 +528,8 @@ TEST_F(UnpackJobTest, FourThreadsNotifyAsOneDoes)
         for (const auto& e : fs::directory_iterator(dst.path()))
             fs::remove(e.path());
         ResetTestLog();
-        SetNotifyWindow(&r.recorder);
-        r.result = TheUnpackJob().Run(jobs);
+        TheUnpackJob().SetObserver(&r.recorder);
+        r.result = RunSettingsJob(jobs);
         r.log = Log();
         for (const auto& e : fs::directory_iterator(dst.path()))
             r.files[e.path().filename().string()] = ReadFileText(e.path());
@@ -546,8 +554,8 @@ TEST_F(UnpackJobTest, WorkerThreadRunsTheSameJob)
     shape.kinds = KindEngineering;
     WriteDeployment(src.path(), shape);
     Select(0, KindEngineering, RangeSingleProfile, 5);
-    ASSERT_EQ(StartUnpackJob(), 0);
-    WaitForUnpackJob();
+    ASSERT_EQ(StartSettingsRun(), 0);
+    TheUnpackJob().Wait();
     EXPECT_EQ(recorder.finishedCount, 1);
     EXPECT_EQ(recorder.events.back(), "finished 0");
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"E0000005.TXT", "TIMETAGS.TXT"}));

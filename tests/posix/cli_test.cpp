@@ -2,13 +2,14 @@
 // files and the saved activity log.
 #ifdef DAVROLIN_UNPACK
 
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "engine/version.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 #include "tests/posix/run_unpack.h"
 
 #include <gtest/gtest.h>
@@ -167,7 +168,7 @@ TEST_F(Cli, SameFilesAsTheJobForTheSameChoices)
     std::snprintf(Settings.DstDir, sizeof Settings.DstDir, "%s", direct.str().c_str());
     std::snprintf(Settings.Prefix, sizeof Settings.Prefix, "%s", "r_");
     ResetTestLog();
-    EXPECT_EQ(unpack_thread(), 0);
+    EXPECT_EQ(RunSettingsJob(), 0);
     SetCurrentDir(savedDir.c_str());
     Settings = saved;
 

@@ -1,14 +1,15 @@
 // Read errors, as opposed to an early end of file: a folder opened as a file
 // reads with an error on POSIX.
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/engineering.h"
 #include "formats/irq_log.h"
-#include "formats/settings_record.h"
 #include "tests/fixture/decoder_test.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ protected:
         saved_ = Settings;
         Settings.HumanReadible = 1;
         ResetTestLog();
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
         in_ = std::fopen(dir_.str().c_str(), "rb");
         ASSERT_NE(in_, nullptr);
     }
@@ -33,7 +34,7 @@ protected:
             std::fclose(in_);
         Settings = saved_;
     }
-    static DecodeOptions Options() { return DecodeOptionsFor(Settings, Deployment); }
+    static DecodeOptions Options() { return SettingsDecodeOptions(); }
     TempDir dir_;
     std::FILE* in_ = nullptr;
     SettingsRecord saved_;

@@ -2,12 +2,13 @@
 // every byte written to it is refused. The failing file is named in the log,
 // its kind fails, the later kinds still run, and the run is not reported as a
 // success.
+#include "app/settings_record.h"
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
-#include "formats/settings_record.h"
 #include "platform/platform.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
+#include "tests/fixture/job_support.h"
 
 #include <gtest/gtest.h>
 
@@ -51,9 +52,9 @@ TEST(FullDisk, EveryOutputThatCannotBeWrittenFailsTheRun)
         Settings.UnpackAll = 1;
         Settings.MaxProfile = static_cast<int32_t>(shape.maxProfile);  // as the source check left it
         ResetTestLog();
-        ClearCancelRequest();
+        TheUnpackJob().ClearCancel();
 
-        EXPECT_EQ(unpack_thread(), -1);
+        EXPECT_EQ(RunSettingsJob(), -1);
 
         const std::string log = LogTake();
         EXPECT_NE(log.find(c.line), std::string::npos) << log;

@@ -1,3 +1,4 @@
+#include "app/program_log.h"
 #include "app/settings.h"
 #include "engine/activity_log.h"
 #include "platform/private_profile.h"
@@ -84,7 +85,7 @@ TEST(ActivityLogPosix, SaveReportsAFailedWrite)
     std::strcpy(Settings.DstDir, "/dev");
     std::strcpy(Settings.LogName, "full");
     LogText(LogInfo, "line\r\n");
-    LogSave();
+    SaveActivityLog();
     EXPECT_STREQ(LogTake(), "line\r\nSaving log to /dev/full\r\nUnable to save log to /dev/full\r\n");
     Settings = saved;
 }

@@ -3,7 +3,7 @@
 // answering message boxes, pumping messages through the program's own loop
 // body, and a main window with every step dialog inside it.
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 
 #include <windows.h>
 

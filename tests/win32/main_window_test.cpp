@@ -1,4 +1,5 @@
 #include "tests/win32/gui_fixture.h"
+#include "tests/fixture/job_support.h"
 #include "wizard/main_window.h"
 #include "wizard/stepmanager.h"
 
@@ -124,7 +125,7 @@ struct HoldingObserver : JobObserver {
     void OnJobFinished(bool) override
     {
         WaitForSingleObject(closeAsked, 10000);
-        cancelSeen = IsCancelRequested();
+        cancelSeen = TheUnpackJob().CancelRequested();
         windowAliveAtEnd = IsWindow(window) ? 1 : 0;
         // As the wizard does: a synchronous message to the window, which must
         // not deadlock with a window that waits for this run.
@@ -145,10 +146,10 @@ TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
     std::strcpy(Settings.DstDir, destination.str().c_str());
     HoldingObserver observer;
     observer.window = wizard.window();
-    SetNotifyWindow(&observer);
-    ClearCancelRequest();
+    TheUnpackJob().SetObserver(&observer);
+    TheUnpackJob().ClearCancel();
     ResetTestLog();
-    ASSERT_EQ(StartUnpackJob(), 0);
+    ASSERT_EQ(StartSettingsRun(), 0);
     ASSERT_EQ(WaitForSingleObject(observer.started, 10000), WAIT_OBJECT_0);
 
     SendMessageA(wizard.window(), WM_CLOSE, 0, 0);
@@ -161,8 +162,8 @@ TEST(MainWindow, ClosingDuringARunCancelsItAndWaitsForItsEnd)
     EXPECT_FALSE(IsWindow(wizard.window()));
     EXPECT_EQ(observer.windowAliveAtEnd, 1);
     EXPECT_TRUE(observer.cancelSeen);
-    SetNotifyWindow(nullptr);
-    ClearCancelRequest();
+    TheUnpackJob().SetObserver(nullptr);
+    TheUnpackJob().ClearCancel();
     SetCurrentDirectoryA(startFolder);  // the run entered the source folder
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the tests of the Unpacking page and of whole wizard runs.
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "tests/fixture/deployment.h"
 #include "tests/fixture/fixture.h"
 

@@ -2,6 +2,7 @@
 // a page driven by a stand-in worker on another thread for the exact numbers.
 
 #include "engine/activity_log.h"
+#include "tests/fixture/job_support.h"
 #include "engine/unpack_job.h"
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
@@ -138,7 +139,7 @@ TEST(UnpackingRun, StartRequestWhileRunningChangesNothing)
     starts = 0;
     SetUnpackJobStarter([] {
         ++starts;
-        return StartUnpackJob();
+        return StartSettingsRun();
     });
     bool asked = false;
     PageHook hook([&](UINT message, WPARAM, LPARAM) {
@@ -198,7 +199,7 @@ TEST(UnpackingRun, WorkerThatCannotBeMadeEndsTheRunAsFailed)
     DeploymentFolders folders;
     Wizard wizard(folders.settings);
     SetUnpackJobStarter([] { return -1; });
-    RequestCancel();  // left over from an earlier run
+    TheUnpackJob().Cancel();  // left over from an earlier run
     const bool ended = ShowUnpackingAndWait();
     SetUnpackJobStarter(nullptr);
     ASSERT_TRUE(ended);
@@ -239,10 +240,10 @@ TEST_F(StandInWorker, RunningStateShowsOnlyHelpAndCancel)
     EXPECT_FALSE(ButtonUp(IDC_START_AGAIN));
     // Cancel only raises the flag; the page stays as it is.
     Click(IDD_UNPACKING, IDC_CANCEL);
-    EXPECT_TRUE(IsCancelRequested());
+    EXPECT_TRUE(TheUnpackJob().CancelRequested());
     EXPECT_TRUE(UnpackingRunGoing());
     EXPECT_TRUE(ButtonUp(IDC_CANCEL));
-    ClearCancelRequest();
+    TheUnpackJob().ClearCancel();
 }
 
 TEST_F(StandInWorker, ProgressShowsThePercentageAndSetsTheRangeOnlyForANewTotal)
@@ -376,7 +377,7 @@ TEST(UnpackingRun, ClosingTheWindowDuringARunStopsTheWorker)
     }  // the wizard's end asks the run to stop and waits for the worker
     EXPECT_FALSE(UnpackingRunGoing());
     EXPECT_FALSE(TheUnpackJob().IsRunning());
-    EXPECT_TRUE(IsCancelRequested());
+    EXPECT_TRUE(TheUnpackJob().CancelRequested());
     EXPECT_FALSE(std::filesystem::exists(folders.destination / "IRQ_XCPT.TXT"));
 }
 

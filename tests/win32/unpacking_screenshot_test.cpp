@@ -3,7 +3,7 @@
 // unpacking-finished.bmp there (scripts/screenshots.sh turns them into PNGs).
 // Without it the test is skipped.
 
-#include "engine/unpack_job.h"
+#include "app/run_request.h"
 #include "resources/resource.h"
 #include "tests/win32/gui_fixture.h"
 #include "tests/win32/unpacking_helpers.h"

@@ -1,4 +1,4 @@
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 
 #include <cstring>
 

@@ -2,34 +2,14 @@
 // The one process-wide record of the user's choices, the switches of the
 // settings file and the results of the folder and metadata checks. Filled at
 // start-up from the settings file and written back at exit (app/settings.h);
-// everything else reads and writes the fields directly.
+// the programs read and write the fields directly. A run never reads it: it
+// takes a RunRequest made from it (app/run_request.h).
+
+#include "formats/run_choices.h"
 
 #include <cstdint>
 
 constexpr int kTextFieldSize = 256;  // texts hold at most 255 characters
-
-// File kinds as bit values; `Options` is a set of them.
-enum FileKind : int {
-    KindEngineering = 1,
-    KindCtd = 2,
-    KindAcm = 4,
-    KindDeployment = 8,
-    KindException = 16,
-    KindAll = 31,
-};
-
-// Values of `ProfileRange`.
-enum RangeMode : int {
-    RangeEntireDeployment = 1,
-    RangeSingleProfile = 2,
-    RangeProfiles = 3,
-};
-
-// `FirmwareVers` codes: the record layouts of the instrument's files.
-enum FirmwareCode : int {
-    Firmware301 = 0,
-    Firmware304 = 1,
-};
 
 struct SettingsRecord {
     int32_t UnpackAll;
@@ -123,8 +103,7 @@ inline constexpr SettingsKey kSettingsKeys[] = {
     NumberKey("LogSize", &SettingsRecord::LogSize, 32768, KeyFileOnly),
     // Saving the log has no key of its own in older files: a LogSize entry of
     // 0 switches it off, any other switches it on.
-    {"SaveLog", SettingsKeyType::Number, &SettingsRecord::SaveLog, nullptr, 1, nullptr, KeyFileOnly,
-     "LogSize"},
+    {"SaveLog", SettingsKeyType::Number, &SettingsRecord::SaveLog, nullptr, 1, nullptr, KeyFileOnly, "LogSize"},
     TextKey("LogName", &SettingsRecord::LogName, "DAVROLIN.LOG", KeyFileOnly),
     TextKey("SrcDir", &SettingsRecord::SrcDir, "C:\\VXP", KeySavedAtExit),
     TextKey("DstDir", &SettingsRecord::DstDir, "C:\\VXP", KeySavedAtExit),
@@ -144,15 +123,3 @@ void SetDefaultSettings(SettingsRecord& settings);
 
 // Sets the field of `key` in `settings` to its start-up value.
 void SetStartValue(const SettingsKey& key, SettingsRecord& settings);
-
-// True when the human form of the output files is chosen.
-inline bool HumanForm()
-{
-    return Settings.HumanReadible != 0;
-}
-
-// True when the instrument's files have the 3.01 layouts; anything else is 3.04.
-inline bool Layout301()
-{
-    return Settings.FirmwareVers == Firmware301;
-}
