@@ -11,7 +11,8 @@ for p in cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11
          binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev \
          fp-utils imagemagick \
          libnetcdf-dev netcdf-bin python3-netcdf4 python3-gsw python3-xarray python3-pandas dpkg-dev \
-         python3-matplotlib python3-pil chromium; do
+         python3-matplotlib python3-pil chromium \
+         python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml; do
   have_pkg "$p" || need+=("$p")
 done
 
