@@ -2,6 +2,7 @@
 // with the reference implementation over many more profiles; these are the
 // cases it cannot take (times missing, our own rules) and the ones that show
 // a fault at a glance, and they run under wine too.
+#include "export/pressure_grid.h"
 #include "export/qartod.h"
 
 #include <cmath>
@@ -105,4 +106,37 @@ TEST(QartodTest, AggregateTakesTheWorstFlagAndMissingOnlyWhenAllAreMissing)
     std::vector<uint8_t> out(a.size());
     QartodAggregate({a.data(), b.data()}, a.size(), out.data());
     EXPECT_EQ(Text(out), "1293421");
+}
+
+TEST(PressureGridTest, BinsFromShallowToDeep)
+{
+    PressureGrid grid;
+    ASSERT_TRUE(grid.Make(10, 20.5, 1));
+    EXPECT_EQ(grid.bins, 11u);
+    EXPECT_EQ(grid.Centre(0), 10.5);
+    EXPECT_EQ(grid.BinOf(10), 0);
+    EXPECT_EQ(grid.BinOf(10.999), 0);
+    EXPECT_EQ(grid.BinOf(11), 1);
+    EXPECT_EQ(grid.BinOf(21), 10);  // the last bin's high end
+    EXPECT_EQ(grid.BinOf(21.01), -1);
+    EXPECT_EQ(grid.BinOf(9.99), -1);
+    EXPECT_EQ(grid.BinOf(NAN), -1);
+    EXPECT_FALSE(grid.Make(20, 10, 1));
+    EXPECT_FALSE(grid.Make(0, INFINITY, 1));
+
+    BinMeans means(grid, 2);
+    means.Add(0, 0, 1.0);
+    means.Add(0, 0, 2.0);
+    means.Add(0, 0, NAN);
+    means.Add(-1, 0, 5.0);
+    means.Add(3, 1, 7.0);
+    std::vector<float> m(grid.bins);
+    std::vector<int16_t> n(grid.bins);
+    means.Take(0, m.data(), n.data());
+    EXPECT_EQ(m[0], 1.5f);
+    EXPECT_EQ(n[0], 2);
+    EXPECT_TRUE(std::isnan(m[1]));
+    EXPECT_EQ(n[1], 0);
+    means.Take(1, m.data(), n.data());
+    EXPECT_EQ(m[3], 7.0f);
 }
