@@ -95,6 +95,14 @@ const std::vector<ProfileVariable>& ProfileVariables()
                         "be read; data_file_missing: its data file is missing; not_read: the profile was not read "
                         "(its kind had stopped or the run was cancelled)")},
          [](R r, I) -> double { return r.status; }},
+        {"profile_direction", NetcdfType::Byte, InstrumentBit(Instrument::Ctd), true,
+         {TextAttribute("long_name", "direction of the vehicle's travel during the profile"),
+          NumbersAttribute("flag_values", NetcdfType::Byte, {kDirectionDown, kDirectionUp, kDirectionUnknown}),
+          TextAttribute("flag_meanings", kDirectionMeanings),
+          TextAttribute("comment", "from the engineering pressure of the same profile: down when its last pressure "
+                                   "is more than 1 dbar above its first, up when more than 1 dbar below; unknown "
+                                   "otherwise or without engineering scans")},
+         [](R r, I) -> double { return r.direction; }},
         {"sensor_on_time", NetcdfType::Double, kEveryInstrument, true,
          TimeAttributes("time the sensor was switched on"), [](R r, I) { return r.sensorOn; }},
         {"sensor_off_time", NetcdfType::Double, kEveryInstrument, true,
