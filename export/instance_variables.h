@@ -20,7 +20,9 @@ constexpr unsigned InstrumentBit(Instrument instrument)
 }
 constexpr unsigned kEveryInstrument = 7;
 
-// station_name (station, name_strlen), latitude and longitude (station).
+// The station's variables: station (its id, the station dimension's
+// coordinate variable), station_name (station, name_strlen), latitude and
+// longitude (station).
 struct StationVariable {
     const char* name;
     NetcdfType type;
