@@ -12,7 +12,10 @@ for p in cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11
          fp-utils imagemagick \
          libnetcdf-dev netcdf-bin python3-netcdf4 python3-gsw python3-xarray python3-pandas dpkg-dev \
          python3-matplotlib python3-pil chromium \
-         python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml; do
+         python3-numpy python3-cftime python3-lxml python3-jinja2 python3-packaging python3-isodate \
+         python3-pendulum python3-regex python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml python3-pygeoif python3-pyproj python3-requests \
+         python3-validators python3-future libudunits2-0 libudunits2-data libudunits2-dev python3-dev gcc \
+         libc6-dev; do
   have_pkg "$p" || need+=("$p")
 done
 
@@ -20,8 +23,20 @@ done
 # architecture beside the machine's own.
 have_pkg wine32:i386 || need+=(wine32:i386)
 
+# The data centres' checkers (third-party, beside the repository): unpacked
+# and built once into their cache; the packages above are theirs.
+cf_setup() {
+  local checkers=${DAVROLIN_CF_CHECKERS:-$(dirname "$0")/../../shared/tools/cf-checkers/check-cf.sh}
+  if [ -x "$checkers" ]; then
+    "$checkers" --setup-only 2>/dev/null || { echo "install-deps: $checkers --setup-only failed" >&2; return 1; }
+  else
+    echo "install-deps: no CF checkers at $checkers (set DAVROLIN_CF_CHECKERS); the export's CF test will fail" >&2
+  fi
+}
+
 if [ ${#need[@]} -eq 0 ]; then
-  exit 0
+  cf_setup
+  exit $?
 fi
 
 echo "install-deps: installing ${need[*]}"
@@ -45,4 +60,4 @@ for p in "${need[@]}"; do
     exit 1
   fi
 done
-exit 0
+cf_setup
