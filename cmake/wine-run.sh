@@ -26,6 +26,11 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 export WINEPREFIX
 export WINEDEBUG=-all
+# Wine turns Windows file names into Unix ones through the locale's character
+# set: under the C/POSIX locale (cron, a container, env -i) a name with a
+# character beyond ASCII cannot be created. C.UTF-8 is always there on Debian,
+# and one fixed locale keeps the runs alike whatever the caller's is.
+export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 timeout --kill-after=10 "${DAVROLIN_WINE_TIMEOUT:-600}" "$loader" "$exe" "$@"
 rc=$?

@@ -469,11 +469,15 @@ bool DeploymentExport::Finish(ExportHost& host)
             ok = false;
             continue;
         }
-        // A profile with no time and no scans has no place in the files of scans.
+        // A profile with no time and no scans has no place in the files of
+        // scans, unless no profile has one (a netCDF file of no profiles and
+        // no scans cannot be written: both its dimensions would be empty).
         std::vector<ProfileRecord> inFiles;
         for (const ProfileRecord& r : s.listings[i])
             if (!std::isnan(r.time) || r.scans != 0)
                 inFiles.push_back(r);
+        if (inFiles.empty())
+            inFiles = s.listings[i];
         if (!s.WriteInstrument(instrument, host, inFiles))
             ok = false;
         // What the writing found out of each profile (its grades) goes to profiles.csv too.

@@ -19,7 +19,9 @@ winpath() { echo "Z:${1//\//\\}"; }
 # are the same bytes from run to run. An option "{metadata}" stands for its
 # path, natively or as wine sees it.
 metadata=$work/metadata.ini
-printf '[METADATA]\r\ndate_created = 2024-07-02T00:00:00Z\r\ntitle = Sample deployment\r\n' >"$metadata"
+# Its title is in the ANSI code page (0xE9: e acute), as an older Windows
+# editor saves it; the export writes it as UTF-8.
+printf '[METADATA]\r\ndate_created = 2024-07-02T00:00:00Z\r\ntitle = Sample deployment caf\xe9\r\n' >"$metadata"
 with_metadata() {  # native|wine options...
   local how=$1 a; shift
   for a in "$@"; do
@@ -42,7 +44,15 @@ run_case() {  # windows-build name firmware options...
     *) arch=win64 ;;
   esac
   tag="$name ($arch)"
+  # FIRMWARE-damaged: the sample with a CTD file cut among the scans and an
+  # engineering file missing (the export's times fall back on others).
   local src=$work/src-$firmware
+  if [ "$firmware" != "${firmware%-damaged}" ] && [ ! -d "$src" ]; then
+    "$native/sample/davrolin-make-sample" --firmware "${firmware%-damaged}" "$src"
+    truncate -s 91 "$src/C0000004.DAT"
+    rm -f "$src/E0000008.DAT"
+  fi
+  firmware=${firmware%-damaged}
   local native_args=() wine_args=()
   mapfile -t native_args < <(with_metadata native "$@")
   mapfile -t wine_args < <(with_metadata wine "$@")
@@ -71,5 +81,6 @@ for win in "$@"; do
   run_case "$win" human-301 3.01 --human --profile 6
   run_case "$win" export-304 3.04 --export netcdf,csv --metadata "{metadata}" --latitude -33.5 --longitude 151.25
   run_case "$win" export-301 3.01 --export netcdf,csv --no-text --metadata "{metadata}" --latitude 11 --longitude -30.5 --profiles 2-9
+  run_case "$win" export-damaged 3.04-damaged --export netcdf,csv --no-text --metadata "{metadata}" --latitude -33.5 --longitude 151.25
 done
 exit $status

@@ -1,31 +1,51 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and tests need, when they are missing.
 # Safe to run again: it does nothing when everything is there.
+#   install-deps.sh           what scripts/test.sh needs: every build and test
+#   install-deps.sh sample    what scripts/run-sample.sh needs: the native
+#                             converter, netCDF-C and the quick look's Python
 set -u
+
+# The native build of davrolin-unpack and the sample tool, netCDF-C, and the
+# Python packages the quick look imports.
+sample_packages=(cmake ninja-build g++ libcli11-dev libnetcdf-dev
+                 python3-numpy python3-netcdf4 python3-xarray python3-matplotlib python3-gsw)
+# Beside those, for the tests: GoogleTest, the benchmarks, MinGW-w64 for both
+# Windows builds, wine and Xvfb, clang for the sanitizers and fuzz targets, the
+# help compiler, the export's and the quick look's checks (netCDF tools,
+# pandas, Pillow, Chromium), dpkg-dev for netCDF-C's source package, and the
+# data centres' CF checkers that the export's tests run (python3-cftime on).
+test_packages=(googletest libgtest-dev libbenchmark-dev
+               g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
+               binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev
+               fp-utils imagemagick netcdf-bin python3-pandas python3-pil chromium dpkg-dev
+               python3-cftime python3-lxml python3-jinja2 python3-packaging python3-isodate
+               python3-pendulum python3-regex python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml python3-pygeoif python3-pyproj
+               python3-requests python3-validators python3-future libudunits2-0 libudunits2-data
+               libudunits2-dev python3-dev gcc libc6-dev)
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-for p in cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev \
-         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 \
-         binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev \
-         fp-utils imagemagick \
-         libnetcdf-dev netcdf-bin python3-netcdf4 python3-gsw python3-xarray python3-pandas dpkg-dev \
-         python3-matplotlib python3-pil chromium \
-         python3-numpy python3-cftime python3-lxml python3-jinja2 python3-packaging python3-isodate \
-         python3-pendulum python3-regex python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml python3-pygeoif python3-pyproj python3-requests \
-         python3-validators python3-future libudunits2-0 libudunits2-data libudunits2-dev python3-dev gcc \
-         libc6-dev; do
+case "${1:-}" in
+  "") wanted=("${sample_packages[@]}" "${test_packages[@]}") ;;
+  sample) wanted=("${sample_packages[@]}") ;;
+  *) echo "usage: $0 [sample]" >&2; exit 2 ;;
+esac
+for p in "${wanted[@]}"; do
   have_pkg "$p" || need+=("$p")
 done
 
 # 32-bit wine runs the shipped i686 program's tests; it needs Debian's i386
-# architecture beside the machine's own.
-have_pkg wine32:i386 || need+=(wine32:i386)
+# architecture beside the machine's own (dpkg --add-architecture i386, below).
+if [ -z "${1:-}" ]; then
+  have_pkg wine32:i386 || need+=(wine32:i386)
+fi
 
-# The data centres' checkers (third-party, beside the repository): unpacked
-# and built once into their cache; the packages above are theirs.
+# The data centres' checkers (third-party, beside the repository), for the
+# tests: unpacked and built once into their cache.
 cf_setup() {
+  [ -z "${1:-}" ] || return 0
   local checkers=${DAVROLIN_CF_CHECKERS:-$(dirname "$0")/../../shared/tools/cf-checkers/check-cf.sh}
   if [ -x "$checkers" ]; then
     "$checkers" --setup-only 2>/dev/null || { echo "install-deps: $checkers --setup-only failed" >&2; return 1; }
@@ -35,7 +55,7 @@ cf_setup() {
 }
 
 if [ ${#need[@]} -eq 0 ]; then
-  cf_setup
+  cf_setup "${1:-}"
   exit $?
 fi
 
@@ -60,4 +80,4 @@ for p in "${need[@]}"; do
     exit 1
   fi
 done
-cf_setup
+cf_setup "${1:-}"

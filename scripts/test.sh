@@ -16,7 +16,10 @@ step "installing missing packages"
 bash "$root/scripts/install-deps.sh"
 
 step "native build and tests"
-cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# (the test suites and benchmarks are named: scripts/run-sample.sh may have
+# configured this folder without them)
+cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DDAVROLIN_TESTS=ON -DDAVROLIN_BENCH=ON >/dev/null
 cmake --build "$build/native"
 ctest --test-dir "$build/native" --output-on-failure
 

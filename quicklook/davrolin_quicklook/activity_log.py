@@ -7,7 +7,7 @@ message, the log's own "Unable to save log to ...", the wrong firmware
 version and the exception text, each with its continuation lines.
 """
 
-kErrorStarts = (
+ERROR_STARTS = (
     "error",                           # "Error opening ...", "ERROR: LoadString failed ..."
     "unable to save log to ",
     "operation cancelled by user",
@@ -15,33 +15,33 @@ kErrorStarts = (
     "an exception occured while unpacking data.",
 )
 # Lines that continue the error line just before them.
-kContinuations = (
+CONTINUATIONS = (
     "vxp davrolin is configured to unpack version ",
     "this could be due to invalid data,",
     "please contact ostrel laboratories.",
 )
 # The options summary's "ERROR!  Source folder ..." is an Info entry.
-kNotErrors = ("ERROR!",)
-kMaxLogBytes = 16 * 1024 * 1024
+NOT_ERRORS = ("ERROR!",)
+MAX_LOG_BYTES = 16 * 1024 * 1024
 
 
-def ReadLogErrors(path):
+def read_log_errors(path):
     """The error lines of the log at `path`, in order; raises OSError."""
     with open(path, "rb") as f:
-        data = f.read(kMaxLogBytes)
-    return ErrorLines(data.decode("latin-1"))
+        data = f.read(MAX_LOG_BYTES)
+    return error_lines(data.decode("latin-1"))
 
 
-def ErrorLines(text):
+def error_lines(text):
     errors = []
     previous_was_error = False
     for line in text.replace("\r\n", "\n").replace("\r", "\n").split("\n"):
         stripped = line.strip()
         lowered = stripped.lower()
-        if lowered.startswith(kErrorStarts) and not stripped.startswith(kNotErrors):
+        if lowered.startswith(ERROR_STARTS) and not stripped.startswith(NOT_ERRORS):
             errors.append(stripped)
             previous_was_error = True
-        elif previous_was_error and lowered.startswith(kContinuations):
+        elif previous_was_error and lowered.startswith(CONTINUATIONS):
             errors[-1] += " " + stripped
         else:
             previous_was_error = False

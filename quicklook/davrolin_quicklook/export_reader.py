@@ -3,7 +3,8 @@
 An instrument file is a CF timeSeriesProfile contiguous ragged array: per
 profile `profile`, `time`, `row_size`, `data_status` and a few more; per scan
 (dimension `obs`) the measured values, profile after profile. An Instrument
-holds both, plus the index of each scan's profile.
+holds the per-profile variables; it reads the scans in chunks when a figure
+asks for them, so that memory does not grow with the deployment.
 """
 import dataclasses
 import os
@@ -12,21 +13,15 @@ import warnings
 
 import numpy as np
 
-from .classic_size import HeaderError, RequiredSize
+from .classic_size import HeaderError, required_size
 
-kInstruments = ("engineering", "ctd", "acm")
-kLogName = "DAVROLIN.LOG"
-kRequiredVariables = ("profile", "row_size", "data_status")
-kObsDimension = "obs"
-# The per-scan variables the page and the figures show; the others (the ACM's
-# counts, depth, the optical sensors) are not read: a long deployment holds
-# millions of scans of each.
-kObsShown = ("scan_time", "pressure", "temperature", "conductivity", "practical_salinity", "motor_current",
-             "battery_voltage")
-
-# data_status of a profile; anything else is shown as "unknown".
-kStatusNames = ("complete", "truncated", "sensor_times_missing", "read_error",
-                "data_file_missing", "not_read")
+INSTRUMENTS = ("engineering", "ctd", "acm")
+LOG_NAME = "DAVROLIN.LOG"
+REQUIRED_VARIABLES = ("profile", "row_size", "data_status")
+OBS_DIMENSION = "obs"
+# Scans are read this many at a time: a long deployment holds tens of
+# millions of each instrument, and a figure needs only what it reduces them to.
+CHUNK_SCANS = 500_000
 
 
 class ExportError(Exception):
@@ -34,8 +29,18 @@ class ExportError(Exception):
 
 
 @dataclasses.dataclass
+class ScanChunk:
+    """Scans start to stop - 1 of an instrument file."""
+    start: int
+    stop: int
+    profile_index: np.ndarray  # per scan, the index into the profile arrays
+    values: dict               # per-scan variables by name (float or datetime64)
+
+
+@dataclasses.dataclass
 class Instrument:
     name: str                  # "engineering", "ctd" or "acm"
+    path: str
     file_name: str             # as found, with its prefix
     global_attributes: dict
     deployment_attributes: dict
@@ -46,15 +51,23 @@ class Instrument:
     row_size: np.ndarray       # scans per profile (int)
     status: np.ndarray         # data_status per profile (int)
     per_profile: dict          # other per-profile variables by name
-    obs: dict                  # per-scan variables by name (float or datetime64)
+    obs_kinds: dict            # the per-scan variables of the file: name -> numpy dtype kind as decoded
     attributes: dict           # each variable's attributes by name
-    scan_profile: np.ndarray   # index into the profile arrays of each scan
+
+    @property
+    def obs_names(self):
+        return tuple(self.obs_kinds)
 
     @property
     def scan_count(self):
         return int(self.row_size.sum())
 
-    def Flags(self, name):
+    @property
+    def first_scan(self):
+        """Per profile the index of its first scan."""
+        return np.cumsum(self.row_size) - self.row_size
+
+    def flags(self, name):
         """The {value: meaning} of a flag variable, empty when it has none."""
         attrs = self.attributes.get(name, {})
         values = np.atleast_1d(attrs.get("flag_values", []))
@@ -62,6 +75,35 @@ class Instrument:
         if len(values) != len(meanings):
             return {}
         return {int(v): m for v, m in zip(values, meanings)}
+
+    def scan_chunks(self, names, start=0, stop=None, chunk_scans=CHUNK_SCANS):
+        """The per-scan variables `names` that the file has, CHUNK_SCANS scans
+        at a time, from scan `start` to `stop` (the last scan when None).
+        Values are decoded as xarray decodes them (fill values as NaN, times
+        as datetime64)."""
+        stop = self.scan_count if stop is None else stop
+        names = [n for n in names if n in self.obs_names]
+        first = self.first_scan
+        with open_dataset(self.path) as ds:
+            for begin in range(start, stop, chunk_scans):
+                end = min(begin + chunk_scans, stop)
+                values = {n: ds.variables[n][begin:end].values for n in names}
+                index = np.searchsorted(first, np.arange(begin, end), side="right") - 1
+                yield ScanChunk(begin, end, index, values)
+
+    def scan_range(self, name):
+        """The smallest and largest value of a per-scan variable, or None when
+        the file has no such variable or no value of it."""
+        low = high = None
+        for chunk in self.scan_chunks([name]):
+            values = chunk.values.get(name)
+            if values is None:
+                return None
+            known = values[~np.isnat(values)] if values.dtype.kind == "M" else values[np.isfinite(values)]
+            if len(known):
+                low = known.min() if low is None else min(low, known.min())
+                high = known.max() if high is None else max(high, known.max())
+        return None if low is None else (low, high)
 
 
 @dataclasses.dataclass
@@ -71,14 +113,8 @@ class Export:
     instruments: dict          # name -> Instrument, only those present
     log_path: str              # DAVROLIN.LOG, or "" when there is none
 
-    def First(self, *names):
-        for name in names:
-            if name in self.instruments:
-                return self.instruments[name]
-        return None
 
-
-def FindExport(folder, prefix=None):
+def find_export(folder, prefix=None):
     """The prefix and the instrument file names present in `folder`.
 
     With no prefix given, the one prefix in front of the files found is used;
@@ -90,7 +126,7 @@ def FindExport(folder, prefix=None):
         names = sorted(os.listdir(folder))
     except OSError as e:
         raise ExportError(f"{folder}: cannot be read ({e.strerror})")
-    pattern = re.compile(r"^(.*)(" + "|".join(kInstruments) + r")\.nc$")
+    pattern = re.compile(r"^(.*)(" + "|".join(INSTRUMENTS) + r")\.nc$")
     found = {}
     for name in names:
         match = pattern.match(name)
@@ -113,45 +149,55 @@ def FindExport(folder, prefix=None):
     return prefix, files
 
 
-def FindLog(folder):
+def find_log(folder):
     """The activity log in `folder` (any letter case), or ""."""
     for name in sorted(os.listdir(folder)):
-        if name.upper() == kLogName and os.path.isfile(os.path.join(folder, name)):
+        if name.upper() == LOG_NAME and os.path.isfile(os.path.join(folder, name)):
             return os.path.join(folder, name)
     return ""
 
 
-def ReadExport(folder, prefix=None):
-    prefix, files = FindExport(folder, prefix)
+def read_export(folder, prefix=None):
+    prefix, files = find_export(folder, prefix)
     instruments = {}
-    for name in kInstruments:
+    for name in INSTRUMENTS:
         if name in files:
-            instruments[name] = ReadInstrument(os.path.join(folder, files[name]), name)
-    return Export(folder=folder, prefix=prefix, instruments=instruments, log_path=FindLog(folder))
+            instruments[name] = read_instrument(os.path.join(folder, files[name]), name)
+    return Export(folder=folder, prefix=prefix, instruments=instruments, log_path=find_log(folder))
 
 
-def ReadInstrument(path, name):
+def open_dataset(path):
+    """The file, opened lazily: a variable's values are read when asked for."""
     import xarray as xr
 
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        return xr.open_dataset(path, engine="netcdf4", decode_times=True, cache=False)
+
+
+def read_instrument(path, name):
+    """The per-profile variables of an instrument file and what it holds per
+    scan; the scans themselves are read by Instrument.scan_chunks."""
     file_name = os.path.basename(path)
-    CheckWhole(path)
+    check_whole(path)
     try:
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")
-            with xr.open_dataset(path, engine="netcdf4", decode_times=True) as whole:
-                obs_count = int(whole.sizes.get(kObsDimension, 0))
-                ds = whole[[n for n, v in whole.variables.items()
-                            if v.dims != (kObsDimension,) or n in kObsShown]].load()
+            with open_dataset(path) as whole:
+                obs_count = int(whole.sizes.get(OBS_DIMENSION, 0))
+                obs_kinds = {n: v.dtype.kind for n, v in whole.variables.items() if v.dims == (OBS_DIMENSION,)}
+                obs_attributes = {n: attributes_of(whole.variables[n]) for n in obs_kinds}
+                ds = whole[[n for n, v in whole.variables.items() if OBS_DIMENSION not in v.dims]].load()
     except (OSError, ValueError, RuntimeError, KeyError, TypeError, IndexError) as e:
-        raise ExportError(f"{file_name}: not a readable netCDF file ({Reason(e)})")
+        raise ExportError(f"{file_name}: not a readable netCDF file ({reason(e)})")
 
-    missing = [v for v in kRequiredVariables if v not in ds.variables]
+    missing = [v for v in REQUIRED_VARIABLES if v not in ds.variables]
     if missing:
         raise ExportError(f"{file_name}: not a deployment export: no variable {', '.join(missing)}")
 
-    profile = Integers(ds["profile"].values)
-    row_size = Integers(ds["row_size"].values)
-    status = Integers(ds["data_status"].values, fill=-1)
+    profile = integers(ds["profile"].values)
+    row_size = integers(ds["row_size"].values)
+    status = integers(ds["data_status"].values, fill=-1)
     if not (len(profile) == len(row_size) == len(status)):
         raise ExportError(f"{file_name}: profile, row_size and data_status differ in length")
     if (row_size < 0).any():
@@ -161,43 +207,47 @@ def ReadInstrument(path, name):
                           f"scans but the file holds {obs_count}")
 
     profile_dim = ds["profile"].dims[0] if ds["profile"].dims else "profile"
-    per_profile, obs = {}, {}
-    attributes = {}
+    per_profile = {}
+    attributes = dict(obs_attributes)
     for var_name, var in ds.variables.items():
         if var.dims == (profile_dim,) and var_name not in ("profile", "row_size", "data_status", "time"):
             per_profile[var_name] = var.values
-        elif var.dims == (kObsDimension,):
-            obs[var_name] = var.values
-        attributes[var_name] = dict(var.attrs)
-        # decoding moves some attributes (a time's units) into the encoding
-        for key in ("flag_values", "flag_meanings", "units"):
-            if key in var.encoding and key not in attributes[var_name]:
-                attributes[var_name][key] = var.encoding[key]
+        attributes[var_name] = attributes_of(var)
 
-    time = Times(ds["time"].values, len(profile)) if "time" in ds.variables else NaTs(len(profile))
+    time = times(ds["time"].values, len(profile)) if "time" in ds.variables else nats(len(profile))
     return Instrument(
         name=name,
+        path=path,
         file_name=file_name,
         global_attributes=dict(ds.attrs),
         deployment_attributes=dict(ds["deployment"].attrs) if "deployment" in ds.variables else {},
-        latitude=FirstNumber(ds, "latitude"),
-        longitude=FirstNumber(ds, "longitude"),
+        latitude=first_number(ds, "latitude"),
+        longitude=first_number(ds, "longitude"),
         profile=profile,
         time=time,
         row_size=row_size,
         status=status,
         per_profile=per_profile,
-        obs=obs,
+        obs_kinds=obs_kinds,
         attributes=attributes,
-        scan_profile=np.repeat(np.arange(len(profile)), row_size),
     )
 
 
-def CheckWhole(path):
+def attributes_of(var):
+    """A variable's attributes; decoding moves some (a time's units) into the
+    encoding, from where they are taken back."""
+    attributes = dict(var.attrs)
+    for key in ("flag_values", "flag_meanings", "units"):
+        if key in var.encoding and key not in attributes:
+            attributes[key] = var.encoding[key]
+    return attributes
+
+
+def check_whole(path):
     """Refuses a classic netCDF file that is shorter than its header says."""
     file_name = os.path.basename(path)
     try:
-        required = RequiredSize(path)
+        required = required_size(path)
         size = os.path.getsize(path)
     except HeaderError as e:
         raise ExportError(f"{file_name}: not a readable netCDF file ({e})")
@@ -207,30 +257,30 @@ def CheckWhole(path):
         raise ExportError(f"{file_name}: cut short: {size:,} bytes of the {required:,} its header describes")
 
 
-def Reason(error):
+def reason(error):
     text = str(error).strip() or type(error).__name__
     return text.splitlines()[0][:200]
 
 
-def Integers(values, fill=0):
+def integers(values, fill=0):
     values = np.asarray(values)
     if values.dtype.kind == "f":
         values = np.where(np.isfinite(values), values, fill)
     return values.astype(np.int64).reshape(-1)
 
 
-def Times(values, count):
+def times(values, count):
     values = np.asarray(values).reshape(-1)
     if values.dtype.kind != "M" or len(values) != count:
-        return NaTs(count)
+        return nats(count)
     return values.astype("datetime64[ns]")
 
 
-def NaTs(count):
+def nats(count):
     return np.full(count, np.datetime64("NaT"), dtype="datetime64[ns]")
 
 
-def FirstNumber(ds, name):
+def first_number(ds, name):
     if name not in ds.variables or ds[name].size == 0:
         return float("nan")
     try:

@@ -1,31 +1,37 @@
-"""What the four figures share: a figure on the Agg canvas, notes drawn in
-place of missing data, the time axis, the colours of data_status."""
+"""What the figures share: a figure on the Agg canvas, notes drawn in
+place of missing data, the time axis, lines reduced to what the figure's
+pixel columns show, the counts of data_status."""
 import numpy as np
 from matplotlib.backends.backend_agg import FigureCanvasAgg
 from matplotlib.figure import Figure
 import matplotlib.dates as mdates
 
-from .export_reader import kStatusNames
+from .data_status import status_name
 
-kDpi = 100
-# Lines of more scans than this are thinned to what kLineColumns columns show.
-kThinAbove = 200_000
-kLineColumns = 4000
-kStatusColours = ("#9aa5b1", "#ff7f0e", "#e6c300", "#d62728", "#7b2cbf", "#111111")
-kUnknownStatusColour = "#ff00ff"
+DPI = 100
+# Lines of more scans than this are thinned to what LINE_COLUMNS columns show
+# (a figure is at most 1400 pixels wide).
+THIN_ABOVE = 200_000
+LINE_COLUMNS = 2800
+# Agg draws a path in pieces of this many vertices: a path of more crossing
+# the axes many times would exceed its cell limit.
+AGG_PATH_CHUNK = 10_000
 
 
-def NewFigure(width, height):
-    figure = Figure(figsize=(width, height), dpi=kDpi)
+def new_figure(width, height):
+    figure = Figure(figsize=(width, height), dpi=DPI)
     FigureCanvasAgg(figure)
     return figure
 
 
-def Save(figure, path):
-    figure.savefig(path, dpi=kDpi, metadata={"Software": None})
+def save(figure, path):
+    import matplotlib
+
+    with matplotlib.rc_context({"agg.path.chunksize": AGG_PATH_CHUNK}):
+        figure.savefig(path, dpi=DPI, metadata={"Software": None})
 
 
-def Note(ax, text, clear=True):
+def note(ax, text, clear=True):
     """Writes `text` across the middle of `ax`; with `clear` the axes hold
     nothing else and lose their ticks, unless other axes share them."""
     if clear:
@@ -38,7 +44,7 @@ def Note(ax, text, clear=True):
             bbox=dict(boxstyle="round,pad=0.6", facecolor="#fff4e0", edgecolor="#e0a030"))
 
 
-def DateNumbers(times):
+def date_numbers(times):
     """matplotlib date numbers of datetime64 values; NaT gives NaN."""
     times = np.asarray(times).astype("datetime64[ns]")
     out = np.full(times.shape, np.nan)
@@ -48,44 +54,53 @@ def DateNumbers(times):
     return out
 
 
-def TimeAxis(ax):
+def time_axis(ax):
     locator = mdates.AutoDateLocator()
     ax.xaxis.set_major_locator(locator)
     ax.xaxis.set_major_formatter(mdates.ConciseDateFormatter(locator))
 
 
-def StatusName(code):
-    return kStatusNames[code] if 0 <= code < len(kStatusNames) else f"unknown ({code})"
+class ThinLine:
+    """A line of scans, profile after profile, gathered chunk by chunk. With
+    `span` (the smallest and largest x), each chunk is thinned at once to the
+    points that draw the same line at LINE_COLUMNS columns across it, so the
+    line holds a few points per column and profile however many scans it has."""
 
+    def __init__(self, span=None, columns=LINE_COLUMNS):
+        self.span = span
+        self.columns = columns
+        self.x, self.y, self.profile = [], [], []
 
-def StatusColour(code):
-    return kStatusColours[code] if 0 <= code < len(kStatusColours) else kUnknownStatusColour
-
-
-def WithBreaks(x, y, scan_profile):
-    """x and y with a NaN between profiles, so a line is not drawn across a gap.
-    A line of millions of scans is first thinned to the scans it shows (Thinned)."""
-    if len(x) == 0:
-        return x, y
-    x, y, scan_profile = np.asarray(x, dtype=float), np.asarray(y, dtype=float), np.asarray(scan_profile)
-    if len(x) > kThinAbove:
+    def add(self, x, y, profile):
+        x, y = np.asarray(x, dtype=float), np.asarray(y, dtype=float)
         keep = np.flatnonzero(np.isfinite(x) & np.isfinite(y))
-        keep = keep[Thinned(x[keep], y[keep], scan_profile[keep])]
-        x, y, scan_profile = x[keep], y[keep], scan_profile[keep]
-    starts = np.flatnonzero(np.diff(scan_profile) != 0) + 1
-    x = np.insert(x, starts, np.nan)
-    y = np.insert(y, starts, np.nan)
-    return x, y
+        x, y, profile = x[keep], y[keep], np.asarray(profile)[keep]
+        if self.span is not None:
+            kept = thinned(x, y, profile, self.span, self.columns)
+            x, y, profile = x[kept], y[kept], profile[kept]
+        self.x.append(x)
+        self.y.append(y)
+        self.profile.append(profile)
+
+    def with_breaks(self):
+        """x and y with a NaN between profiles, so a line is not drawn across a gap."""
+        if not self.x:
+            return np.array([]), np.array([])
+        x, y, profile = np.concatenate(self.x), np.concatenate(self.y), np.concatenate(self.profile)
+        starts = np.flatnonzero(np.diff(profile) != 0) + 1
+        return np.insert(x, starts, np.nan), np.insert(y, starts, np.nan)
 
 
-def Thinned(x, y, group, columns=kLineColumns):
-    """The indices, in order, of the points that draw the same line at `columns`
-    columns across x: of each run of points in one group and one column, the
-    first, the last, the lowest and the highest. x and y are finite."""
+def thinned(x, y, group, span, columns=LINE_COLUMNS):
+    """The indices, in order, of the points that draw the same line at
+    `columns` columns across `span` (x outside it falls in the edge columns):
+    of each run of points in one group and one column, the first, the last,
+    the lowest and the highest. x and y are finite."""
     if len(x) == 0:
         return np.arange(0)
-    span = float(x.max() - x.min()) or 1.0
-    column = np.minimum(((x - x.min()) / span * columns).astype(np.int64), columns - 1)
+    low, high = span
+    width = float(high - low) or 1.0
+    column = np.clip(((x - low) / width * columns).astype(np.int64), 0, columns - 1)
     key = np.asarray(group, dtype=np.int64) * columns + column
     new_run = np.r_[True, key[1:] != key[:-1]]
     starts = np.flatnonzero(new_run)
@@ -94,7 +109,7 @@ def Thinned(x, y, group, columns=kLineColumns):
     return np.unique(np.concatenate([starts, ends, order[starts], order[ends]]))
 
 
-def RobustLimits(values, low=0.5, high=99.5):
+def robust_limits(values, low=0.5, high=99.5):
     """Colour or axis limits that a few wild values do not stretch; None without data."""
     values = values[np.isfinite(values)]
     if len(values) == 0:
@@ -105,24 +120,31 @@ def RobustLimits(values, low=0.5, high=99.5):
     return float(lo), float(hi)
 
 
-def DeploymentTimeSpan(export):
+def deployment_time_span(export):
     """The first and last profile time of any instrument as date numbers, or None."""
-    numbers = [DateNumbers(i.time) for i in export.instruments.values()]
+    numbers = [date_numbers(i.time) for i in export.instruments.values()]
     numbers = np.concatenate(numbers) if numbers else np.array([])
     numbers = numbers[np.isfinite(numbers)]
     return (float(numbers.min()), float(numbers.max())) if len(numbers) else None
 
 
-def Plural(count, word, plural=None):
-    return f"{count:,} {word if count == 1 else (plural or word + 's')}"
+def plural(count, word, plural_word=None):
+    return f"{count:,} {word if count == 1 else (plural_word or word + 's')}"
 
 
-def EmptyNote(instrument):
-    counts = StatusCounts(instrument)
-    return (f"{instrument.file_name} holds no scans: {Plural(len(instrument.profile), 'profile')}, "
+def empty_note(instrument):
+    counts = status_counts(instrument)
+    return (f"{instrument.file_name} holds no scans: {plural(len(instrument.profile), 'profile')}, "
             f"none with data ({counts}).")
 
 
-def StatusCounts(instrument):
+def status_counts(instrument):
     codes, counts = np.unique(instrument.status, return_counts=True)
-    return ", ".join(f"{StatusName(int(c)).replace('_', ' ')} {int(n):,}" for c, n in zip(codes, counts)) or "no profiles"
+    return ", ".join(f"{status_name(int(c)).replace('_', ' ')} {int(n):,}"
+                     for c, n in zip(codes, counts)) or "no profiles"
+
+
+def every_nth(start, stop, stride):
+    """The scans start..stop-1 whose index is a multiple of `stride`, relative to start."""
+    first = -start % stride
+    return np.arange(first, stop - start, stride)

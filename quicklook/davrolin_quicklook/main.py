@@ -1,24 +1,30 @@
 """The command line: davrolin-quicklook [--prefix P] EXPORT_DIR OUT_DIR.
 
-Exit codes: 0 done; 2 bad input (no export in the folder, a file that is not
-an export's netCDF file, an OUT_DIR that cannot be written, a bad option);
-1 the quick look failed while writing. No traceback is ever printed.
+Exit codes: 0 done; 3 the page was written but a figure could not be drawn
+(the page says which and why, stderr too); 2 bad input (no export in the
+folder, a file that is not an export's netCDF file, an OUT_DIR that cannot
+be written, a bad option); 1 the quick look failed while writing, no page.
+No traceback is ever printed.
 """
 import argparse
 import os
 import sys
 import warnings
 
-kProgram = "davrolin-quicklook"
-kBadInput = 2
-kFailed = 1
+PROGRAM = "davrolin-quicklook"
+EXIT_DONE = 0
+EXIT_FAILED = 1
+EXIT_BAD_INPUT = 2
+EXIT_FIGURE_LEFT_OUT = 3
 
 
-def ParseArguments(argv):
+def parse_arguments(argv):
     parser = argparse.ArgumentParser(
-        prog=kProgram,
+        prog=PROGRAM,
         description="Plots and a one-page report (index.html) of a deployment export "
-                    "(ctd.nc, engineering.nc, acm.nc and DAVROLIN.LOG).")
+                    "(ctd.nc, engineering.nc, acm.nc and DAVROLIN.LOG).",
+        epilog="Exit codes: 0 done; 1 failed, no page written; 2 bad input; "
+               "3 page written, but a figure could not be drawn (the page says why).")
     parser.add_argument("export_dir", metavar="EXPORT_DIR", help="folder holding the export")
     parser.add_argument("out_dir", metavar="OUT_DIR", help="folder receiving the figures and index.html "
                         "(created when missing)")
@@ -26,44 +32,47 @@ def ParseArguments(argv):
     return parser.parse_args(argv)
 
 
-def Main(argv):
-    args = ParseArguments(argv)   # exits 2 with a usage message on a bad command line
+def main(argv):
+    args = parse_arguments(argv)   # exits 2 with a usage message on a bad command line
     warnings.simplefilter("ignore")
     try:
-        return Run(args)
+        return run(args)
     except KeyboardInterrupt:
-        print(f"{kProgram}: interrupted", file=sys.stderr)
+        print(f"{PROGRAM}: interrupted", file=sys.stderr)
         return 130
     except Exception as e:  # the promise is no traceback: say what failed instead
         if os.environ.get("DAVROLIN_QUICKLOOK_DEBUG"):
             raise
-        print(f"{kProgram}: failed: {type(e).__name__}: {e}", file=sys.stderr)
-        return kFailed
+        print(f"{PROGRAM}: failed: {type(e).__name__}: {e}", file=sys.stderr)
+        return EXIT_FAILED
 
 
-def Run(args):
-    from .export_reader import ExportError, ReadExport
+def run(args):
+    from .export_reader import ExportError, read_export
 
     try:
-        export = ReadExport(args.export_dir, args.prefix)
+        export = read_export(args.export_dir, args.prefix)
     except ExportError as e:
-        print(f"{kProgram}: {e}", file=sys.stderr)
-        return kBadInput
-    problem = PrepareOutput(args.out_dir)
+        print(f"{PROGRAM}: {e}", file=sys.stderr)
+        return EXIT_BAD_INPUT
+    problem = prepare_output(args.out_dir)
     if problem:
-        print(f"{kProgram}: {args.out_dir}: cannot be written ({problem})", file=sys.stderr)
-        return kBadInput
+        print(f"{PROGRAM}: {args.out_dir}: cannot be written ({problem})", file=sys.stderr)
+        return EXIT_BAD_INPUT
     try:
-        index = Build(export, args.out_dir)
+        index, figures = build(export, args.out_dir)
     except OSError as e:
         where = f"{e.filename}: " if e.filename else ""
-        print(f"{kProgram}: {where}{e.strerror or e}", file=sys.stderr)
-        return kFailed
+        print(f"{PROGRAM}: {where}{e.strerror or e}", file=sys.stderr)
+        return EXIT_FAILED
     print(f"Quick look written: {index}")
-    return 0
+    failed = [f for f in figures if f.failure]
+    for figure in failed:
+        print(f"{PROGRAM}: {figure.spec.file_name} could not be drawn: {figure.failure}", file=sys.stderr)
+    return EXIT_FIGURE_LEFT_OUT if failed else EXIT_DONE
 
 
-def PrepareOutput(folder):
+def prepare_output(folder):
     """Creates `folder` when missing; the reason it cannot be written, or ""."""
     try:
         os.makedirs(folder, exist_ok=True)
@@ -74,33 +83,23 @@ def PrepareOutput(folder):
     return ""
 
 
-def Build(export, out_dir):
-    """Writes the four figures and index.html; returns the page's path."""
+def build(export, out_dir):
+    """Writes the figures and index.html; returns the page's path and the
+    DrawnFigure of each figure."""
     import matplotlib
     matplotlib.use("Agg")
-    from . import activity_log, report_page, summary, water
-    from .sections_figure import DrawSections
-    from .status_figure import DrawStatus
-    from .track_figure import DrawTrack
-    from .ts_figure import DrawTs
+    from . import activity_log, figures, report_page, summary
 
-    ctd = export.instruments.get("ctd")
-    properties = water.Compute(ctd) if ctd is not None and ctd.scan_count else None
-    notes = {
-        "track.png": DrawTrack(export, os.path.join(out_dir, "track.png")),
-        "sections.png": DrawSections(export, properties, os.path.join(out_dir, "sections.png")),
-        "ts.png": DrawTs(export, properties, os.path.join(out_dir, "ts.png")),
-        "status.png": DrawStatus(export, os.path.join(out_dir, "status.png")),
-    }
+    drawn = figures.draw_all(export, out_dir)
     log = ("", [], "")
     if export.log_path:
         name = os.path.basename(export.log_path)
         try:
-            log = (name, activity_log.ReadLogErrors(export.log_path), "")
+            log = (name, activity_log.read_log_errors(export.log_path), "")
         except OSError as e:
             log = (name, [], e.strerror or str(e))
     index = os.path.join(out_dir, "index.html")
     temporary = index + ".part"
-    report_page.WritePage(temporary, summary.Summarise(export), notes, log)
+    report_page.write_page(temporary, summary.summarise(export), drawn, log)
     os.replace(temporary, index)
-    return index
+    return index, drawn

@@ -1,9 +1,10 @@
 """index.html: one page that opens from the file system with no network: the
 deployment's metadata, a summary table, the activity log's errors and the
-four figures (by relative path). Style inline, no script."""
+figures (by relative path), or for a figure that could not be drawn a note
+that says why. Style inline, no script."""
 from html import escape
 
-kStyle = """
+STYLE = """
 body { font-family: "DejaVu Sans", Verdana, sans-serif; margin: 1.5em auto; max-width: 1400px;
        color: #222; padding: 0 1em; }
 h1 { font-size: 1.6em; margin-bottom: 0.2em; }
@@ -15,7 +16,7 @@ td.n { text-align: right; font-variant-numeric: tabular-nums; }
 td.bad { background: #fde2e1; }
 .lead { color: #555; margin-top: 0; }
 .notes { background: #fff4e0; border-left: 4px solid #e0a030; padding: 0.4em 0.8em; margin: 0.4em 0; }
-.errors { background: #fde2e1; border-left: 4px solid #d62728; padding: 0.4em 0.8em; }
+.errors, .failed { background: #fde2e1; border-left: 4px solid #d62728; padding: 0.4em 0.8em; }
 .ok { color: #2a7d2a; }
 figure { margin: 1em 0; }
 figure img { max-width: 100%; height: auto; border: 1px solid #ddd; }
@@ -25,32 +26,18 @@ details { margin: 0.4em 0; }
 summary { cursor: pointer; color: #1f4e79; }
 """
 
-kMainAttributes = ("title", "summary", "institution", "project", "platform_code", "site_code", "station_name",
+MAIN_ATTRIBUTES = ("title", "summary", "institution", "project", "platform_code", "site_code", "station_name",
                    "geospatial_lat_min", "geospatial_lon_min", "time_coverage_start", "time_coverage_end",
                    "creator_name", "creator_email", "license", "date_created")
 
-kFigures = (
-    ("track.png", "Vehicle track",
-     "Engineering pressure against time (pressure increasing downward), each profile's end marked by its "
-     "termination codes; below, motor current and battery voltage."),
-    ("sections.png", "Water properties",
-     "Temperature, practical salinity and potential density sigma0 (TEOS-10) of the CTD profiles, "
-     "each as a time x pressure section."),
-    ("ts.png", "T-S diagram", "Practical salinity against potential temperature, coloured by pressure, "
-     "with sigma0 contours."),
-    ("status.png", "Profile status",
-     "Scans per profile and data_status of each instrument: damaged and missing profiles in colour."),
-)
-
-
-def WritePage(path, summary, figure_notes, log):
-    """`figure_notes`: file name -> notes of that figure; `log`: (file name or "", error lines, read problem)."""
-    text = Page(summary, figure_notes, log)
+def write_page(path, summary, figures, log):
+    """`figures`: the DrawnFigure of each figure; `log`: (file name or "", error lines, read problem)."""
+    text = page(summary, figures, log)
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write(text)
 
 
-def Page(summary, figure_notes, log):
+def page(summary, figures, log):
     title = dict(summary.metadata).get("title") or "Deployment"
     parts = [
         "<!DOCTYPE html>",
@@ -59,45 +46,45 @@ def Page(summary, figure_notes, log):
         '<meta charset="utf-8">',
         '<meta name="viewport" content="width=device-width, initial-scale=1">',
         f"<title>Quick look: {escape(title)}</title>",
-        f"<style>{kStyle}</style>",
+        f"<style>{STYLE}</style>",
         "</head>",
         "<body>",
         f"<h1>Quick look: {escape(title)}</h1>",
         f'<p class="lead">{escape(", ".join(summary.source_files))}</p>',
         "<h2>Deployment</h2>",
-        MetadataSection(summary),
+        metadata_section(summary),
         "<h2>Summary</h2>",
-        Table([], summary.rows, with_header=False),
+        table([], summary.rows, with_header=False),
         "<h3>Profiles by data_status</h3>",
-        StatusTable(summary),
+        status_table(summary),
         "<h3>Profiles by termination code</h3>",
-        CodeTable(summary.code_rows),
+        code_table(summary.code_rows),
         "<h3>Errors of the activity log</h3>",
-        LogSection(log),
+        log_section(log),
         "<h2>Figures</h2>",
     ]
-    for file_name, heading, caption in kFigures:
-        parts.append(Figure(file_name, heading, caption, figure_notes.get(file_name, [])))
+    for drawn in figures:
+        parts.append(figure_section(drawn))
     parts += ["</body>", "</html>", ""]
     return "\n".join(parts)
 
 
-def MetadataSection(summary):
+def metadata_section(summary):
     """The main attributes first; all of them, and the deployment's settings, folded."""
     if not summary.metadata:
         return "<p>No global attributes.</p>"
     attributes = dict(summary.metadata)
-    main = [(k, attributes[k]) for k in kMainAttributes if k in attributes]
-    out = [Table([], main, with_header=False) if main else ""]
+    main = [(k, attributes[k]) for k in MAIN_ATTRIBUTES if k in attributes]
+    out = [table([], main, with_header=False) if main else ""]
     if summary.deployment:
         out += ["<details><summary>Deployment settings</summary>",
-                Table(["setting", "value"], summary.deployment), "</details>"]
+                table(["setting", "value"], summary.deployment), "</details>"]
     out += ["<details><summary>All global attributes</summary>",
-            Table(["attribute", "value"], summary.metadata), "</details>"]
+            table(["attribute", "value"], summary.metadata), "</details>"]
     return "\n".join(out)
 
 
-def Table(columns, rows, with_header=True):
+def table(columns, rows, with_header=True):
     out = ["<table>"]
     if with_header:
         out.append("<tr>" + "".join(f"<th>{escape(str(c))}</th>" for c in columns) + "</tr>")
@@ -107,7 +94,7 @@ def Table(columns, rows, with_header=True):
     return "\n".join(out)
 
 
-def StatusTable(summary):
+def status_table(summary):
     if not summary.status_rows:
         return "<p>No instrument files.</p>"
     out = ["<table>", "<tr>" + "".join(f"<th>{escape(h)}</th>" for h in summary.status_header) + "</tr>"]
@@ -121,7 +108,7 @@ def StatusTable(summary):
     return "\n".join(out)
 
 
-def CodeTable(rows):
+def code_table(rows):
     if not rows:
         return "<p>No termination codes (no engineering.nc, or it holds none).</p>"
     out = ["<table>", "<tr><th>code of</th><th>code</th><th>meaning</th><th>profiles</th></tr>"]
@@ -132,7 +119,7 @@ def CodeTable(rows):
     return "\n".join(out)
 
 
-def LogSection(log):
+def log_section(log):
     name, errors, problem = log
     if not name:
         return "<p>No activity log (DAVROLIN.LOG) in the export folder.</p>"
@@ -144,11 +131,16 @@ def LogSection(log):
     return f'<div class="errors"><p>{escape(name)}: {len(errors):,} error lines</p>\n<ul>\n{items}\n</ul></div>'
 
 
-def Figure(file_name, heading, caption, notes):
-    out = ["<figure>", f"<h3>{escape(heading)}</h3>"]
-    if notes:
-        out.append('<div class="notes"><ul>' + "".join(f"<li>{escape(n)}</li>" for n in notes) + "</ul></div>")
-    out.append(f'<img src="{escape(file_name)}" alt="{escape(heading)}">')
-    out.append(f"<figcaption>{escape(caption)}</figcaption>")
+def figure_section(drawn):
+    spec = drawn.spec
+    out = ["<figure>", f"<h3>{escape(spec.heading)}</h3>"]
+    if drawn.failure:
+        out.append(f'<p class="failed">{escape(spec.file_name)} could not be drawn: {escape(drawn.failure)}</p>')
+    else:
+        if drawn.notes:
+            items = "".join(f"<li>{escape(n)}</li>" for n in drawn.notes)
+            out.append(f'<div class="notes"><ul>{items}</ul></div>')
+        out.append(f'<img src="{escape(spec.file_name)}" alt="{escape(spec.heading)}">')
+    out.append(f"<figcaption>{escape(spec.caption)}</figcaption>")
     out.append("</figure>")
     return "\n".join(out)

@@ -2,78 +2,130 @@
 as time x pressure colour sections of the CTD profiles.
 
 Each profile is one column, its scans averaged in pressure bins; a gap in
-time longer than three usual profile spacings stays blank.
+time longer than three usual profile spacings stays blank. With more
+profiles than the figure has pixel columns, the columns are an even grid in
+time and each averages the profiles that fall in it. The scans are read in
+chunks and added into the grid as they come, so memory does not grow with
+the deployment.
 """
 import numpy as np
 
 from . import figure_common as fc
+from . import water
 
-kMaxBins = 200
-kMinBinWidth = 0.5          # dbar
-kGapFactor = 3.0
-kPanels = (
+MAX_BINS = 200
+MIN_BIN_WIDTH = 0.5         # dbar
+GAP_FACTOR = 3.0
+MAX_COLUMNS = 1200          # about the pixel columns of the panels
+# Pressure limits are taken from at most this many scans, evenly spread.
+LIMIT_SAMPLE = 1_000_000
+# One profile alone is drawn as a line of at most this many scans.
+MAX_PROFILE_POINTS = 20_000
+PANELS = (
     ("temperature", "temperature (°C)", "RdYlBu_r"),
     ("salinity", "practical salinity", "viridis"),
     ("sigma0", r"$\sigma_0$ (kg m$^{-3}$)", "cividis"),
 )
 
 
-def DrawSections(export, water, path):
-    figure = fc.NewFigure(14, 11)
+def draw_sections(export, path):
+    figure = fc.new_figure(14, 11)
     axes = figure.subplots(3, 1, sharey=True)
     ctd = export.instruments.get("ctd")
     notes = []
     if ctd is None:
         notes.append(f"{export.prefix}ctd.nc is not in the export: no temperature, salinity or density.")
     elif ctd.scan_count == 0:
-        notes.append(fc.EmptyNote(ctd))
-    elif water is None:
+        notes.append(fc.empty_note(ctd))
+    elif not water.can_compute(ctd):
         notes.append(f"{ctd.file_name} has no pressure or temperature variable: no sections.")
     if notes:
-        for ax, (_, label, _) in zip(axes, kPanels):
-            fc.Note(ax, notes[0])
+        for ax, (_, label, _) in zip(axes, PANELS):
+            fc.note(ax, notes[0])
             ax.set_title(label, loc="left")
     else:
-        notes += water.notes
-        notes += DrawPanels(axes, ctd, water, fc.DeploymentTimeSpan(export))
+        notes += water.notes(ctd)
+        notes += draw_panels(axes, ctd, fc.deployment_time_span(export))
     axes[0].set_title("CTD sections: " + axes[0].get_title(loc="left"), loc="left", fontsize=13)
     figure.tight_layout()
-    fc.Save(figure, path)
+    fc.save(figure, path)
     return notes
 
 
-def DrawPanels(axes, ctd, water, span):
+class SectionGrid:
+    """Mean of a value per pressure bin (rows) and column, gathered chunk by
+    chunk. `column_of_profile`: per profile the column it is shown in, -1
+    for none."""
+
+    def __init__(self, column_of_profile, columns, lo, hi, nbins):
+        self.column_of_profile = np.asarray(column_of_profile)
+        self.columns, self.lo, self.hi, self.nbins = columns, lo, hi, nbins
+        self.total = np.zeros(columns * nbins)
+        self.count = np.zeros(columns * nbins)
+
+    def add(self, profile_index, pressure, values):
+        column = self.column_of_profile[profile_index]
+        good = np.isfinite(pressure) & np.isfinite(values) & (column >= 0)
+        width = (self.hi - self.lo) / self.nbins
+        bins = np.floor((pressure[good] - self.lo) / width).astype(np.int64)
+        inside = (bins >= 0) & (bins < self.nbins)
+        flat = column[good][inside] * self.nbins + bins[inside]
+        size = self.columns * self.nbins
+        self.total += np.bincount(flat, weights=values[good][inside], minlength=size)
+        self.count += np.bincount(flat, minlength=size)
+
+    def means(self):
+        with np.errstate(invalid="ignore", divide="ignore"):
+            return (self.total / self.count).reshape(self.columns, self.nbins).T
+
+
+def pressure_survey(ctd):
+    """Per profile the count of scans with a pressure, and the pressures of
+    at most LIMIT_SAMPLE scans spread over the deployment."""
+    counts = np.zeros(len(ctd.profile), dtype=np.int64)
+    stride = max(1, -(-ctd.scan_count // LIMIT_SAMPLE))
+    sample = []
+    for chunk in ctd.scan_chunks(["pressure"]):
+        pressure = np.asarray(chunk.values["pressure"], dtype=float)
+        finite = np.isfinite(pressure)
+        counts += np.bincount(chunk.profile_index[finite], minlength=len(ctd.profile))
+        sample.append(pressure[fc.every_nth(chunk.start, chunk.stop, stride)])
+    return counts, np.concatenate(sample)
+
+
+def draw_panels(axes, ctd, span):
     """The sections; with the time span of the deployment, they cover it all,
     so a sensor that stopped early shows as blank to the right."""
     notes = []
-    finite_p = np.isfinite(water.pressure)
-    counts = np.bincount(ctd.scan_profile[finite_p], minlength=len(ctd.profile))
+    counts, pressure_sample = pressure_survey(ctd)
     with_data = np.flatnonzero(counts > 0)
     if len(with_data) == 0:
         note = "No CTD scan has a pressure: no sections."
-        for ax, (_, label, _) in zip(axes, kPanels):
-            fc.Note(ax, note)
+        for ax, (_, label, _) in zip(axes, PANELS):
+            fc.note(ax, note)
             ax.set_title(label, loc="left")
         return [note]
     if len(with_data) == 1:
-        return DrawOneProfile(axes, ctd, water, with_data[0])
+        return draw_one_profile(axes, ctd, with_data[0])
 
-    x, is_time, x_notes = ProfileX(ctd)
+    x, is_time, x_notes = profile_x(ctd)
     notes += x_notes
-    columns = with_data[np.isfinite(x[with_data])]
-    lo, hi = PressureRange(water.pressure)
-    nbins = int(np.clip(np.ceil((hi - lo) / kMinBinWidth), 10, kMaxBins))
+    shown = with_data[np.isfinite(x[with_data])]
+    lo, hi = pressure_range(pressure_sample)
+    nbins = int(np.clip(np.ceil((hi - lo) / MIN_BIN_WIDTH), 10, MAX_BINS))
     p_edges = np.linspace(lo, hi, nbins + 1)
-    x_edges, slots = ColumnEdges(x[columns])
-    slot_profiles = np.where(slots >= 0, columns[np.maximum(slots, 0)], -1)
+    x_edges, column_of_profile = column_layout(x, shown, len(ctd.profile))
+    grids = {name: SectionGrid(column_of_profile, len(x_edges) - 1, lo, hi, nbins) for name, _, _ in PANELS}
+    for chunk in ctd.scan_chunks(water.SCAN_VARIABLES):
+        scans = water.compute(chunk.values, ctd.latitude, ctd.longitude)
+        for name, grid in grids.items():
+            grid.add(chunk.profile_index, scans.pressure, getattr(scans, name))
 
-    for ax, (name, label, cmap) in zip(axes, kPanels):
-        values = getattr(water, name)
-        grid = GridSection(ctd.scan_profile, water.pressure, values, slot_profiles, len(ctd.profile),
-                           lo, hi, nbins)
-        limits = fc.RobustLimits(grid)
+    for ax, (name, label, cmap) in zip(axes, PANELS):
+        grid = grids[name].means()
+        limits = fc.robust_limits(grid)
         if limits is None:
-            fc.Note(ax, f"No {name.replace('_', ' ')} values in ctd.nc.")
+            fc.note(ax, f"No {name.replace('_', ' ')} values in ctd.nc.")
             notes.append(f"No {name} values in the CTD scans.")
         else:
             mesh = ax.pcolormesh(x_edges, p_edges, grid, shading="flat", cmap=cmap,
@@ -87,7 +139,7 @@ def DrawPanels(axes, ctd, water, span):
     for ax in axes[:-1]:
         ax.tick_params(labelbottom=False)
     if is_time:
-        fc.TimeAxis(axes[-1])
+        fc.time_axis(axes[-1])
         if span is not None:
             left, right = min(span[0], x_edges[0]), max(span[1], x_edges[-1])
             axes[-1].set_xlim(left, right)
@@ -96,19 +148,26 @@ def DrawPanels(axes, ctd, water, span):
     return notes
 
 
-def DrawOneProfile(axes, ctd, water, index):
+def draw_one_profile(axes, ctd, index):
     """One profile makes no section: it is drawn as a profile instead."""
     number = int(ctd.profile[index])
     note = f"Only one CTD profile has scans (profile {number}): a section needs two; the profile is drawn instead."
-    mine = ctd.scan_profile == index
-    for ax, (name, label, _) in zip(axes, kPanels):
-        values = getattr(water, name)[mine]
+    start = int(ctd.first_scan[index])
+    stop = start + int(ctd.row_size[index])
+    stride = max(1, -(-(stop - start) // MAX_PROFILE_POINTS))
+    parts = []
+    for chunk in ctd.scan_chunks(water.SCAN_VARIABLES, start, stop):
+        kept = fc.every_nth(chunk.start - start, chunk.stop - start, stride)
+        parts.append(water.compute({k: v[kept] for k, v in chunk.values.items()}, ctd.latitude, ctd.longitude))
+    pressure = np.concatenate([part.pressure for part in parts])
+    for ax, (name, label, _) in zip(axes, PANELS):
+        values = np.concatenate([getattr(part, name) for part in parts])
         if np.isfinite(values).any():
-            ax.plot(values, water.pressure[mine], ".-", color="#1f4e79", markersize=2, linewidth=0.8)
+            ax.plot(values, pressure, ".-", color="#1f4e79", markersize=2, linewidth=0.8)
             ax.set_xlabel(label)
             ax.xaxis.set_tick_params(labelbottom=True)
         else:
-            fc.Note(ax, f"No {name} values.", clear=False)
+            fc.note(ax, f"No {name} values.", clear=False)
         ax.set_title(label, loc="left")
         ax.set_ylabel("pressure (dbar)")
         ax.text(0.99, 0.03, note, transform=ax.transAxes, ha="right", fontsize=10, color="#a05000")
@@ -117,11 +176,11 @@ def DrawOneProfile(axes, ctd, water, index):
     return [note]
 
 
-def ProfileX(ctd):
+def profile_x(ctd):
     """Per profile the column position: its time as a date number where the
     file gives two or more times (a missing time is estimated from the
     neighbouring profiles' times), else the profile number."""
-    x = fc.DateNumbers(ctd.time)
+    x = fc.date_numbers(ctd.time)
     known = np.isfinite(x)
     if known.sum() >= 2:
         notes = []
@@ -129,21 +188,21 @@ def ProfileX(ctd):
         if missing:
             order = np.argsort(ctd.profile[known])
             x = np.where(known, x, np.interp(ctd.profile, ctd.profile[known][order], x[known][order]))
-            notes.append(f"{fc.Plural(missing, 'CTD profile')} with data but no time: "
+            notes.append(f"{fc.plural(missing, 'CTD profile')} with data but no time: "
                          "placed by profile number between the profiles around them.")
         return x, True, notes
     return ctd.profile.astype(float), False, ["The CTD profiles have no times: the sections run by profile number."]
 
 
-def PressureRange(pressure):
-    limits = fc.RobustLimits(pressure, 0.05, 99.95)
+def pressure_range(pressure):
+    limits = fc.robust_limits(pressure, 0.05, 99.95)
     lo, hi = limits
     if hi - lo < 1.0:
         lo, hi = lo - 0.5, hi + 0.5
     return lo, hi
 
 
-def ColumnEdges(x):
+def column_edges(x):
     """Column edges around the sorted positions `x`, and per column the index
     into `x` it shows (-1 for a blank column put into a long gap)."""
     order = np.argsort(x, kind="stable")
@@ -157,7 +216,7 @@ def ColumnEdges(x):
         slots.append(order[i])
         if i + 1 < len(xs):
             gap = xs[i + 1] - xs[i]
-            if gap > kGapFactor * step:
+            if gap > GAP_FACTOR * step:
                 edges += [xs[i] + step / 2, xs[i + 1] - step / 2]
                 slots.append(-1)
             else:
@@ -166,19 +225,18 @@ def ColumnEdges(x):
     return np.array(edges), np.array(slots, dtype=int)
 
 
-def GridSection(scan_profile, pressure, values, slot_profiles, profile_count, lo, hi, nbins):
-    """Mean of `values` per pressure bin (rows) and column (slot_profiles: the
-    profile index each column shows, -1 for blank)."""
-    width = (hi - lo) / nbins
-    good = np.isfinite(pressure) & np.isfinite(values)
-    bins = np.floor((pressure[good] - lo) / width).astype(np.int64)
-    inside = (bins >= 0) & (bins < nbins)
-    flat = scan_profile[good][inside] * nbins + bins[inside]
-    total = np.bincount(flat, weights=values[good][inside], minlength=profile_count * nbins)
-    count = np.bincount(flat, minlength=profile_count * nbins)
-    with np.errstate(invalid="ignore", divide="ignore"):
-        means = (total / count).reshape(profile_count, nbins)
-    grid = np.full((nbins, len(slot_profiles)), np.nan)
-    shown = slot_profiles >= 0
-    grid[:, shown] = means[slot_profiles[shown]].T
-    return grid
+def column_layout(x, shown, profile_count):
+    """The column edges along x and per profile its column (-1 for none) of
+    the profiles `shown`: a column each, or with more of them than
+    MAX_COLUMNS an even grid of MAX_COLUMNS columns."""
+    column_of_profile = np.full(profile_count, -1, dtype=np.int64)
+    if len(shown) <= MAX_COLUMNS:
+        edges, slots = column_edges(x[shown])
+        used = slots >= 0
+        column_of_profile[shown[slots[used]]] = np.flatnonzero(used)
+        return edges, column_of_profile
+    low, high = float(x[shown].min()), float(x[shown].max())
+    step = (high - low) / (MAX_COLUMNS - 1)
+    edges = low - step / 2 + step * np.arange(MAX_COLUMNS + 1)
+    column_of_profile[shown] = np.clip(np.floor((x[shown] - edges[0]) / step), 0, MAX_COLUMNS - 1)
+    return edges, column_of_profile

@@ -5,13 +5,14 @@ import numpy as np
 from matplotlib.ticker import MaxNLocator
 
 from . import figure_common as fc
-from .export_reader import kInstruments
+from .data_status import STATUSES, status_colour, status_name
+from .export_reader import INSTRUMENTS
 
-kTitles = {"engineering": "Engineering", "ctd": "CTD", "acm": "ACM"}
+TITLES = {"engineering": "Engineering", "ctd": "CTD", "acm": "ACM"}
 
 
-def DrawStatus(export, path):
-    figure = fc.NewFigure(14, 10)
+def draw_status(export, path):
+    figure = fc.new_figure(14, 10)
     groups = figure.add_gridspec(3, 1, left=0.06, right=0.98, top=0.9, bottom=0.06, hspace=0.32)
     axes = []
     for group in groups:
@@ -20,46 +21,46 @@ def DrawStatus(export, path):
             axes.append(figure.add_subplot(cell, sharex=axes[0] if axes else None))
     for ax in axes[:-1]:
         ax.tick_params(labelbottom=False)
-    span = ProfileSpan(export)
+    span = profile_span(export)
     notes = []
-    for i, name in enumerate(kInstruments):
+    for i, name in enumerate(INSTRUMENTS):
         strip, scans = axes[2 * i], axes[2 * i + 1]
         instrument = export.instruments.get(name)
-        strip.set_title(f"{kTitles[name]}", loc="left", fontsize=12)
+        strip.set_title(f"{TITLES[name]}", loc="left", fontsize=12)
         strip.set_yticks([])
         if instrument is None:
             note = f"{export.prefix}{name}.nc is not in the export."
             notes.append(note)
-            strip.set_title(f"{kTitles[name]}: {note}", loc="left", fontsize=12)
-            fc.Note(scans, note)
+            strip.set_title(f"{TITLES[name]}: {note}", loc="left", fontsize=12)
+            fc.note(scans, note)
             continue
-        notes += DrawInstrument(strip, scans, instrument, span)
+        notes += draw_instrument(strip, scans, instrument, span)
     axes[-1].set_xlabel("profile")
     axes[-1].xaxis.set_major_locator(MaxNLocator(integer=True))
     if span is not None:
         axes[-1].set_xlim(span[0] - 0.5, span[1] + 0.5)
-    handles = [Patch(code) for code in range(6)]
+    handles = [patch(code) for code in range(len(STATUSES))]
     figure.legend(handles=handles, loc="upper right", ncol=6, fontsize=9, frameon=False,
                   title="data_status", title_fontsize=9)
     figure.suptitle("Scans per profile and data_status", x=0.06, ha="left", fontsize=13)
-    fc.Save(figure, path)
+    fc.save(figure, path)
     return notes
 
 
-def DrawInstrument(strip, scans, instrument, span):
+def draw_instrument(strip, scans, instrument, span):
     notes = []
     profile, status, rows = instrument.profile, instrument.status, instrument.row_size
     damaged = status != 0
-    title = (f"{kTitles[instrument.name]} ({instrument.file_name}): {fc.Plural(len(profile), 'profile')}, "
-             f"{fc.Plural(int(damaged.sum()), 'damaged or missing', 'damaged or missing')}, "
-             f"{fc.Plural(instrument.scan_count, 'scan')}")
+    title = (f"{TITLES[instrument.name]} ({instrument.file_name}): {fc.plural(len(profile), 'profile')}, "
+             f"{fc.plural(int(damaged.sum()), 'damaged or missing', 'damaged or missing')}, "
+             f"{fc.plural(instrument.scan_count, 'scan')}")
     strip.set_title(title, loc="left", fontsize=12)
     if len(profile) == 0:
         note = f"{instrument.file_name} holds no profiles."
-        fc.Note(scans, note)
+        fc.note(scans, note)
         return [note]
-    width = LineWidth(strip, span)
-    colours = np.array([fc.StatusColour(int(c)) for c in status])
+    width = line_width(strip, span)
+    colours = np.array([status_colour(int(c)) for c in status])
     # complete profiles first, the others over them
     for which, line in ((~damaged, width), (damaged, max(width, 1.5))):
         if which.any():
@@ -74,8 +75,8 @@ def DrawInstrument(strip, scans, instrument, span):
     scans.set_ylabel("scans")
     scans.grid(True, axis="y", alpha=0.3)
     if instrument.scan_count == 0:
-        note = fc.EmptyNote(instrument)
-        fc.Note(scans, note, clear=False)
+        note = fc.empty_note(instrument)
+        fc.note(scans, note, clear=False)
         notes.append(note)
     elif len(profile) == 1:
         note = f"{instrument.file_name} holds one profile only (profile {int(profile[0])})."
@@ -84,20 +85,20 @@ def DrawInstrument(strip, scans, instrument, span):
     return notes
 
 
-def ProfileSpan(export):
+def profile_span(export):
     numbers = [i.profile for i in export.instruments.values() if len(i.profile)]
     if not numbers:
         return None
     return int(min(n.min() for n in numbers)), int(max(n.max() for n in numbers))
 
 
-def LineWidth(ax, span):
+def line_width(ax, span):
     """The line width in points that fills most of one profile's share of the axes."""
     count = 1 if span is None else span[1] - span[0] + 1
     inches = ax.figure.get_figwidth() * ax.get_position().width
     return float(max(0.8 * 72.0 * inches / count, 0.3))
 
 
-def Patch(code):
-    from matplotlib.patches import Patch as MplPatch
-    return MplPatch(color=fc.StatusColour(code), label=f"{code} {fc.StatusName(code).replace('_', ' ')}")
+def patch(code):
+    from matplotlib.patches import Patch as MatplotlibPatch
+    return MatplotlibPatch(color=status_colour(code), label=f"{code} {status_name(code).replace('_', ' ')}")

@@ -12,7 +12,7 @@ import numpy as np
 
 kHere = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(kHere), "quicklook"))
-from make_export import WriteExport  # noqa: E402
+from make_export import write_export  # noqa: E402
 
 kChecker = os.path.join(kHere, "check_cf.py")
 
@@ -79,7 +79,7 @@ class CheckerTest(unittest.TestCase):
     def setUpClass(cls):
         cls.workspace = tempfile.mkdtemp(prefix="check-cf-")
         cls.good = os.path.join(cls.workspace, "good")
-        WriteExport(cls.good, "normal", profiles=5, engineering_scans=20, ctd_scans=30, acm_scans=150)
+        write_export(cls.good, "normal", profiles=5, engineering_scans=20, ctd_scans=30, acm_scans=150)
 
     @classmethod
     def tearDownClass(cls):

@@ -54,7 +54,13 @@ private:
 
 TEST_F(ActivityLogTest, FormatsByTheLogRules)
 {
+    // "%y" is no conversion: by the rules of wvsprintfA the log writes the
+    // letter alone. The compiler's printf check objects to it on purpose
+    // here, so it is quiet for this line only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat"
     LogText(LogInfo, "%07d|%u|%ld|%s|%%|%y\r\n", 42, 4294967288u, -3L, "txt");
+#pragma GCC diagnostic pop
     LogMessage(LogError, MessageId::EngineeringReadError, 107u);
     EXPECT_STREQ(LogTake(), "0000042|4294967288|-3|txt|%|y\r\n"
                             "Error reading from engineering file for profile 107\r\n");

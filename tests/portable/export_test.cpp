@@ -433,6 +433,24 @@ TEST_F(ExportRunTest, AProfileWithNoTimeFromAnySourceAndNoScansIsLeftOutOfTheNet
     EXPECT_NE(rows[5].find("data_file_missing"), std::string::npos) << rows[5];
 }
 
+TEST_F(ExportRunTest, AFileWhoseProfilesAllLackATimeKeepsThemAll)
+{
+    // No engineering and no ACM file, no schedule: no ACM profile has a time
+    // or a scan. The file still lists them (it cannot be written empty).
+    WriteSource();
+    {
+        std::fstream deploy(src / "DEPLOY.DAT", std::ios::in | std::ios::out | std::ios::binary);
+        deploy.seekp(12);  // the profile start interval
+        deploy.write("\0\0\0\0", 4);
+    }
+    for (const char* name : {"E0000000.DAT", "E0000004.DAT", "E0000008.DAT", "A0000000.DAT", "A0000004.DAT",
+                             "A0000008.DAT"})
+        fs::remove(src / name);
+    Run();
+    EXPECT_EQ(NcReader(dst / "acm.nc").Values("profile").size(), 10u) << log;
+    EXPECT_EQ(log.find("Error writing export file"), std::string::npos) << log;
+}
+
 TEST(ProfileTimes, FallBackInOrderThenOnTheSchedule)
 {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -364,7 +364,8 @@ TEST_F(HostileJob, PrefixTooLongForAFileNameIsRefusedFileByFile)
 // Percent signs, backslashes and a character outside ASCII (é in the ANSI code
 // page) in a folder and a prefix are names like any other: the files are
 // written under them, and the log shows them as they are, never as
-// conversions.
+// conversions. Under wine this needs a UTF-8 locale on the Unix side (wine
+// cannot map é to a file name under the C locale); cmake/wine-run.sh sets it.
 TEST_F(HostileJob, PercentBackslashAndAccentsInFoldersAndPrefix)
 {
     const std::string odd = "da%sta%d%n%%\xE9";

@@ -14,16 +14,16 @@ import os
 
 import numpy as np
 
-kEpoch = np.datetime64("1970-01-01T00:00:00", "s")
-kTimeUnits = "seconds since 1970-01-01T00:00:00Z"
-kStart = np.datetime64("2024-07-01T00:00:00", "s")
-kLatitude, kLongitude = 47.5, -128.25
-kStatusMeanings = "complete truncated sensor_times_missing read_error data_file_missing not_read"
-kStopReasons = {0: "smooth_running", 2: "operator_ctrl_c", 3: "tt8_comm_failure", 4: "ctd_comm_failure",
+EPOCH = np.datetime64("1970-01-01T00:00:00", "s")
+TIME_UNITS = "seconds since 1970-01-01T00:00:00Z"
+START = np.datetime64("2024-07-01T00:00:00", "s")
+LATITUDE, LONGITUDE = 47.5, -128.25
+STATUS_MEANINGS = "complete truncated sensor_times_missing read_error data_file_missing not_read"
+STOP_REASONS = {0: "smooth_running", 2: "operator_ctrl_c", 3: "tt8_comm_failure", 4: "ctd_comm_failure",
                 6: "timer_expired", 7: "min_battery", 9: "max_motor_current", 13: "top_pressure",
                 14: "bottom_pressure", 15: "pressure_rate_zero", 17: "stop_null", 18: "flash_card_full",
                 19: "file_system_full", 20: "too_many_open_files"}
-kTop, kBottom = 12.0, 480.0   # dbar
+TOP, BOTTOM = 12.0, 480.0   # dbar
 
 
 class Plan:
@@ -39,50 +39,50 @@ class Plan:
         self.kinds = ["engineering", "ctd", "acm"]
         self.profile_exit = np.zeros(profiles, dtype=np.int16)
         if scenario == "damaged":
-            self.Damage(profiles)
+            self.damage(profiles)
         elif scenario == "all_damaged":
             for kind in self.kinds:
                 self.rows[kind][:] = 0
                 self.status[kind][:] = 4
 
-    def Damage(self, n):
-        def Set(kind, which, status, rows=0):
+    def damage(self, n):
+        def set_status(kind, which, status, rows=0):
             which = [w for w in which if w < n]
             self.status[kind][which] = status
             self.rows[kind][which] = rows
-        Set("engineering", [20], 3, self.rows["engineering"][0] // 4)   # read error part way
-        Set("engineering", [41], 1, self.rows["engineering"][0] // 2)   # the file ended in it
+        set_status("engineering", [20], 3, self.rows["engineering"][0] // 4)   # read error part way
+        set_status("engineering", [41], 1, self.rows["engineering"][0] // 2)   # the file ended in it
         self.profile_exit[[p for p in (41, 42) if p < n]] = 7         # min battery
-        Set("ctd", [7], 1, self.rows["ctd"][0] // 3)
-        Set("ctd", [12], 2, self.rows["ctd"][0])                      # no sensor times
-        Set("ctd", range(30, 34), 4)                                  # data file missing
-        Set("ctd", range(50, n), 5)                                   # not read: the CTD stopped
+        set_status("ctd", [7], 1, self.rows["ctd"][0] // 3)
+        set_status("ctd", [12], 2, self.rows["ctd"][0])                      # no sensor times
+        set_status("ctd", range(30, 34), 4)                                  # data file missing
+        set_status("ctd", range(50, n), 5)                                   # not read: the CTD stopped
         self.kinds = ["engineering", "ctd"]                           # acm.nc missing
 
 
-def Times(plan):
-    on = kStart + (plan.numbers * plan.interval).astype("timedelta64[s]")
-    seconds = (on - kEpoch).astype(float)
+def profile_times(plan):
+    on = START + (plan.numbers * plan.interval).astype("timedelta64[s]")
+    seconds = (on - EPOCH).astype(float)
     return {"sensor_on": seconds, "motion_start": seconds + 30, "motion_stop": seconds + 120 + 0.4 * 3600,
             "sensor_off": seconds + 135 + 0.4 * 3600}
 
 
-def Descending(numbers):
+def descending(numbers):
     return numbers % 2 == 0
 
 
-def PressureAlong(fraction, descending):
-    return np.where(descending, kTop + (kBottom - kTop) * fraction, kBottom - (kBottom - kTop) * fraction)
+def pressure_along(fraction, descending):
+    return np.where(descending, TOP + (BOTTOM - TOP) * fraction, BOTTOM - (BOTTOM - TOP) * fraction)
 
 
-def ScanFractions(rows):
+def scan_fractions(rows):
     """Per scan its place in the profile (0..1) and its profile index."""
     index = np.repeat(np.arange(len(rows)), rows)
     starts = np.repeat(np.cumsum(rows) - rows, rows)
     return (np.arange(len(index)) - starts) / max(int(rows.max()) - 1, 1), index
 
 
-def WriteCommon(ds, plan, kind, times):
+def write_common(ds, plan, kind, times):
     n = len(plan.numbers)
     rows = plan.rows[kind]
     ds.createDimension("station", 1)
@@ -93,8 +93,8 @@ def WriteCommon(ds, plan, kind, times):
     name.cf_role = "timeseries_id"
     name.long_name = "station name"
     name[0, :] = np.array(list("SYNTH-1".ljust(16, "\0")), dtype="S1")
-    for var, std, units, value in (("latitude", "latitude", "degrees_north", kLatitude),
-                                   ("longitude", "longitude", "degrees_east", kLongitude)):
+    for var, std, units, value in (("latitude", "latitude", "degrees_north", LATITUDE),
+                                   ("longitude", "longitude", "degrees_east", LONGITUDE)):
         v = ds.createVariable(var, "f8", ("station",))
         v.standard_name, v.units = std, units
         v[:] = [value]
@@ -108,7 +108,7 @@ def WriteCommon(ds, plan, kind, times):
     on[no_times] = np.nan
     sensor_on[no_times] = np.nan
     sensor_off[no_times] = np.nan
-    TimeVariable(ds, "time", ("profile",), on, "time", axis="T")
+    time_variable(ds, "time", ("profile",), on, "time", axis="T")
     v = ds.createVariable("station_index", "i4", ("profile",))
     v.instance_dimension = "station"
     v[:] = 0
@@ -119,22 +119,22 @@ def WriteCommon(ds, plan, kind, times):
     v = ds.createVariable("data_status", "i1", ("profile",))
     v.long_name = "state of the profile's data"
     v.flag_values = np.arange(6, dtype=np.int8)
-    v.flag_meanings = kStatusMeanings
+    v.flag_meanings = STATUS_MEANINGS
     v[:] = plan.status[kind]
-    TimeVariable(ds, "sensor_on_time", ("profile",), sensor_on, "sensor switched on")
-    TimeVariable(ds, "sensor_off_time", ("profile",), sensor_off, "sensor switched off")
+    time_variable(ds, "sensor_on_time", ("profile",), sensor_on, "sensor switched on")
+    time_variable(ds, "sensor_off_time", ("profile",), sensor_off, "sensor switched off")
     span = np.concatenate([sensor_on, sensor_off, on])
     span = span[np.isfinite(span)]
     coverage = {}
     if len(span):
-        coverage = {f"time_coverage_{end}": str(kEpoch + np.timedelta64(int(value), "s")) + "Z"
+        coverage = {f"time_coverage_{end}": str(EPOCH + np.timedelta64(int(value), "s")) + "Z"
                     for end, value in (("start", span.min()), ("end", span.max()))}
     d = ds.createVariable("deployment", "i4", ())
     d.long_name = "deployment settings"
     d.profiles_per_file = 4
     d.firmware = "3.04"
-    d.pressure_limit_top = kTop
-    d.pressure_limit_bottom = kBottom
+    d.pressure_limit_top = TOP
+    d.pressure_limit_bottom = BOTTOM
     ds.setncatts({
         "Conventions": "CF-1.11, ACDD-1.3", "featureType": "timeSeriesProfile",
         "cdm_data_type": "TimeSeriesProfile", "cdm_timeseries_variables": "station_name,latitude,longitude",
@@ -144,16 +144,17 @@ def WriteCommon(ds, plan, kind, times):
         "station_name": "SYNTH-1", "creator_name": "make_export.py",
         "standard_name_vocabulary": "CF Standard Name Table v84",
         "source": f"{kind[0].upper()}0000000.DAT", "history": "synthetic", "date_created": "2025-01-01T00:00:00Z",
-        "processing_level": "decoded", "keywords": "VXP, profiling vehicle, synthetic", "geospatial_lat_min": kLatitude, "geospatial_lat_max": kLatitude,
-        "geospatial_lon_min": kLongitude, "geospatial_lon_max": kLongitude,
-        "geospatial_vertical_min": kTop, "geospatial_vertical_max": kBottom,
+        "processing_level": "decoded", "keywords": "VXP, profiling vehicle, synthetic",
+        "geospatial_lat_min": LATITUDE, "geospatial_lat_max": LATITUDE,
+        "geospatial_lon_min": LONGITUDE, "geospatial_lon_max": LONGITUDE,
+        "geospatial_vertical_min": TOP, "geospatial_vertical_max": BOTTOM,
         "geospatial_vertical_positive": "down", "geospatial_vertical_units": "dbar", **coverage,
     })
 
 
-def TimeVariable(ds, name, dims, seconds, long_name, axis=None):
+def time_variable(ds, name, dims, seconds, long_name, axis=None):
     v = ds.createVariable(name, "f8", dims, fill_value=np.nan)
-    v.units = kTimeUnits
+    v.units = TIME_UNITS
     v.calendar = "standard"
     v.long_name = long_name
     if axis:
@@ -162,7 +163,7 @@ def TimeVariable(ds, name, dims, seconds, long_name, axis=None):
     return v
 
 
-def ObsVariable(ds, name, values, units=None, standard_name=None, long_name=None, kind="f4", **extra):
+def obs_variable(ds, name, values, units=None, standard_name=None, long_name=None, kind="f4", **extra):
     v = ds.createVariable(name, kind, ("obs",), fill_value=np.nan if kind.startswith("f") else None)
     v.long_name = long_name or name.replace("_", " ")
     if standard_name:
@@ -176,29 +177,29 @@ def ObsVariable(ds, name, values, units=None, standard_name=None, long_name=None
     return v
 
 
-def WriteEngineering(path, plan, times, rng):
+def write_engineering(path, plan, times, rng):
     import netCDF4
     with netCDF4.Dataset(path, "w", format="NETCDF3_64BIT_OFFSET") as ds:
-        WriteCommon(ds, plan, "engineering", times)
+        write_common(ds, plan, "engineering", times)
         rows = plan.rows["engineering"]
-        fraction, index = ScanFractions(rows)
-        pressure = PressureAlong(fraction, Descending(plan.numbers[index])) + rng.normal(0, 0.3, len(index))
+        fraction, index = scan_fractions(rows)
+        pressure = pressure_along(fraction, descending(plan.numbers[index])) + rng.normal(0, 0.3, len(index))
         duration = times["motion_stop"] - times["motion_start"]
         scan_time = times["motion_start"][index] + fraction * duration[index]
         progress = plan.numbers[index] / max(len(plan.numbers), 1)
-        ObsVariable(ds, "scan_time", scan_time, kTimeUnits, "time", "scan time", "f8", calendar="standard")
-        ObsVariable(ds, "pressure", pressure, "dbar", "sea_water_pressure", coordinates="scan_time")
-        ObsVariable(ds, "depth", pressure * 0.99, "m", "depth", positive="down", axis="Z")
-        ObsVariable(ds, "motor_current", 260 + 40 * np.sin(fraction * np.pi) + rng.normal(0, 5, len(index)), "mA")
-        ObsVariable(ds, "battery_voltage", 12.6 - 2.2 * progress + rng.normal(0, 0.02, len(index)), "V")
+        obs_variable(ds, "scan_time", scan_time, TIME_UNITS, "time", "scan time", "f8", calendar="standard")
+        obs_variable(ds, "pressure", pressure, "dbar", "sea_water_pressure", coordinates="scan_time")
+        obs_variable(ds, "depth", pressure * 0.99, "m", "depth", positive="down", axis="Z")
+        obs_variable(ds, "motor_current", 260 + 40 * np.sin(fraction * np.pi) + rng.normal(0, 5, len(index)), "mA")
+        obs_variable(ds, "battery_voltage", 12.6 - 2.2 * progress + rng.normal(0, 0.02, len(index)), "V")
         for name, values in (("motion_start_time", times["motion_start"]), ("motion_stop_time", times["motion_stop"])):
-            TimeVariable(ds, name, ("profile",), values, name.replace("_", " "))
-        ramp = np.where(Descending(plan.numbers), 14, 13).astype(np.int16)
+            time_variable(ds, name, ("profile",), values, name.replace("_", " "))
+        ramp = np.where(descending(plan.numbers), 14, 13).astype(np.int16)
         for name, values in (("ramp_exit_code", ramp), ("profile_exit_code", plan.profile_exit)):
             v = ds.createVariable(name, "i2", ("profile",))
             v.long_name = name.replace("_", " ")
-            v.flag_values = np.array(sorted(kStopReasons), dtype=np.int16)
-            v.flag_meanings = " ".join(kStopReasons[k] for k in sorted(kStopReasons))
+            v.flag_values = np.array(sorted(STOP_REASONS), dtype=np.int16)
+            v.flag_meanings = " ".join(STOP_REASONS[k] for k in sorted(STOP_REASONS))
             v[:] = values
         v = ds.createVariable("ended_by_operator", "i1", ("profile",))
         v.long_name = "deployment stopped by the operator after this profile"
@@ -208,46 +209,46 @@ def WriteEngineering(path, plan, times, rng):
         v[:] = 0
 
 
-def WriteCtd(path, plan, times, rng):
+def write_ctd(path, plan, times, rng):
     import gsw
     import netCDF4
     with netCDF4.Dataset(path, "w", format="NETCDF3_64BIT_OFFSET") as ds:
-        WriteCommon(ds, plan, "ctd", times)
+        write_common(ds, plan, "ctd", times)
         rows = plan.rows["ctd"]
-        fraction, index = ScanFractions(rows)
-        pressure = PressureAlong(fraction, Descending(plan.numbers[index])) + rng.normal(0, 0.2, len(index))
+        fraction, index = scan_fractions(rows)
+        pressure = pressure_along(fraction, descending(plan.numbers[index])) + rng.normal(0, 0.2, len(index))
         day = plan.numbers[index] * plan.interval / 86400.0
         temperature = 4 + 12 * np.exp(-pressure / 150) + 3 * np.sin(2 * np.pi * day / 365) * np.exp(-pressure / 80)
         salinity = 32.6 + 1.6 * (1 - np.exp(-pressure / 180)) + rng.normal(0, 0.005, len(index))
         conductivity = gsw.C_from_SP(salinity, temperature, pressure)
-        ObsVariable(ds, "pressure", pressure, "dbar", "sea_water_pressure_due_to_sea_water")
-        ObsVariable(ds, "temperature", temperature, "degree_Celsius", "sea_water_temperature")
-        ObsVariable(ds, "conductivity", conductivity, "mS cm-1", "sea_water_electrical_conductivity")
-        ObsVariable(ds, "practical_salinity", salinity, "1", "sea_water_practical_salinity")
-        ObsVariable(ds, "depth", -gsw.z_from_p(pressure, kLatitude), "m", "depth", positive="down", axis="Z")
+        obs_variable(ds, "pressure", pressure, "dbar", "sea_water_pressure_due_to_sea_water")
+        obs_variable(ds, "temperature", temperature, "degree_Celsius", "sea_water_temperature")
+        obs_variable(ds, "conductivity", conductivity, "mS cm-1", "sea_water_electrical_conductivity")
+        obs_variable(ds, "practical_salinity", salinity, "1", "sea_water_practical_salinity")
+        obs_variable(ds, "depth", -gsw.z_from_p(pressure, LATITUDE), "m", "depth", positive="down", axis="Z")
 
 
-def WriteAcm(path, plan, times, rng):
+def write_acm(path, plan, times, rng):
     import netCDF4
     with netCDF4.Dataset(path, "w", format="NETCDF3_64BIT_OFFSET") as ds:
-        WriteCommon(ds, plan, "acm", times)
+        write_common(ds, plan, "acm", times)
         rows = plan.rows["acm"]
-        fraction, index = ScanFractions(rows)
+        fraction, index = scan_fractions(rows)
         n = len(index)
         span = times["sensor_off"] - times["sensor_on"]
-        ObsVariable(ds, "time_estimated", times["sensor_on"][index] + fraction * span[index], kTimeUnits,
+        obs_variable(ds, "time_estimated", times["sensor_on"][index] + fraction * span[index], TIME_UNITS,
                     "time", "estimated scan time", "f8", calendar="standard",
                     comment="spread evenly between sensor on and off")
-        ObsVariable(ds, "pressure_estimated", PressureAlong(fraction, Descending(plan.numbers[index])), "dbar",
+        obs_variable(ds, "pressure_estimated", pressure_along(fraction, descending(plan.numbers[index])), "dbar",
                     "sea_water_pressure", comment="engineering pressure interpolated at time_estimated")
         for name in ("tilt_x", "tilt_y"):
-            ObsVariable(ds, name, rng.normal(0, 2, n), kind="f8", comment="units not documented")
+            obs_variable(ds, name, rng.normal(0, 2, n), kind="f8", comment="units not documented")
         for name in ("compass_x", "compass_y", "compass_z", "velocity_ab", "velocity_cd", "velocity_ef",
                      "velocity_gh"):
-            ObsVariable(ds, name, rng.normal(0, 1, n), comment="units not documented")
+            obs_variable(ds, name, rng.normal(0, 1, n), comment="units not documented")
 
 
-def WriteLog(path, plan):
+def write_log(path, plan):
     lines = [
         "Ostrel Research Labs Davrolin version 1.0 Revision 02 [Build Jan 01 2025 00:00:00]",
         "For use with data collected under Version 3.04 of the System Control Program.",
@@ -269,22 +270,22 @@ def WriteLog(path, plan):
         f.write("\r\n".join(lines).encode("latin-1"))
 
 
-def WriteExport(folder, scenario="normal", profiles=None, engineering_scans=120, ctd_scans=300, acm_scans=150,
+def write_export(folder, scenario="normal", profiles=None, engineering_scans=120, ctd_scans=300, acm_scans=150,
                 seed=17):
     if profiles is None:
         profiles = 1 if scenario == "single" else 60
     os.makedirs(folder, exist_ok=True)
     plan = Plan(scenario, profiles, engineering_scans, ctd_scans, acm_scans)
-    times = Times(plan)
+    times = profile_times(plan)
     rng = np.random.default_rng(seed)
-    writers = {"engineering": WriteEngineering, "ctd": WriteCtd, "acm": WriteAcm}
+    writers = {"engineering": write_engineering, "ctd": write_ctd, "acm": write_acm}
     for kind in plan.kinds:
         writers[kind](os.path.join(folder, f"{kind}.nc"), plan, times, rng)
-    WriteLog(os.path.join(folder, "DAVROLIN.LOG"), plan)
+    write_log(os.path.join(folder, "DAVROLIN.LOG"), plan)
     return plan
 
 
-def Main():
+def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("scenario", choices=("normal", "damaged", "single", "all_damaged"))
     parser.add_argument("folder")
@@ -293,8 +294,8 @@ def Main():
     parser.add_argument("--ctd-scans", type=int, default=300)
     parser.add_argument("--acm-scans", type=int, default=150)
     args = parser.parse_args()
-    WriteExport(args.folder, args.scenario, args.profiles, args.engineering_scans, args.ctd_scans, args.acm_scans)
+    write_export(args.folder, args.scenario, args.profiles, args.engineering_scans, args.ctd_scans, args.acm_scans)
 
 
 if __name__ == "__main__":
-    Main()
+    main()

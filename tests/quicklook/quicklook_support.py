@@ -15,27 +15,27 @@ import tempfile
 
 import numpy as np
 
-kHere = os.path.dirname(os.path.abspath(__file__))
-kRoot = os.path.dirname(os.path.dirname(kHere))
-kProgram = os.path.join(kRoot, "quicklook", "davrolin-quicklook")
-kChromium = "/usr/bin/chromium"
-kFigures = ("track.png", "sections.png", "ts.png", "status.png")
-kRunTimeout = 300
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+PROGRAM = os.path.join(ROOT, "quicklook", "davrolin-quicklook")
+CHROMIUM = "/usr/bin/chromium"
+FIGURES = ("track.png", "sections.png", "ts.png", "status.png")
+RUN_TIMEOUT = 300
 
 
-def RealExports():
+def real_exports():
     value = os.environ.get("DAVROLIN_QUICKLOOK_EXPORTS", "")
     return [folder for folder in value.split(os.pathsep) if folder]
 
 
-def RunQuicklook(*args):
+def run_quicklook(*args):
     """(exit code, stdout, stderr) of davrolin-quicklook with `args`."""
-    done = subprocess.run([kProgram, *args], capture_output=True, text=True, timeout=kRunTimeout,
+    done = subprocess.run([PROGRAM, *args], capture_output=True, text=True, timeout=RUN_TIMEOUT,
                           env=dict(os.environ, DAVROLIN_QUICKLOOK_DEBUG=""))
     return done.returncode, done.stdout, done.stderr
 
 
-def BlankReason(path):
+def blank_reason(path):
     """Why the PNG at `path` counts as blank, or "" when it shows something."""
     from PIL import Image
 
@@ -55,9 +55,9 @@ def BlankReason(path):
 # Injected into a copy of the page: a policy that refuses anything but local
 # files and inline style, and a script that reports each image and each
 # refused load into the DOM that --dump-dom prints.
-kPolicy = ('<meta http-equiv="Content-Security-Policy" content="default-src \'none\'; '
+POLICY = ('<meta http-equiv="Content-Security-Policy" content="default-src \'none\'; '
            'img-src file: \'self\'; style-src \'unsafe-inline\'; script-src \'unsafe-inline\'">')
-kReporter = """<script>
+REPORTER = """<script>
 var refused = [];
 document.addEventListener('securitypolicyviolation', function (e) { refused.push(e.blockedURI); });
 window.addEventListener('load', function () {
@@ -72,20 +72,20 @@ window.addEventListener('load', function () {
 </script>"""
 
 
-def CheckPageInBrowser(out_dir):
+def check_page_in_browser(out_dir):
     """Opens a copy of OUT_DIR/index.html from the file system in headless
     Chromium with the network refused. Returns (images, refused loads,
     console lines)."""
     with open(os.path.join(out_dir, "index.html"), encoding="utf-8") as f:
         page = f.read()
-    page = page.replace("<head>", "<head>\n" + kPolicy, 1).replace("</body>", kReporter + "\n</body>", 1)
+    page = page.replace("<head>", "<head>\n" + POLICY, 1).replace("</body>", REPORTER + "\n</body>", 1)
     check = os.path.join(out_dir, "browser-check.html")
     with open(check, "w", encoding="utf-8") as f:
         f.write(page)
     profile = tempfile.mkdtemp(prefix="quicklook-chromium-")
     try:
         done = subprocess.run(
-            [kChromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+            [CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
              "--disable-background-networking", "--disable-component-update", "--disable-sync",
              "--host-resolver-rules=MAP * ~NOTFOUND", f"--user-data-dir={profile}",
              "--enable-logging=stderr", "--v=0", "--dump-dom", "file://" + os.path.abspath(check)],

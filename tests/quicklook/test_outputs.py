@@ -1,18 +1,34 @@
 """The quick look of whole exports: a normal deployment, a damaged one, one
-with a single profile, one where every profile is damaged, and any real
-export named in DAVROLIN_QUICKLOOK_EXPORTS. Each run writes four figures that
-are not blank and a page that opens in headless Chromium from the file
-system with every image loaded and nothing printed to the console."""
+with a single profile, one where every profile is damaged, a large one (a
+million scans of each instrument, more than one chunk of the reader), and
+any real export named in DAVROLIN_QUICKLOOK_EXPORTS. Each run writes four
+figures that are not blank and a page that opens in headless Chromium from
+the file system with every image loaded and nothing printed to the console.
+A figure that fails leaves the page and the other figures in place."""
+import contextlib
+import io
 import os
 import re
 import shutil
+import sys
 import tempfile
 import unittest
+from unittest import mock
 
-from make_export import WriteExport
-from quicklook_support import BlankReason, CheckPageInBrowser, kFigures, RealExports, RunQuicklook
+from make_export import write_export
+from quicklook_support import blank_reason, check_page_in_browser, FIGURES, real_exports, ROOT, run_quicklook
 
-kScenarios = ("normal", "damaged", "single", "all_damaged")
+sys.path.insert(0, os.path.join(ROOT, "quicklook"))
+from davrolin_quicklook import figures, main  # noqa: E402
+
+# name -> the write_export arguments of the scenario
+SCENARIOS = {
+    "normal": {},
+    "damaged": {},
+    "single": {},
+    "all_damaged": {},
+    "large": dict(scenario="normal", profiles=200, engineering_scans=5000, ctd_scans=5000, acm_scans=5000),
+}
 runs = {}       # name -> (exit code, stdout, stderr, out folder, page text)
 workspace = ""
 
@@ -21,14 +37,14 @@ def setUpModule():
     global workspace
     workspace = tempfile.mkdtemp(prefix="quicklook-test-")
     exports = {}
-    for scenario in kScenarios:
-        exports[scenario] = os.path.join(workspace, scenario)
-        WriteExport(exports[scenario], scenario)
-    for folder in RealExports():
+    for name, arguments in SCENARIOS.items():
+        exports[name] = os.path.join(workspace, name)
+        write_export(exports[name], **({"scenario": name} | arguments))
+    for folder in real_exports():
         exports[f"real:{folder}"] = folder
     for name, folder in exports.items():
         out = os.path.join(workspace, f"out-{len(runs)}")
-        code, stdout, stderr = RunQuicklook(folder, out)
+        code, stdout, stderr = run_quicklook(folder, out)
         page = ""
         if os.path.exists(os.path.join(out, "index.html")):
             with open(os.path.join(out, "index.html"), encoding="utf-8") as f:
@@ -40,7 +56,7 @@ def tearDownModule():
     shutil.rmtree(workspace, ignore_errors=True)
 
 
-def StatusRow(page, file_name):
+def status_row(page, file_name):
     """The counts of the status table's row of `file_name`."""
     match = re.search(r"<tr><th>" + re.escape(file_name) + r"</th>(.*?)</tr>", page)
     if not match:
@@ -55,11 +71,11 @@ class FiguresTest(unittest.TestCase):
                 self.assertEqual(code, 0, stderr)
                 self.assertNotIn("Traceback", stderr)
                 self.assertIn("index.html", stdout)
-                for figure in kFigures:
+                for figure in FIGURES:
                     path = os.path.join(out, figure)
                     self.assertTrue(os.path.isfile(path), figure)
-                    self.assertEqual(BlankReason(path), "", figure)
-                self.assertEqual(re.findall(r'<img src="([^"]+)"', page), list(kFigures))
+                    self.assertEqual(blank_reason(path), "", figure)
+                self.assertEqual(re.findall(r'<img src="([^"]+)"', page), list(FIGURES))
 
 
 class PageTest(unittest.TestCase):
@@ -69,15 +85,15 @@ class PageTest(unittest.TestCase):
         self.assertIn("2024-07-01 00:00:00 UTC to 2024-07-15 18:26:15 UTC", page)
         self.assertRegex(page, r"Pressure range: ctd.nc</th><td>1\d\.\d to 4[89]\d\.\d dbar")
         self.assertIn("DAVROLIN.LOG: no errors.", page)
-        self.assertEqual(StatusRow(page, "acm.nc"), [60, 0, 0, 0, 0, 0])
+        self.assertEqual(status_row(page, "acm.nc"), [60, 0, 0, 0, 0, 0])
         self.assertIn("Synthetic normal deployment", page)          # the metadata's summary
         self.assertNotIn('class="notes"', page)
 
     def test_damaged_deployment_shows_each_damaged_profile_and_the_log_errors(self):
         page = runs["damaged"][4]
-        self.assertEqual(StatusRow(page, "engineering.nc"), [58, 1, 0, 1, 0, 0])
-        self.assertEqual(StatusRow(page, "ctd.nc"), [44, 1, 1, 0, 4, 10])
-        self.assertIsNone(StatusRow(page, "acm.nc"))
+        self.assertEqual(status_row(page, "engineering.nc"), [58, 1, 0, 1, 0, 0])
+        self.assertEqual(status_row(page, "ctd.nc"), [44, 1, 1, 0, 4, 10])
+        self.assertIsNone(status_row(page, "acm.nc"))
         self.assertIn("acm.nc is not in the export.", page)
         self.assertIn("DAVROLIN.LOG: 3 error lines", page)
         for line in ("Error reading from engineering file for profile 20",
@@ -104,13 +120,54 @@ class PageTest(unittest.TestCase):
                     self.assertIn(note, page)
 
 
+class LargeExportTest(unittest.TestCase):
+    def test_a_million_scans_of_each_instrument_are_summed_up_and_drawn_from_a_sample(self):
+        page = runs["large"][4]
+        for file_name in ("engineering.nc", "ctd.nc", "acm.nc"):
+            with self.subTest(file=file_name):
+                self.assertIn(f"Profiles: {file_name}</th><td>200 (numbers 0 to 199), 200 with scans, "
+                              "1,000,000 scans", page)
+                self.assertEqual(status_row(page, file_name), [200, 0, 0, 0, 0, 0])
+        self.assertRegex(page, r"Pressure range: engineering.nc</th><td>1\d\.\d to 4[89]\d\.\d dbar")
+        self.assertIn("T-S diagram: one in 7 of the 1,000,000 scans is drawn.", page)
+
+
+class FailedFigureTest(unittest.TestCase):
+    def test_a_figure_that_fails_is_a_note_on_the_page_and_the_rest_is_written(self):
+        def broken(export, path):
+            with open(path, "wb") as f:
+                f.write(b"half a PNG")
+            raise OverflowError("Exceeded cell block limit in Agg.")
+
+        specs = tuple(spec if spec.file_name != "ts.png" else figures.FigureSpec(
+            spec.file_name, spec.heading, spec.caption, broken) for spec in figures.FIGURES)
+        out = os.path.join(workspace, "out-broken")
+        stdout, stderr = io.StringIO(), io.StringIO()
+        with mock.patch.object(figures, "FIGURES", specs), \
+                contextlib.redirect_stdout(stdout), contextlib.redirect_stderr(stderr):
+            code = main.main([os.path.join(workspace, "normal"), out])
+        self.assertEqual(code, main.EXIT_FIGURE_LEFT_OUT)
+        self.assertEqual(code, 3)   # as the README documents it
+        self.assertIn("ts.png could not be drawn: OverflowError: Exceeded cell block limit in Agg.",
+                      stderr.getvalue())
+        self.assertFalse(os.path.exists(os.path.join(out, "ts.png")))
+        with open(os.path.join(out, "index.html"), encoding="utf-8") as f:
+            page = f.read()
+        self.assertIn('<p class="failed">ts.png could not be drawn: OverflowError: '
+                      "Exceeded cell block limit in Agg.</p>", page)
+        self.assertEqual(re.findall(r'<img src="([^"]+)"', page), ["track.png", "sections.png", "status.png"])
+        for figure in ("track.png", "sections.png", "status.png"):
+            self.assertEqual(blank_reason(os.path.join(out, figure)), "", figure)
+        self.assertEqual(status_row(page, "ctd.nc"), [60, 0, 0, 0, 0, 0])
+
+
 class BrowserTest(unittest.TestCase):
     def test_page_opens_from_the_file_system_with_every_image_and_no_console_message(self):
         names = ["normal", "damaged", "all_damaged"] + [n for n in runs if n.startswith("real:")]
         for name in names:
             with self.subTest(export=name):
-                images, refused, console = CheckPageInBrowser(runs[name][3])
-                self.assertEqual([i["src"] for i in images], list(kFigures))
+                images, refused, console = check_page_in_browser(runs[name][3])
+                self.assertEqual([i["src"] for i in images], list(FIGURES))
                 for image in images:
                     self.assertTrue(image["complete"] and image["width"] > 300 and image["height"] > 300, image)
                 self.assertEqual(refused, [])
