@@ -71,6 +71,30 @@ void FlagFlatRuns(std::span<const double> values, std::size_t count, double tole
     }
 }
 
+// Whether some window of scans n - count .. n may be flat. One that holds
+// two consecutive values (missing ones between left out) differing by the
+// tolerance or more is not; when every window holds such a pair, the
+// queues need not run.
+bool MayBeFlat(std::span<const double> values, std::size_t count, double tolerance)
+{
+    bool pair = false;
+    std::size_t pairFirst = 0, last = 0;  // the first value of the latest such pair; the latest value
+    bool any = false;
+    for (std::size_t n = 0; n < values.size(); ++n) {
+        if (!Missing(values[n])) {
+            if (any && !(std::fabs(values[n] - values[last]) < tolerance)) {
+                pair = true;
+                pairFirst = last;
+            }
+            last = n;
+            any = true;
+        }
+        if (n >= count && (!pair || pairFirst < n - count))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void GrossRangeTest(std::span<const double> values, QartodSpan fail, const QartodSpan* suspect, uint8_t* flags)
@@ -153,8 +177,12 @@ void FlatLineTest(std::span<const double> values, double interval, double suspec
                 const double c = std::trunc(seconds / interval);
                 return c < static_cast<double>(values.size()) ? static_cast<std::size_t>(c) : values.size();
             };
-            std::vector<std::size_t> low(values.size()), high(values.size());
             const std::size_t suspectCount = count(suspectSeconds), failCount = count(failSeconds);
+            if (!MayBeFlat(values, std::min(suspectCount, failCount), tolerance)) {
+                MarkMissing(values, flags);
+                return;
+            }
+            std::vector<std::size_t> low(values.size()), high(values.size());
             FlagFlatRuns(values, suspectCount, tolerance, kQartodSuspect, flags, low, high);
             // A longer window spans at least the range of a shorter one that
             // it holds: without a suspect scan there is no failing one.
