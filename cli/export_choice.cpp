@@ -12,6 +12,8 @@ bool MakeExportRequest(const CommandLine& cl, const std::string& currentDir, Exp
     request = ExportRequest{};
     request.netcdf = cl.exportNetcdf;
     request.csv = cl.exportCsv;
+    request.qc = !cl.noQc;
+    request.gridStep = cl.gridStep;
     if (!request.Wanted())
         return true;
     if (!cl.metadataFile.empty()) {

@@ -3,8 +3,10 @@
 #include "export/csv_row.h"
 #include "export/export_columns.h"
 #include "export/global_attributes.h"
+#include "export/grid_file.h"
 #include "export/instance_variables.h"
 #include "export/netcdf_file.h"
+#include "export/profile_quality.h"
 #include "export/seawater.h"
 #include "formats/deployment.h"
 #include "formats/engineering.h"
@@ -154,6 +156,11 @@ public:
     void EngineeringScan(const EngineeringValues& scan) override
     {
         Widen(scan.time, scanTimeLow, scanTimeHigh);
+        if (!ignoring_ && std::isfinite(scan.pressure)) {
+            if (std::isnan(Last().firstPressure))
+                Last().firstPressure = scan.pressure;
+            Last().lastPressure = scan.pressure;
+        }
         Keep(&scan, sizeof scan);
     }
     void Stop(int32_t marker, const StopRecord& stop) override
@@ -175,7 +182,12 @@ public:
         r.profileExit = stop.profileStatus;
         r.endedByOperator = marker == MarkerOperatorStop ? 1 : 0;
     }
-    void CtdScan(const CtdValues& scan) override { Keep(&scan, sizeof scan); }
+    void CtdScan(const CtdValues& scan) override
+    {
+        if (!ignoring_)
+            Widen(scan.pressure, pressureLow, pressureHigh);
+        Keep(&scan, sizeof scan);
+    }
     void AcmScan(const AcmValues& scan) override { Keep(&scan, sizeof scan); }
     void SensorTimes(int32_t on, int32_t off) override
     {
@@ -244,6 +256,7 @@ public:
     std::vector<std::pair<uint32_t, uint32_t>> missing;  // profile ranges whose data file was missing
     std::vector<std::string> files;                      // the data files read
     double scanTimeLow = kNaN, scanTimeHigh = kNaN;
+    double pressureLow = kNaN, pressureHigh = kNaN;  // CTD: the pressures of its scans
 
 private:
     ProfileRecord& Last() { return records.back(); }
@@ -287,7 +300,7 @@ struct DeploymentExport::State {
     // The listed profiles of each instrument, kept for profiles.csv.
     std::vector<std::vector<ProfileRecord>> listings;
 
-    InstrumentExport* Find(int kind)
+    InstrumentExport* Find(int kind) const
     {
         for (auto& i : instruments)
             if (i->info.kind == kind)
@@ -296,40 +309,27 @@ struct DeploymentExport::State {
     }
     std::string PathOf(const char* name) const { return run.destination + name; }
 
-    bool WriteInstrument(InstrumentExport& instrument, ExportHost& host, const std::vector<ProfileRecord>& listed);
+    QcSettings qc;  // the run's quality control settings
+    std::string station;
+
+    bool WriteInstrument(InstrumentExport& instrument, ExportHost& host, std::vector<ProfileRecord>& listed);
+    // The global attributes of the instrument's netCDF file.
+    std::vector<Attribute> Globals(const InstrumentExport& instrument, double timeLow, double timeHigh) const;
+    // Opens ctd_grid.nc for the CTD's listed profiles. Without a grid (no
+    // pressure limits and no scans) it says so and leaves `grid` closed;
+    // false (logged) when the file cannot be created.
+    bool OpenGrid(GridFile& grid, const InstrumentExport& ctd, const std::vector<ProfileRecord>& listed,
+                  double timeLow, double timeHigh, ExportHost& host);
     // Creates the instrument's netCDF file, defines its variables and
     // attributes from the tables and puts every value but the scans'; the
     // obs variables' ids, in the order of `columns`, go to `obsVars`.
     bool DefineAndFill(NetcdfFile& nc, const std::string& path, const InstrumentExport& instrument,
                        const std::vector<ProfileRecord>& listed, uint64_t obs, double timeLow, double timeHigh,
-                       const std::vector<Column>& columns, std::vector<int>& obsVars);
+                       const std::vector<Column>& columns, std::vector<int>& obsVars, ProfileQuality& quality);
     bool WriteProfilesCsv(ExportHost& host);
 };
 
 namespace {
-
-template <typename T>
-std::vector<T> Converted(const std::vector<double>& values)
-{
-    std::vector<T> out;
-    out.reserve(values.size());
-    for (double v : values)
-        out.push_back(static_cast<T>(v));
-    return out;
-}
-
-// The values of a one-dimensional variable of `type` from index 0.
-void PutNumbers(NetcdfFile& nc, int var, NetcdfType type, const std::vector<double>& values)
-{
-    switch (type) {
-    case NetcdfType::Byte: nc.PutBytes(var, 0, Converted<int8_t>(values)); break;
-    case NetcdfType::Short: nc.PutShorts(var, 0, Converted<int16_t>(values)); break;
-    case NetcdfType::Int: nc.PutInts(var, 0, Converted<int32_t>(values)); break;
-    case NetcdfType::Float: nc.PutFloats(var, 0, Converted<float>(values)); break;
-    case NetcdfType::Double: nc.PutDoubles(var, 0, values); break;
-    case NetcdfType::Char: break;
-    }
-}
 
 std::size_t ScanSize(Instrument instrument)
 {
@@ -393,6 +393,14 @@ bool DeploymentExport::Begin(const ExportRun& run, ExportHost& host)
     if (run.deployment)
         s.deploymentRecord = *run.deployment;
     const ExportMetadata& m = s.choice.metadata;
+    s.qc = EffectiveQcSettings(m.qc, run.options.ctd, run.deployment);
+    s.station = [&] {
+        for (const char* key : {"station_name", "site_code", "platform_code"})
+            for (const auto& kv : m.attributes)
+                if (kv.first == key && !kv.second.empty())
+                    return kv.second;
+        return std::string("VXP");
+    }();
     s.latitude = m.hasLatitude ? m.latitude : kNaN;
     s.longitude = m.hasLongitude ? m.longitude : kNaN;
     for (const InstrumentInfo& info : kInstruments) {
@@ -415,7 +423,8 @@ uint32_t DeploymentExport::FinishItems() const
     if (s.instruments.empty())
         return 0;
     const uint32_t perInstrument = (s.choice.netcdf ? 1 : 0) + (s.choice.csv ? 1 : 0);
-    return perInstrument * static_cast<uint32_t>(s.instruments.size()) + (s.choice.csv ? 1 : 0);
+    const uint32_t grid = s.choice.netcdf && s.Find(KindCtd) ? 1 : 0;
+    return perInstrument * static_cast<uint32_t>(s.instruments.size()) + (s.choice.csv ? 1 : 0) + grid;
 }
 
 ProfileSink* DeploymentExport::ProfileSinkFor(int kind)
@@ -471,6 +480,13 @@ bool DeploymentExport::Finish(ExportHost& host)
             inFiles = s.listings[i];
         if (!s.WriteInstrument(instrument, host, inFiles))
             ok = false;
+        // What the writing found out of each profile (its grades) goes to profiles.csv too.
+        std::size_t at = 0;
+        for (const ProfileRecord& r : inFiles) {
+            while (s.listings[i][at].number != r.number)
+                ++at;
+            s.listings[i][at] = r;
+        }
         stopped = host.StopRequested();
     }
     if (s.choice.csv && !s.instruments.empty()) {
@@ -488,14 +504,15 @@ bool DeploymentExport::Finish(ExportHost& host)
 }
 
 bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost& host,
-                                              const std::vector<ProfileRecord>& listed)
+                                              std::vector<ProfileRecord>& listed)
 {
     const Instrument kind = ins.info.instrument;
     const bool layout301 = run.options.layout301;
     const std::vector<Column> columns = ColumnsOf(kind, layout301);
     const std::string ncPath = PathOf(ins.info.name) + ".nc";
     const std::string csvPath = PathOf(ins.info.name) + ".csv";
-    const uint32_t items = (choice.netcdf ? 1 : 0) + (choice.csv ? 1 : 0);
+    const bool gridded = choice.netcdf && kind == Instrument::Ctd;
+    const uint32_t items = (choice.netcdf ? 1 : 0) + (choice.csv ? 1 : 0) + (gridded ? 1 : 0);
 
     auto fail = [&](const std::string& line) {
         host.Error(line);
@@ -519,13 +536,34 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             Widen(t, timeLow, timeHigh);
     }
 
+    // Which way each CTD profile went, from the engineering profile of its number.
+    if (kind == Instrument::Ctd)
+        if (const InstrumentExport* engineering = Find(KindEngineering))
+            for (ProfileRecord& r : listed) {
+                const auto& e = engineering->records;
+                const auto at = std::lower_bound(e.begin(), e.end(), r.number,
+                                                 [](const ProfileRecord& a, uint32_t n) { return a.number < n; });
+                if (at != e.end() && at->number == r.number)
+                    r.direction = DirectionOf(at->firstPressure, at->lastPressure);
+            }
+
+    ProfileQuality quality(QcColumnsOf(kind, columns), qc, choice.qc);
+    std::size_t timeColumn = columns.size();  // the scans' own times; none: estimated
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (std::strcmp(columns[i].name, "scan_time") == 0)
+            timeColumn = i;
+
     NetcdfFile nc;
     std::vector<int> obsVars;
     if (choice.netcdf) {
         host.Writing(ncPath);
-        if (!DefineAndFill(nc, ncPath, ins, listed, obs, timeLow, timeHigh, columns, obsVars))
+        if (!DefineAndFill(nc, ncPath, ins, listed, obs, timeLow, timeHigh, columns, obsVars, quality))
             return fail("Error writing export file " + nc.Error());
     }
+    GridFile grid;
+    bool gridOk = true;
+    if (gridded)
+        gridOk = OpenGrid(grid, ins, listed, timeLow, timeHigh, host);
 
     TextOutput csv;
     if (choice.csv) {
@@ -577,6 +615,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
     for (uint64_t done = 0; done < obs;) {
         if (host.StopRequested()) {
             nc = NetcdfFile();
+            grid = GridFile();
             csv.Abandon();
             return fail("Operation cancelled by user: the " + std::string(ins.info.title) +
                         " export files were not written");
@@ -584,6 +623,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
         const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, obs - done));
         if (std::fread(raw.data(), scanSize, count, ins.scratch.get()) != count) {
             nc = NetcdfFile();
+            grid = GridFile();
             csv.Abandon();
             return fail("Error writing export files of the " + std::string(ins.info.title) +
                         ": the scratch file " + ins.scratchPath + " could not be read");
@@ -612,6 +652,16 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
                 Widen(v[zColumn], zLow, zHigh);
             if (choice.csv)
                 csv.Commit(PutCsvRow(csv.Room(kMaxCsvRowLength), kind, layout301, r.number, indexInProfile + 1, v));
+            if (!quality.Tested().empty()) {
+                // The CTD's own spread times: a scan without them is not placed
+                // at its profile's time here, which would make its rate infinite.
+                quality.Add(v, timeColumn < width ? v[timeColumn] : SpreadTime(context));
+                if (indexInProfile + 1 == r.scans) {
+                    quality.EndProfile(listed[profileAt], choice.netcdf ? &nc : nullptr);
+                    if (grid.IsOpen())
+                        gridOk = grid.PutProfile(profileAt, quality) && gridOk;
+                }
+            }
             ++indexInProfile;
         }
         if (choice.netcdf) {
@@ -640,6 +690,8 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
 
     bool ok = true;
     if (choice.netcdf) {
+        quality.Flush(nc);
+        quality.PutGrades(nc, listed);
         if (!std::isnan(zLow)) {
             nc.PutAttDoubles(kNetcdfGlobal, kVerticalMin, {zLow});
             nc.PutAttDoubles(kNetcdfGlobal, kVerticalMax, {zHigh});
@@ -648,6 +700,19 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             host.Progress("Export written to file " + ncPath);
         } else {
             host.Error("Error writing export file " + nc.Error());
+            ok = false;
+        }
+        host.ItemDone();
+    }
+    if (gridded) {
+        if (grid.IsOpen()) {
+            if (grid.Close() && gridOk) {
+                host.Progress("Export written to file " + PathOf(kGridFileName));
+            } else {
+                host.Error("Error writing export file " + grid.Error());
+                ok = false;
+            }
+        } else if (!gridOk) {
             ok = false;
         }
         host.ItemDone();
@@ -664,32 +729,52 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
     return ok;
 }
 
+std::vector<Attribute> DeploymentExport::State::Globals(const InstrumentExport& ins, double timeLow,
+                                                      double timeHigh) const
+{
+    std::vector<std::string> sources;
+    if (hasDeployment)
+        sources.push_back("DEPLOY.DAT");
+    sources.push_back("PROFILES.DAT");
+    sources.insert(sources.end(), ins.files.begin(), ins.files.end());
+    const FileFacts facts{ins.info.instrument, ins.info.title, sources,  choice.program,
+                          choice.now,          latitude,       longitude, timeLow,
+                          timeHigh,            &choice.metadata.attributes, choice.qc};
+    return GlobalAttributes(facts);
+}
+
+bool DeploymentExport::State::OpenGrid(GridFile& grid, const InstrumentExport& ctd,
+                                       const std::vector<ProfileRecord>& listed, double timeLow, double timeHigh,
+                                       ExportHost& host)
+{
+    const std::string path = PathOf(kGridFileName);
+    PressureGrid bins;
+    const bool limits = hasDeployment && bins.Make(deploymentRecord.shallowPressure, deploymentRecord.deepPressure,
+                                                   choice.gridStep);
+    if (!limits && !bins.Make(ctd.pressureLow, ctd.pressureHigh, choice.gridStep)) {
+        host.Progress("No export file " + path + ": no pressure limits and no CTD pressures to make its grid of");
+        return true;
+    }
+    host.Writing(path);
+    if (grid.Create(path, bins, listed, station, latitude, longitude, Globals(ctd, timeLow, timeHigh), choice.qc))
+        return true;
+    host.Error("Error writing export file " + grid.Error());
+    return false;
+}
+
 bool DeploymentExport::State::DefineAndFill(NetcdfFile& nc, const std::string& path, const InstrumentExport& ins,
                                             const std::vector<ProfileRecord>& listed, uint64_t obs, double timeLow,
                                             double timeHigh, const std::vector<Column>& columns,
-                                            std::vector<int>& obsVars)
+                                            std::vector<int>& obsVars, ProfileQuality& quality)
 {
     const Instrument kind = ins.info.instrument;
     nc.Create(path, false);
-    const std::string station = [&] {
-        for (const char* key : {"station_name", "site_code", "platform_code"})
-            for (const auto& kv : choice.metadata.attributes)
-                if (kv.first == key && !kv.second.empty())
-                    return kv.second;
-        return std::string("VXP");
-    }();
     const int stationDim = nc.DefineDim("station", 1);
     const int strlenDim = nc.DefineDim("name_strlen", station.size());
     const int profileDim = nc.DefineDim("profile", listed.size());
     const int obsDim = nc.DefineDim("obs", obs);
 
-    std::vector<int> stationVars;
-    for (const StationVariable& v : StationVariables()) {
-        const int id = v.type == NetcdfType::Char ? nc.DefineVar(v.name, v.type, {stationDim, strlenDim})
-                                                  : nc.DefineVar(v.name, v.type, {stationDim});
-        PutAttributes(nc, id, v.type, v.attributes);
-        stationVars.push_back(id);
-    }
+    const std::vector<int> stationVars = DefineStationVariables(nc, stationDim, strlenDim);
     const std::vector<const ProfileVariable*> profileRows = ProfileVariablesOf(kind);
     std::vector<int> profileVars;
     for (const ProfileVariable* v : profileRows) {
@@ -700,38 +785,25 @@ bool DeploymentExport::State::DefineAndFill(NetcdfFile& nc, const std::string& p
     const int deployment = nc.DefineVar("deployment", NetcdfType::Int, std::span<const int>());
     PutAttributes(nc, deployment, NetcdfType::Int,
                   DeploymentAttributes(hasDeployment ? &deploymentRecord : nullptr, run.options.layout301));
-    for (const Column& c : columns) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const Column& c = columns[i];
         const int id = nc.DefineVar(c.name, c.type, {obsDim});
-        PutAttributes(nc, id, c.type, ColumnAttributes(c, kind));
+        std::vector<Attribute> attributes = ColumnAttributes(c, kind);
+        if (quality.Runs())
+            for (const QcColumn& t : quality.Tested())
+                if (t.column == i)
+                    attributes.push_back(AncillaryVariables(c.name));
+        PutAttributes(nc, id, c.type, attributes);
         obsVars.push_back(id);
     }
+    quality.Define(nc, obsDim, profileDim, columns, CoordinatesOf(kind));
 
-    std::vector<std::string> sources;
-    if (hasDeployment)
-        sources.push_back("DEPLOY.DAT");
-    sources.push_back("PROFILES.DAT");
-    sources.insert(sources.end(), ins.files.begin(), ins.files.end());
-    const FileFacts facts{kind,      ins.info.title, sources, choice.program, choice.now, latitude, longitude,
-                          timeLow,   timeHigh,       &choice.metadata.attributes};
-    PutAttributes(nc, kNetcdfGlobal, NetcdfType::Double, GlobalAttributes(facts));
+    PutAttributes(nc, kNetcdfGlobal, NetcdfType::Double, Globals(ins, timeLow, timeHigh));
     nc.EndDefine();
 
     // The station's and the profiles' values.
-    for (std::size_t i = 0; i < stationVars.size(); ++i) {
-        const std::string name = StationVariables()[i].name;
-        if (name == "station_name")
-            nc.PutTextRow(stationVars[i], 0, station);
-        else if (name == "station")
-            nc.PutInts(stationVars[i], 0, std::vector<int32_t>{0});
-        else
-            nc.PutDoubles(stationVars[i], 0, std::vector<double>{name == "latitude" ? latitude : longitude});
-    }
-    std::vector<double> values(listed.size());
-    for (std::size_t i = 0; i < profileRows.size(); ++i) {
-        for (std::size_t p = 0; p < listed.size(); ++p)
-            values[p] = profileRows[i]->value(listed[p], kind);
-        PutNumbers(nc, profileVars[i], profileRows[i]->type, values);
-    }
+    PutStationValues(nc, stationVars, station, latitude, longitude);
+    PutProfileValues(nc, profileVars, profileRows, listed, kind);
     nc.PutInts(deployment, 0, std::vector<int32_t>{0});
     return nc.Ok();
 }
@@ -755,6 +827,14 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
             header += ",motion_start_time (UTC),motion_stop_time (UTC),ramp_exit_code,profile_exit_code,"
                       "ended_by_operator,restart_count,backtrack_count,incomplete_count";
     }
+    // Then the grades of each instrument's tested columns, as letters.
+    std::vector<std::vector<QcColumn>> graded(instruments.size());
+    for (std::size_t i = 0; i < instruments.size() && choice.qc; ++i) {
+        const Instrument kind = instruments[i]->info.instrument;
+        graded[i] = QcColumnsOf(kind, ColumnsOf(kind, run.options.layout301));
+        for (const QcColumn& t : graded[i])
+            header += "," + std::string(instruments[i]->info.name) + "_" + kQcVariableNames[t.variable] + "_grade";
+    }
     csv.Write(header + "\r\n");
 
     // One row per profile listed by any instrument, in order.
@@ -776,9 +856,12 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
         if (!any)
             break;
         std::string out = FormatString("%u", next);
+        std::string grades;
         for (std::size_t i = 0; i < instruments.size(); ++i) {
             const bool has = at[i] < listings[i].size() && listings[i][at[i]].number == next;
             const bool engineering = instruments[i]->info.instrument == Instrument::Engineering;
+            for (const QcColumn& t : graded[i])
+                grades += std::string(",") + (has ? GradeLetter(listings[i][at[i]].grades[t.variable]) : "");
             if (!has) {
                 out += engineering ? ",,,,,,,,,,,," : ",,,,";
                 continue;
@@ -799,7 +882,7 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
                 out += FormatString(",%d,%d,%d", r.restarts, r.backtracks, r.incomplete);
             }
         }
-        out += "\r\n";
+        out += grades + "\r\n";
         csv.Write(out);
     }
     const bool ok = csv.Close();

@@ -27,6 +27,8 @@ bool ExportChoiceFor(const ExportRequest& request, const std::string& program, s
                 "--metadata file";
         return false;
     }
+    choice.qc = request.qc;
+    choice.gridStep = request.gridStep;
     choice.program = program;
     choice.now = IsoTimeOf(static_cast<double>(now));
     return true;

@@ -166,8 +166,6 @@ void EngineeringRow(const EngineeringValues& s, const ScanContext& c, bool layou
     v[8] = s.turbidityGain;
 }
 
-// The scan's time spread evenly between the sensor's on and off times; NaN
-// without them.
 double SpreadTime(const ScanContext& c)
 {
     return c.sensorOn +

@@ -152,9 +152,11 @@ const GlobalRow kGlobalRows[] = {
      }},
     {"date_created", true, [](F f) { return Text("date_created", MetadataOr(f, "date_created", f.now)); }},
     {"processing_level", true,
-     [](F) {
+     [](F f) {
          return Text("processing_level",
-                     "Instrument values in physical units; salinity and depth derived; no quality control");
+                     f.qc ? "Instrument values in physical units; salinity and depth derived; QARTOD quality flags "
+                            "(gross range, spike, rate of change, flat line) and profile grades"
+                          : "Instrument values in physical units; salinity and depth derived; no quality control");
      }},
     {"geospatial_lat_min", false, [](F f) { return Number("geospatial_lat_min", f.latitude); }},
     {"geospatial_lat_max", false, [](F f) { return Number("geospatial_lat_max", f.latitude); }},

@@ -23,6 +23,7 @@ struct FileFacts {
     double timeLow;                    // the file's times, NaN without any
     double timeHigh;
     const std::vector<std::pair<std::string, std::string>>* metadata;  // the metadata file's keys
+    bool qc = false;                   // the file carries quality flags
 };
 
 // The file's global attributes in their order: the table's, then the

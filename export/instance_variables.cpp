@@ -1,5 +1,7 @@
 #include "export/instance_variables.h"
 
+#include "export/netcdf_file.h"
+
 #include "formats/deployment.h"
 #include "formats/termination_log.h"
 
@@ -52,6 +54,28 @@ std::vector<Attribute> ProfileTime(const char* longName)
 
 constexpr unsigned kEngineering = InstrumentBit(Instrument::Engineering);
 constexpr unsigned kSensors = InstrumentBit(Instrument::Ctd) | InstrumentBit(Instrument::Acm);
+
+template <typename T>
+std::vector<T> Converted(const std::vector<double>& values)
+{
+    std::vector<T> out;
+    out.reserve(values.size());
+    for (double v : values)
+        out.push_back(static_cast<T>(v));
+    return out;
+}
+
+void PutNumbers(NetcdfFile& nc, int var, NetcdfType type, const std::vector<double>& values)
+{
+    switch (type) {
+    case NetcdfType::Byte: nc.PutBytes(var, 0, Converted<int8_t>(values)); break;
+    case NetcdfType::Short: nc.PutShorts(var, 0, Converted<int16_t>(values)); break;
+    case NetcdfType::Int: nc.PutInts(var, 0, Converted<int32_t>(values)); break;
+    case NetcdfType::Float: nc.PutFloats(var, 0, Converted<float>(values)); break;
+    case NetcdfType::Double: nc.PutDoubles(var, 0, values); break;
+    case NetcdfType::Char: break;
+    }
+}
 
 }  // namespace
 
@@ -117,6 +141,14 @@ const std::vector<ProfileVariable>& ProfileVariables()
                         "(its kind had stopped or the run was cancelled)"),
           Coverage(kQuality)},
          [](R r, I) -> double { return r.status; }},
+        {"profile_direction", NetcdfType::Byte, InstrumentBit(Instrument::Ctd), true,
+         {TextAttribute("long_name", "direction of the vehicle's travel during the profile"),
+          NumbersAttribute("flag_values", NetcdfType::Byte, {kDirectionDown, kDirectionUp, kDirectionUnknown}),
+          TextAttribute("flag_meanings", kDirectionMeanings),
+          TextAttribute("comment", "from the engineering pressure of the same profile: down when its last pressure "
+                                   "is more than 1 dbar above its first, up when more than 1 dbar below; unknown "
+                                   "otherwise or without engineering scans")},
+         [](R r, I) -> double { return r.direction; }},
         {"sensor_on_time", NetcdfType::Double, kEveryInstrument, true,
          TimeAttributes("time the sensor was switched on"), [](R r, I) { return r.sensorOn; }},
         {"sensor_off_time", NetcdfType::Double, kEveryInstrument, true,
@@ -212,4 +244,44 @@ std::vector<Attribute> ColumnAttributes(const Column& c, Instrument instrument)
     if (c.comment)
         a.push_back(TextAttribute("comment", c.comment));
     return a;
+}
+
+std::vector<int> DefineStationVariables(NetcdfFile& nc, int stationDim, int strlenDim)
+{
+    std::vector<int> ids;
+    for (const StationVariable& v : StationVariables()) {
+        const bool scalar = stationDim < 0;
+        const int id = v.type == NetcdfType::Char ? (scalar ? nc.DefineVar(v.name, v.type, {strlenDim})
+                                                            : nc.DefineVar(v.name, v.type, {stationDim, strlenDim}))
+                       : scalar ? nc.DefineVar(v.name, v.type, std::span<const int>())
+                                : nc.DefineVar(v.name, v.type, {stationDim});
+        PutAttributes(nc, id, v.type, v.attributes);
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+void PutStationValues(NetcdfFile& nc, const std::vector<int>& ids, const std::string& name, double latitude,
+                      double longitude)
+{
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::string variable = StationVariables()[i].name;
+        if (variable == "station_name")
+            nc.PutCharRow(ids[i], 0, name);  // name_strlen is the name's length
+        else if (variable == "station")
+            nc.PutInts(ids[i], 0, std::vector<int32_t>{0});
+        else
+            nc.PutDoubles(ids[i], 0, std::vector<double>{variable == "latitude" ? latitude : longitude});
+    }
+}
+
+void PutProfileValues(NetcdfFile& nc, const std::vector<int>& ids, const std::vector<const ProfileVariable*>& rows,
+                      const std::vector<ProfileRecord>& listed, Instrument instrument)
+{
+    std::vector<double> values(listed.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t p = 0; p < listed.size(); ++p)
+            values[p] = rows[i]->value(listed[p], instrument);
+        PutNumbers(nc, ids[i], rows[i]->type, values);
+    }
 }

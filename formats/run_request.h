@@ -18,6 +18,8 @@ struct ExportRequest {
     std::string metadataFile;        // the deployment's metadata (an INI file); empty: none
     std::optional<double> latitude;  // the station's position; wins over the metadata file's
     std::optional<double> longitude;
+    bool qc = true;         // the quality flags, grades and the grid's selection by them
+    double gridStep = 1.0;  // the pressure step of ctd_grid.nc [dbar]
 
     bool Wanted() const { return netcdf || csv; }
 };

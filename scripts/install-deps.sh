@@ -20,7 +20,7 @@ test_packages=(googletest libgtest-dev libbenchmark-dev
                binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev
                fp-utils imagemagick netcdf-bin python3-pandas python3-pil chromium dpkg-dev
                python3-cftime python3-lxml python3-jinja2 python3-packaging python3-isodate
-               python3-pendulum python3-regex python3-shapely python3-pygeoif python3-pyproj
+               python3-pendulum python3-regex python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml python3-pygeoif python3-pyproj
                python3-requests python3-validators python3-future libudunits2-0 libudunits2-data
                libudunits2-dev python3-dev gcc libc6-dev)
 
