@@ -2,6 +2,7 @@
 
 #include "engine/version.h"
 #include "export/export_metadata.h"
+#include "export/pressure_grid.h"
 #include "formats/deployment.h"
 #include "formats/firmware_detection.h"
 #include "formats/text_format.h"
@@ -19,7 +20,8 @@ constexpr const char* kUsage =
     "                       [--kinds LIST] [--profile N | --profiles FIRST-LAST]\n"
     "                       [--settings FILE] [--jobs N] [--quiet]\n"
     "                       [--export netcdf,csv] [--no-text] [--metadata FILE]\n"
-    "                       [--latitude DEG --longitude DEG] SOURCE DEST\n"
+    "                       [--latitude DEG --longitude DEG] [--no-qc] [--grid-step DBAR]\n"
+    "                       SOURCE DEST\n"
     "       davrolin-unpack --help | --version\n"
     "  LIST: comma-separated subset of engineering,ctd,acm,deployment,exceptions\n";
 
@@ -187,6 +189,11 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
         ->type_name("DEG");
     app.add_option("--longitude", cl.longitude, "With --export: the station's longitude, degrees east")
         ->type_name("DEG");
+    app.add_flag("--no-qc", cl.noQc, "With --export: no quality flags, grades or flag-based grid selection");
+    std::string gridStep;
+    auto* gridStepOption =
+        app.add_option("--grid-step", gridStep, "With --export: the pressure step of ctd_grid.nc (default 1)")
+            ->type_name("DBAR");
     app.add_option("SOURCE", cl.source, "Folder holding the deployment's files")->required()->type_name("");
     app.add_option("DEST", cl.dest, "Folder receiving the text files (created when missing)")
         ->required()
@@ -210,6 +217,16 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
     if (exportOption->count() == 0 &&
         (cl.noText || !cl.metadataFile.empty() || !cl.latitude.empty() || !cl.longitude.empty())) {
         error = "--no-text, --metadata, --latitude and --longitude go with --export";
+        return ParseResult::BadUsage;
+    }
+    if (exportOption->count() == 0 && (cl.noQc || gridStepOption->count() > 0)) {
+        error = "--no-qc and --grid-step go with --export";
+        return ParseResult::BadUsage;
+    }
+    if (gridStepOption->count() > 0 &&
+        !(ParseNumber(std::string_view(gridStep), cl.gridStep) && cl.gridStep >= kMinGridStep &&
+          cl.gridStep <= kMaxGridStep)) {
+        error = "--grid-step: \"" + gridStep + "\" is not a number of dbar from 0.01 to 1000";
         return ParseResult::BadUsage;
     }
     double degrees = 0.0;

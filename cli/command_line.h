@@ -5,7 +5,8 @@
 //                   [--kinds LIST] [--profile N | --profiles FIRST-LAST]
 //                   [--settings FILE] [--jobs N] [--quiet]
 //                   [--export LIST] [--no-text] [--metadata FILE]
-//                   [--latitude DEG --longitude DEG] SOURCE DEST
+//                   [--latitude DEG --longitude DEG] [--no-qc] [--grid-step DBAR]
+//                   SOURCE DEST
 //   davrolin-unpack --help | --version
 //
 // Scripts call it, so its options, messages and exit codes stay as they are.
@@ -34,6 +35,8 @@ struct CommandLine {
     std::string metadataFile;   // empty: none
     std::string latitude;       // as given; empty: not given
     std::string longitude;
+    bool noQc = false;          // --no-qc: no quality flags
+    double gridStep = 1.0;      // --grid-step: the grid's pressure step [dbar]
     std::string source;
     std::string dest;
 };

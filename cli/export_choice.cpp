@@ -31,6 +31,8 @@ bool MakeExportChoice(const CommandLine& cl, const std::string& currentDir, std:
                 "--metadata file";
         return false;
     }
+    choice.qc = !cl.noQc;
+    choice.gridStep = cl.gridStep;
     choice.program = std::string("davrolin-unpack ") + kProgramVersion + " Revision " + kProgramRevision;
     choice.now = IsoTimeOf(static_cast<double>(now));
     return true;

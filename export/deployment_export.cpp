@@ -2,7 +2,11 @@
 
 #include "export/csv_row.h"
 #include "export/export_columns.h"
+#include "export/global_attributes.h"
+#include "export/grid_file.h"
+#include "export/instance_variables.h"
 #include "export/netcdf_file.h"
+#include "export/profile_quality.h"
 #include "export/seawater.h"
 #include "formats/deployment.h"
 #include "formats/engineering.h"
@@ -27,8 +31,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
-constexpr int16_t kShortFill = -32767;
-constexpr int8_t kByteFill = -127;
 
 // No deployment holds this many profiles: a wider range (damaged metadata)
 // lists only the profiles read or missing, and past this many profiles read
@@ -40,8 +42,6 @@ constexpr std::size_t kScratchBufferSize = 1 << 20;
 // Scans read back from a scratch file at a time.
 constexpr std::size_t kChunkScans = 8192;
 
-// The stop reasons, as flag values and meanings.
-constexpr int16_t kStopCodes[] = {0, 2, 3, 4, 6, 7, 9, 13, 14, 15, 17, 18, 19, 20};
 
 struct InstrumentInfo {
     Instrument instrument;
@@ -54,41 +54,6 @@ constexpr InstrumentInfo kInstruments[] = {
     {Instrument::Ctd, KindCtd, "ctd", "CTD"},
     {Instrument::Acm, KindAcm, "acm", "ACM"},
 };
-
-// What the export keeps of one profile of one instrument.
-struct ProfileRecord {
-    uint32_t number = 0;
-    int8_t status = kStatusNotRead;
-    uint64_t firstScan = 0;
-    uint32_t scans = 0;
-    double sensorOn = kNaN;
-    double sensorOff = kNaN;
-    // engineering
-    double motionStart = kNaN;
-    double motionStop = kNaN;
-    int16_t rampExit = kShortFill;
-    int16_t profileExit = kShortFill;
-    int8_t endedByOperator = kByteFill;
-    int16_t restarts = 0, backtracks = 0, incomplete = 0;
-
-    // The profile's `time`: the sensor-on time (engineering: motion start).
-    double Time(Instrument instrument) const
-    {
-        return instrument == Instrument::Engineering ? motionStart : sensorOn;
-    }
-};
-
-std::string StopMeanings()
-{
-    std::string meanings;
-    for (int16_t code : kStopCodes) {
-        std::string word = StopReasonText(code);
-        for (char& c : word)
-            c = c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        meanings += (meanings.empty() ? "" : " ") + word;
-    }
-    return meanings;
-}
 
 void Widen(double value, double& low, double& high)
 {
@@ -196,6 +161,11 @@ public:
     void EngineeringScan(const EngineeringValues& scan) override
     {
         Widen(scan.time, scanTimeLow, scanTimeHigh);
+        if (!ignoring_ && std::isfinite(scan.pressure)) {
+            if (std::isnan(Last().firstPressure))
+                Last().firstPressure = scan.pressure;
+            Last().lastPressure = scan.pressure;
+        }
         Keep(&scan, sizeof scan);
     }
     void Stop(int32_t marker, const StopRecord& stop) override
@@ -217,7 +187,12 @@ public:
         r.profileExit = stop.profileStatus;
         r.endedByOperator = marker == MarkerOperatorStop ? 1 : 0;
     }
-    void CtdScan(const CtdValues& scan) override { Keep(&scan, sizeof scan); }
+    void CtdScan(const CtdValues& scan) override
+    {
+        if (!ignoring_)
+            Widen(scan.pressure, pressureLow, pressureHigh);
+        Keep(&scan, sizeof scan);
+    }
     void AcmScan(const AcmValues& scan) override { Keep(&scan, sizeof scan); }
     void SensorTimes(int32_t on, int32_t off) override
     {
@@ -287,6 +262,7 @@ public:
     std::vector<std::pair<uint32_t, uint32_t>> missing;  // profile ranges whose data file was missing
     std::vector<std::string> files;                      // the data files read
     double scanTimeLow = kNaN, scanTimeHigh = kNaN;
+    double pressureLow = kNaN, pressureHigh = kNaN;  // CTD: the pressures of its scans
 
 private:
     ProfileRecord& Last() { return records.back(); }
@@ -313,7 +289,7 @@ struct DeploymentExport::State {
     // The listed profiles of each instrument, kept for profiles.csv.
     std::vector<std::vector<ProfileRecord>> listings;
 
-    InstrumentExport* Find(int kind)
+    InstrumentExport* Find(int kind) const
     {
         for (auto& i : instruments)
             if (i->info.kind == kind)
@@ -322,85 +298,49 @@ struct DeploymentExport::State {
     }
     std::string PathOf(const char* name) const { return run.destination + name; }
 
-    bool WriteInstrument(InstrumentExport& instrument, ExportHost& host, const std::vector<ProfileRecord>& listed);
+    QcSettings qc;  // the run's quality control settings
+    std::string station;
+
+    bool WriteInstrument(InstrumentExport& instrument, ExportHost& host, std::vector<ProfileRecord>& listed);
+    // The global attributes of the instrument's netCDF file.
+    std::vector<Attribute> Globals(const InstrumentExport& instrument, double timeLow, double timeHigh) const;
+    // Opens ctd_grid.nc for the CTD's listed profiles. Without a grid (no
+    // pressure limits and no scans) it says so and leaves `grid` closed;
+    // false (logged) when the file cannot be created.
+    bool OpenGrid(GridFile& grid, const InstrumentExport& ctd, const std::vector<ProfileRecord>& listed,
+                  double timeLow, double timeHigh, ExportHost& host);
+    // Creates the instrument's netCDF file, defines its variables and
+    // attributes from the tables and puts every value but the scans'; the
+    // obs variables' ids, in the order of `columns`, go to `obsVars`.
+    bool DefineAndFill(NetcdfFile& nc, const std::string& path, const InstrumentExport& instrument,
+                       const std::vector<ProfileRecord>& listed, uint64_t obs, double timeLow, double timeHigh,
+                       const std::vector<Column>& columns, std::vector<int>& obsVars, ProfileQuality& quality);
     bool WriteProfilesCsv(ExportHost& host);
 };
 
 namespace {
 
-// The global attributes in their order; later values of a name replace
-// earlier ones, in place.
-class Globals {
-public:
-    void Text(const std::string& name, const std::string& value)
-    {
-        for (auto& a : list_)
-            if (a.name == name) {
-                a.text = value;
-                a.numeric = false;
-                return;
-            }
-        list_.push_back({name, value, false, 0.0});
+template <typename T>
+std::vector<T> Converted(const std::vector<double>& values)
+{
+    std::vector<T> out;
+    out.reserve(values.size());
+    for (double v : values)
+        out.push_back(static_cast<T>(v));
+    return out;
+}
+
+// The values of a one-dimensional variable of `type` from index 0.
+void PutNumbers(NetcdfFile& nc, int var, NetcdfType type, const std::vector<double>& values)
+{
+    switch (type) {
+    case NetcdfType::Byte: nc.PutBytes(var, 0, Converted<int8_t>(values)); break;
+    case NetcdfType::Short: nc.PutShorts(var, 0, Converted<int16_t>(values)); break;
+    case NetcdfType::Int: nc.PutInts(var, 0, Converted<int32_t>(values)); break;
+    case NetcdfType::Float: nc.PutFloats(var, 0, Converted<float>(values)); break;
+    case NetcdfType::Double: nc.PutDoubles(var, 0, values); break;
+    case NetcdfType::Char: break;
     }
-    void Number(const std::string& name, double value) { list_.push_back({name, {}, true, value}); }
-    void PutAll(NetcdfFile& f) const
-    {
-        for (const auto& a : list_) {
-            if (a.numeric)
-                f.PutAttDoubles(kNetcdfGlobal, a.name.c_str(), {a.number});
-            else
-                f.PutAttText(kNetcdfGlobal, a.name.c_str(), a.text);
-        }
-    }
-
-private:
-    struct Attribute {
-        std::string name;
-        std::string text;
-        bool numeric;
-        double number;
-    };
-    std::vector<Attribute> list_;
-};
-
-// Attributes the export computes; a metadata file does not set them.
-bool Computed(const std::string& name)
-{
-    static const char* const kNames[] = {"Conventions", "featureType", "cdm_data_type", "cdm_timeseries_variables",
-                                         "cdm_profile_variables", "source", "history", "time_coverage_start",
-                                         "time_coverage_end"};
-    for (const char* n : kNames)
-        if (name == n)
-            return true;
-    return name.rfind("geospatial_", 0) == 0;
-}
-
-std::string Joined(const std::vector<std::string>& words, const char* separator)
-{
-    std::string text;
-    for (const auto& w : words)
-        text += (text.empty() ? "" : separator) + w;
-    return text;
-}
-
-int DefineProfileDouble(NetcdfFile& f, const char* name, int dim, const char* longName)
-{
-    const int v = f.DefineVar(name, NetcdfType::Double, {dim});
-    f.PutAttText(v, "long_name", longName);
-    f.PutAttText(v, "units", kTimeUnits);
-    f.PutAttText(v, "calendar", "standard");
-    f.PutAttDoubles(v, "_FillValue", {kNaN});
-    return v;
-}
-
-template <typename T, typename Get>
-std::vector<T> Gather(const std::vector<ProfileRecord>& listed, Get get)
-{
-    std::vector<T> values;
-    values.reserve(listed.size());
-    for (const auto& r : listed)
-        values.push_back(static_cast<T>(get(r)));
-    return values;
 }
 
 std::size_t ScanSize(Instrument instrument)
@@ -465,6 +405,14 @@ bool DeploymentExport::Begin(const ExportRun& run, ExportHost& host)
     if (run.deployment)
         s.deploymentRecord = *run.deployment;
     const ExportMetadata& m = s.choice.metadata;
+    s.qc = EffectiveQcSettings(m.qc, run.options.ctd, run.deployment);
+    s.station = [&] {
+        for (const char* key : {"station_name", "site_code", "platform_code"})
+            for (const auto& kv : m.attributes)
+                if (kv.first == key && !kv.second.empty())
+                    return kv.second;
+        return std::string("VXP");
+    }();
     s.latitude = m.hasLatitude ? m.latitude : kNaN;
     s.longitude = m.hasLongitude ? m.longitude : kNaN;
     for (const InstrumentInfo& info : kInstruments) {
@@ -487,7 +435,8 @@ uint32_t DeploymentExport::FinishItems() const
     if (s.instruments.empty())
         return 0;
     const uint32_t perInstrument = (s.choice.netcdf ? 1 : 0) + (s.choice.csv ? 1 : 0);
-    return perInstrument * static_cast<uint32_t>(s.instruments.size()) + (s.choice.csv ? 1 : 0);
+    const uint32_t grid = s.choice.netcdf && s.Find(KindCtd) ? 1 : 0;
+    return perInstrument * static_cast<uint32_t>(s.instruments.size()) + (s.choice.csv ? 1 : 0) + grid;
 }
 
 ProfileSink* DeploymentExport::ProfileSinkFor(int kind)
@@ -540,14 +489,15 @@ bool DeploymentExport::Finish(ExportHost& host)
 }
 
 bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost& host,
-                                              const std::vector<ProfileRecord>& listed)
+                                              std::vector<ProfileRecord>& listed)
 {
     const Instrument kind = ins.info.instrument;
     const bool layout301 = run.options.layout301;
     const std::vector<Column> columns = ColumnsOf(kind, layout301);
     const std::string ncPath = PathOf(ins.info.name) + ".nc";
     const std::string csvPath = PathOf(ins.info.name) + ".csv";
-    const uint32_t items = (choice.netcdf ? 1 : 0) + (choice.csv ? 1 : 0);
+    const bool gridded = choice.netcdf && kind == Instrument::Ctd;
+    const uint32_t items = (choice.netcdf ? 1 : 0) + (choice.csv ? 1 : 0) + (gridded ? 1 : 0);
 
     auto fail = [&](const std::string& line) {
         host.Error(line);
@@ -571,219 +521,34 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             Widen(t, timeLow, timeHigh);
     }
 
+    // Which way each CTD profile went, from the engineering profile of its number.
+    if (kind == Instrument::Ctd)
+        if (const InstrumentExport* engineering = Find(KindEngineering))
+            for (ProfileRecord& r : listed) {
+                const auto& e = engineering->records;
+                const auto at = std::lower_bound(e.begin(), e.end(), r.number,
+                                                 [](const ProfileRecord& a, uint32_t n) { return a.number < n; });
+                if (at != e.end() && at->number == r.number)
+                    r.direction = DirectionOf(at->firstPressure, at->lastPressure);
+            }
+
+    ProfileQuality quality(QcColumnsOf(kind, columns), qc, choice.qc);
+    std::size_t timeColumn = columns.size();  // the scans' own times; none: estimated
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (std::strcmp(columns[i].name, "scan_time") == 0)
+            timeColumn = i;
+
     NetcdfFile nc;
     std::vector<int> obsVars;
-    bool verticalPending = false;  // geospatial_vertical_min and _max, put once the scans are written
     if (choice.netcdf) {
         host.Writing(ncPath);
-        nc.Create(ncPath, false);
-        const std::string station = [&] {
-            for (const char* key : {"station_name", "site_code", "platform_code"})
-                for (const auto& kv : choice.metadata.attributes)
-                    if (kv.first == key && !kv.second.empty())
-                        return kv.second;
-            return std::string("VXP");
-        }();
-        const int stationDim = nc.DefineDim("station", 1);
-        const int strlenDim = nc.DefineDim("name_strlen", station.size());
-        const int profileDim = nc.DefineDim("profile", listed.size());
-        const int obsDim = nc.DefineDim("obs", obs);
-
-        const int stationName = nc.DefineVar("station_name", NetcdfType::Char, {stationDim, strlenDim});
-        nc.PutAttText(stationName, "cf_role", "timeseries_id");
-        nc.PutAttText(stationName, "long_name", "station name");
-        const int lat = nc.DefineVar("latitude", NetcdfType::Double, {stationDim});
-        nc.PutAttText(lat, "standard_name", "latitude");
-        nc.PutAttText(lat, "long_name", "station latitude");
-        nc.PutAttText(lat, "units", "degrees_north");
-        nc.PutAttText(lat, "axis", "Y");
-        const int lon = nc.DefineVar("longitude", NetcdfType::Double, {stationDim});
-        nc.PutAttText(lon, "standard_name", "longitude");
-        nc.PutAttText(lon, "long_name", "station longitude");
-        nc.PutAttText(lon, "units", "degrees_east");
-        nc.PutAttText(lon, "axis", "X");
-
-        const int profile = nc.DefineVar("profile", NetcdfType::Int, {profileDim});
-        nc.PutAttText(profile, "cf_role", "profile_id");
-        nc.PutAttText(profile, "long_name", "the vehicle's profile number");
-        const int time = DefineProfileDouble(nc, "time", profileDim,
-                                             kind == Instrument::Engineering ? "time the vehicle began profiling"
-                                                                             : "time the sensor was switched on");
-        nc.PutAttText(time, "standard_name", "time");
-        nc.PutAttText(time, "axis", "T");
-        const int stationIndex = nc.DefineVar("station_index", NetcdfType::Int, {profileDim});
-        nc.PutAttText(stationIndex, "long_name", "the station of the profile");
-        nc.PutAttText(stationIndex, "instance_dimension", "station");
-        const int rowSize = nc.DefineVar("row_size", NetcdfType::Int, {profileDim});
-        nc.PutAttText(rowSize, "long_name", "number of scans of the profile");
-        nc.PutAttText(rowSize, "sample_dimension", "obs");
-        const int status = nc.DefineVar("data_status", NetcdfType::Byte, {profileDim});
-        nc.PutAttText(status, "long_name", "how the profile's data were read");
-        nc.PutAttBytes(status, "flag_values", {0, 1, 2, 3, 4, 5});
-        nc.PutAttText(status, "flag_meanings", kStatusMeanings);
-        nc.PutAttText(status, "comment",
-                      "complete: read whole; truncated: the file ended inside the profile; sensor_times_missing: "
-                      "the sensor times after the end mark are missing or short; read_error: the file could not "
-                      "be read; data_file_missing: its data file is missing; not_read: the profile was not read "
-                      "(its kind had stopped or the run was cancelled)");
-        const int sensorOn = DefineProfileDouble(nc, "sensor_on_time", profileDim, "time the sensor was switched on");
-        const int sensorOff =
-            DefineProfileDouble(nc, "sensor_off_time", profileDim, "time the sensor was switched off");
-        int motionStart = -1, motionStop = -1, ramp = -1, exit = -1, byOperator = -1, restarts = -1,
-            backtracks = -1, incomplete = -1;
-        if (kind == Instrument::Engineering) {
-            motionStart = DefineProfileDouble(nc, "motion_start_time", profileDim, "time the vehicle began profiling");
-            motionStop = DefineProfileDouble(nc, "motion_stop_time", profileDim, "time the vehicle's motion stopped");
-            const std::string meanings = StopMeanings();
-            ramp = nc.DefineVar("ramp_exit_code", NetcdfType::Short, {profileDim});
-            exit = nc.DefineVar("profile_exit_code", NetcdfType::Short, {profileDim});
-            for (int v : {ramp, exit}) {
-                nc.PutAttText(v, "long_name", v == ramp ? "ramp exit code" : "profile exit code");
-                nc.PutAttShorts(v, "_FillValue", {kShortFill});
-                nc.PutAttShorts(v, "flag_values", std::span<const int16_t>(kStopCodes));
-                nc.PutAttText(v, "flag_meanings", meanings);
-            }
-            byOperator = nc.DefineVar("ended_by_operator", NetcdfType::Byte, {profileDim});
-            nc.PutAttText(byOperator, "long_name", "the operator stopped the deployment with this profile");
-            nc.PutAttBytes(byOperator, "_FillValue", {kByteFill});
-            nc.PutAttBytes(byOperator, "flag_values", {0, 1});
-            nc.PutAttText(byOperator, "flag_meanings", "no yes");
-            restarts = nc.DefineVar("restart_count", NetcdfType::Short, {profileDim});
-            nc.PutAttText(restarts, "long_name", "number of times the profile was restarted");
-            backtracks = nc.DefineVar("backtrack_count", NetcdfType::Short, {profileDim});
-            nc.PutAttText(backtracks, "long_name", "number of backtracks (possible obstruction)");
-            incomplete = nc.DefineVar("incomplete_count", NetcdfType::Short, {profileDim});
-            nc.PutAttText(incomplete, "long_name", "number of restarts after which the profile could not be completed");
-        }
-
-        const int deployment = nc.DefineVar("deployment", NetcdfType::Int, std::span<const int>());
-        nc.PutAttText(deployment, "long_name", "the deployment's settings (DEPLOY.DAT)");
-        nc.PutAttText(deployment, "firmware", layout301 ? "3.01" : "3.04");
-        if (hasDeployment) {
-            const DeploymentRecord& d = deploymentRecord;
-            nc.PutAttShorts(deployment, "version_word", {d.version});
-            nc.PutAttInts(deployment, "profiles_per_file", {d.profilesPerFileSet});
-            nc.PutAttFloats(deployment, "shallow_pressure_limit_dbar", {d.shallowPressure});
-            nc.PutAttFloats(deployment, "deep_pressure_limit_dbar", {d.deepPressure});
-            nc.PutAttInts(deployment, "profile_start_interval_s", {d.profileStartInterval});
-            nc.PutAttInts(deployment, "profile_time_limit_s", {d.profileTimeLimit});
-            nc.PutAttText(deployment, "ctd", !d.fsiEmCtd && d.seaBirdCtd ? "SBE 41CP constants" : "FSI EM constants");
-        } else {
-            nc.PutAttText(deployment, "comment", "DEPLOY.DAT could not be read");
-        }
-
-        const std::string coordinates = CoordinatesOf(kind);
-        for (const Column& c : columns) {
-            const int v = nc.DefineVar(c.name, c.type, {obsDim});
-            obsVars.push_back(v);
-            if (c.standardName)
-                nc.PutAttText(v, "standard_name", c.standardName);
-            nc.PutAttText(v, "long_name", c.longName);
-            if (c.units)
-                nc.PutAttText(v, "units", c.units);
-            if (c.units && std::strcmp(c.units, kTimeUnits) == 0)
-                nc.PutAttText(v, "calendar", "standard");
-            if (c.type == NetcdfType::Float)
-                nc.PutAttFloats(v, "_FillValue", {kNaNf});
-            else if (c.type == NetcdfType::Double)
-                nc.PutAttDoubles(v, "_FillValue", {kNaN});
-            if (c.verticalAxis) {
-                nc.PutAttText(v, "axis", "Z");
-                nc.PutAttText(v, "positive", "down");
-            }
-            std::string own = coordinates;
-            const std::string self = std::string(" ") + c.name;
-            if (own.size() >= self.size() && own.compare(own.size() - self.size(), self.size(), self) == 0)
-                own.erase(own.size() - self.size());
-            nc.PutAttText(v, "coordinates", own);
-            if (c.comment)
-                nc.PutAttText(v, "comment", c.comment);
-        }
-
-        // Global attributes: the computed ones, then the metadata file's.
-        Globals g;
-        g.Text("Conventions", "CF-1.11, ACDD-1.3");
-        g.Text("featureType", "timeSeriesProfile");
-        g.Text("cdm_data_type", "TimeSeriesProfile");
-        g.Text("cdm_timeseries_variables", "station_name,latitude,longitude");
-        g.Text("cdm_profile_variables",
-               kind == Instrument::Engineering
-                   ? "profile,time,data_status,sensor_on_time,sensor_off_time,motion_start_time,motion_stop_time,"
-                     "ramp_exit_code,profile_exit_code,ended_by_operator"
-                   : "profile,time,data_status,sensor_on_time,sensor_off_time");
-        g.Text("title", "VXP profiling vehicle deployment: " + std::string(ins.info.title) + " profiles");
-        g.Text("summary", "The " + std::string(ins.info.title) +
-                              " profiles of a VXP profiling vehicle's deployment, converted from the vehicle's raw "
-                              "files to physical units, one profile per vehicle profile.");
-        g.Text("keywords", kind == Instrument::Ctd   ? "VXP, profiling vehicle, mooring, CTD, temperature, "
-                                                       "conductivity, salinity, pressure"
-                           : kind == Instrument::Acm ? "VXP, profiling vehicle, mooring, current meter, ACM, tilt, "
-                                                       "compass, velocity"
-                                                     : "VXP, profiling vehicle, mooring, engineering, pressure, "
-                                                       "motor current, battery voltage");
-        g.Text("standard_name_vocabulary", "CF Standard Name Table v84");
-        std::vector<std::string> sources;
-        if (hasDeployment)
-            sources.push_back("DEPLOY.DAT");
-        sources.push_back("PROFILES.DAT");
-        sources.insert(sources.end(), ins.files.begin(), ins.files.end());
-        g.Text("source", Joined(sources, " "));
-        std::string created = choice.now;
-        for (const auto& kv : choice.metadata.attributes)
-            if (kv.first == "date_created")
-                created = kv.second;
-        g.Text("history", created + " " + choice.program + ": converted from the vehicle's raw files");
-        g.Text("date_created", created);
-        g.Text("processing_level", "Instrument values in physical units; salinity and depth derived; no quality "
-                                   "control");
-        g.Number("geospatial_lat_min", latitude);
-        g.Number("geospatial_lat_max", latitude);
-        g.Number("geospatial_lon_min", longitude);
-        g.Number("geospatial_lon_max", longitude);
-        g.Text("geospatial_vertical_positive", "down");
-        g.Text("geospatial_vertical_units", "m");
-        if (!std::isnan(timeLow)) {
-            g.Text("time_coverage_start", IsoTimeOf(timeLow));
-            g.Text("time_coverage_end", IsoTimeOf(timeHigh));
-        }
-        for (const auto& kv : choice.metadata.attributes)
-            if (!Computed(kv.first))
-                g.Text(kv.first, kv.second);
-        g.PutAll(nc);
-        // Known once the scans are written: put then, in the same place.
-        nc.PutAttDoubles(kNetcdfGlobal, "geospatial_vertical_min", {kNaN});
-        nc.PutAttDoubles(kNetcdfGlobal, "geospatial_vertical_max", {kNaN});
-        verticalPending = true;
-        nc.EndDefine();
-
-        nc.PutTextRow(stationName, 0, station);
-        nc.PutDoubles(lat, 0, std::vector<double>{latitude});
-        nc.PutDoubles(lon, 0, std::vector<double>{longitude});
-        nc.PutInts(profile, 0, Gather<int32_t>(listed, [](const ProfileRecord& r) { return r.number; }));
-        nc.PutDoubles(time, 0, Gather<double>(listed, [kind](const ProfileRecord& r) { return r.Time(kind); }));
-        nc.PutInts(stationIndex, 0, std::vector<int32_t>(listed.size(), 0));
-        nc.PutInts(rowSize, 0, Gather<int32_t>(listed, [](const ProfileRecord& r) { return r.scans; }));
-        nc.PutBytes(status, 0, Gather<int8_t>(listed, [](const ProfileRecord& r) { return r.status; }));
-        nc.PutDoubles(sensorOn, 0, Gather<double>(listed, [](const ProfileRecord& r) { return r.sensorOn; }));
-        nc.PutDoubles(sensorOff, 0, Gather<double>(listed, [](const ProfileRecord& r) { return r.sensorOff; }));
-        if (kind == Instrument::Engineering) {
-            nc.PutDoubles(motionStart, 0,
-                          Gather<double>(listed, [](const ProfileRecord& r) { return r.motionStart; }));
-            nc.PutDoubles(motionStop, 0, Gather<double>(listed, [](const ProfileRecord& r) { return r.motionStop; }));
-            nc.PutShorts(ramp, 0, Gather<int16_t>(listed, [](const ProfileRecord& r) { return r.rampExit; }));
-            nc.PutShorts(exit, 0, Gather<int16_t>(listed, [](const ProfileRecord& r) { return r.profileExit; }));
-            nc.PutBytes(byOperator, 0,
-                        Gather<int8_t>(listed, [](const ProfileRecord& r) { return r.endedByOperator; }));
-            nc.PutShorts(restarts, 0, Gather<int16_t>(listed, [](const ProfileRecord& r) { return r.restarts; }));
-            nc.PutShorts(backtracks, 0,
-                         Gather<int16_t>(listed, [](const ProfileRecord& r) { return r.backtracks; }));
-            nc.PutShorts(incomplete, 0,
-                         Gather<int16_t>(listed, [](const ProfileRecord& r) { return r.incomplete; }));
-        }
-        nc.PutInts(deployment, 0, std::vector<int32_t>{0});
-        if (!nc.Ok())
+        if (!DefineAndFill(nc, ncPath, ins, listed, obs, timeLow, timeHigh, columns, obsVars, quality))
             return fail("Error writing export file " + nc.Error());
     }
+    GridFile grid;
+    bool gridOk = true;
+    if (gridded)
+        gridOk = OpenGrid(grid, ins, listed, timeLow, timeHigh, host);
 
     TextOutput csv;
     if (choice.csv) {
@@ -835,6 +600,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
     for (uint64_t done = 0; done < obs;) {
         if (host.StopRequested()) {
             nc = NetcdfFile();
+            grid = GridFile();
             csv.Abandon();
             return fail("Operation cancelled by user: the " + std::string(ins.info.title) +
                         " export files were not written");
@@ -842,6 +608,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
         const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, obs - done));
         if (std::fread(raw.data(), scanSize, count, ins.scratch.get()) != count) {
             nc = NetcdfFile();
+            grid = GridFile();
             csv.Abandon();
             return fail("Error writing export files of the " + std::string(ins.info.title) +
                         ": the scratch file " + ins.scratchPath + " could not be read");
@@ -870,6 +637,14 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
                 Widen(v[zColumn], zLow, zHigh);
             if (choice.csv)
                 csv.Commit(PutCsvRow(csv.Room(kMaxCsvRowLength), kind, layout301, r.number, indexInProfile + 1, v));
+            if (!quality.Tested().empty()) {
+                quality.Add(v, timeColumn < width ? v[timeColumn] : EstimatedTime(context));
+                if (indexInProfile + 1 == r.scans) {
+                    quality.EndProfile(listed[profileAt], choice.netcdf ? &nc : nullptr);
+                    if (grid.IsOpen())
+                        gridOk = grid.PutProfile(profileAt, quality) && gridOk;
+                }
+            }
             ++indexInProfile;
         }
         if (choice.netcdf) {
@@ -898,18 +673,33 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
 
     bool ok = true;
     if (choice.netcdf) {
-        if (verticalPending && !std::isnan(zLow)) {
+        quality.Flush(nc);
+        quality.PutGrades(nc, listed);
+        if (!std::isnan(zLow)) {
             // The Z coordinate in metres: depth, or the depth of the estimated pressure.
             const bool pressure = kind == Instrument::Acm;
             const double low = pressure ? (std::isnan(latitude) ? kNaN : DepthFromPressure(zLow, latitude)) : zLow;
             const double high = pressure ? (std::isnan(latitude) ? kNaN : DepthFromPressure(zHigh, latitude)) : zHigh;
-            nc.PutAttDoubles(kNetcdfGlobal, "geospatial_vertical_min", {low});
-            nc.PutAttDoubles(kNetcdfGlobal, "geospatial_vertical_max", {high});
+            nc.PutAttDoubles(kNetcdfGlobal, kVerticalMin, {low});
+            nc.PutAttDoubles(kNetcdfGlobal, kVerticalMax, {high});
         }
         if (nc.Close()) {
             host.Progress("Export written to file " + ncPath);
         } else {
             host.Error("Error writing export file " + nc.Error());
+            ok = false;
+        }
+        host.ItemDone();
+    }
+    if (gridded) {
+        if (grid.IsOpen()) {
+            if (grid.Close() && gridOk) {
+                host.Progress("Export written to file " + PathOf(kGridFileName));
+            } else {
+                host.Error("Error writing export file " + grid.Error());
+                ok = false;
+            }
+        } else if (!gridOk) {
             ok = false;
         }
         host.ItemDone();
@@ -924,6 +714,102 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
         host.ItemDone();
     }
     return ok;
+}
+
+std::vector<Attribute> DeploymentExport::State::Globals(const InstrumentExport& ins, double timeLow,
+                                                      double timeHigh) const
+{
+    std::vector<std::string> sources;
+    if (hasDeployment)
+        sources.push_back("DEPLOY.DAT");
+    sources.push_back("PROFILES.DAT");
+    sources.insert(sources.end(), ins.files.begin(), ins.files.end());
+    const FileFacts facts{ins.info.instrument, ins.info.title, sources,  choice.program,
+                          choice.now,          latitude,       longitude, timeLow,
+                          timeHigh,            &choice.metadata.attributes, choice.qc};
+    return GlobalAttributes(facts);
+}
+
+bool DeploymentExport::State::OpenGrid(GridFile& grid, const InstrumentExport& ctd,
+                                       const std::vector<ProfileRecord>& listed, double timeLow, double timeHigh,
+                                       ExportHost& host)
+{
+    const std::string path = PathOf(kGridFileName);
+    PressureGrid bins;
+    const bool limits = hasDeployment && bins.Make(deploymentRecord.shallowPressure, deploymentRecord.deepPressure,
+                                                   choice.gridStep);
+    if (!limits && !bins.Make(ctd.pressureLow, ctd.pressureHigh, choice.gridStep)) {
+        host.Progress("No export file " + path + ": no pressure limits and no CTD pressures to make its grid of");
+        return true;
+    }
+    host.Writing(path);
+    if (grid.Create(path, bins, listed, station, latitude, longitude, Globals(ctd, timeLow, timeHigh), choice.qc))
+        return true;
+    host.Error("Error writing export file " + grid.Error());
+    return false;
+}
+
+bool DeploymentExport::State::DefineAndFill(NetcdfFile& nc, const std::string& path, const InstrumentExport& ins,
+                                            const std::vector<ProfileRecord>& listed, uint64_t obs, double timeLow,
+                                            double timeHigh, const std::vector<Column>& columns,
+                                            std::vector<int>& obsVars, ProfileQuality& quality)
+{
+    const Instrument kind = ins.info.instrument;
+    nc.Create(path, false);
+    const int stationDim = nc.DefineDim("station", 1);
+    const int strlenDim = nc.DefineDim("name_strlen", station.size());
+    const int profileDim = nc.DefineDim("profile", listed.size());
+    const int obsDim = nc.DefineDim("obs", obs);
+
+    std::vector<int> stationVars;
+    for (const StationVariable& v : StationVariables()) {
+        const int id = v.type == NetcdfType::Char ? nc.DefineVar(v.name, v.type, {stationDim, strlenDim})
+                                                  : nc.DefineVar(v.name, v.type, {stationDim});
+        PutAttributes(nc, id, v.type, v.attributes);
+        stationVars.push_back(id);
+    }
+    const std::vector<const ProfileVariable*> profileRows = ProfileVariablesOf(kind);
+    std::vector<int> profileVars;
+    for (const ProfileVariable* v : profileRows) {
+        const int id = nc.DefineVar(v->name, v->type, {profileDim});
+        PutAttributes(nc, id, v->type, v->attributes);
+        profileVars.push_back(id);
+    }
+    const int deployment = nc.DefineVar("deployment", NetcdfType::Int, std::span<const int>());
+    PutAttributes(nc, deployment, NetcdfType::Int,
+                  DeploymentAttributes(hasDeployment ? &deploymentRecord : nullptr, run.options.layout301));
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const Column& c = columns[i];
+        const int id = nc.DefineVar(c.name, c.type, {obsDim});
+        std::vector<Attribute> attributes = ColumnAttributes(c, kind);
+        if (quality.Runs())
+            for (const QcColumn& t : quality.Tested())
+                if (t.column == i)
+                    attributes.push_back(AncillaryVariables(c.name));
+        PutAttributes(nc, id, c.type, attributes);
+        obsVars.push_back(id);
+    }
+    quality.Define(nc, obsDim, profileDim, columns, CoordinatesOf(kind));
+
+    PutAttributes(nc, kNetcdfGlobal, NetcdfType::Double, Globals(ins, timeLow, timeHigh));
+    nc.EndDefine();
+
+    // The station's and the profiles' values.
+    for (std::size_t i = 0; i < stationVars.size(); ++i) {
+        const std::string name = StationVariables()[i].name;
+        if (name == "station_name")
+            nc.PutTextRow(stationVars[i], 0, station);
+        else
+            nc.PutDoubles(stationVars[i], 0, std::vector<double>{name == "latitude" ? latitude : longitude});
+    }
+    std::vector<double> values(listed.size());
+    for (std::size_t i = 0; i < profileRows.size(); ++i) {
+        for (std::size_t p = 0; p < listed.size(); ++p)
+            values[p] = profileRows[i]->value(listed[p], kind);
+        PutNumbers(nc, profileVars[i], profileRows[i]->type, values);
+    }
+    nc.PutInts(deployment, 0, std::vector<int32_t>{0});
+    return nc.Ok();
 }
 
 bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
@@ -944,6 +830,14 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
         if (ins->info.instrument == Instrument::Engineering)
             header += ",motion_start_time (UTC),motion_stop_time (UTC),ramp_exit_code,profile_exit_code,"
                       "ended_by_operator,restart_count,backtrack_count,incomplete_count";
+    }
+    // Then the grades of each instrument's tested columns, as letters.
+    std::vector<std::vector<QcColumn>> graded(instruments.size());
+    for (std::size_t i = 0; i < instruments.size() && choice.qc; ++i) {
+        const Instrument kind = instruments[i]->info.instrument;
+        graded[i] = QcColumnsOf(kind, ColumnsOf(kind, run.options.layout301));
+        for (const QcColumn& t : graded[i])
+            header += "," + std::string(instruments[i]->info.name) + "_" + kQcVariableNames[t.variable] + "_grade";
     }
     csv.Write(header + "\r\n");
 
@@ -966,9 +860,12 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
         if (!any)
             break;
         std::string out = FormatString("%u", next);
+        std::string grades;
         for (std::size_t i = 0; i < instruments.size(); ++i) {
             const bool has = at[i] < listings[i].size() && listings[i][at[i]].number == next;
             const bool engineering = instruments[i]->info.instrument == Instrument::Engineering;
+            for (const QcColumn& t : graded[i])
+                grades += std::string(",") + (has ? GradeLetter(listings[i][at[i]].grades[t.variable]) : "");
             if (!has) {
                 out += engineering ? ",,,,,,,,,,,," : ",,,,";
                 continue;
@@ -989,7 +886,7 @@ bool DeploymentExport::State::WriteProfilesCsv(ExportHost& host)
                 out += FormatString(",%d,%d,%d", r.restarts, r.backtracks, r.incomplete);
             }
         }
-        out += "\r\n";
+        out += grades + "\r\n";
         csv.Write(out);
     }
     const bool ok = csv.Close();

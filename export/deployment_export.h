@@ -22,6 +22,8 @@ struct ExportChoice {
     ExportMetadata metadata;  // the position (needed for netCDF) and the global attributes
     std::string program;      // the program and its version, for `history`
     std::string now;          // date_created unless the metadata pins it (ISO 8601)
+    bool qc = true;           // the quality flags, grades and the grid's selection by them
+    double gridStep = 1.0;    // the pressure step of ctd_grid.nc [dbar]
 };
 
 class DeploymentExport final : public ExportSinks {

@@ -149,10 +149,14 @@ void CtdRow(const CtdValues& s, const ScanContext& c, double* v)
     v[4] = static_cast<float>(Depth(s.pressure, c.latitude));
 }
 
+double EstimatedTime(const ScanContext& c)
+{
+    return c.sensorOn + (c.sensorOff - c.sensorOn) * (static_cast<double>(c.index) + 0.5) / static_cast<double>(c.count);
+}
+
 void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
 {
-    const double time =
-        c.sensorOn + (c.sensorOff - c.sensorOn) * (static_cast<double>(c.index) + 0.5) / static_cast<double>(c.count);
+    const double time = EstimatedTime(c);
     v[0] = time;
     v[1] = c.track ? static_cast<float>(PressureAt(*c.track, time)) : kNaN;
     v[2] = s.tiltX;

@@ -71,6 +71,10 @@ void EngineeringRow(const EngineeringValues& scan, const ScanContext& context, b
 void CtdRow(const CtdValues& scan, const ScanContext& context, double* values);
 void AcmRow(const AcmValues& scan, const ScanContext& context, double* values);
 
+// The time of a scan that carries none: the scans spread evenly between the
+// sensor's on and off times (NaN without them).
+double EstimatedTime(const ScanContext& context);
+
 // The pressure of a track at `time`, linearly interpolated; NaN outside it.
 double PressureAt(const std::vector<std::pair<double, float>>& track, double time);
 

@@ -154,7 +154,8 @@ bool ReadExportMetadata(const std::string& path, ExportMetadata& metadata, std::
         error = "cannot read the metadata file " + path;
         return false;
     }
-    bool inSection = false, sawSection = false;
+    enum { kOther, kMetadata, kQc } section = kOther;
+    bool sawSection = false;
     std::string line;
     while (std::getline(in, line)) {
         std::string_view text = Trim(line);
@@ -165,11 +166,13 @@ bool ReadExportMetadata(const std::string& path, ExportMetadata& metadata, std::
             continue;
         if (text.front() == '[') {
             const auto close = text.find(']');
-            inSection = close != std::string_view::npos && EqualNoCase(Trim(text.substr(1, close - 1)), "METADATA");
-            sawSection = sawSection || inSection;
+            const std::string_view name =
+                close == std::string_view::npos ? std::string_view() : Trim(text.substr(1, close - 1));
+            section = EqualNoCase(name, "METADATA") ? kMetadata : EqualNoCase(name, "QC") ? kQc : kOther;
+            sawSection = sawSection || section != kOther;
             continue;
         }
-        if (!inSection)
+        if (section == kOther)
             continue;
         const auto equals = text.find('=');
         const std::string key(Trim(text.substr(0, equals)));
@@ -178,6 +181,15 @@ bool ReadExportMetadata(const std::string& path, ExportMetadata& metadata, std::
                                   (value.front() == '\'' && value.back() == '\'')))
             value = value.substr(1, value.size() - 2);
         const std::string where = path + ": key " + key;
+        if (section == kQc) {
+            if (equals == std::string_view::npos) {
+                error = path + ": \"" + std::string(text) + "\" is not a key = value line";
+                return false;
+            }
+            if (!SetQcKey(key, value, where, metadata.qc, error))
+                return false;
+            continue;
+        }
         if (equals == std::string_view::npos || !IsAttributeName(key)) {
             error = path + ": \"" + std::string(text) + "\" is not a key = value line with an attribute name";
             return false;
@@ -212,5 +224,5 @@ bool ReadExportMetadata(const std::string& path, ExportMetadata& metadata, std::
         error = path + ": no [METADATA] section";
         return false;
     }
-    return true;
+    return CheckQcSettings(metadata.qc, path, error);
 }

@@ -1,9 +1,12 @@
 #pragma once
 // What the user tells the export about the deployment: the station's
 // position and the ACDD attributes of its files, from a metadata file (an
-// INI file whose [METADATA] section holds one key per attribute) and the
-// command line. Every value is checked before a run starts, so that bad input
+// INI file whose [METADATA] section holds one key per attribute, and whose
+// [QC] section may set the quality control's thresholds, qc_settings.h) and
+// the command line. Every value is checked before a run starts, so that bad input
 // is refused before anything is written.
+
+#include "export/qc_settings.h"
 
 #include <string>
 #include <string_view>
@@ -18,15 +21,17 @@ struct ExportMetadata {
     bool hasLongitude = false;
     double latitude = 0.0;   // degrees north, -90..90
     double longitude = 0.0;  // degrees east, -180..360
+    QcSettings qc = UnsetQcSettings();  // what the [QC] section sets
 };
 
-// Reads the [METADATA] section of the file at `path` (section and keys
-// without regard to letter case for the section, keys kept as written; a
+// Reads the [METADATA] and [QC] sections of the file at `path` (section
+// names without regard to letter case, keys kept as written; a
 // later key of the same name wins; blanks around values and one pair of
 // enclosing quotes are dropped; lines starting with ; or # are comments).
 // False, with `error` naming the file, the key and the value, when the file
-// cannot be read, has no [METADATA] section, a key is not a netCDF attribute
-// name, latitude or longitude is not a number or out of range, or a date
+// cannot be read, has neither section, a key is not a netCDF attribute
+// name or a quality control setting, a setting's value is bad (SetQcKey,
+// CheckQcSettings), latitude or longitude is not a number or out of range, or a date
 // attribute (date_created, date_modified, date_issued,
 // date_metadata_modified) is not ISO 8601.
 bool ReadExportMetadata(const std::string& path, ExportMetadata& metadata, std::string& error);

@@ -238,6 +238,53 @@ bool NetcdfFile::PutDoubles(int var, std::size_t first, std::span<const double> 
     return PutValues(var, NetcdfType::Double, first, values.size(), values.data());
 }
 
+bool NetcdfFile::PutRow(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values) {
+    if (!Usable()) return false;
+    char name[NC_MAX_NAME + 1] = "";
+    nc_type actual = NC_NAT;
+    int dims = 0;
+    int dimIds[NC_MAX_VAR_DIMS] = {};
+    if (!Check(nc_inq_var(ncid_, var, name, &actual, &dims, dimIds, nullptr), "no such variable", nullptr)) {
+        return false;
+    }
+    std::size_t length = 0;
+    if (dims == 1 || dims == 2) {
+        if (!Check(nc_inq_dimlen(ncid_, dimIds[dims - 1], &length), "cannot read the row length of", name))
+            return false;
+    }
+    if (actual != TypeOf(type) || dims < 1 || dims > 2 || (dims == 1 && row != 0) || count != length) {
+        error_ = path_ + ": cannot write variable '" + name + "': the values are not a row of it";
+        return false;
+    }
+    const std::size_t start[2] = {row, 0};
+    const std::size_t counts[2] = {1, count};
+    const std::size_t* at = dims == 2 ? start : start + 1;
+    const std::size_t* n = dims == 2 ? counts : counts + 1;
+    int status = NC_NOERR;
+    switch (type) {
+        case NetcdfType::Char: status = nc_put_vara_text(ncid_, var, at, n, static_cast<const char*>(values)); break;
+        case NetcdfType::Short: status = nc_put_vara_short(ncid_, var, at, n, static_cast<const short*>(values)); break;
+        case NetcdfType::Float: status = nc_put_vara_float(ncid_, var, at, n, static_cast<const float*>(values)); break;
+        case NetcdfType::Double:
+            status = nc_put_vara_double(ncid_, var, at, n, static_cast<const double*>(values));
+            break;
+        default: status = NC_EBADTYPE; break;
+    }
+    return Check(status, "cannot write variable", name);
+}
+bool NetcdfFile::PutFloatRow(int var, std::size_t row, std::span<const float> values) {
+    return PutRow(var, NetcdfType::Float, row, values.size(), values.data());
+}
+bool NetcdfFile::PutShortRow(int var, std::size_t row, std::span<const int16_t> values) {
+    return PutRow(var, NetcdfType::Short, row, values.size(), values.data());
+}
+bool NetcdfFile::PutDoubleRow(int var, std::size_t row, std::span<const double> values) {
+    return PutRow(var, NetcdfType::Double, row, values.size(), values.data());
+}
+bool NetcdfFile::PutCharRow(int var, std::size_t row, std::string_view text) {
+    return PutRow(var, NetcdfType::Char, row, text.size(), text.data());
+}
+
 bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
     if (!Usable()) return false;
     char name[NC_MAX_NAME + 1] = "";

@@ -82,6 +82,12 @@ public:
     bool PutInts(int var, std::size_t first, std::span<const int32_t> values);
     bool PutFloats(int var, std::size_t first, std::span<const float> values);
     bool PutDoubles(int var, std::size_t first, std::span<const double> values);
+    // Row `row` of a two-dimensional variable [rows][length], `length` values
+    // of its type (a one-dimensional variable is row 0). The grid's rows.
+    bool PutFloatRow(int var, std::size_t row, std::span<const float> values);
+    bool PutShortRow(int var, std::size_t row, std::span<const int16_t> values);
+    bool PutDoubleRow(int var, std::size_t row, std::span<const double> values);
+    bool PutCharRow(int var, std::size_t row, std::string_view text);
     // Row `row` of a two-dimensional char variable [rows][length]: the text,
     // then NUL bytes to the row's length. A text longer than the row fails.
     bool PutTextRow(int var, std::size_t row, std::string_view text);
@@ -101,6 +107,7 @@ private:
     bool Check(int status, const char* what, const char* name);
     bool Usable();
     bool PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values);
+    bool PutRow(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values);
     bool PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values);
     void Abandon();
 

@@ -13,11 +13,13 @@ sample_packages=(cmake ninja-build g++ libcli11-dev libnetcdf-dev
 # Beside those, for the tests: GoogleTest, the benchmarks, MinGW-w64 for both
 # Windows builds, wine and Xvfb, clang for the sanitizers and fuzz targets, the
 # help compiler, the export's and the quick look's checks (netCDF tools,
-# pandas, Pillow, Chromium), dpkg-dev for netCDF-C's source package.
+# pandas, Pillow, Chromium), dpkg-dev for netCDF-C's source package, and what
+# the flag tests need to import ioos_qc (shapely, geojson, geographiclib, ruamel.yaml).
 test_packages=(googletest libgtest-dev libbenchmark-dev
                g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
                binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev
-               fp-utils imagemagick netcdf-bin python3-pandas python3-pil chromium dpkg-dev)
+               fp-utils imagemagick netcdf-bin python3-pandas python3-pil chromium dpkg-dev
+               python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml)
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -5,10 +5,15 @@
 #include "cli/command_line.h"
 #include "cli/export_choice.h"
 #include "export/export_metadata.h"
+#include "export/qc_settings.h"
+#include "formats/decoder.h"
 #include "tests/fixture/fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iomanip>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,6 +42,11 @@ TEST(ExportOptions, RefusedAsBadUsage)
         {{"--export", "csv", "--latitude", "90.5", "src", "dst"}, "--latitude: 90.5 is outside -90..90"},
         {{"--export", "csv", "--longitude", "-181", "src", "dst"}, "--longitude: -181 is outside -180..360"},
         {{"--export", "csv", "--longitude", "1e999", "src", "dst"}, "--longitude: \"1e999\" is not a number"},
+        {{"--no-qc", "src", "dst"}, "--no-qc and --grid-step go with --export"},
+        {{"--export", "netcdf", "--grid-step", "0", "src", "dst"},
+         "--grid-step: \"0\" is not a number of dbar from 0.01 to 1000"},
+        {{"--export", "netcdf", "--grid-step", "2dbar", "src", "dst"},
+         "--grid-step: \"2dbar\" is not a number of dbar from 0.01 to 1000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
@@ -139,6 +149,57 @@ TEST(ExportOptions, MetadataFile)
     ASSERT_EQ(Parse({"--export", "csv", "--metadata", "no-such.ini", "src", "dst"}, cl, error), ParseResult::Run);
     EXPECT_FALSE(MakeExportChoice(cl, dir.str(), 0, choice, error));
     EXPECT_EQ(error.rfind("cannot read the metadata file ", 0), 0u) << error;
+}
+
+TEST(ExportOptions, QcSection)
+{
+    TempDir dir;
+    const std::string path = (dir / "meta.ini").string();
+    struct Case {
+        const char* text;
+        const char* error;  // after "<path>: "; null: accepted
+    };
+    const Case cases[] = {
+        {"[QC]\ntemperature.gross_range.suspect = 30, -2\n",
+         "key temperature.gross_range.suspect: \"30, -2\" is not a span of two numbers, low, high (low below high)"},
+        {"[QC]\ntemperature.gross_range.fail = -2.5\n",
+         "key temperature.gross_range.fail: \"-2.5\" is not a span of two numbers, low, high (low below high)"},
+        {"[QC]\nsalinity.spike.fail = 1\n", "key salinity.spike.fail: not a quality control setting"},
+        {"[QC]\npressure.spike.fail = 0\n", "key pressure.spike.fail: \"0\" is not a number above 0"},
+        {"[QC]\npressure.flat_line.suspect = 2.5\n",
+         "key pressure.flat_line.suspect: \"2.5\" is not a whole number of seconds from 1 to 1000000000"},
+        {"[QC]\nconductivity.flat_line.tolerance = -1\n",
+         "key conductivity.flat_line.tolerance: \"-1\" is not a number of 0 or more"},
+        {"[QC]\ntemperature.gross_range.fail = 0, 20\ntemperature.gross_range.suspect = -2, 30\n",
+         "key temperature.gross_range.suspect is not inside gross_range.fail: -2, 30"},
+        {"[QC]\ntemperature.spike.suspect = 3\ntemperature.spike.fail = 2\n",
+         "key temperature.spike.fail is below spike.suspect: 2, 3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteFileText(path, c.text);
+        ExportMetadata m;
+        std::string error;
+        EXPECT_FALSE(ReadExportMetadata(path, m, error));
+        EXPECT_EQ(error.substr(0, path.size() + 2 + std::strlen(c.error)), path + ": " + c.error);
+    }
+
+    // What the file sets wins over the defaults; the rest stays.
+    WriteFileText(path, "[METADATA]\ntitle = t\n[qc]\ntemperature.gross_range.suspect = \"-1, 25\"\n"
+                        "pressure.flat_line.fail = 900\n");
+    ExportMetadata m;
+    std::string error;
+    ASSERT_TRUE(ReadExportMetadata(path, m, error)) << error;
+    const CtdConstants fsi{200000, 2.0, 400000, 2.5, 2200, 10.0};
+    const QcSettings s = EffectiveQcSettings(m.qc, fsi, nullptr);
+    const QcThresholds& t = s.variables[kQcTemperature];
+    EXPECT_EQ(t.suspectLow, -1.0);
+    EXPECT_EQ(t.suspectHigh, 25.0);
+    EXPECT_EQ(t.failLow, -2.5);  // the sensor's count range
+    EXPECT_EQ(t.failHigh, static_cast<double>(static_cast<float>(16777215.0 / 400000 - 2.5))) << std::setprecision(17) << t.failHigh;
+    EXPECT_EQ(s.variables[kQcPressure].flatFail, 900.0);
+    EXPECT_EQ(s.variables[kQcPressure].flatSuspect, 600.0);
+    EXPECT_TRUE(std::isnan(s.variables[kQcPressure].suspectLow));  // no deployment record
 }
 
 TEST(ExportOptions, IsoDates)

@@ -436,8 +436,11 @@ TEST_F(ExportRunTest, ACancelWhileTheExportIsWrittenLeavesNoPartOfAFile)
         std::vector<const char*> gone;   // never under their names
     };
     const Case cases[] = {
-        {"ctd.nc", {"engineering.nc", "engineering.csv"}, {"ctd.nc", "ctd.csv", "acm.nc", "acm.csv", "profiles.csv"}},
-        {"ctd.csv", {"engineering.nc"}, {"ctd.nc", "ctd.csv", "acm.nc", "profiles.csv"}},
+        {"ctd.nc",
+         {"engineering.nc", "engineering.csv"},
+         {"ctd.nc", "ctd_grid.nc", "ctd.csv", "acm.nc", "acm.csv", "profiles.csv"}},
+        {"ctd_grid.nc", {"engineering.nc"}, {"ctd.nc", "ctd_grid.nc", "ctd.csv", "acm.nc", "profiles.csv"}},
+        {"ctd.csv", {"engineering.nc"}, {"ctd.nc", "ctd_grid.nc", "ctd.csv", "acm.nc", "profiles.csv"}},
         {"profiles.csv", {"engineering.nc", "ctd.csv", "acm.nc"}, {"profiles.csv"}},
     };
     for (const Case& c : cases) {
@@ -464,8 +467,8 @@ TEST_F(ExportRunTest, WithoutTextsOnlyTheExportAndNoLogFilesAreWritten)
 {
     WriteSource();
     ASSERT_EQ(Run(false), 0) << log;
-    EXPECT_EQ(Outputs(), std::vector<std::string>({"acm.csv", "acm.nc", "ctd.csv", "ctd.nc", "engineering.csv",
-                                                   "engineering.nc", "profiles.csv"}));
+    EXPECT_EQ(Outputs(), std::vector<std::string>({"acm.csv", "acm.nc", "ctd.csv", "ctd.nc", "ctd_grid.nc",
+                                                   "engineering.csv", "engineering.nc", "profiles.csv"}));
     EXPECT_EQ(Status("ctd.nc"), std::vector<double>(10, 0.0));
 }
 

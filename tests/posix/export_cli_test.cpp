@@ -57,9 +57,9 @@ TEST_F(ExportCli, ExportBesideTheTextsOrInsteadOfThem)
                     "deployment", "out"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const auto names = Names(work / "out");
-    EXPECT_EQ(names.size(), 3u * 12 + 4 + 1 + 7);
+    EXPECT_EQ(names.size(), 3u * 12 + 4 + 1 + 8);
     for (const char* name : {"x_ctd.nc", "x_acm.nc", "x_engineering.nc", "x_ctd.csv", "x_acm.csv",
-                             "x_engineering.csv", "x_profiles.csv", "x_C0000011.TXT", "DAVROLIN.LOG"})
+                             "x_engineering.csv", "x_profiles.csv", "x_ctd_grid.nc", "x_C0000011.TXT", "DAVROLIN.LOG"})
         EXPECT_TRUE(std::count(names.begin(), names.end(), name)) << name;
     EXPECT_NE(ReadFileText(work / "out" / "DAVROLIN.LOG").find("Export written to file " + work.str() + "/out/x_ctd.nc\r\n"),
               std::string::npos);
@@ -73,6 +73,8 @@ TEST_F(ExportCli, BadInputIsRefusedBeforeAnythingIsWritten)
 {
     WriteFileText(work / "bad-date.ini", "[METADATA]\ndate_created = yesterday\n");
     WriteFileText(work / "bad-lat.ini", "[METADATA]\nlatitude = 95\nlongitude = 10\n");
+    WriteFileText(work / "bad-qc.ini", "[METADATA]\nlatitude = 5\nlongitude = 10\n[QC]\n"
+                                       "temperature.spike.suspect = none\n");
     fs::create_directory(work / "locked");
     fs::permissions(work / "locked", fs::perms::owner_read | fs::perms::owner_exec);
     struct Case {
@@ -94,6 +96,11 @@ TEST_F(ExportCli, BadInputIsRefusedBeforeAnythingIsWritten)
                                             "(YYYY-MM-DDThh:mm:ssZ)"},
         {{"--export", "netcdf", "--metadata", "bad-lat.ini", "deployment", "out"},
          "davrolin-unpack: " + work.str() + "/bad-lat.ini: key latitude: 95 is outside -90..90"},
+        {{"--export", "netcdf", "--metadata", "bad-qc.ini", "deployment", "out"},
+         "davrolin-unpack: " + work.str() + "/bad-qc.ini: key temperature.spike.suspect: \"none\" is not a number "
+                                            "above 0"},
+        {{"--export", "netcdf", "--grid-step", "-1", "--latitude", "1", "--longitude", "1", "deployment", "out"},
+         "davrolin-unpack: --grid-step: \"-1\" is not a number of dbar from 0.01 to 1000"},
         {{"--export", "xml", "deployment", "out"}, "davrolin-unpack: --export: unknown export \"xml\" (netcdf, csv)"},
         {{"--no-text", "deployment", "out"},
          "davrolin-unpack: --no-text, --metadata, --latitude and --longitude go with --export"},

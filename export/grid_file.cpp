@@ -1,0 +1,213 @@
+#include "export/grid_file.h"
+
+#include "export/export_columns.h"
+#include "export/global_attributes.h"
+#include "export/seawater.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr QcVariable kGridded[] = {kQcTemperature, kQcConductivity, kQcSalinity};
+constexpr const char* kCoordinates = "time pressure latitude longitude station_name";
+
+const Column* CtdColumn(const char* name)
+{
+    static const std::vector<Column> columns = ColumnsOf(Instrument::Ctd, false);
+    for (const Column& c : columns)
+        if (std::strcmp(c.name, name) == 0)
+            return &c;
+    return nullptr;
+}
+
+// The index in `tested` of a variable's column, or -1.
+int IndexOf(const std::vector<QcColumn>& tested, QcVariable variable)
+{
+    for (std::size_t i = 0; i < tested.size(); ++i)
+        if (tested[i].variable == variable)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool Usable(const ProfileQuality& q, int i, std::size_t scan)
+{
+    if (!q.Runs())
+        return true;
+    const uint8_t f = q.Aggregate(static_cast<std::size_t>(i))[scan];
+    return f == kQartodPass || f == kQartodNotEvaluated;
+}
+
+void Replace(std::vector<Attribute>& list, Attribute a)
+{
+    for (Attribute& old : list)
+        if (old.name == a.name) {
+            old = std::move(a);
+            return;
+        }
+    list.push_back(std::move(a));
+}
+
+}  // namespace
+
+bool GridFile::Create(const std::string& path, const PressureGrid& grid, const std::vector<ProfileRecord>& listed,
+                      const std::string& station, double latitude, double longitude, std::vector<Attribute> globals,
+                      bool byFlags)
+{
+    grid_ = grid;
+    profiles_ = listed.size();
+    byFlags_ = byFlags;
+    nc_.Create(path, false);
+    const int strlenDim = nc_.DefineDim("name_strlen", station.size());
+    const int profileDim = nc_.DefineDim("profile", listed.size());
+    // The bins' dimension and coordinate variable are the depth of their
+    // centres: a dimension named pressure is taken by the checkers for the
+    // atmosphere's.
+    const int pressureDim = nc_.DefineDim("depth", grid.bins);
+    const int boundsDim = nc_.DefineDim("bounds", 2);
+
+    auto define = [&](const char* name, NetcdfType type, std::initializer_list<int> dims,
+                      const std::vector<Attribute>& attributes) {
+        const int id = nc_.DefineVar(name, type, dims);
+        PutAttributes(nc_, id, type, attributes);
+        return id;
+    };
+    const int stationName = define("station_name", NetcdfType::Char, {strlenDim},
+                                   {TextAttribute("cf_role", "timeseries_id"),
+                                    TextAttribute("long_name", "station name")});
+    const int lat = define("latitude", NetcdfType::Double, {},
+                           {TextAttribute("standard_name", "latitude"), TextAttribute("long_name", "station latitude"),
+                            TextAttribute("units", "degrees_north")});
+    const int lon = define("longitude", NetcdfType::Double, {},
+                           {TextAttribute("standard_name", "longitude"),
+                            TextAttribute("long_name", "station longitude"), TextAttribute("units", "degrees_east")});
+    const int profile = define("profile", NetcdfType::Int, {profileDim},
+                               {TextAttribute("cf_role", "profile_id"),
+                                TextAttribute("long_name", "the vehicle's profile number")});
+    const int time = define("time", NetcdfType::Double, {profileDim},
+                            {TextAttribute("standard_name", "time"),
+                             TextAttribute("long_name", "time the sensor was switched on"),
+                             TextAttribute("units", kTimeUnits), TextAttribute("calendar", "standard"),
+                             TextAttribute("axis", "T"), FillAttribute()});
+    const int direction =
+        define("profile_direction", NetcdfType::Byte, {profileDim},
+               {TextAttribute("long_name", "direction of the vehicle's travel during the profile"),
+                NumbersAttribute("flag_values", NetcdfType::Byte, {kDirectionDown, kDirectionUp, kDirectionUnknown}),
+                TextAttribute("flag_meanings", kDirectionMeanings)});
+    const int depth = define("depth", NetcdfType::Double, {pressureDim},
+                             {TextAttribute("standard_name", "depth"),
+                              TextAttribute("long_name", "depth of the bin's centre (TEOS-10 at the station latitude)"),
+                              TextAttribute("units", "m"), TextAttribute("axis", "Z"), TextAttribute("positive", "down")});
+    const int pressure = define("pressure", NetcdfType::Double, {pressureDim},
+                                {TextAttribute("standard_name", "sea_water_pressure_due_to_sea_water"),
+                                 TextAttribute("long_name", "pressure at the bin's centre"),
+                                 TextAttribute("units", "dbar"), TextAttribute("bounds", "pressure_bnds")});
+    const int bounds = define("pressure_bnds", NetcdfType::Double, {pressureDim, boundsDim}, {});
+    const std::string selection =
+        byFlags ? "mean of the profile's scans in the bin whose aggregate flags of the variable and of pressure are "
+                  "pass or not_evaluated"
+                : "mean of the profile's scans in the bin (no quality control)";
+    for (QcVariable v : kGridded) {
+        const Column* c = CtdColumn(kQcVariableNames[v]);
+        std::vector<Attribute> a{TextAttribute("standard_name", c->standardName),
+                                 TextAttribute("long_name", c->longName)};
+        if (c->units)
+            a.push_back(TextAttribute("units", c->units));
+        a.push_back(FillAttribute());
+        a.push_back(TextAttribute("cell_methods", "depth: mean (within the pressure bin)"));
+        a.push_back(TextAttribute("coordinates", kCoordinates));
+        a.push_back(TextAttribute("coverage_content_type", "physicalMeasurement"));
+        a.push_back(TextAttribute("comment", selection));
+        meanVars_.push_back(define(c->name, NetcdfType::Float, {profileDim, pressureDim}, a));
+        const std::string count = std::string(c->name) + "_count";
+        countVars_.push_back(define(count.c_str(), NetcdfType::Short, {profileDim, pressureDim},
+                                    {TextAttribute("long_name", std::string("number of scans in the mean of ") +
+                                                                    c->name),
+                                     TextAttribute("units", "1"), TextAttribute("coordinates", kCoordinates),
+                                     TextAttribute("coverage_content_type", "auxiliaryInformation")}));
+    }
+
+    Replace(globals, TextAttribute("cdm_profile_variables", "profile,time,profile_direction"));
+    Replace(globals, TextAttribute("summary", "The CTD profiles of a VXP profiling vehicle's deployment on a common "
+                                              "pressure grid: per profile and pressure bin the mean of its scans."));
+    double depthLow = NAN, depthHigh = NAN;
+    if (!std::isnan(latitude)) {
+        depthLow = DepthFromPressure(grid.Centre(0), latitude);
+        depthHigh = DepthFromPressure(grid.Centre(grid.bins - 1), latitude);
+    }
+    Replace(globals, NumbersAttribute(kVerticalMin, NetcdfType::Double, {depthLow}));
+    Replace(globals, NumbersAttribute(kVerticalMax, NetcdfType::Double, {depthHigh}));
+    PutAttributes(nc_, kNetcdfGlobal, NetcdfType::Double, globals);
+    nc_.EndDefine();
+
+    nc_.PutCharRow(stationName, 0, station);
+    nc_.PutDoubles(lat, 0, std::vector<double>{latitude});
+    nc_.PutDoubles(lon, 0, std::vector<double>{longitude});
+    std::vector<int32_t> numbers;
+    std::vector<double> times;
+    std::vector<int8_t> directions;
+    for (const ProfileRecord& r : listed) {
+        numbers.push_back(static_cast<int32_t>(r.number));
+        times.push_back(r.Time(Instrument::Ctd));
+        directions.push_back(r.direction);
+    }
+    nc_.PutInts(profile, 0, numbers);
+    nc_.PutDoubles(time, 0, times);
+    nc_.PutBytes(direction, 0, directions);
+    std::vector<double> centres(grid.bins), depths(grid.bins);
+    for (std::size_t i = 0; i < grid.bins; ++i) {
+        centres[i] = grid.Centre(i);
+        depths[i] = std::isnan(latitude) ? NAN : DepthFromPressure(centres[i], latitude);
+        nc_.PutDoubleRow(bounds, i, std::vector<double>{grid.Low(i), grid.High(i)});
+    }
+    nc_.PutDoubles(pressure, 0, centres);
+    nc_.PutDoubles(depth, 0, depths);
+    means_.resize(grid.bins);
+    counts_.resize(grid.bins);
+    return nc_.Ok();
+}
+
+bool GridFile::PutEmptyUpTo(std::size_t row)
+{
+    std::fill(means_.begin(), means_.end(), std::numeric_limits<float>::quiet_NaN());
+    std::fill(counts_.begin(), counts_.end(), int16_t{0});
+    for (; nextRow_ < row; ++nextRow_)
+        for (std::size_t v = 0; v < meanVars_.size(); ++v) {
+            nc_.PutFloatRow(meanVars_[v], nextRow_, means_);
+            nc_.PutShortRow(countVars_[v], nextRow_, counts_);
+        }
+    return nc_.Ok();
+}
+
+bool GridFile::PutProfile(std::size_t row, const ProfileQuality& quality)
+{
+    if (!PutEmptyUpTo(row))
+        return false;
+    const std::vector<QcColumn>& tested = quality.Tested();
+    const int p = IndexOf(tested, kQcPressure);
+    BinMeans sums(grid_, std::size(kGridded));
+    std::vector<long> bins(quality.Scans(), -1);
+    for (std::size_t s = 0; s < bins.size(); ++s)
+        if (Usable(quality, p, s))
+            bins[s] = grid_.BinOf(quality.Values(static_cast<std::size_t>(p))[s]);
+    for (std::size_t v = 0; v < std::size(kGridded); ++v) {
+        const int i = IndexOf(tested, kGridded[v]);
+        for (std::size_t s = 0; s < bins.size(); ++s)
+            if (Usable(quality, i, s))
+                sums.Add(bins[s], v, quality.Values(static_cast<std::size_t>(i))[s]);
+    }
+    for (std::size_t v = 0; v < meanVars_.size(); ++v) {
+        sums.Take(v, means_.data(), counts_.data());
+        nc_.PutFloatRow(meanVars_[v], row, means_);
+        nc_.PutShortRow(countVars_[v], row, counts_);
+    }
+    nextRow_ = row + 1;
+    return nc_.Ok();
+}
+
+bool GridFile::Close()
+{
+    PutEmptyUpTo(profiles_);
+    return nc_.Close();
+}

@@ -1,0 +1,48 @@
+#pragma once
+// ctd_grid.nc: the CTD's profiles on a common pressure grid, CF's single
+// time series of profiles in the orthogonal form (profile, depth; the bins
+// are of pressure, pressure(depth) their centres and bounds): per
+// profile and bin the mean of the scans whose aggregate flags of the
+// variable and of pressure are pass or not evaluated (every scan with
+// --no-qc), and their count. Written a profile at a time, as the CTD's scans
+// are, so that it needs one row of memory.
+
+#include "export/netcdf_attributes.h"
+#include "export/netcdf_file.h"
+#include "export/pressure_grid.h"
+#include "export/profile_quality.h"
+#include "export/profile_record.h"
+
+#include <string>
+#include <vector>
+
+constexpr const char* kGridFileName = "ctd_grid.nc";
+
+class GridFile {
+public:
+    // Creates the file with the listed profiles and the grid, and puts all
+    // but the rows. `globals`: the global attributes of ctd.nc, which the
+    // grid's own replace where they differ.
+    bool Create(const std::string& path, const PressureGrid& grid, const std::vector<ProfileRecord>& listed,
+                const std::string& station, double latitude, double longitude, std::vector<Attribute> globals,
+                bool byFlags);
+    // Row `row` (a listed profile) from the profile that `quality` ended;
+    // rows skipped since the last are written empty.
+    bool PutProfile(std::size_t row, const ProfileQuality& quality);
+    // Writes the rows left empty and closes the file.
+    bool Close();
+    const std::string& Error() const { return nc_.Error(); }
+    bool IsOpen() const { return nc_.IsOpen(); }
+
+private:
+    bool PutEmptyUpTo(std::size_t row);
+
+    NetcdfFile nc_;
+    PressureGrid grid_;
+    std::size_t profiles_ = 0;
+    std::size_t nextRow_ = 0;
+    bool byFlags_ = true;
+    std::vector<int> meanVars_, countVars_;
+    std::vector<float> means_;
+    std::vector<int16_t> counts_;
+};

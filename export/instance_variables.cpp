@@ -1,0 +1,193 @@
+#include "export/instance_variables.h"
+
+#include "formats/deployment.h"
+#include "formats/termination_log.h"
+
+#include <cctype>
+#include <cstring>
+#include <iterator>
+#include <string>
+
+namespace {
+
+// The stop reasons, as flag values and meanings.
+constexpr int16_t kStopCodes[] = {0, 2, 3, 4, 6, 7, 9, 13, 14, 15, 17, 18, 19, 20};
+
+std::vector<double> StopCodes()
+{
+    return {std::begin(kStopCodes), std::end(kStopCodes)};
+}
+
+std::string StopMeanings()
+{
+    std::string meanings;
+    for (int16_t code : kStopCodes) {
+        std::string word = StopReasonText(code);
+        for (char& c : word)
+            c = c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        meanings += (meanings.empty() ? "" : " ") + word;
+    }
+    return meanings;
+}
+
+// A time of the profile: its attributes.
+std::vector<Attribute> TimeAttributes(const char* longName)
+{
+    return {TextAttribute("long_name", longName), TextAttribute("units", kTimeUnits),
+            TextAttribute("calendar", "standard"), FillAttribute()};
+}
+
+std::vector<Attribute> With(std::vector<Attribute> attributes, std::initializer_list<Attribute> more)
+{
+    attributes.insert(attributes.end(), more.begin(), more.end());
+    return attributes;
+}
+
+constexpr unsigned kEngineering = InstrumentBit(Instrument::Engineering);
+constexpr unsigned kSensors = InstrumentBit(Instrument::Ctd) | InstrumentBit(Instrument::Acm);
+
+}  // namespace
+
+const std::vector<StationVariable>& StationVariables()
+{
+    static const std::vector<StationVariable> kRows = {
+        {"station_name", NetcdfType::Char,
+         {TextAttribute("cf_role", "timeseries_id"), TextAttribute("long_name", "station name")}},
+        {"latitude", NetcdfType::Double,
+         {TextAttribute("standard_name", "latitude"), TextAttribute("long_name", "station latitude"),
+          TextAttribute("units", "degrees_north"), TextAttribute("axis", "Y")}},
+        {"longitude", NetcdfType::Double,
+         {TextAttribute("standard_name", "longitude"), TextAttribute("long_name", "station longitude"),
+          TextAttribute("units", "degrees_east"), TextAttribute("axis", "X")}},
+    };
+    return kRows;
+}
+
+const std::vector<ProfileVariable>& ProfileVariables()
+{
+    using R = const ProfileRecord&;
+    using I = Instrument;
+    static const std::vector<ProfileVariable> kRows = {
+        {"profile", NetcdfType::Int, kEveryInstrument, true,
+         {TextAttribute("cf_role", "profile_id"), TextAttribute("long_name", "the vehicle's profile number")},
+         [](R r, I) -> double { return r.number; }},
+        {"time", NetcdfType::Double, kEngineering, true,
+         With(TimeAttributes("time the vehicle began profiling"),
+              {TextAttribute("standard_name", "time"), TextAttribute("axis", "T")}),
+         [](R r, I i) { return r.Time(i); }},
+        {"time", NetcdfType::Double, kSensors, true,
+         With(TimeAttributes("time the sensor was switched on"),
+              {TextAttribute("standard_name", "time"), TextAttribute("axis", "T")}),
+         [](R r, I i) { return r.Time(i); }},
+        {"station_index", NetcdfType::Int, kEveryInstrument, false,
+         {TextAttribute("long_name", "the station of the profile"), TextAttribute("instance_dimension", "station")},
+         [](R, I) { return 0.0; }},
+        {"row_size", NetcdfType::Int, kEveryInstrument, false,
+         {TextAttribute("long_name", "number of scans of the profile"), TextAttribute("sample_dimension", "obs")},
+         [](R r, I) -> double { return r.scans; }},
+        {"data_status", NetcdfType::Byte, kEveryInstrument, true,
+         {TextAttribute("long_name", "how the profile's data were read"),
+          NumbersAttribute("flag_values", NetcdfType::Byte, {0, 1, 2, 3, 4, 5}),
+          TextAttribute("flag_meanings", kStatusMeanings),
+          TextAttribute("comment",
+                        "complete: read whole; truncated: the file ended inside the profile; sensor_times_missing: "
+                        "the sensor times after the end mark are missing or short; read_error: the file could not "
+                        "be read; data_file_missing: its data file is missing; not_read: the profile was not read "
+                        "(its kind had stopped or the run was cancelled)")},
+         [](R r, I) -> double { return r.status; }},
+        {"profile_direction", NetcdfType::Byte, InstrumentBit(Instrument::Ctd), true,
+         {TextAttribute("long_name", "direction of the vehicle's travel during the profile"),
+          NumbersAttribute("flag_values", NetcdfType::Byte, {kDirectionDown, kDirectionUp, kDirectionUnknown}),
+          TextAttribute("flag_meanings", kDirectionMeanings),
+          TextAttribute("comment", "from the engineering pressure of the same profile: down when its last pressure "
+                                   "is more than 1 dbar above its first, up when more than 1 dbar below; unknown "
+                                   "otherwise or without engineering scans")},
+         [](R r, I) -> double { return r.direction; }},
+        {"sensor_on_time", NetcdfType::Double, kEveryInstrument, true,
+         TimeAttributes("time the sensor was switched on"), [](R r, I) { return r.sensorOn; }},
+        {"sensor_off_time", NetcdfType::Double, kEveryInstrument, true,
+         TimeAttributes("time the sensor was switched off"), [](R r, I) { return r.sensorOff; }},
+        {"motion_start_time", NetcdfType::Double, kEngineering, true,
+         TimeAttributes("time the vehicle began profiling"), [](R r, I) { return r.motionStart; }},
+        {"motion_stop_time", NetcdfType::Double, kEngineering, true,
+         TimeAttributes("time the vehicle's motion stopped"), [](R r, I) { return r.motionStop; }},
+        {"ramp_exit_code", NetcdfType::Short, kEngineering, true,
+         {TextAttribute("long_name", "ramp exit code"), FillAttribute(),
+          NumbersAttribute("flag_values", NetcdfType::Short, StopCodes()),
+          TextAttribute("flag_meanings", StopMeanings())},
+         [](R r, I) -> double { return r.rampExit; }},
+        {"profile_exit_code", NetcdfType::Short, kEngineering, true,
+         {TextAttribute("long_name", "profile exit code"), FillAttribute(),
+          NumbersAttribute("flag_values", NetcdfType::Short, StopCodes()),
+          TextAttribute("flag_meanings", StopMeanings())},
+         [](R r, I) -> double { return r.profileExit; }},
+        {"ended_by_operator", NetcdfType::Byte, kEngineering, true,
+         {TextAttribute("long_name", "the operator stopped the deployment with this profile"), FillAttribute(),
+          NumbersAttribute("flag_values", NetcdfType::Byte, {0, 1}), TextAttribute("flag_meanings", "no yes")},
+         [](R r, I) -> double { return r.endedByOperator; }},
+        {"restart_count", NetcdfType::Short, kEngineering, false,
+         {TextAttribute("long_name", "number of times the profile was restarted")},
+         [](R r, I) -> double { return r.restarts; }},
+        {"backtrack_count", NetcdfType::Short, kEngineering, false,
+         {TextAttribute("long_name", "number of backtracks (possible obstruction)")},
+         [](R r, I) -> double { return r.backtracks; }},
+        {"incomplete_count", NetcdfType::Short, kEngineering, false,
+         {TextAttribute("long_name", "number of restarts after which the profile could not be completed")},
+         [](R r, I) -> double { return r.incomplete; }},
+    };
+    return kRows;
+}
+
+std::vector<const ProfileVariable*> ProfileVariablesOf(Instrument instrument)
+{
+    std::vector<const ProfileVariable*> rows;
+    for (const ProfileVariable& v : ProfileVariables())
+        if (v.instruments & InstrumentBit(instrument))
+            rows.push_back(&v);
+    return rows;
+}
+
+std::vector<Attribute> DeploymentAttributes(const DeploymentRecord* d, bool layout301)
+{
+    std::vector<Attribute> a = {TextAttribute("long_name", "the deployment's settings (DEPLOY.DAT)"),
+                                TextAttribute("firmware", layout301 ? "3.01" : "3.04")};
+    if (!d) {
+        a.push_back(TextAttribute("comment", "DEPLOY.DAT could not be read"));
+        return a;
+    }
+    a.push_back(NumbersAttribute("version_word", NetcdfType::Short, {static_cast<double>(d->version)}));
+    a.push_back(NumbersAttribute("profiles_per_file", NetcdfType::Int, {static_cast<double>(d->profilesPerFileSet)}));
+    a.push_back(NumbersAttribute("shallow_pressure_limit_dbar", NetcdfType::Float, {d->shallowPressure}));
+    a.push_back(NumbersAttribute("deep_pressure_limit_dbar", NetcdfType::Float, {d->deepPressure}));
+    a.push_back(
+        NumbersAttribute("profile_start_interval_s", NetcdfType::Int, {static_cast<double>(d->profileStartInterval)}));
+    a.push_back(NumbersAttribute("profile_time_limit_s", NetcdfType::Int, {static_cast<double>(d->profileTimeLimit)}));
+    a.push_back(TextAttribute("ctd", !d->fsiEmCtd && d->seaBirdCtd ? "SBE 41CP constants" : "FSI EM constants"));
+    return a;
+}
+
+std::vector<Attribute> ColumnAttributes(const Column& c, Instrument instrument)
+{
+    std::vector<Attribute> a;
+    if (c.standardName)
+        a.push_back(TextAttribute("standard_name", c.standardName));
+    a.push_back(TextAttribute("long_name", c.longName));
+    if (c.units)
+        a.push_back(TextAttribute("units", c.units));
+    if (c.units && std::strcmp(c.units, kTimeUnits) == 0)
+        a.push_back(TextAttribute("calendar", "standard"));
+    if (c.type == NetcdfType::Float || c.type == NetcdfType::Double)
+        a.push_back(FillAttribute());
+    if (c.verticalAxis) {
+        a.push_back(TextAttribute("axis", "Z"));
+        a.push_back(TextAttribute("positive", "down"));
+    }
+    std::string own = CoordinatesOf(instrument);
+    const std::string self = std::string(" ") + c.name;
+    if (own.size() >= self.size() && own.compare(own.size() - self.size(), self.size(), self) == 0)
+        own.erase(own.size() - self.size());
+    a.push_back(TextAttribute("coordinates", own));
+    if (c.comment)
+        a.push_back(TextAttribute("comment", c.comment));
+    return a;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// What the export keeps of one profile of one instrument while the run
+// decodes it: its number, how it was read, where its scans sit in the
+// instrument's scratch file and its times and termination codes.
+
+#include "export/export_columns.h"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+
+constexpr int16_t kShortFill = -32767;
+constexpr int8_t kByteFill = -127;
+
+// profile_direction: down (pressure increasing), up, unknown.
+constexpr int8_t kDirectionDown = 0, kDirectionUp = 1, kDirectionUnknown = 2;
+constexpr const char* kDirectionMeanings = "down up unknown";
+// The least change of pressure over a profile that shows its direction.
+constexpr double kDirectionMinimumDbar = 1.0;
+
+// The direction of an engineering profile from its first and last pressure.
+inline int8_t DirectionOf(double firstPressure, double lastPressure)
+{
+    const double change = lastPressure - firstPressure;
+    return change > kDirectionMinimumDbar ? kDirectionDown : change < -kDirectionMinimumDbar ? kDirectionUp
+                                                                                               : kDirectionUnknown;
+}
+
+struct ProfileRecord {
+    uint32_t number = 0;
+    int8_t status = kStatusNotRead;
+    uint64_t firstScan = 0;
+    uint32_t scans = 0;
+    double sensorOn = std::numeric_limits<double>::quiet_NaN();
+    double sensorOff = std::numeric_limits<double>::quiet_NaN();
+    // engineering
+    double motionStart = std::numeric_limits<double>::quiet_NaN();
+    double motionStop = std::numeric_limits<double>::quiet_NaN();
+    int16_t rampExit = kShortFill;
+    int16_t profileExit = kShortFill;
+    int8_t endedByOperator = kByteFill;
+    int16_t restarts = 0, backtracks = 0, incomplete = 0;
+    // engineering: the first and last pressure of its scans (NaN without)
+    float firstPressure = std::numeric_limits<float>::quiet_NaN();
+    float lastPressure = std::numeric_limits<float>::quiet_NaN();
+    // CTD: which way the vehicle went (kDirectionDown, ...), from the
+    // engineering profile of the same number
+    int8_t direction = kDirectionUnknown;
+    // the grades of its tested columns, by QcVariable (kByteFill: none)
+    std::array<int8_t, 4> grades{kByteFill, kByteFill, kByteFill, kByteFill};
+
+    // The profile's `time`: the sensor-on time (engineering: motion start).
+    double Time(Instrument instrument) const
+    {
+        return instrument == Instrument::Engineering ? motionStart : sensorOn;
+    }
+};

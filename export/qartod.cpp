@@ -1,0 +1,164 @@
+#include "export/qartod.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <vector>
+
+namespace {
+
+bool Missing(double v) { return !std::isfinite(v); }
+
+void MarkMissing(std::span<const double> values, uint8_t* flags)
+{
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (Missing(values[i]))
+            flags[i] = kQartodMissing;
+}
+
+// The median of the differences of consecutive times (NaN when any is NaN).
+double MedianInterval(std::span<const double> times)
+{
+    std::vector<double> steps;
+    steps.reserve(times.size());
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        const double step = times[i] - times[i - 1];
+        if (std::isnan(step))
+            return NAN;
+        steps.push_back(step);
+    }
+    if (steps.empty())
+        return NAN;
+    const std::size_t mid = steps.size() / 2;
+    std::nth_element(steps.begin(), steps.begin() + mid, steps.end());
+    if (steps.size() % 2 == 1)
+        return steps[mid];
+    const double upper = steps[mid];
+    const double lower = *std::max_element(steps.begin(), steps.begin() + mid);
+    return (lower + upper) / 2;
+}
+
+// Flags with `flag` every scan n >= count whose window of scans n - count .. n
+// holds a value and spans less than `tolerance` (missing scans left out).
+void FlagFlatRuns(std::span<const double> values, std::size_t count, double tolerance, uint8_t flag, uint8_t* flags)
+{
+    std::deque<std::size_t> low, high;  // indices of the window's candidates for its minimum and maximum
+    for (std::size_t n = 0; n < values.size(); ++n) {
+        const double v = values[n];
+        if (!Missing(v)) {
+            while (!low.empty() && values[low.back()] >= v)
+                low.pop_back();
+            low.push_back(n);
+            while (!high.empty() && values[high.back()] <= v)
+                high.pop_back();
+            high.push_back(n);
+        }
+        if (n < count)
+            continue;
+        const std::size_t first = n - count;
+        while (!low.empty() && low.front() < first)
+            low.pop_front();
+        while (!high.empty() && high.front() < first)
+            high.pop_front();
+        if (!low.empty() && std::fabs(values[high.front()] - values[low.front()]) < tolerance)
+            flags[n] = flag;
+    }
+}
+
+}  // namespace
+
+void GrossRangeTest(std::span<const double> values, QartodSpan fail, const QartodSpan* suspect, uint8_t* flags)
+{
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const double v = values[i];
+        uint8_t f = kQartodPass;
+        if (std::isnan(v))
+            f = kQartodMissing;
+        else if (v < fail.low || v > fail.high)
+            f = kQartodFail;
+        else if (suspect && (v < suspect->low || v > suspect->high))
+            f = kQartodSuspect;
+        flags[i] = f;
+    }
+}
+
+void SpikeTest(std::span<const double> values, double suspect, double fail, uint8_t* flags)
+{
+    const std::size_t n = values.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (Missing(values[i])) {
+            flags[i] = kQartodMissing;
+            continue;
+        }
+        if (i == 0 || i + 1 == n) {
+            flags[i] = kQartodNotEvaluated;
+            continue;
+        }
+        const double reference = (values[i - 1] + values[i + 1]) / 2;
+        if (!std::isfinite(reference)) {
+            flags[i] = kQartodNotEvaluated;
+            continue;
+        }
+        const double difference = std::fabs(values[i] - reference);
+        uint8_t f = kQartodPass;
+        if (fail != 0 && difference > fail)
+            f = kQartodFail;
+        else if (suspect != 0 && difference > suspect)
+            f = kQartodSuspect;
+        flags[i] = f;
+    }
+}
+
+void RateOfChangeTest(std::span<const double> values, std::span<const double> times, double suspect, double fail,
+                      uint8_t* flags)
+{
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        uint8_t f = kQartodPass;
+        if (Missing(values[i])) {
+            f = kQartodMissing;
+        } else if (i > 0) {
+            const double step = times[i] - times[i - 1];
+            if (std::isnan(step)) {
+                f = kQartodNotEvaluated;
+            } else {
+                // After a NaN the rate is NaN and passes; at the time of the
+                // scan before it is infinite unless the value stayed.
+                const double rate = std::fabs((values[i] - values[i - 1]) / step);
+                if (!std::isnan(fail) && rate > fail)
+                    f = kQartodFail;
+                else if (rate > suspect)
+                    f = kQartodSuspect;
+            }
+        }
+        flags[i] = f;
+    }
+}
+
+void FlatLineTest(std::span<const double> values, std::span<const double> times, double suspectSeconds,
+                  double failSeconds, double tolerance, uint8_t* flags)
+{
+    std::fill(flags, flags + values.size(), kQartodPass);
+    if (values.size() >= 3) {
+        const double interval = MedianInterval(times);
+        if (!(interval > 0) || std::isinf(interval)) {
+            std::fill(flags, flags + values.size(), kQartodNotEvaluated);
+        } else {
+            // Windows longer than the profile flag nothing.
+            auto count = [&](double seconds) {
+                const double c = std::trunc(seconds / interval);
+                return c < static_cast<double>(values.size()) ? static_cast<std::size_t>(c) : values.size();
+            };
+            FlagFlatRuns(values, count(suspectSeconds), tolerance, kQartodSuspect, flags);
+            FlagFlatRuns(values, count(failSeconds), tolerance, kQartodFail, flags);
+        }
+    }
+    MarkMissing(values, flags);
+}
+
+void QartodAggregate(std::initializer_list<const uint8_t*> tests, std::size_t count, uint8_t* aggregate)
+{
+    std::fill(aggregate, aggregate + count, kQartodMissing);
+    for (const uint8_t* flags : tests)
+        for (std::size_t i = 0; i < count; ++i)
+            aggregate[i] = QartodCombine(aggregate[i], flags[i]);
+}
