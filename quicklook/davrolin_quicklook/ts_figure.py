@@ -19,8 +19,8 @@ GRID_STEPS = 120
 # The aggregate flags that judge a point of the diagram, and how each grade is drawn.
 FLAG_VARIABLES = ("temperature_qc", "conductivity_qc", "practical_salinity_qc")
 SUSPECT, FAIL = 3, 4
-FLAG_MARKERS = {SUSPECT: dict(label="suspect", marker="o", facecolors="none", edgecolors="#ff7f0e"),
-                FAIL: dict(label="fail", marker="x", color="#d62728")}
+FLAG_MARKERS = {SUSPECT: dict(label="suspect", marker="o", s=18, facecolors="none", edgecolors="#ff7f0e"),
+                FAIL: dict(label="fail", marker="x", s=40, color="#d62728")}
 
 
 def draw_ts(export, path):
@@ -201,14 +201,14 @@ def draw_flagged(ax, flagged, s_limits, t_limits):
             continue
         mine = flagged.grade == grade
         label = f"{style['label']}: {fc.plural(flagged.counts[grade], 'scan')}"
-        ax.scatter(s[mine & known], t[mine & known], s=18, linewidths=0.9, zorder=3, rasterized=True,
+        ax.scatter(s[mine & known], t[mine & known], linewidths=1.1, zorder=3, rasterized=True,
                    **{k: v for k, v in style.items() if k != "label"}, label=label)
         away = int((mine & ~inside).sum())
         if away:
             notes.append(f"{fc.plural(away, style['label'] + ' scan')} without a value or outside the axes "
                          "of the T-S diagram.")
     if flagged.counts[SUSPECT] or flagged.counts[FAIL]:
-        ax.legend(loc="upper left", title="quality flag", fontsize=9)
+        ax.legend(loc="best", title="quality flag", fontsize=9)
     if flagged.stride > 1:
         notes.append(f"T-S diagram: one in {flagged.stride:,} of the flagged scans is drawn.")
     return notes
