@@ -6,13 +6,16 @@ time longer than three usual profile spacings stays blank. With more
 profiles than the figure has pixel columns, the columns are an even grid in
 time and each averages the profiles that fall in it. The scans are read in
 chunks and added into the grid as they come, so memory does not grow with
-the deployment.
+the deployment. When the export has a grid file (ctd_grid.nc), its bin means
+are taken in place of the scans, a chunk of whole profiles at a time.
 """
+import os
+
 import numpy as np
 
 from . import figure_common as fc
 from . import water
-from .export_reader import ExportError, read_grid
+from .export_reader import ExportError, read_grid, reason
 
 MAX_BINS = 200
 MIN_BIN_WIDTH = 0.5         # dbar
@@ -33,13 +36,19 @@ def draw_sections(export, path):
     figure = fc.new_figure(14, 11)
     axes = figure.subplots(3, 1, sharey=True)
     notes = []
-    drawn = False
+    gridded = None
     if export.grid_path:
         try:
-            drawn, notes = draw_from_grid(axes, read_grid(export.grid_path), fc.deployment_time_span(export))
+            gridded = grid_sections(read_grid(export.grid_path))
         except ExportError as e:
             notes.append(f"{e}: the sections are drawn from the scans.")
-    if not drawn:
+        except (OSError, ValueError, RuntimeError, KeyError, IndexError) as e:
+            notes.append(f"{os.path.basename(export.grid_path)}: its values could not be read "
+                         f"({reason(e)}): the sections are drawn from the scans.")
+    if gridded is not None:
+        sections, x_edges, p_edges, is_time, grid_notes = gridded
+        notes += grid_notes + draw_means(axes, sections, x_edges, p_edges, is_time, fc.deployment_time_span(export))
+    else:
         notes += draw_from_scans(axes, export)
     axes[0].set_title("CTD sections: " + axes[0].get_title(loc="left"), loc="left", fontsize=13)
     figure.tight_layout()
@@ -135,9 +144,10 @@ def draw_panels(axes, ctd, span):
     return notes + draw_means(axes, grids, x_edges, p_edges, is_time, span)
 
 
-def draw_from_grid(axes, grid, span):
-    """The sections from the grid file's bin means: (False, []) when fewer
-    than two of its profiles have a value, which the scans draw better."""
+def grid_sections(grid):
+    """The sections from the grid file's bin means, as draw_means takes them,
+    and the notes; None when fewer than two of its profiles have a value,
+    which the scans draw better."""
     bins = len(grid.pressure_edges) - 1
     with_data = np.zeros(len(grid.profile), dtype=bool)
     bin_used = np.zeros(bins, dtype=bool)
@@ -146,7 +156,7 @@ def draw_from_grid(axes, grid, span):
         with_data[first:first + len(known)] = known.any(axis=1)
         bin_used |= known.any(axis=0)
     if with_data.sum() < 2:
-        return False, []
+        return None
     used = np.flatnonzero(bin_used)
     merge = max(1, -(-(used[-1] + 1 - used[0]) // MAX_BINS))    # grid bins per figure bin
     edges = grid.pressure_edges[used[0]:used[-1] + 2]
@@ -172,7 +182,7 @@ def draw_from_grid(axes, grid, span):
         means = water.compute(cells, grid.latitude, grid.longitude)
         for name, section in sections.items():
             section.add(profile_index, np.tile(bin_number, count), getattr(means, name))
-    return True, notes + draw_means(axes, sections, x_edges, p_edges, is_time, span)
+    return sections, x_edges, p_edges, is_time, notes
 
 
 def draw_means(axes, sections, x_edges, p_edges, is_time, span):

@@ -20,7 +20,7 @@ from davrolin_quicklook.activity_log import error_lines  # noqa: E402
 from davrolin_quicklook.classic_size import required_size  # noqa: E402
 from davrolin_quicklook.export_reader import read_instrument  # noqa: E402
 from davrolin_quicklook.figure_common import new_figure, ThinLine, thinned  # noqa: E402
-from davrolin_quicklook import sections_figure  # noqa: E402
+from davrolin_quicklook import export_reader, sections_figure  # noqa: E402
 from davrolin_quicklook.sections_figure import column_edges, column_layout, draw_sections, SectionGrid  # noqa: E402
 from davrolin_quicklook.ts_figure import FAIL, FlaggedSample, level_format, SUSPECT, worst_flag  # noqa: E402
 from davrolin_quicklook import water  # noqa: E402
@@ -167,6 +167,7 @@ class GridFileTest(unittest.TestCase):
                     np.testing.assert_allclose(pressure_edges, edges)
 
     def test_a_grid_without_two_profiles_or_that_cannot_be_read_leaves_the_sections_to_the_scans(self):
+        # (here the export has no ctd.nc: the scans' sections say so)
         self.write_grid(profiles_with_data=(1,))
         notes, values, _ = self.draw()
         self.assertFalse(any("Drawn from" in n for n in notes), notes)
@@ -176,6 +177,12 @@ class GridFileTest(unittest.TestCase):
         notes, _, _ = self.draw()
         self.assertTrue(notes[0].startswith("ctd_grid.nc: "), notes)
         self.assertTrue(notes[0].endswith(": the sections are drawn from the scans."), notes)
+        self.write_grid()
+        with mock.patch.object(export_reader.Grid, "rows", side_effect=OSError("NetCDF: HDF error")):
+            notes, values, _ = self.draw()
+        self.assertEqual(notes[0], "ctd_grid.nc: its values could not be read (NetCDF: HDF error): "
+                                   "the sections are drawn from the scans.")
+        self.assertIsNone(values)
 
 
 class FlaggedScansTest(unittest.TestCase):
