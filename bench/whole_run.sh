@@ -13,18 +13,25 @@
 # With --export, converts the deployment once more with --export netcdf,csv
 # beside the texts and reports what the export adds (CPU time, wall time,
 # peak memory, bytes).
+# With --qc-cost BASE_UNPACK it only times --export netcdf --no-text, with
+# this build's davrolin-unpack and with BASE_UNPACK (a build of the same
+# sources without the quality flags and the grid) in turn, and reports what
+# the flags and the grid add.
 # Usage: bench/whole_run.sh [NATIVE_BUILD] [--human] [--jobs N[,N...]] [--repeat R] [--export]
+#                           [--qc-cost BASE_UNPACK]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/native
 form=
 export_run=
+qc_base=
 jobs_list=
 repeat=5
 while [ $# -gt 0 ]; do
   case "$1" in
     --human) form=--human ;;
     --export) export_run=1 ;;
+    --qc-cost) qc_base=$2; shift ;;
     --jobs) jobs_list=$2; shift ;;
     --jobs=*) jobs_list=${1#--jobs=} ;;
     --repeat) repeat=$2; shift ;;
@@ -44,6 +51,40 @@ sync
 
 now() { date +%s.%N; }
 input_bytes=$(cat "$src"/[ECA]*.DAT | wc -c)
+
+if [ -n "$qc_base" ]; then
+  # The netCDF export with and without the flags and the grid, in turn.
+  TIMEFORMAT='%3U %3S'
+  : >"$work/qc-times"
+  for i in $(seq "$repeat"); do
+    for which in base qc; do
+      unpack=$build/cli/davrolin-unpack
+      [ "$which" = base ] && unpack=$qc_base
+      rm -rf "$work/qc-out"
+      cpu=$( { time "$unpack" --quiet --no-text --export netcdf --latitude 45 --longitude -125 "$src" "$work/qc-out" \
+                 >/dev/null 2>&1; } 2>&1 )
+      echo "$which $cpu" >>"$work/qc-times"
+    done
+  done
+  ls "$work/qc-out" >/dev/null
+  awk -v repeat="$repeat" '
+  { c = $2 + $3; n[$1]++; v[$1, n[$1]] = c }
+  function median(label,   i, j, t, a) {
+    for (i = 1; i <= n[label]; i++) a[i] = v[label, i]
+    for (i = 1; i <= n[label]; i++) for (j = i + 1; j <= n[label]; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+    fastest[label] = a[1]
+    return n[label] % 2 ? a[(n[label] + 1) / 2] : (a[n[label] / 2] + a[n[label] / 2 + 1]) / 2
+  }
+  END {
+    mb = median("base"); mq = median("qc")
+    printf "--export netcdf --no-text, %d runs of each in turn, CPU seconds (user + system)\n", repeat
+    printf "  without flags and grid  fastest %6.2f s  median %6.2f s\n", fastest["base"], mb
+    printf "  with flags and grid     fastest %6.2f s  median %6.2f s\n", fastest["qc"], mq
+    printf "  the flags and the grid add %.0f %% (fastest), %.0f %% (median)\n",
+           100 * (fastest["qc"] / fastest["base"] - 1), 100 * (mq / mb - 1)
+  }' "$work/qc-times"
+  exit 0
+fi
 
 TIMEFORMAT='%3U %3S'
 times=$work/times  # a line "label wall user system" for each timed command

@@ -86,12 +86,24 @@ bool ProfilesAccepted()
     return false;
 }
 
-// The destination, created (one level) when missing, as the destination step does.
+// Creates the folder `path` and its missing parents, as mkdir -p does; true
+// when it is there afterwards.
+bool CreateDirAndParents(const char* path)
+{
+    const std::string folder = path;
+    for (std::size_t at = 1; at < folder.size(); ++at)
+        if (folder[at] == '/' || folder[at] == '\\')
+            CreateDir(folder.substr(0, at).c_str());  // one that is there already refuses; no matter
+    CreateDir(folder.c_str());
+    return DestinationCheck(path) == 0;
+}
+
+// The destination, created with its missing parents when missing.
 bool DestinationAccepted()
 {
     if (DestinationCheck(Settings.DstDir) == 0)
         return true;
-    if (!CreateDir(Settings.DstDir)) {
+    if (!CreateDirAndParents(Settings.DstDir)) {
         PrintMessage(MessageId::FolderNotCreated);
         return false;
     }

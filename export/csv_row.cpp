@@ -51,25 +51,27 @@ char* PutCsvRow(char* p, Instrument instrument, bool layout301, uint32_t profile
 {
     switch (instrument) {
     case Instrument::Ctd:
-        // pressure, temperature, conductivity, practical_salinity, depth
+        // (time_estimated: the netCDF file's only) pressure, temperature,
+        // conductivity, practical_salinity, depth
         p = PutStart(p, profile, nullptr, scan);
-        p = PutValue<3>(p, v[0]);
-        p = PutValue<4>(p, v[1]);
+        p = PutValue<3>(p, v[1]);
         p = PutValue<4>(p, v[2]);
         p = PutValue<4>(p, v[3]);
-        p = PutValue<3>(p, v[4]);
+        p = PutValue<4>(p, v[4]);
+        p = PutValue<3>(p, v[5]);
         break;
     case Instrument::Acm:
-        // time_estimated, pressure_estimated, tilts, compass, velocities
+        // time_estimated, pressure_estimated, (depth: the netCDF file's
+        // only) tilts, compass, velocities
         p = PutStart(p, profile, nullptr, scan);
         p = PutTime(p, v[0]);
         p = PutValue<3>(p, v[1]);
-        p = PutValue<2>(p, v[2]);
         p = PutValue<2>(p, v[3]);
-        p = PutValue<4>(p, v[4]);
+        p = PutValue<2>(p, v[4]);
         p = PutValue<4>(p, v[5]);
         p = PutValue<4>(p, v[6]);
-        for (int i = 7; i <= 10; ++i)
+        p = PutValue<4>(p, v[7]);
+        for (int i = 8; i <= 11; ++i)
             p = PutValue<2>(p, v[i]);
         break;
     case Instrument::Engineering:

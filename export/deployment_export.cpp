@@ -36,8 +36,8 @@ constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
 // lists only the profiles read or missing, and past this many profiles read
 // an instrument keeps no more.
 constexpr uint32_t kMaxListedProfiles = 100000;
-// The stdio buffer of a scratch file: the scans go to it and come back
-// from it in large reads and writes.
+// The scans gathered for a scratch file before they are written to it in
+// one call (they come back in chunks of kChunkScans, large reads too).
 constexpr std::size_t kScratchBufferSize = 1 << 20;
 // Scans read back from a scratch file at a time.
 constexpr std::size_t kChunkScans = 8192;
@@ -122,11 +122,6 @@ public:
     bool Open()
     {
         scratch = OpenFile(scratchPath.c_str(), "w+b");
-        if (scratch) {
-            // (glibc keeps its own small buffer when given no buffer of ours.)
-            scratchBuffer = std::make_unique<char[]>(kScratchBufferSize);
-            std::setvbuf(scratch.get(), scratchBuffer.get(), _IOFBF, kScratchBufferSize);
-        }
         return scratch != nullptr;
     }
     void Discard()
@@ -254,7 +249,6 @@ public:
 
     const InstrumentInfo& info;
     const std::string scratchPath;
-    std::unique_ptr<char[]> scratchBuffer;  // the stdio buffer of `scratch`, outlives it
     File scratch;
     uint64_t scans = 0;
     uint64_t ignored = 0;  // profiles not kept
@@ -270,10 +264,27 @@ private:
     {
         if (ignoring_)
             return;
-        std::fwrite(scan, size, 1, scratch.get());
+        if (pendingSize_ + size > kScratchBufferSize)
+            Flush();
+        std::memcpy(pending_.get() + pendingSize_, scan, size);
+        pendingSize_ += size;
         ++scans;
         ++Last().scans;
     }
+
+public:
+    // Hands the scans gathered since the last call to the scratch file
+    // (a call of fwrite per scan cost more than the export's own work).
+    void Flush()
+    {
+        if (pendingSize_ != 0)
+            std::fwrite(pending_.get(), 1, pendingSize_, scratch.get());
+        pendingSize_ = 0;
+    }
+
+private:
+    std::unique_ptr<unsigned char[]> pending_ = std::make_unique<unsigned char[]>(kScratchBufferSize);
+    std::size_t pendingSize_ = 0;
 
     bool ignoring_ = false;
 };
@@ -319,29 +330,6 @@ struct DeploymentExport::State {
 };
 
 namespace {
-
-template <typename T>
-std::vector<T> Converted(const std::vector<double>& values)
-{
-    std::vector<T> out;
-    out.reserve(values.size());
-    for (double v : values)
-        out.push_back(static_cast<T>(v));
-    return out;
-}
-
-// The values of a one-dimensional variable of `type` from index 0.
-void PutNumbers(NetcdfFile& nc, int var, NetcdfType type, const std::vector<double>& values)
-{
-    switch (type) {
-    case NetcdfType::Byte: nc.PutBytes(var, 0, Converted<int8_t>(values)); break;
-    case NetcdfType::Short: nc.PutShorts(var, 0, Converted<int16_t>(values)); break;
-    case NetcdfType::Int: nc.PutInts(var, 0, Converted<int32_t>(values)); break;
-    case NetcdfType::Float: nc.PutFloats(var, 0, Converted<float>(values)); break;
-    case NetcdfType::Double: nc.PutDoubles(var, 0, values); break;
-    case NetcdfType::Char: break;
-    }
-}
 
 std::size_t ScanSize(Instrument instrument)
 {
@@ -461,17 +449,40 @@ bool DeploymentExport::Finish(ExportHost& host)
     bool ok = true;
     bool stopped = false;
     for (auto& instrument : s.instruments) {
+        instrument->Flush();
         s.listings.push_back(instrument->List(s.run.first, s.run.last));
-        if (instrument->ignored != 0)
+    }
+    // The profiles' times: the engineering file's comes first, the others fall back on it.
+    static const std::vector<ProfileRecord> kNoProfiles;
+    const InstrumentExport* engineering = s.Find(KindEngineering);
+    const std::vector<ProfileRecord>& engineeringListing = engineering ? s.listings[0] : kNoProfiles;
+    for (std::size_t i = 0; i < s.instruments.size(); ++i)
+        SetProfileTimes(s.listings[i], s.instruments[i]->info.instrument, engineeringListing,
+                        s.hasDeployment ? s.deploymentRecord.profileStartInterval : 0);
+    for (std::size_t i = 0; i < s.instruments.size(); ++i) {
+        InstrumentExport& instrument = *s.instruments[i];
+        if (instrument.ignored != 0)
             host.Error(FormatString("The %s export keeps the first %u profiles read; %llu more were not exported",
-                                    instrument->info.title, static_cast<unsigned>(instrument->records.size()),
-                                    static_cast<unsigned long long>(instrument->ignored)));
+                                    instrument.info.title, static_cast<unsigned>(instrument.records.size()),
+                                    static_cast<unsigned long long>(instrument.ignored)));
         if (stopped) {
             ok = false;
             continue;
         }
-        if (!s.WriteInstrument(*instrument, host, s.listings.back()))
+        // A profile with no time and no scans has no place in the files of scans.
+        std::vector<ProfileRecord> inFiles;
+        for (const ProfileRecord& r : s.listings[i])
+            if (!std::isnan(r.time) || r.scans != 0)
+                inFiles.push_back(r);
+        if (!s.WriteInstrument(instrument, host, inFiles))
             ok = false;
+        // What the writing found out of each profile (its grades) goes to profiles.csv too.
+        std::size_t at = 0;
+        for (const ProfileRecord& r : inFiles) {
+            while (s.listings[i][at].number != r.number)
+                ++at;
+            s.listings[i][at] = r;
+        }
         stopped = host.StopRequested();
     }
     if (s.choice.csv && !s.instruments.empty()) {
@@ -517,7 +528,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
     Widen(ins.scanTimeHigh, timeLow, timeHigh);
     for (const auto& r : listed) {
         obs += r.scans;
-        for (double t : {r.sensorOn, r.sensorOff, r.motionStart, r.motionStop})
+        for (double t : {r.time, r.sensorOn, r.sensorOff, r.motionStart, r.motionStop})
             Widen(t, timeLow, timeHigh);
     }
 
@@ -617,7 +628,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
         for (std::size_t i = 0; i < count; ++i) {
             skipEmpty();
             const ProfileRecord& r = listed[profileAt];
-            const ScanContext context{latitude, indexInProfile, r.scans, r.sensorOn, r.sensorOff, &track};
+            const ScanContext context{latitude, indexInProfile, r.scans, r.sensorOn, r.sensorOff, r.time, &track};
             double* v = &values[i * width];
             const unsigned char* scan = &raw[i * scanSize];
             if (kind == Instrument::Ctd) {
@@ -638,7 +649,9 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             if (choice.csv)
                 csv.Commit(PutCsvRow(csv.Room(kMaxCsvRowLength), kind, layout301, r.number, indexInProfile + 1, v));
             if (!quality.Tested().empty()) {
-                quality.Add(v, timeColumn < width ? v[timeColumn] : EstimatedTime(context));
+                // The CTD's own spread times: a scan without them is not placed
+                // at its profile's time here, which would make its rate infinite.
+                quality.Add(v, timeColumn < width ? v[timeColumn] : SpreadTime(context));
                 if (indexInProfile + 1 == r.scans) {
                     quality.EndProfile(listed[profileAt], choice.netcdf ? &nc : nullptr);
                     if (grid.IsOpen())
@@ -676,12 +689,8 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
         quality.Flush(nc);
         quality.PutGrades(nc, listed);
         if (!std::isnan(zLow)) {
-            // The Z coordinate in metres: depth, or the depth of the estimated pressure.
-            const bool pressure = kind == Instrument::Acm;
-            const double low = pressure ? (std::isnan(latitude) ? kNaN : DepthFromPressure(zLow, latitude)) : zLow;
-            const double high = pressure ? (std::isnan(latitude) ? kNaN : DepthFromPressure(zHigh, latitude)) : zHigh;
-            nc.PutAttDoubles(kNetcdfGlobal, kVerticalMin, {low});
-            nc.PutAttDoubles(kNetcdfGlobal, kVerticalMax, {high});
+            nc.PutAttDoubles(kNetcdfGlobal, kVerticalMin, {zLow});
+            nc.PutAttDoubles(kNetcdfGlobal, kVerticalMax, {zHigh});
         }
         if (nc.Close()) {
             host.Progress("Export written to file " + ncPath);
@@ -761,13 +770,7 @@ bool DeploymentExport::State::DefineAndFill(NetcdfFile& nc, const std::string& p
     const int profileDim = nc.DefineDim("profile", listed.size());
     const int obsDim = nc.DefineDim("obs", obs);
 
-    std::vector<int> stationVars;
-    for (const StationVariable& v : StationVariables()) {
-        const int id = v.type == NetcdfType::Char ? nc.DefineVar(v.name, v.type, {stationDim, strlenDim})
-                                                  : nc.DefineVar(v.name, v.type, {stationDim});
-        PutAttributes(nc, id, v.type, v.attributes);
-        stationVars.push_back(id);
-    }
+    const std::vector<int> stationVars = DefineStationVariables(nc, stationDim, strlenDim);
     const std::vector<const ProfileVariable*> profileRows = ProfileVariablesOf(kind);
     std::vector<int> profileVars;
     for (const ProfileVariable* v : profileRows) {
@@ -795,19 +798,8 @@ bool DeploymentExport::State::DefineAndFill(NetcdfFile& nc, const std::string& p
     nc.EndDefine();
 
     // The station's and the profiles' values.
-    for (std::size_t i = 0; i < stationVars.size(); ++i) {
-        const std::string name = StationVariables()[i].name;
-        if (name == "station_name")
-            nc.PutTextRow(stationVars[i], 0, station);
-        else
-            nc.PutDoubles(stationVars[i], 0, std::vector<double>{name == "latitude" ? latitude : longitude});
-    }
-    std::vector<double> values(listed.size());
-    for (std::size_t i = 0; i < profileRows.size(); ++i) {
-        for (std::size_t p = 0; p < listed.size(); ++p)
-            values[p] = profileRows[i]->value(listed[p], kind);
-        PutNumbers(nc, profileVars[i], profileRows[i]->type, values);
-    }
+    PutStationValues(nc, stationVars, station, latitude, longitude);
+    PutProfileValues(nc, profileVars, profileRows, listed, kind);
     nc.PutInts(deployment, 0, std::vector<int32_t>{0});
     return nc.Ok();
 }

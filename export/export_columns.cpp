@@ -14,58 +14,84 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr const char* kUndocumented = "The instrument does not document the unit of this value.";
 constexpr const char* kGain = "The gain setting the instrument reports with the value; it has no unit.";
 
+constexpr const char* kDepthComment = "Derived: -z of TEOS-10 gsw_z_from_p at the station latitude, positive down";
+
+// name, type, units, standard_name, long_name, comment, CSV format, CSV time, Z axis, coordinate,
+// coverage_content_type, units_metadata
 const Column kCtdColumns[] = {
+    {"time_estimated", NetcdfType::Double, kTimeUnits, "time", "time of the scan, estimated",
+     "The CTD scans carry no time: the n scans of a profile are spread evenly between the CTD's sensor on and off "
+     "times, scan i (from 0) at on + (off - on) (i + 0.5) / n; without the sensor times, every scan at the "
+     "profile's time",
+     nullptr, false, false, true, kCoordinate, nullptr},
     {"pressure", NetcdfType::Float, "dbar", "sea_water_pressure_due_to_sea_water", "sea water pressure", nullptr,
-     "%.3f", false, false},
+     "%.3f", false, false, false, kMeasurement, nullptr},
     {"temperature", NetcdfType::Float, "degree_Celsius", "sea_water_temperature", "sea water temperature (ITS-90)",
-     nullptr, "%.4f", false, false},
+     nullptr, "%.4f", false, false, false, kMeasurement, "temperature: on_scale"},
     {"conductivity", NetcdfType::Float, "mS cm-1", "sea_water_electrical_conductivity",
-     "sea water electrical conductivity", "mmho/cm in the text files: the same quantity", "%.4f", false, false},
+     "sea water electrical conductivity", "mmho/cm in the text files: the same quantity", "%.4f", false, false, false,
+     kMeasurement, nullptr},
     {"practical_salinity", NetcdfType::Float, "1", "sea_water_practical_salinity", "practical salinity",
      "Derived: PSS-78 from conductivity, temperature and pressure, as TEOS-10 gsw_SP_from_C; NaN where the "
      "conductivity is not positive",
-     "%.4f", false, false},
-    {"depth", NetcdfType::Float, "m", "depth", "depth",
-     "Derived: -z of TEOS-10 gsw_z_from_p at the station latitude, positive down", "%.3f", false, true},
+     "%.4f", false, false, false, kMeasurement, nullptr},
+    {"depth", NetcdfType::Float, "m", "depth", "depth", kDepthComment, "%.3f", false, true, true, kCoordinate,
+     nullptr},
 };
 
 const Column kAcmColumns[] = {
     {"time_estimated", NetcdfType::Double, kTimeUnits, "time", "time of the scan, estimated",
      "The ACM scans carry no time: the n scans of a profile are spread evenly between the ACM's sensor on and off "
-     "times, scan i (from 0) at on + (off - on) (i + 0.5) / n; NaN without the sensor times",
-     nullptr, true, false},
+     "times, scan i (from 0) at on + (off - on) (i + 0.5) / n; without the sensor times, every scan at the "
+     "profile's time",
+     nullptr, true, false, true, kCoordinate, nullptr},
     {"pressure_estimated", NetcdfType::Float, "dbar", "sea_water_pressure_due_to_sea_water",
      "sea water pressure, estimated",
      "The ACM scans carry no pressure: the engineering pressure of the same profile, interpolated linearly in time "
-     "at time_estimated; NaN outside the engineering scans or without them",
-     "%.3f", false, true},
-    {"tilt_x", NetcdfType::Double, nullptr, nullptr, "tilt X (TX)", kUndocumented, "%.2f", false, false},
-    {"tilt_y", NetcdfType::Double, nullptr, nullptr, "tilt Y (TY)", kUndocumented, "%.2f", false, false},
-    {"compass_x", NetcdfType::Float, nullptr, nullptr, "compass X (HX)", kUndocumented, "%.4f", false, false},
-    {"compass_y", NetcdfType::Float, nullptr, nullptr, "compass Y (HY)", kUndocumented, "%.4f", false, false},
-    {"compass_z", NetcdfType::Float, nullptr, nullptr, "compass Z (HZ)", kUndocumented, "%.4f", false, false},
+     "at time_estimated; NaN outside the engineering scans, without them or without the ACM's sensor times",
+     "%.3f", false, false, false, kAuxiliary, nullptr},
+    {"depth", NetcdfType::Float, "m", "depth", "depth, estimated",
+     "Derived: -z of TEOS-10 gsw_z_from_p of pressure_estimated at the station latitude, positive down", nullptr,
+     false, true, true, kCoordinate, nullptr},
+    {"tilt_x", NetcdfType::Double, nullptr, nullptr, "tilt X (TX)", kUndocumented, "%.2f", false, false, false,
+     kMeasurement, nullptr},
+    {"tilt_y", NetcdfType::Double, nullptr, nullptr, "tilt Y (TY)", kUndocumented, "%.2f", false, false, false,
+     kMeasurement, nullptr},
+    {"compass_x", NetcdfType::Float, nullptr, nullptr, "compass X (HX)", kUndocumented, "%.4f", false, false, false,
+     kMeasurement, nullptr},
+    {"compass_y", NetcdfType::Float, nullptr, nullptr, "compass Y (HY)", kUndocumented, "%.4f", false, false, false,
+     kMeasurement, nullptr},
+    {"compass_z", NetcdfType::Float, nullptr, nullptr, "compass Z (HZ)", kUndocumented, "%.4f", false, false, false,
+     kMeasurement, nullptr},
     {"velocity_ab", NetcdfType::Float, nullptr, nullptr, "velocity path AB (VPAB)", kUndocumented, "%.2f", false,
-     false},
+     false, false, kMeasurement, nullptr},
     {"velocity_cd", NetcdfType::Float, nullptr, nullptr, "velocity path CD (VPCD)", kUndocumented, "%.2f", false,
-     false},
+     false, false, kMeasurement, nullptr},
     {"velocity_ef", NetcdfType::Float, nullptr, nullptr, "velocity path EF (VPEF)", kUndocumented, "%.2f", false,
-     false},
+     false, false, kMeasurement, nullptr},
     {"velocity_gh", NetcdfType::Float, nullptr, nullptr, "velocity path GH (VPGH)", kUndocumented, "%.2f", false,
-     false},
+     false, false, kMeasurement, nullptr},
 };
 
 const Column kEngineeringColumns[] = {
-    {"scan_time", NetcdfType::Double, kTimeUnits, "time", "time of the scan", nullptr, nullptr, false, false},
+    {"scan_time", NetcdfType::Double, kTimeUnits, "time", "time of the scan", nullptr, nullptr, false, false, true,
+     kCoordinate, nullptr},
     {"pressure", NetcdfType::Float, "dbar", "sea_water_pressure_due_to_sea_water", "sea water pressure", nullptr,
-     "%.3f", false, false},
-    {"depth", NetcdfType::Float, "m", "depth", "depth",
-     "Derived: -z of TEOS-10 gsw_z_from_p at the station latitude, positive down", "%.3f", false, true},
-    {"motor_current", NetcdfType::Float, "mA", nullptr, "motor current", nullptr, "%.0f", false, false},
-    {"battery_voltage", NetcdfType::Float, "V", nullptr, "battery voltage", nullptr, "%.1f", false, false},
-    {"fluorometer", NetcdfType::Float, "mV", nullptr, "fluorometer", nullptr, "%.2f", false, false},
-    {"fluorometer_gain", NetcdfType::Short, nullptr, nullptr, "fluorometer gain", kGain, "%d", false, false},
-    {"turbidity", NetcdfType::Float, "mV", nullptr, "turbidity", nullptr, "%.2f", false, false},
-    {"turbidity_gain", NetcdfType::Short, nullptr, nullptr, "turbidity gain", kGain, "%d", false, false},
+     "%.3f", false, false, false, kMeasurement, nullptr},
+    {"depth", NetcdfType::Float, "m", "depth", "depth", kDepthComment, "%.3f", false, true, true, kCoordinate,
+     nullptr},
+    {"motor_current", NetcdfType::Float, "mA", nullptr, "motor current", nullptr, "%.0f", false, false, false,
+     kMeasurement, nullptr},
+    {"battery_voltage", NetcdfType::Float, "V", nullptr, "battery voltage", nullptr, "%.1f", false, false, false,
+     kMeasurement, nullptr},
+    {"fluorometer", NetcdfType::Float, "mV", nullptr, "fluorometer", nullptr, "%.2f", false, false, false,
+     kMeasurement, nullptr},
+    {"fluorometer_gain", NetcdfType::Short, nullptr, nullptr, "fluorometer gain", kGain, "%d", false, false, false,
+     kAuxiliary, nullptr},
+    {"turbidity", NetcdfType::Float, "mV", nullptr, "turbidity", nullptr, "%.2f", false, false, false, kMeasurement,
+     nullptr},
+    {"turbidity_gain", NetcdfType::Short, nullptr, nullptr, "turbidity gain", kGain, "%d", false, false, false,
+     kAuxiliary, nullptr},
 };
 constexpr std::size_t kEngineering301Columns = 5;
 
@@ -118,11 +144,11 @@ std::vector<Column> ColumnsOf(Instrument instrument, bool layout301)
 const char* CoordinatesOf(Instrument instrument)
 {
     switch (instrument) {
-    case Instrument::Ctd: return "time latitude longitude depth";
-    case Instrument::Acm: return "time_estimated latitude longitude pressure_estimated";
+    case Instrument::Ctd:
+    case Instrument::Acm: return "time_estimated depth latitude longitude";
     case Instrument::Engineering: break;
     }
-    return "scan_time latitude longitude depth";
+    return "scan_time depth latitude longitude";
 }
 
 void EngineeringRow(const EngineeringValues& s, const ScanContext& c, bool layout301, double* v)
@@ -140,34 +166,46 @@ void EngineeringRow(const EngineeringValues& s, const ScanContext& c, bool layou
     v[8] = s.turbidityGain;
 }
 
-void CtdRow(const CtdValues& s, const ScanContext& c, double* v)
+double SpreadTime(const ScanContext& c)
 {
-    v[0] = s.pressure;
-    v[1] = s.temperature;
-    v[2] = s.conductivity;
-    v[3] = static_cast<float>(PracticalSalinity(s.conductivity, s.temperature, s.pressure));
-    v[4] = static_cast<float>(Depth(s.pressure, c.latitude));
+    return c.sensorOn +
+           (c.sensorOff - c.sensorOn) * (static_cast<double>(c.index) + 0.5) / static_cast<double>(c.count);
 }
 
-double EstimatedTime(const ScanContext& c)
+// time_estimated: the spread time, or the profile's time without sensor times.
+double TimeEstimated(const ScanContext& c)
 {
-    return c.sensorOn + (c.sensorOff - c.sensorOn) * (static_cast<double>(c.index) + 0.5) / static_cast<double>(c.count);
+    const double spread = SpreadTime(c);
+    return std::isnan(spread) ? c.profileTime : spread;
+}
+
+void CtdRow(const CtdValues& s, const ScanContext& c, double* v)
+{
+    v[0] = TimeEstimated(c);
+    v[1] = s.pressure;
+    v[2] = s.temperature;
+    v[3] = s.conductivity;
+    v[4] = static_cast<float>(PracticalSalinity(s.conductivity, s.temperature, s.pressure));
+    v[5] = static_cast<float>(Depth(s.pressure, c.latitude));
 }
 
 void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
 {
-    const double time = EstimatedTime(c);
-    v[0] = time;
-    v[1] = c.track ? static_cast<float>(PressureAt(*c.track, time)) : kNaN;
-    v[2] = s.tiltX;
-    v[3] = s.tiltY;
-    v[4] = s.compassX;
-    v[5] = s.compassY;
-    v[6] = s.compassZ;
-    v[7] = s.velocityAB;
-    v[8] = s.velocityCD;
-    v[9] = s.velocityEF;
-    v[10] = s.velocityGH;
+    // The pressure only where the sensor times place the scan.
+    const double spread = SpreadTime(c);
+    const float pressure = c.track ? static_cast<float>(PressureAt(*c.track, spread)) : std::nanf("");
+    v[0] = std::isnan(spread) ? c.profileTime : spread;
+    v[1] = pressure;
+    v[2] = static_cast<float>(Depth(pressure, c.latitude));
+    v[3] = s.tiltX;
+    v[4] = s.tiltY;
+    v[5] = s.compassX;
+    v[6] = s.compassY;
+    v[7] = s.compassZ;
+    v[8] = s.velocityAB;
+    v[9] = s.velocityCD;
+    v[10] = s.velocityEF;
+    v[11] = s.velocityGH;
 }
 
 double PressureAt(const std::vector<std::pair<double, float>>& track, double time)

@@ -33,6 +33,12 @@ DataStatus StatusOf(ProfileEnd end);
 // Its word of kStatusMeanings ("complete", ...).
 const char* StatusName(int status);
 
+// coverage_content_type (ACDD) of a variable.
+constexpr const char* kCoordinate = "coordinate";
+constexpr const char* kMeasurement = "physicalMeasurement";
+constexpr const char* kAuxiliary = "auxiliaryInformation";
+constexpr const char* kQuality = "qualityInformation";
+
 struct Column {
     const char* name;
     NetcdfType type;           // Float, Double or Short
@@ -44,13 +50,19 @@ struct Column {
                                // null: not a CSV column of its own
     bool csvTime;              // written in the CSV as an ISO 8601 time with milliseconds
     bool verticalAxis;         // the Z coordinate: axis Z, positive down
+    bool coordinate;           // an auxiliary coordinate of the others (CoordinatesOf names it)
+    const char* coverage;      // coverage_content_type
+    const char* unitsMetadata;  // null: none
 };
 
 // The columns of an instrument (engineering: with the 3.04 sensors unless
 // `layout301`).
 std::vector<Column> ColumnsOf(Instrument instrument, bool layout301);
 
-// The names of the coordinates of the instrument's obs variables.
+// The coordinates of the instrument's obs variables other than its
+// coordinate columns: the per-scan time, the vertical coordinate and the
+// station's position. (The station's id is the coordinate variable
+// station(station); its name, a char array, is no coordinate of the scans.)
 const char* CoordinatesOf(Instrument instrument);
 
 // Where a scan sits, for the values derived from more than the scan itself.
@@ -60,6 +72,7 @@ struct ScanContext {
     uint32_t count;        // the profile's scans
     double sensorOn;       // the profile's sensor times, NaN when absent
     double sensorOff;
+    double profileTime;    // the profile's `time`: the scans' time without sensor times
     // ACM: the engineering pressure-time track of the same profile (empty
     // without one), times ascending.
     const std::vector<std::pair<double, float>>* track;
@@ -73,7 +86,7 @@ void AcmRow(const AcmValues& scan, const ScanContext& context, double* values);
 
 // The time of a scan that carries none: the scans spread evenly between the
 // sensor's on and off times (NaN without them).
-double EstimatedTime(const ScanContext& context);
+double SpreadTime(const ScanContext& context);
 
 // The pressure of a track at `time`, linearly interpolated; NaN outside it.
 double PressureAt(const std::vector<std::pair<double, float>>& track, double time);

@@ -68,7 +68,77 @@ bool ParseInRange(std::string_view text, const std::string& what, double low, do
     return true;
 }
 
+// Whether `text` is UTF-8: well-formed sequences of the shortest form, no
+// surrogates, nothing past U+10FFFF.
+bool IsUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
+                                                             : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        const unsigned char next = length > 1 ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next > 0x9F) || (c == 0xF0 && next < 0x90) ||
+            (c == 0xF4 && next > 0x8F))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+void AppendUtf8(std::string& out, unsigned code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The UTF-8 of text in Windows-1252 (the ANSI code page of western Windows);
+// its five unassigned bytes become the C1 controls of their values.
+std::string Utf8FromWindows1252(std::string_view text)
+{
+    static const unsigned short k80To9F[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string out;
+    for (char ch : text) {
+        const unsigned c = static_cast<unsigned char>(ch);
+        AppendUtf8(out, c >= 0x80 && c <= 0x9F ? k80To9F[c - 0x80] : c);
+    }
+    return out;
+}
+
+// The first control character of UTF-8 text (C0, DEL or C1), or -1.
+int FirstControl(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+            return c;
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F)
+            return static_cast<unsigned char>(text[i + 1]);  // U+0080..U+009F
+    }
+    return -1;
+}
+
 }  // namespace
+
+std::string MetadataText(std::string_view text)
+{
+    return IsUtf8(text) ? std::string(text) : Utf8FromWindows1252(text);
+}
 
 bool ParseNumber(std::string_view text, double& value)
 {
@@ -191,7 +261,16 @@ bool ReadExportMetadata(const std::string& path, ExportMetadata& metadata, std::
             continue;
         }
         if (equals == std::string_view::npos || !IsAttributeName(key)) {
-            error = path + ": \"" + std::string(text) + "\" is not a key = value line with an attribute name";
+            error = path + ": \"" + MetadataText(text) + "\" is not a key = value line with an attribute name";
+            return false;
+        }
+        // Text saved by an older Windows editor is in its ANSI code page:
+        // read as Windows-1252, written as UTF-8.
+        const std::string utf8 = MetadataText(value);
+        value = utf8;
+        if (const int control = FirstControl(value); control >= 0) {
+            const char* hex = "0123456789ABCDEF";
+            error = where + ": the value holds the control character 0x" + hex[control >> 4] + hex[control & 15];
             return false;
         }
         if (key == "latitude") {

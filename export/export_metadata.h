@@ -31,10 +31,17 @@ struct ExportMetadata {
 // False, with `error` naming the file, the key and the value, when the file
 // cannot be read, has neither section, a key is not a netCDF attribute
 // name or a quality control setting, a setting's value is bad (SetQcKey,
-// CheckQcSettings), latitude or longitude is not a number or out of range, or a date
+// CheckQcSettings), a value holds a control character (values that are not
+// UTF-8 are read as Windows-1252 and kept as UTF-8), latitude or longitude is
+// not a number or out of range, or a date
 // attribute (date_created, date_modified, date_issued,
 // date_metadata_modified) is not ISO 8601.
 bool ReadExportMetadata(const std::string& path, ExportMetadata& metadata, std::string& error);
+
+// Text of a metadata file as UTF-8: as it is when it is UTF-8, else read as
+// Windows-1252 (a file saved by an older Windows editor in the ANSI code
+// page: "caf\xE9" is "café").
+std::string MetadataText(std::string_view text);
 
 // A decimal number ("-33.5", "1e3"), finite, nothing else around it.
 bool ParseNumber(std::string_view text, double& value);

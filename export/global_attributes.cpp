@@ -2,7 +2,12 @@
 
 #include "export/instance_variables.h"
 
+#include "formats/text_format.h"
+
+#include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -43,6 +48,67 @@ std::string Joined(const std::vector<std::string>& words, const char* separator)
     return text;
 }
 
+// The shortest decimal text that reads back as `value`.
+std::string Shortest(double value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+// ISO 8601 duration of `seconds` (not negative): "P1DT2H3M4S", zero
+// fields left out, milliseconds when not whole; "PT0S" for none.
+std::string IsoDuration(double seconds)
+{
+    const int64_t millis = std::llround(seconds * 1000.0);
+    const int64_t whole = millis / 1000;
+    std::string text = "P";
+    if (whole >= 86400)
+        text += std::to_string(whole / 86400) + "D";
+    std::string time;
+    if (whole % 86400 >= 3600)
+        time += std::to_string(whole % 86400 / 3600) + "H";
+    if (whole % 3600 >= 60)
+        time += std::to_string(whole % 3600 / 60) + "M";
+    if (whole % 60 != 0 || millis % 1000 != 0 || whole == 0) {
+        time += std::to_string(whole % 60);
+        if (millis % 1000 != 0)
+            time += FormatString(".%03d", static_cast<int>(millis % 1000));
+        time += "S";
+    }
+    if (!time.empty())
+        text += "T" + time;
+    return text;
+}
+
+// The file's id without one in the metadata: the platform or station, the
+// instrument and the start time ("SAMPLE-1_ctd_20240701T000020Z"), in
+// letters, digits and . _ - only.
+std::string BuiltId(const FileFacts& f)
+{
+    std::string name = "VXP";
+    for (const char* key : {"platform_code", "station_name", "site_code"}) {
+        const std::string value = MetadataOr(f, key, "");
+        if (!value.empty()) {
+            name = value;
+            break;
+        }
+    }
+    std::string id = name + "_";
+    for (const char* c = f.title; *c; ++c)
+        id += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    if (!std::isnan(f.timeLow)) {
+        id += "_";
+        for (char c : IsoTimeOf(f.timeLow))
+            if (c != '-' && c != ':')
+                id += c;
+    }
+    for (char& c : id)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-')
+            c = '_';
+    return id;
+}
+
 using F = const FileFacts&;
 
 const GlobalRow kGlobalRows[] = {
@@ -50,7 +116,7 @@ const GlobalRow kGlobalRows[] = {
     {"featureType", false, [](F) { return Text("featureType", "timeSeriesProfile"); }},
     {"cdm_data_type", false, [](F) { return Text("cdm_data_type", "TimeSeriesProfile"); }},
     {"cdm_timeseries_variables", false,
-     [](F) { return Text("cdm_timeseries_variables", "station_name,latitude,longitude"); }},
+     [](F) { return Text("cdm_timeseries_variables", "station,station_name,latitude,longitude"); }},
     {"cdm_profile_variables", false,
      [](F f) {
          std::vector<std::string> names;
@@ -102,6 +168,17 @@ const GlobalRow kGlobalRows[] = {
      [](F f) { return std::isnan(f.timeLow) ? Attribute{} : Text("time_coverage_start", IsoTimeOf(f.timeLow)); }},
     {"time_coverage_end", false,
      [](F f) { return std::isnan(f.timeLow) ? Attribute{} : Text("time_coverage_end", IsoTimeOf(f.timeHigh)); }},
+    {"time_coverage_duration", false,
+     [](F f) {
+         return std::isnan(f.timeLow) ? Attribute{} : Text("time_coverage_duration", IsoDuration(f.timeHigh - f.timeLow));
+     }},
+    {"geospatial_bounds", false,
+     [](F f) {
+         return Text("geospatial_bounds", "POINT (" + Shortest(f.longitude) + " " + Shortest(f.latitude) + ")");
+     }},
+    {"geospatial_bounds_crs", false, [](F) { return Text("geospatial_bounds_crs", "EPSG:4326"); }},
+    {"geospatial_bounds_vertical_crs", false, [](F) { return Text("geospatial_bounds_vertical_crs", "EPSG:5831"); }},
+    {"id", true, [](F f) { return Text("id", BuiltId(f)); }},
 };
 
 // Attributes the export computes; a metadata file does not set them.

@@ -2,6 +2,7 @@
 
 #include "export/export_columns.h"
 #include "export/global_attributes.h"
+#include "export/instance_variables.h"
 #include "export/seawater.h"
 
 #include <cmath>
@@ -11,7 +12,7 @@
 namespace {
 
 constexpr QcVariable kGridded[] = {kQcTemperature, kQcConductivity, kQcSalinity};
-constexpr const char* kCoordinates = "time pressure latitude longitude station_name";
+constexpr const char* kCoordinates = "time pressure latitude longitude station";
 
 const Column* CtdColumn(const char* name)
 {
@@ -73,32 +74,22 @@ bool GridFile::Create(const std::string& path, const PressureGrid& grid, const s
         PutAttributes(nc_, id, type, attributes);
         return id;
     };
-    const int stationName = define("station_name", NetcdfType::Char, {strlenDim},
-                                   {TextAttribute("cf_role", "timeseries_id"),
-                                    TextAttribute("long_name", "station name")});
-    const int lat = define("latitude", NetcdfType::Double, {},
-                           {TextAttribute("standard_name", "latitude"), TextAttribute("long_name", "station latitude"),
-                            TextAttribute("units", "degrees_north")});
-    const int lon = define("longitude", NetcdfType::Double, {},
-                           {TextAttribute("standard_name", "longitude"),
-                            TextAttribute("long_name", "station longitude"), TextAttribute("units", "degrees_east")});
-    const int profile = define("profile", NetcdfType::Int, {profileDim},
-                               {TextAttribute("cf_role", "profile_id"),
-                                TextAttribute("long_name", "the vehicle's profile number")});
-    const int time = define("time", NetcdfType::Double, {profileDim},
-                            {TextAttribute("standard_name", "time"),
-                             TextAttribute("long_name", "time the sensor was switched on"),
-                             TextAttribute("units", kTimeUnits), TextAttribute("calendar", "standard"),
-                             TextAttribute("axis", "T"), FillAttribute()});
-    const int direction =
-        define("profile_direction", NetcdfType::Byte, {profileDim},
-               {TextAttribute("long_name", "direction of the vehicle's travel during the profile"),
-                NumbersAttribute("flag_values", NetcdfType::Byte, {kDirectionDown, kDirectionUp, kDirectionUnknown}),
-                TextAttribute("flag_meanings", kDirectionMeanings)});
+    const std::vector<int> stationVars = DefineStationVariables(nc_, -1, strlenDim);
+    // The profile variables of ctd.nc that the grid's profiles carry.
+    std::vector<const ProfileVariable*> profileRows;
+    std::vector<int> profileVars;
+    for (const ProfileVariable* v : ProfileVariablesOf(Instrument::Ctd))
+        for (const char* name : {"profile", "time", "time_source", "profile_direction"})
+            if (std::strcmp(v->name, name) == 0) {
+                profileRows.push_back(v);
+                profileVars.push_back(define(v->name, v->type, {profileDim}, v->attributes));
+            }
     const int depth = define("depth", NetcdfType::Double, {pressureDim},
                              {TextAttribute("standard_name", "depth"),
                               TextAttribute("long_name", "depth of the bin's centre (TEOS-10 at the station latitude)"),
-                              TextAttribute("units", "m"), TextAttribute("axis", "Z"), TextAttribute("positive", "down")});
+                              TextAttribute("units", "m"), TextAttribute("axis", "Z"), TextAttribute("positive", "down"),
+                              TextAttribute("bounds", "depth_bnds")});
+    const int depthBounds = define("depth_bnds", NetcdfType::Double, {pressureDim, boundsDim}, {});
     const int pressure = define("pressure", NetcdfType::Double, {pressureDim},
                                 {TextAttribute("standard_name", "sea_water_pressure_due_to_sea_water"),
                                  TextAttribute("long_name", "pressure at the bin's centre"),
@@ -128,7 +119,7 @@ bool GridFile::Create(const std::string& path, const PressureGrid& grid, const s
                                      TextAttribute("coverage_content_type", "auxiliaryInformation")}));
     }
 
-    Replace(globals, TextAttribute("cdm_profile_variables", "profile,time,profile_direction"));
+    Replace(globals, TextAttribute("cdm_profile_variables", "profile,time,time_source,profile_direction"));
     Replace(globals, TextAttribute("summary", "The CTD profiles of a VXP profiling vehicle's deployment on a common "
                                               "pressure grid: per profile and pressure bin the mean of its scans."));
     double depthLow = NAN, depthHigh = NAN;
@@ -141,25 +132,16 @@ bool GridFile::Create(const std::string& path, const PressureGrid& grid, const s
     PutAttributes(nc_, kNetcdfGlobal, NetcdfType::Double, globals);
     nc_.EndDefine();
 
-    nc_.PutCharRow(stationName, 0, station);
-    nc_.PutDoubles(lat, 0, std::vector<double>{latitude});
-    nc_.PutDoubles(lon, 0, std::vector<double>{longitude});
-    std::vector<int32_t> numbers;
-    std::vector<double> times;
-    std::vector<int8_t> directions;
-    for (const ProfileRecord& r : listed) {
-        numbers.push_back(static_cast<int32_t>(r.number));
-        times.push_back(r.Time(Instrument::Ctd));
-        directions.push_back(r.direction);
-    }
-    nc_.PutInts(profile, 0, numbers);
-    nc_.PutDoubles(time, 0, times);
-    nc_.PutBytes(direction, 0, directions);
+    PutStationValues(nc_, stationVars, station, latitude, longitude);
+    PutProfileValues(nc_, profileVars, profileRows, listed, Instrument::Ctd);
     std::vector<double> centres(grid.bins), depths(grid.bins);
     for (std::size_t i = 0; i < grid.bins; ++i) {
         centres[i] = grid.Centre(i);
-        depths[i] = std::isnan(latitude) ? NAN : DepthFromPressure(centres[i], latitude);
+        depths[i] = DepthFromPressure(centres[i], latitude);
         nc_.PutDoubleRow(bounds, i, std::vector<double>{grid.Low(i), grid.High(i)});
+        nc_.PutDoubleRow(depthBounds, i,
+                         std::vector<double>{DepthFromPressure(grid.Low(i), latitude),
+                                             DepthFromPressure(grid.High(i), latitude)});
     }
     nc_.PutDoubles(pressure, 0, centres);
     nc_.PutDoubles(depth, 0, depths);

@@ -1,5 +1,7 @@
 #include "export/instance_variables.h"
 
+#include "export/netcdf_file.h"
+
 #include "formats/deployment.h"
 #include "formats/termination_log.h"
 
@@ -30,35 +32,66 @@ std::string StopMeanings()
     return meanings;
 }
 
-// A time of the profile: its attributes.
+// A time of the profile: its attributes. (Only the coordinates have a
+// calendar; the profile's times are none.)
 std::vector<Attribute> TimeAttributes(const char* longName)
 {
-    return {TextAttribute("long_name", longName), TextAttribute("units", kTimeUnits),
-            TextAttribute("calendar", "standard"), FillAttribute()};
+    return {TextAttribute("long_name", longName), TextAttribute("units", kTimeUnits), FillAttribute(),
+            TextAttribute("coverage_content_type", kAuxiliary)};
 }
 
-std::vector<Attribute> With(std::vector<Attribute> attributes, std::initializer_list<Attribute> more)
+Attribute Coverage(const char* type)
 {
-    attributes.insert(attributes.end(), more.begin(), more.end());
-    return attributes;
+    return TextAttribute("coverage_content_type", type);
+}
+
+// The profile's `time`.
+std::vector<Attribute> ProfileTime(const char* longName)
+{
+    return {TextAttribute("standard_name", "time"), TextAttribute("long_name", longName),
+            TextAttribute("units", kTimeUnits), TextAttribute("coverage_content_type", kCoordinate)};
 }
 
 constexpr unsigned kEngineering = InstrumentBit(Instrument::Engineering);
 constexpr unsigned kSensors = InstrumentBit(Instrument::Ctd) | InstrumentBit(Instrument::Acm);
+
+template <typename T>
+std::vector<T> Converted(const std::vector<double>& values)
+{
+    std::vector<T> out;
+    out.reserve(values.size());
+    for (double v : values)
+        out.push_back(static_cast<T>(v));
+    return out;
+}
+
+void PutNumbers(NetcdfFile& nc, int var, NetcdfType type, const std::vector<double>& values)
+{
+    switch (type) {
+    case NetcdfType::Byte: nc.PutBytes(var, 0, Converted<int8_t>(values)); break;
+    case NetcdfType::Short: nc.PutShorts(var, 0, Converted<int16_t>(values)); break;
+    case NetcdfType::Int: nc.PutInts(var, 0, Converted<int32_t>(values)); break;
+    case NetcdfType::Float: nc.PutFloats(var, 0, Converted<float>(values)); break;
+    case NetcdfType::Double: nc.PutDoubles(var, 0, values); break;
+    case NetcdfType::Char: break;
+    }
+}
 
 }  // namespace
 
 const std::vector<StationVariable>& StationVariables()
 {
     static const std::vector<StationVariable> kRows = {
-        {"station_name", NetcdfType::Char,
-         {TextAttribute("cf_role", "timeseries_id"), TextAttribute("long_name", "station name")}},
+        {"station", NetcdfType::Int,
+         {TextAttribute("cf_role", "timeseries_id"), TextAttribute("long_name", "station number (the file's one station)"),
+          Coverage(kCoordinate)}},
+        {"station_name", NetcdfType::Char, {TextAttribute("long_name", "station name"), Coverage(kAuxiliary)}},
         {"latitude", NetcdfType::Double,
          {TextAttribute("standard_name", "latitude"), TextAttribute("long_name", "station latitude"),
-          TextAttribute("units", "degrees_north"), TextAttribute("axis", "Y")}},
+          TextAttribute("units", "degrees_north"), TextAttribute("axis", "Y"), Coverage(kCoordinate)}},
         {"longitude", NetcdfType::Double,
          {TextAttribute("standard_name", "longitude"), TextAttribute("long_name", "station longitude"),
-          TextAttribute("units", "degrees_east"), TextAttribute("axis", "X")}},
+          TextAttribute("units", "degrees_east"), TextAttribute("axis", "X"), Coverage(kCoordinate)}},
     };
     return kRows;
 }
@@ -69,21 +102,33 @@ const std::vector<ProfileVariable>& ProfileVariables()
     using I = Instrument;
     static const std::vector<ProfileVariable> kRows = {
         {"profile", NetcdfType::Int, kEveryInstrument, true,
-         {TextAttribute("cf_role", "profile_id"), TextAttribute("long_name", "the vehicle's profile number")},
+         {TextAttribute("cf_role", "profile_id"), TextAttribute("long_name", "the vehicle's profile number"),
+          Coverage(kCoordinate)},
          [](R r, I) -> double { return r.number; }},
         {"time", NetcdfType::Double, kEngineering, true,
-         With(TimeAttributes("time the vehicle began profiling"),
-              {TextAttribute("standard_name", "time"), TextAttribute("axis", "T")}),
-         [](R r, I i) { return r.Time(i); }},
+         ProfileTime("time the vehicle began profiling (motion start), or as time_source says"),
+         [](R r, I) { return r.time; }},
         {"time", NetcdfType::Double, kSensors, true,
-         With(TimeAttributes("time the sensor was switched on"),
-              {TextAttribute("standard_name", "time"), TextAttribute("axis", "T")}),
-         [](R r, I i) { return r.Time(i); }},
+         ProfileTime("time the sensor was switched on, or as time_source says"), [](R r, I) { return r.time; }},
+        {"time_source", NetcdfType::Byte, kEveryInstrument, true,
+         {TextAttribute("long_name", "where the profile's time comes from"), FillAttribute(),
+          NumbersAttribute("flag_values", NetcdfType::Byte, {0, 1, 2, 3}),
+          TextAttribute("flag_meanings", kTimeSourceMeanings),
+          TextAttribute("comment",
+                        "sensor_on: this instrument's sensor-on time; engineering_motion_start: the engineering "
+                        "motion start of the same profile; engineering_sensor_on: the engineering sensor-on time of "
+                        "the same profile; schedule: the time of the nearest profile with a time of its own plus "
+                        "the deployment's profile start interval times the difference in profile numbers. The "
+                        "engineering file's own time is its motion start first."),
+          Coverage(kAuxiliary)},
+         [](R r, I) -> double { return r.timeSource; }},
         {"station_index", NetcdfType::Int, kEveryInstrument, false,
-         {TextAttribute("long_name", "the station of the profile"), TextAttribute("instance_dimension", "station")},
+         {TextAttribute("long_name", "the station of the profile"), TextAttribute("instance_dimension", "station"),
+          Coverage(kAuxiliary)},
          [](R, I) { return 0.0; }},
         {"row_size", NetcdfType::Int, kEveryInstrument, false,
-         {TextAttribute("long_name", "number of scans of the profile"), TextAttribute("sample_dimension", "obs")},
+         {TextAttribute("long_name", "number of scans of the profile"), TextAttribute("sample_dimension", "obs"),
+          Coverage(kAuxiliary)},
          [](R r, I) -> double { return r.scans; }},
         {"data_status", NetcdfType::Byte, kEveryInstrument, true,
          {TextAttribute("long_name", "how the profile's data were read"),
@@ -93,7 +138,8 @@ const std::vector<ProfileVariable>& ProfileVariables()
                         "complete: read whole; truncated: the file ended inside the profile; sensor_times_missing: "
                         "the sensor times after the end mark are missing or short; read_error: the file could not "
                         "be read; data_file_missing: its data file is missing; not_read: the profile was not read "
-                        "(its kind had stopped or the run was cancelled)")},
+                        "(its kind had stopped or the run was cancelled)"),
+          Coverage(kQuality)},
          [](R r, I) -> double { return r.status; }},
         {"profile_direction", NetcdfType::Byte, InstrumentBit(Instrument::Ctd), true,
          {TextAttribute("long_name", "direction of the vehicle's travel during the profile"),
@@ -114,25 +160,29 @@ const std::vector<ProfileVariable>& ProfileVariables()
         {"ramp_exit_code", NetcdfType::Short, kEngineering, true,
          {TextAttribute("long_name", "ramp exit code"), FillAttribute(),
           NumbersAttribute("flag_values", NetcdfType::Short, StopCodes()),
-          TextAttribute("flag_meanings", StopMeanings())},
+          TextAttribute("flag_meanings", StopMeanings()), Coverage(kAuxiliary)},
          [](R r, I) -> double { return r.rampExit; }},
         {"profile_exit_code", NetcdfType::Short, kEngineering, true,
          {TextAttribute("long_name", "profile exit code"), FillAttribute(),
           NumbersAttribute("flag_values", NetcdfType::Short, StopCodes()),
-          TextAttribute("flag_meanings", StopMeanings())},
+          TextAttribute("flag_meanings", StopMeanings()), Coverage(kAuxiliary)},
          [](R r, I) -> double { return r.profileExit; }},
         {"ended_by_operator", NetcdfType::Byte, kEngineering, true,
          {TextAttribute("long_name", "the operator stopped the deployment with this profile"), FillAttribute(),
-          NumbersAttribute("flag_values", NetcdfType::Byte, {0, 1}), TextAttribute("flag_meanings", "no yes")},
+          NumbersAttribute("flag_values", NetcdfType::Byte, {0, 1}), TextAttribute("flag_meanings", "no yes"),
+          Coverage(kAuxiliary)},
          [](R r, I) -> double { return r.endedByOperator; }},
         {"restart_count", NetcdfType::Short, kEngineering, false,
-         {TextAttribute("long_name", "number of times the profile was restarted")},
+         {TextAttribute("long_name", "number of times the profile was restarted"), TextAttribute("units", "1"),
+          Coverage(kAuxiliary)},
          [](R r, I) -> double { return r.restarts; }},
         {"backtrack_count", NetcdfType::Short, kEngineering, false,
-         {TextAttribute("long_name", "number of backtracks (possible obstruction)")},
+         {TextAttribute("long_name", "number of backtracks (possible obstruction)"), TextAttribute("units", "1"),
+          Coverage(kAuxiliary)},
          [](R r, I) -> double { return r.backtracks; }},
         {"incomplete_count", NetcdfType::Short, kEngineering, false,
-         {TextAttribute("long_name", "number of restarts after which the profile could not be completed")},
+         {TextAttribute("long_name", "number of restarts after which the profile could not be completed"), TextAttribute("units", "1"),
+          Coverage(kAuxiliary)},
          [](R r, I) -> double { return r.incomplete; }},
     };
     return kRows;
@@ -150,7 +200,8 @@ std::vector<const ProfileVariable*> ProfileVariablesOf(Instrument instrument)
 std::vector<Attribute> DeploymentAttributes(const DeploymentRecord* d, bool layout301)
 {
     std::vector<Attribute> a = {TextAttribute("long_name", "the deployment's settings (DEPLOY.DAT)"),
-                                TextAttribute("firmware", layout301 ? "3.01" : "3.04")};
+                                TextAttribute("firmware", layout301 ? "3.01" : "3.04"),
+                                Coverage(kAuxiliary)};
     if (!d) {
         a.push_back(TextAttribute("comment", "DEPLOY.DAT could not be read"));
         return a;
@@ -174,20 +225,63 @@ std::vector<Attribute> ColumnAttributes(const Column& c, Instrument instrument)
     a.push_back(TextAttribute("long_name", c.longName));
     if (c.units)
         a.push_back(TextAttribute("units", c.units));
-    if (c.units && std::strcmp(c.units, kTimeUnits) == 0)
+    if (c.unitsMetadata)
+        a.push_back(TextAttribute("units_metadata", c.unitsMetadata));
+    const bool time = c.coordinate && c.units && std::strcmp(c.units, kTimeUnits) == 0;
+    if (time)
         a.push_back(TextAttribute("calendar", "standard"));
     if (c.type == NetcdfType::Float || c.type == NetcdfType::Double)
         a.push_back(FillAttribute());
+    if (time)
+        a.push_back(TextAttribute("axis", "T"));
     if (c.verticalAxis) {
         a.push_back(TextAttribute("axis", "Z"));
         a.push_back(TextAttribute("positive", "down"));
     }
-    std::string own = CoordinatesOf(instrument);
-    const std::string self = std::string(" ") + c.name;
-    if (own.size() >= self.size() && own.compare(own.size() - self.size(), self.size(), self) == 0)
-        own.erase(own.size() - self.size());
-    a.push_back(TextAttribute("coordinates", own));
+    if (!c.coordinate)
+        a.push_back(TextAttribute("coordinates", CoordinatesOf(instrument)));
+    a.push_back(Coverage(c.coverage));
     if (c.comment)
         a.push_back(TextAttribute("comment", c.comment));
     return a;
+}
+
+std::vector<int> DefineStationVariables(NetcdfFile& nc, int stationDim, int strlenDim)
+{
+    std::vector<int> ids;
+    for (const StationVariable& v : StationVariables()) {
+        const bool scalar = stationDim < 0;
+        const int id = v.type == NetcdfType::Char ? (scalar ? nc.DefineVar(v.name, v.type, {strlenDim})
+                                                            : nc.DefineVar(v.name, v.type, {stationDim, strlenDim}))
+                       : scalar ? nc.DefineVar(v.name, v.type, std::span<const int>())
+                                : nc.DefineVar(v.name, v.type, {stationDim});
+        PutAttributes(nc, id, v.type, v.attributes);
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+void PutStationValues(NetcdfFile& nc, const std::vector<int>& ids, const std::string& name, double latitude,
+                      double longitude)
+{
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::string variable = StationVariables()[i].name;
+        if (variable == "station_name")
+            nc.PutCharRow(ids[i], 0, name);  // name_strlen is the name's length
+        else if (variable == "station")
+            nc.PutInts(ids[i], 0, std::vector<int32_t>{0});
+        else
+            nc.PutDoubles(ids[i], 0, std::vector<double>{variable == "latitude" ? latitude : longitude});
+    }
+}
+
+void PutProfileValues(NetcdfFile& nc, const std::vector<int>& ids, const std::vector<const ProfileVariable*>& rows,
+                      const std::vector<ProfileRecord>& listed, Instrument instrument)
+{
+    std::vector<double> values(listed.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t p = 0; p < listed.size(); ++p)
+            values[p] = rows[i]->value(listed[p], instrument);
+        PutNumbers(nc, ids[i], rows[i]->type, values);
+    }
 }

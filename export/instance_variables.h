@@ -9,6 +9,7 @@
 #include "export/netcdf_attributes.h"
 #include "export/profile_record.h"
 
+#include <string>
 #include <vector>
 
 struct DeploymentRecord;
@@ -20,7 +21,9 @@ constexpr unsigned InstrumentBit(Instrument instrument)
 }
 constexpr unsigned kEveryInstrument = 7;
 
-// station_name (station, name_strlen), latitude and longitude (station).
+// The station's variables: station (its id, the station dimension's
+// coordinate variable), station_name (station, name_strlen), latitude and
+// longitude (station).
 struct StationVariable {
     const char* name;
     NetcdfType type;
@@ -49,3 +52,16 @@ std::vector<Attribute> DeploymentAttributes(const DeploymentRecord* deployment, 
 
 // The attributes of an obs variable of the scan columns' table, in order.
 std::vector<Attribute> ColumnAttributes(const Column& column, Instrument instrument);
+
+class NetcdfFile;
+// Defines the station's variables over `stationDim` (and `strlenDim` for
+// the name), or as scalars when `stationDim` is -1 (a file of one station's
+// profiles in the orthogonal form); their ids in the table's order.
+std::vector<int> DefineStationVariables(NetcdfFile& nc, int stationDim, int strlenDim);
+// Puts their values: the one station's name and position.
+void PutStationValues(NetcdfFile& nc, const std::vector<int>& ids, const std::string& name, double latitude,
+                      double longitude);
+// Puts the values of the profile variables `rows` (ids `ids`) of the listed
+// profiles.
+void PutProfileValues(NetcdfFile& nc, const std::vector<int>& ids, const std::vector<const ProfileVariable*>& rows,
+                      const std::vector<ProfileRecord>& listed, Instrument instrument);

@@ -56,11 +56,12 @@ void ProfileQuality::EndProfile(ProfileRecord& record, NetcdfFile* nc)
     if (!run_)
         return;
     const std::size_t n = times_.size();
+    const double interval = MedianInterval(times_);
     for (std::size_t i = 0; i < tested_.size(); ++i) {
         auto& f = flags_[i];
         for (auto& flags : f)
             flags.resize(n);
-        RunQartod(settings_.variables[tested_[i].variable], values_[i].data(), times_.data(), n,
+        RunQartod(settings_.variables[tested_[i].variable], values_[i].data(), times_.data(), interval, n,
                   {f[kFlagGrossRange].data(), f[kFlagSpike].data(), f[kFlagRateOfChange].data(),
                    f[kFlagFlatLine].data(), f[kFlagAggregate].data()});
         uint32_t passed = 0, notMissing = 0;

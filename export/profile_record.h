@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 constexpr int16_t kShortFill = -32767;
 constexpr int8_t kByteFill = -127;
@@ -49,9 +50,28 @@ struct ProfileRecord {
     // the grades of its tested columns, by QcVariable (kByteFill: none)
     std::array<int8_t, 4> grades{kByteFill, kByteFill, kByteFill, kByteFill};
 
-    // The profile's `time`: the sensor-on time (engineering: motion start).
-    double Time(Instrument instrument) const
-    {
-        return instrument == Instrument::Engineering ? motionStart : sensorOn;
-    }
+    // The profile's `time` and where it comes from (TimeSource), set by
+    // SetProfileTimes.
+    double time = std::numeric_limits<double>::quiet_NaN();
+    int8_t timeSource = kByteFill;
 };
+
+// Where a profile's `time` comes from: the flag values of time_source.
+enum TimeSource : int8_t {
+    kTimeSensorOn = 0,
+    kTimeEngineeringMotionStart = 1,
+    kTimeEngineeringSensorOn = 2,
+    kTimeSchedule = 3,
+};
+constexpr const char* kTimeSourceMeanings = "sensor_on engineering_motion_start engineering_sensor_on schedule";
+
+// Gives each of an instrument's listed profiles (ascending numbers) its
+// time, in this order: the instrument's sensor-on time (not for the
+// engineering file, whose time is its motion start); the engineering motion
+// start of the same profile; the engineering sensor-on time; the schedule,
+// the nearest profile with a time of its own (the earlier one of two as
+// near) plus `interval` seconds (none when 0) times the difference in
+// profile numbers. `engineering` are the engineering profiles (ascending;
+// empty when not read). A profile with none keeps NaN.
+void SetProfileTimes(std::vector<ProfileRecord>& profiles, Instrument instrument,
+                     const std::vector<ProfileRecord>& engineering, int32_t interval);

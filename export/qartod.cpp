@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 #include <vector>
 
 namespace {
@@ -16,7 +15,8 @@ void MarkMissing(std::span<const double> values, uint8_t* flags)
             flags[i] = kQartodMissing;
 }
 
-// The median of the differences of consecutive times (NaN when any is NaN).
+}  // namespace
+
 double MedianInterval(std::span<const double> times)
 {
     std::vector<double> steps;
@@ -38,29 +38,35 @@ double MedianInterval(std::span<const double> times)
     return (lower + upper) / 2;
 }
 
+namespace {
+
 // Flags with `flag` every scan n >= count whose window of scans n - count .. n
 // holds a value and spans less than `tolerance` (missing scans left out).
-void FlagFlatRuns(std::span<const double> values, std::size_t count, double tolerance, uint8_t flag, uint8_t* flags)
+// The window's minimum and maximum come from two queues of candidates (the
+// indices of values that can still be one), each index entering and leaving
+// once; `low` and `high` have room for every index.
+void FlagFlatRuns(std::span<const double> values, std::size_t count, double tolerance, uint8_t flag, uint8_t* flags,
+                  std::vector<std::size_t>& low, std::vector<std::size_t>& high)
 {
-    std::deque<std::size_t> low, high;  // indices of the window's candidates for its minimum and maximum
+    std::size_t lowFirst = 0, lowEnd = 0, highFirst = 0, highEnd = 0;
     for (std::size_t n = 0; n < values.size(); ++n) {
         const double v = values[n];
         if (!Missing(v)) {
-            while (!low.empty() && values[low.back()] >= v)
-                low.pop_back();
-            low.push_back(n);
-            while (!high.empty() && values[high.back()] <= v)
-                high.pop_back();
-            high.push_back(n);
+            while (lowEnd > lowFirst && values[low[lowEnd - 1]] >= v)
+                --lowEnd;
+            low[lowEnd++] = n;
+            while (highEnd > highFirst && values[high[highEnd - 1]] <= v)
+                --highEnd;
+            high[highEnd++] = n;
         }
         if (n < count)
             continue;
         const std::size_t first = n - count;
-        while (!low.empty() && low.front() < first)
-            low.pop_front();
-        while (!high.empty() && high.front() < first)
-            high.pop_front();
-        if (!low.empty() && std::fabs(values[high.front()] - values[low.front()]) < tolerance)
+        while (lowFirst < lowEnd && low[lowFirst] < first)
+            ++lowFirst;
+        while (highFirst < highEnd && high[highFirst] < first)
+            ++highFirst;
+        if (lowFirst < lowEnd && std::fabs(values[high[highFirst]] - values[low[lowFirst]]) < tolerance)
             flags[n] = flag;
     }
 }
@@ -134,12 +140,11 @@ void RateOfChangeTest(std::span<const double> values, std::span<const double> ti
     }
 }
 
-void FlatLineTest(std::span<const double> values, std::span<const double> times, double suspectSeconds,
-                  double failSeconds, double tolerance, uint8_t* flags)
+void FlatLineTest(std::span<const double> values, double interval, double suspectSeconds, double failSeconds,
+                  double tolerance, uint8_t* flags)
 {
     std::fill(flags, flags + values.size(), kQartodPass);
     if (values.size() >= 3) {
-        const double interval = MedianInterval(times);
         if (!(interval > 0) || std::isinf(interval)) {
             std::fill(flags, flags + values.size(), kQartodNotEvaluated);
         } else {
@@ -148,8 +153,14 @@ void FlatLineTest(std::span<const double> values, std::span<const double> times,
                 const double c = std::trunc(seconds / interval);
                 return c < static_cast<double>(values.size()) ? static_cast<std::size_t>(c) : values.size();
             };
-            FlagFlatRuns(values, count(suspectSeconds), tolerance, kQartodSuspect, flags);
-            FlagFlatRuns(values, count(failSeconds), tolerance, kQartodFail, flags);
+            std::vector<std::size_t> low(values.size()), high(values.size());
+            const std::size_t suspectCount = count(suspectSeconds), failCount = count(failSeconds);
+            FlagFlatRuns(values, suspectCount, tolerance, kQartodSuspect, flags, low, high);
+            // A longer window spans at least the range of a shorter one that
+            // it holds: without a suspect scan there is no failing one.
+            if (failCount < suspectCount ||
+                std::find(flags, flags + values.size(), kQartodSuspect) != flags + values.size())
+                FlagFlatRuns(values, failCount, tolerance, kQartodFail, flags, low, high);
         }
     }
     MarkMissing(values, flags);
@@ -157,8 +168,17 @@ void FlatLineTest(std::span<const double> values, std::span<const double> times,
 
 void QartodAggregate(std::initializer_list<const uint8_t*> tests, std::size_t count, uint8_t* aggregate)
 {
-    std::fill(aggregate, aggregate + count, kQartodMissing);
+    // By rank: fail 5, suspect 4, pass 3, not evaluated 2, missing 1, others 0.
+    auto rank = [](uint8_t f) -> uint8_t {  // (written so that it vectorizes)
+        return f == kQartodFail ? 5 : f == kQartodSuspect ? 4 : f == kQartodPass ? 3 : f == kQartodNotEvaluated ? 2
+                                                                                        : f == kQartodMissing ? 1 : 0;
+    };
+    static constexpr uint8_t kFlag[6] = {kQartodMissing, kQartodMissing, kQartodNotEvaluated, kQartodPass,
+                                         kQartodSuspect, kQartodFail};
+    std::fill(aggregate, aggregate + count, 0);  // ranks first
     for (const uint8_t* flags : tests)
         for (std::size_t i = 0; i < count; ++i)
-            aggregate[i] = QartodCombine(aggregate[i], flags[i]);
+            aggregate[i] = std::max(aggregate[i], rank(flags[i]));
+    for (std::size_t i = 0; i < count; ++i)
+        aggregate[i] = kFlag[aggregate[i]];
 }

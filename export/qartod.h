@@ -51,22 +51,18 @@ void SpikeTest(std::span<const double> values, double suspect, double fail, uint
 void RateOfChangeTest(std::span<const double> values, std::span<const double> times, double suspect, double fail,
                       uint8_t* flags);
 
-// A scan whose last `seconds` (as a count of median scan intervals,
-// truncated) stay within a range below `tolerance`, missing scans left out,
-// is 3 for the suspect duration and 4 for the fail duration; missing 9.
-// Fewer than three scans all pass.
-void FlatLineTest(std::span<const double> values, std::span<const double> times, double suspectSeconds,
-                  double failSeconds, double tolerance, uint8_t* flags);
+// A scan whose last `seconds` (as a count of scan intervals, truncated)
+// stay within a range below `tolerance`, missing scans left out, is 3 for the
+// suspect duration and 4 for the fail duration; missing 9. Fewer than three
+// scans all pass. `interval`: the profile's MedianInterval.
+void FlatLineTest(std::span<const double> values, double interval, double suspectSeconds, double failSeconds,
+                  double tolerance, uint8_t* flags);
 
-// The aggregate of the tests' flags of `count` scans, by QartodCombine.
+// The median of the differences of consecutive times (NaN when any is NaN,
+// or with fewer than two times).
+double MedianInterval(std::span<const double> times);
+
+// The aggregate of the tests' flags of `count` scans: of each scan's, fail
+// before suspect before pass before not evaluated before missing (missing
+// when none is any of these).
 void QartodAggregate(std::initializer_list<const uint8_t*> tests, std::size_t count, uint8_t* aggregate);
-
-// The aggregate of two flags: fail before suspect before pass before not
-// evaluated before missing. Start from kQartodMissing.
-inline uint8_t QartodCombine(uint8_t a, uint8_t b)
-{
-    constexpr uint8_t kRank[10] = {0, 3, 2, 4, 5, 0, 0, 0, 0, 1};  // other values rank lowest
-    const uint8_t ra = a < 10 ? kRank[a] : 0;
-    const uint8_t rb = b < 10 ? kRank[b] : 0;
-    return ra >= rb ? a : b;
-}

@@ -188,7 +188,7 @@ QcSettings EffectiveQcSettings(const QcSettings& overrides, const CtdConstants& 
     return s;
 }
 
-void RunQartod(const QcThresholds& t, const double* values, const double* times, std::size_t count,
+void RunQartod(const QcThresholds& t, const double* values, const double* times, double interval, std::size_t count,
                const QcFlags& flags)
 {
     const std::span<const double> v(values, count), time(times, count);
@@ -196,6 +196,6 @@ void RunQartod(const QcThresholds& t, const double* values, const double* times,
     GrossRangeTest(v, {t.failLow, t.failHigh}, std::isnan(t.suspectLow) ? nullptr : &suspect, flags.grossRange);
     SpikeTest(v, t.spikeSuspect, t.spikeFail, flags.spike);
     RateOfChangeTest(v, time, t.rateSuspect, t.rateFail, flags.rateOfChange);
-    FlatLineTest(v, time, t.flatSuspect, t.flatFail, t.flatTolerance, flags.flatLine);
+    FlatLineTest(v, interval, t.flatSuspect, t.flatFail, t.flatTolerance, flags.flatLine);
     QartodAggregate({flags.grossRange, flags.spike, flags.rateOfChange, flags.flatLine}, count, flags.aggregate);
 }

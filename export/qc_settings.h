@@ -78,5 +78,6 @@ struct QcFlags {
     uint8_t* flatLine;
     uint8_t* aggregate;
 };
-void RunQartod(const QcThresholds& t, const double* values, const double* times, std::size_t count,
+// `interval`: MedianInterval of the times.
+void RunQartod(const QcThresholds& t, const double* values, const double* times, double interval, std::size_t count,
                const QcFlags& flags);

@@ -14,17 +14,22 @@ sample_packages=(cmake ninja-build g++ libcli11-dev libnetcdf-dev
 # Windows builds, wine and Xvfb, clang for the sanitizers and fuzz targets, the
 # help compiler, the export's and the quick look's checks (netCDF tools,
 # pandas, Pillow, Chromium), dpkg-dev for netCDF-C's source package, and what
-# the flag tests need to import ioos_qc (shapely, geojson, geographiclib, ruamel.yaml).
+# the flag tests need to import ioos_qc (shapely, geojson, geographiclib, ruamel.yaml),
+# and the data centres' checkers' packages (cftime to libc6-dev).
 test_packages=(googletest libgtest-dev libbenchmark-dev
                g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
                binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev
                fp-utils imagemagick netcdf-bin python3-pandas python3-pil chromium dpkg-dev
-               python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml)
+               python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml
+               python3-cftime python3-lxml python3-jinja2 python3-packaging python3-isodate python3-pendulum
+               python3-regex python3-pygeoif python3-pyproj python3-requests python3-validators python3-future
+               libudunits2-0 libudunits2-data libudunits2-dev python3-dev gcc libc6-dev)
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-case "${1:-}" in
+wanted_kind=${1:-}
+case "$wanted_kind" in
   "") wanted=("${sample_packages[@]}" "${test_packages[@]}") ;;
   sample) wanted=("${sample_packages[@]}") ;;
   *) echo "usage: $0 [sample]" >&2; exit 2 ;;
@@ -39,8 +44,22 @@ if [ -z "${1:-}" ]; then
   have_pkg wine32:i386 || need+=(wine32:i386)
 fi
 
+# The data centres' checkers (third-party, beside the repository): unpacked
+# and built once into their cache; the packages above are theirs. The tests
+# need them; the sample run does not.
+cf_setup() {
+  [ -z "${wanted_kind:-}" ] || return 0
+  local checkers=${DAVROLIN_CF_CHECKERS:-$(dirname "$0")/../../shared/tools/cf-checkers/check-cf.sh}
+  if [ -x "$checkers" ]; then
+    "$checkers" --setup-only 2>/dev/null || { echo "install-deps: $checkers --setup-only failed" >&2; return 1; }
+  else
+    echo "install-deps: no CF checkers at $checkers (set DAVROLIN_CF_CHECKERS); the export's CF test will fail" >&2
+  fi
+}
+
 if [ ${#need[@]} -eq 0 ]; then
-  exit 0
+  cf_setup
+  exit $?
 fi
 
 echo "install-deps: installing ${need[*]}"
@@ -64,4 +83,4 @@ for p in "${need[@]}"; do
     exit 1
   fi
 done
-exit 0
+cf_setup

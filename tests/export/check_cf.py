@@ -129,11 +129,13 @@ def CheckCoordinates(ds):
     if "obs" not in ds.dimensions:
         yield "no obs dimension"
         return
+    named = {name for var in VariablesWith(ds, "coordinates") for name in str(var.getncattr("coordinates")).split()}
     for var in ds.variables.values():
         if var.dimensions != ("obs",):
             continue
         attrs = Attrs(var)
-        for needed in ("coordinates", "long_name"):
+        # The scans' coordinates are named by the others and name none themselves.
+        for needed in ("long_name",) if var.name in named else ("coordinates", "long_name"):
             if needed not in attrs:
                 yield f"{var.name} has no {needed}"
         if var.dtype.kind == "f":
@@ -147,8 +149,8 @@ def CheckCoordinates(ds):
 def CheckTimes(ds):
     if "time" not in ds.variables:
         yield "no time variable"
-    elif getattr(ds["time"], "axis", None) != "T":
-        yield f"time:axis is {getattr(ds['time'], 'axis', None)!r}, not 'T'"
+    elif np.isnan(Values(ds["time"])).any():
+        yield f"time holds no value for {int(np.isnan(Values(ds['time'])).sum())} profile(s)"
     for var in ds.variables.values():
         units = Text(getattr(var, "units", None))
         is_time = var.name == "time" or getattr(var, "standard_name", None) == "time" or (units and " since " in units)
@@ -156,7 +158,7 @@ def CheckTimes(ds):
             continue
         if units != kTimeUnits:
             yield f"{var.name}:units is {units!r}, not {kTimeUnits!r}"
-        if getattr(var, "calendar", None) != "standard":
+        if getattr(var, "calendar", "standard") != "standard":
             yield f"{var.name}:calendar is {getattr(var, 'calendar', None)!r}, not 'standard'"
         if var.dtype != np.float64:
             yield f"{var.name} is {var.dtype}, not double"

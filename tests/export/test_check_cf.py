@@ -58,6 +58,7 @@ kBroken = (
     ("time units without the zone", "ctd.nc", Set("time", "units", "seconds since 1970-01-01"), "time:units"),
     ("scan time in days", "engineering.nc", Set("scan_time", "units", "seconds since 1970-01-01 00:00:00"),
      "scan_time:units"),
+    ("a profile without a time", "acm.nc", Store("time", 1, np.nan), "time holds no value"),
     ("a flag meaning short", "ctd.nc", Set("data_status", "flag_meanings", "complete truncated"), "flag_meanings"),
     ("a status no flag names", "ctd.nc", Store("data_status", 2, 6), "data_status holds [6]"),
     ("depth positive up", "ctd.nc", Set("depth", "positive", "up"), "positive"),

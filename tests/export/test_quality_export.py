@@ -5,6 +5,7 @@ back from the flag variables' own attributes; the aggregate, the grades and
 profiles.csv's letters follow from them; ctd_grid.nc holds the means and
 counts of the scans the flags keep, bin by bin; --no-qc leaves the flags out
 and keeps the grid."""
+import glob
 import math
 import os
 import subprocess
@@ -21,9 +22,10 @@ except ImportError:
     qartod = None
 
 kExports = os.environ.get("DAVROLIN_EXPORTS", "")
+kCheckers = os.environ.get("DAVROLIN_CF_CHECKERS", "")
 kUnpack = os.environ.get("DAVROLIN_UNPACK", "")
 kSamples = os.environ.get("DAVROLIN_SAMPLES", "")
-kRuns = ("3.04", "3.01", "damaged")
+kRuns = ("3.04", "3.01", "damaged", "deployment")
 kTested = {"ctd.nc": ("pressure", "temperature", "conductivity", "practical_salinity"), "engineering.nc": ("pressure",)}
 kTests = ("gross_range", "spike", "rate_of_change", "flat_line")
 kLetters = "ABCDEF"
@@ -162,6 +164,23 @@ class GridTest(unittest.TestCase):
                         with np.errstate(invalid="ignore"):
                             want = (want_sum / want_n).astype(np.float32)
                         np.testing.assert_allclose(means[p], want, rtol=1e-6, equal_nan=True)
+
+    @unittest.skipUnless(kCheckers and os.path.exists(kCheckers), "DAVROLIN_CF_CHECKERS names no check-cf.sh")
+    def test_the_data_centres_checkers_find_no_error_in_the_grid(self):
+        """cc-cf, its Appendix A placement and the CEDA checker; not the hand check, which is for ragged arrays."""
+        out = tempfile.mkdtemp(prefix="grid-cf-")
+        files = [os.path.join(kExports, run, "ctd_grid.nc") for run in kRuns]
+        done = subprocess.run([kCheckers, "--appendix-a", "--out", out, *files], capture_output=True, text=True,
+                              timeout=900)
+        lines = [line for line in done.stdout.splitlines() if "ctd_grid.nc" in line]
+        self.assertEqual(len(lines), len(files), done.stdout + done.stderr)
+        for line in lines:
+            with self.subTest(line=line):
+                self.assertRegex(line, r"cc-cf1\.11: 0 err")
+                self.assertRegex(line, r"ceda\(as CF-1\.8\): 0 err")
+        for report in glob.glob(os.path.join(out, "**", "*.cc-appA.txt"), recursive=True):
+            with open(report, encoding="utf-8") as f:
+                self.assertNotIn("[Appendix A]", f.read(), report)
 
     def test_the_grid_holds_the_means_of_the_scans_the_flags_keep(self):
         for run in kRuns:

@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """Writes the exports the export's and the quick look's tests read:
 
-    write_exports.py DAVROLIN_UNPACK SAMPLE_DIR OUT_DIR
+    write_exports.py DAVROLIN_UNPACK SAMPLE_DIR OUT_DIR [DAVROLIN_MAKE_SAMPLE]
 
 SAMPLE_DIR holds the sample deployments 3.01 and 3.04. Into OUT_DIR:
   3.04/          the 3.04 sample with the text files (machine form) and the
                  export, metadata from sample/metadata.ini
   3.01/          the 3.01 sample, export only, the position from the command line
   damaged/       the export of a damaged copy of the 3.04 sample (damaged-source/)
+  deployment/    with DAVROLIN_MAKE_SAMPLE: the export of a deployment of many
+                 files that it writes (deployment-source/: kDeployment)
   runs.json      each run's command line (folders relative), exit code and stderr
 Exit code 1 when a run ends otherwise than expected.
 """
@@ -27,6 +29,9 @@ kExport = ["--quiet", "--export", "netcdf,csv"]
 # data file or a cut ACM file stops its kind; a CTD file cut among the scans
 # does not, one cut inside the sensor times does.
 kCtdProfileBytes, kAcmProfileBytes = 71, 134
+# A deployment as a real card holds it: many data files of several profiles,
+# profiles of hundreds of scans.
+kDeployment = ["--last-profile", "119", "--per-file", "10", "--scans", "400"]
 kDamage = (
     ("E0000008.DAT", None),                         # engineering profiles 8 to 11: data file missing
     ("C0000004.DAT", kCtdProfileBytes + 20),        # CTD profile 5 cut after two scans, 6 and 7 absent
@@ -53,22 +58,30 @@ def DamagedCopy(sample, folder):
             os.truncate(path, keep)
 
 
-def Runs(samples, out):
+def Runs(samples, out, deployment):
     """(name, arguments, expected exit code) of each run."""
-    return (
+    runs = (
         ("3.04", kExport + ["--metadata", kMetadata, os.path.join(samples, "3.04")], 0),
         ("3.01", kExport + ["--no-text", "--firmware", "auto", "--latitude", "-33.9", "--longitude", "18.4",
                             os.path.join(samples, "3.01")], 0),
         ("damaged", kExport + ["--no-text", "--metadata", kMetadata, os.path.join(out, "damaged-source")], 1),
     )
+    if deployment:
+        runs += (("deployment", kExport + ["--no-text", "--metadata", kMetadata, deployment], 0),)
+    return runs
 
 
 def Main(argv):
-    unpack, samples, out = argv
+    unpack, samples, out = argv[:3]
     os.makedirs(out, exist_ok=True)
     DamagedCopy(os.path.join(samples, "3.04"), os.path.join(out, "damaged-source"))
+    deployment = None
+    if len(argv) > 3:
+        deployment = os.path.join(out, "deployment-source")
+        shutil.rmtree(deployment, ignore_errors=True)
+        subprocess.run([argv[3], *kDeployment, deployment], check=True, capture_output=True, timeout=600)
     record, failed = {}, False
-    for name, args, expected in Runs(samples, out):
+    for name, args, expected in Runs(samples, out, deployment):
         dest = os.path.join(out, name)
         shutil.rmtree(dest, ignore_errors=True)
         done = subprocess.run([unpack, *args, dest], capture_output=True, text=True, timeout=600)

@@ -102,14 +102,14 @@ TEST(CsvRow, MissingValuesAndTimes)
         const char* row;
     };
     const Case cases[] = {
-        {Instrument::Ctd, false, {12.5, 8.25, 33.0, kNaN, kNaN}, "7,,1,12.500,8.2500,33.0000,,\r\n"},
+        {Instrument::Ctd, false, {0.5, 12.5, 8.25, 33.0, kNaN, kNaN}, "7,,1,12.500,8.2500,33.0000,,\r\n"},
         {Instrument::Engineering, true, {951782400, 0.0005, kNaN, 74.5, -12.05},
          "7,2000-02-29T00:00:00Z,1,0.001,,74,-12.1\r\n"},
         {Instrument::Engineering, false, {0, -0.0, 1, 2, 3, 4, -3, 5, 32767},
          "7,1970-01-01T00:00:00Z,1,-0.000,1.000,2,3.0,4.00,-3,5.00,32767\r\n"},
-        {Instrument::Acm, false, {kNaN, kNaN, 1, 2, 3, 4, 5, 6, 7, 8, 9},
+        {Instrument::Acm, false, {kNaN, kNaN, kNaN, 1, 2, 3, 4, 5, 6, 7, 8, 9},
          "7,,1,,,1.00,2.00,3.0000,4.0000,5.0000,6.00,7.00,8.00,9.00\r\n"},
-        {Instrument::Acm, false, {1.2345, 10, 1e300, kNaN, 3, 4, 5, 6, 7, 8, 9}, nullptr},
+        {Instrument::Acm, false, {1.2345, 10, 12, 1e300, kNaN, 3, 4, 5, 6, 7, 8, 9}, nullptr},
     };
     char row[kMaxCsvRowLength];
     for (const Case& c : cases) {

@@ -110,6 +110,12 @@ TEST(ExportOptions, MetadataFile)
          "key date_modified: \"2024-02-30\" is not an ISO 8601 date (YYYY-MM-DDThh:mm:ssZ)"},
         {"[METADATA]\n2bad = x\n", "\"2bad = x\" is not a key = value line with an attribute name"},
         {"[METADATA]\njust words\n", "\"just words\" is not a key = value line with an attribute name"},
+        {"[METADATA]\ntitle = a\x01" "b\n", "key title: the value holds the control character 0x01"},
+        {"[METADATA]\nsummary = one\ttab\n", "key summary: the value holds the control character 0x09"},
+        {"[METADATA]\ncomment = del\x7F\n", "key comment: the value holds the control character 0x7F"},
+        {"[METADATA]\ncomment = C1 \xC2\x85 in UTF-8\n", "key comment: the value holds the control character 0x85"},
+        {"[METADATA]\ncomment = unassigned in Windows-1252 \x81\n",
+         "key comment: the value holds the control character 0x81"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -136,6 +142,15 @@ TEST(ExportOptions, MetadataFile)
     EXPECT_EQ(m.attributes, (std::vector<KV>{{"title", "Last wins"},
                                              {"date_created", "2024-07-02T00:00:00Z"},
                                              {"project_x", "anything"}}));
+
+    // Text that is not UTF-8 is Windows-1252 (an older Windows editor's ANSI
+    // code page) and becomes UTF-8; UTF-8 stays as it is.
+    const std::string ansi = (dir / "ansi.ini").string();
+    WriteFileText(ansi, "[METADATA]\ntitle = caf\xE9 \x80 \x96\ninstitution = caf\xC3\xA9\n");
+    ExportMetadata windows;
+    ASSERT_TRUE(ReadExportMetadata(ansi, windows, error)) << error;
+    EXPECT_EQ(windows.attributes, (std::vector<KV>{{"title", "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x93"},
+                                             {"institution", "caf\xC3\xA9"}}));
 
     // The command line's position wins over the file's.
     CommandLine cl;

@@ -7,6 +7,7 @@
 #include "engine/activity_log.h"
 #include "engine/unpack_job.h"
 #include "export/deployment_export.h"
+#include "export/profile_record.h"
 #include "formats/profile_text.h"
 #include "formats/row_text.h"
 #include "formats/settings_record.h"
@@ -21,6 +22,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -353,6 +356,7 @@ TEST_F(ExportRunTest, DamagedCardsShowInDataStatus)
         void (*damage)(const fs::path& src, const DeploymentShape& shape);
         const char* file;
         std::vector<double> status;
+        std::vector<double> timeSource;  // 0 sensor on, 1 engineering motion start (the engineering file's own)
     };
     const Case cases[] = {
         {"CTD file cut among the scans of profile 5: it and the profiles after it in the file are noted as ended",
@@ -360,25 +364,25 @@ TEST_F(ExportRunTest, DamagedCardsShowInDataStatus)
              const std::size_t keep = CtdProfileBytes(s, 4).size() + 20;
              WriteFileBytes(src / "C0000004.DAT", DataFileBytes(s, 2, 4).first(keep));
          },
-         "ctd.nc", {0, 0, 0, 0, 0, 1, 1, 1, 0, 0}},
+         "ctd.nc", {0, 0, 0, 0, 0, 1, 1, 1, 0, 0}, {0, 0, 0, 0, 0, 1, 1, 1, 0, 0}},
         {"CTD sensor times of profile 3 cut short: the CTD files stop there",
          [](const fs::path& src, const DeploymentShape& s) {
              WriteFileBytes(src / "C0000000.DAT", DataFileBytes(s, 2, 0).first(DataFileBytes(s, 2, 0).size() - 3));
          },
-         "ctd.nc", {0, 0, 0, 2, 5, 5, 5, 5, 5, 5}},
+         "ctd.nc", {0, 0, 0, 2, 5, 5, 5, 5, 5, 5}, {0, 0, 0, 1, 1, 1, 1, 1, 1, 1}},
         {"a missing ACM file: its profiles are missing, the later ones not read",
          [](const fs::path& src, const DeploymentShape&) { fs::remove(src / "A0000004.DAT"); }, "acm.nc",
-         {0, 0, 0, 0, 4, 4, 4, 4, 5, 5}},
+         {0, 0, 0, 0, 4, 4, 4, 4, 5, 5}, {0, 0, 0, 0, 1, 1, 1, 1, 1, 1}},
         {"an ACM file cut among the scans of profile 1",
          [](const fs::path& src, const DeploymentShape& s) {
              WriteFileBytes(src / "A0000000.DAT", DataFileBytes(s, 4, 0).first(AcmProfileBytes(s, 0).size() + 30));
          },
-         "acm.nc", {0, 1, 5, 5, 5, 5, 5, 5, 5, 5}},
+         "acm.nc", {0, 1, 5, 5, 5, 5, 5, 5, 5, 5}, {0, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
         {"an engineering file cut inside profile 9",
          [](const fs::path& src, const DeploymentShape& s) {
              WriteFileBytes(src / "E0000008.DAT", DataFileBytes(s, 1, 8).first(EngineeringProfileBytes(s, 8).size() + 9));
          },
-         "engineering.nc", {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
+         "engineering.nc", {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, std::vector<double>(10, 1.0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -388,11 +392,91 @@ TEST_F(ExportRunTest, DamagedCardsShowInDataStatus)
         c.damage(src.path(), shape);
         Run();
         EXPECT_EQ(Status(c.file), c.status) << log;
+        // Every profile has a time, from where time_source says, and the
+        // scans of every profile have theirs.
+        const NcReader nc(dst / c.file);
+        EXPECT_EQ(nc.Values("time_source"), c.timeSource);
+        const std::vector<double> time = nc.Values("time");
+        for (std::size_t i = 1; i < time.size(); ++i)
+            EXPECT_LT(time[i - 1], time[i]) << i;
+        for (double t : nc.Values(std::string(c.file) == "engineering.nc" ? "scan_time" : "time_estimated"))
+            EXPECT_FALSE(std::isnan(t));
         // The other instruments are whole.
         for (const char* other : {"ctd.nc", "acm.nc", "engineering.nc"})
             if (std::string(other) != c.file) {
                 EXPECT_EQ(Status(other), std::vector<double>(10, 0.0)) << other;
             }
+    }
+}
+
+TEST_F(ExportRunTest, AProfileWithNoTimeFromAnySourceAndNoScansIsLeftOutOfTheNetcdfFile)
+{
+    // A profile start interval of 0 gives no schedule; the engineering and
+    // ACM files of profiles 4 to 7 are missing (and the kinds stop there):
+    // ACM profiles 4 to 9 have no time from any source.
+    WriteSource();
+    {
+        std::fstream deploy(src / "DEPLOY.DAT", std::ios::in | std::ios::out | std::ios::binary);
+        deploy.seekp(12);  // the profile start interval
+        deploy.write("\0\0\0\0", 4);
+    }
+    fs::remove(src / "E0000004.DAT");
+    fs::remove(src / "A0000004.DAT");
+    Run();
+    EXPECT_EQ(NcReader(dst / "acm.nc").Values("profile"), (std::vector<double>{0, 1, 2, 3})) << log;
+    EXPECT_EQ(NcReader(dst / "acm.nc").Values("time_source"), (std::vector<double>{0, 0, 0, 0}));
+    // The CTD profiles fall back on the engineering times where there are any.
+    EXPECT_EQ(NcReader(dst / "ctd.nc").Values("profile").size(), 10u);
+    // profiles.csv keeps every profile with its status.
+    const std::vector<std::string> rows = Lines(ReadFileText(dst / "profiles.csv"));
+    ASSERT_EQ(rows.size(), 11u);
+    EXPECT_NE(rows[5].find("data_file_missing"), std::string::npos) << rows[5];
+}
+
+TEST(ProfileTimes, FallBackInOrderThenOnTheSchedule)
+{
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    auto profile = [](uint32_t number, double sensorOn, double motionStart) {
+        ProfileRecord r;
+        r.number = number;
+        r.sensorOn = sensorOn;
+        r.motionStart = motionStart;
+        return r;
+    };
+    // Engineering profiles 1 to 4: 2 has only its sensor-on time, 3 neither.
+    const std::vector<ProfileRecord> engineering = {profile(1, 1000, 1010), profile(2, 2000, kNaN),
+                                                    profile(3, kNaN, kNaN), profile(4, 4000, 4010)};
+    struct Case {
+        const char* what;
+        Instrument instrument;
+        std::vector<ProfileRecord> profiles;
+        int32_t interval;
+        std::vector<double> time, source;
+    };
+    const Case cases[] = {
+        {"sensor on, then engineering motion start, sensor on, schedule", Instrument::Ctd,
+         {profile(0, 5, kNaN), profile(1, kNaN, kNaN), profile(2, kNaN, kNaN), profile(3, kNaN, kNaN)}, 1000,
+         {5, 1010, 2000, 3000}, {0, 1, 2, 3}},
+        {"the engineering file's own time is its motion start first", Instrument::Engineering, engineering, 1000,
+         {1010, 2000, 3000, 4010}, {1, 2, 3, 1}},
+        {"the schedule from the nearer neighbour, the earlier of two as near", Instrument::Acm,
+         {profile(10, 100, kNaN), profile(11, kNaN, kNaN), profile(12, kNaN, kNaN), profile(13, kNaN, kNaN),
+          profile(14, kNaN, kNaN), profile(15, 600, kNaN)},
+         100, {100, 200, 300, 400, 500, 600}, {0, 3, 3, 3, 3, 0}},
+        {"a profile before every time", Instrument::Acm, {profile(7, kNaN, kNaN), profile(9, 900, kNaN)}, 60,
+         {780, 900}, {3, 0}},
+        {"no schedule without an interval", Instrument::Acm, {profile(7, kNaN, kNaN), profile(9, 900, kNaN)}, 0,
+         {kNaN, 900}, {kByteFill, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<ProfileRecord> profiles = c.profiles;
+        SetProfileTimes(profiles, c.instrument, engineering, c.interval);
+        for (std::size_t i = 0; i < profiles.size(); ++i) {
+            EXPECT_TRUE(profiles[i].time == c.time[i] || (std::isnan(c.time[i]) && std::isnan(profiles[i].time)))
+                << i << ": " << profiles[i].time;
+            EXPECT_EQ(profiles[i].timeSource, c.source[i]) << i;
+        }
     }
 }
 

@@ -56,7 +56,7 @@ std::string Rate(const std::vector<double>& v, const std::vector<double>& t)
 std::string Flat(const std::vector<double>& v, const std::vector<double>& t)
 {
     std::vector<uint8_t> f(v.size());
-    FlatLineTest(v, t, 2, 4, 0.01, f.data());
+    FlatLineTest(v, MedianInterval(t), 2, 4, 0.01, f.data());
     return Text(f);
 }
 

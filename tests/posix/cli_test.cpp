@@ -65,6 +65,7 @@ TEST_F(Cli, RefusedRunsExitWithTwo)
 {
     fs::create_directory(work / "empty");
     fs::create_directory(work / "out");
+    WriteFileText(work / "a-file", "not a folder\n");
     struct Case {
         std::vector<std::string> args;
         std::string err;  // stderr exactly, or its start when it ends in "..."
@@ -87,8 +88,8 @@ TEST_F(Cli, RefusedRunsExitWithTwo)
          "out of range, or the first and last profiles to unpack are out of order.  Please review selections and "
          "correct.\n"},
         {{"--profiles", "5-4", "deployment", "out"}, "There was an error in the selection ..."},
-        {{"deployment", "no/such/folder"},
-         "The specified destination path\n  " + w + "/no/such/folder\ncould not be created.\n"},
+        {{"deployment", "a-file/folder"},
+         "The specified destination path\n  " + w + "/a-file/folder\ncould not be created.\n"},
     };
     for (const Case& c : cases) {
         Result r = Run(c.args);
@@ -103,6 +104,13 @@ TEST_F(Cli, RefusedRunsExitWithTwo)
     }
     // Only the two log kinds: profile numbers are not checked.
     EXPECT_EQ(Run({"--profiles", "9-2", "--kinds", "deployment", "deployment", "out"}).exitCode, 0);
+}
+
+TEST_F(Cli, MissingParentsOfTheDestinationAreCreated)
+{
+    const Result r = Run({"--kinds", "deployment", "deployment", "new/parents/out"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(work / "new" / "parents" / "out" / "DEPLOY.TXT"));
 }
 
 TEST_F(Cli, WholeRunWritesTheFilesAndTheLog)

@@ -54,7 +54,7 @@ int main()
         GrossRangeTest(values, fail, &suspect, gross.data());
         SpikeTest(values, p[4], p[5], spike.data());
         RateOfChangeTest(values, times, p[6], p[7], rate.data());
-        FlatLineTest(values, times, p[8], p[9], p[10], flat.data());
+        FlatLineTest(values, MedianInterval(times), p[8], p[9], p[10], flat.data());
         QartodAggregate({gross.data(), spike.data(), rate.data(), flat.data()}, n, aggregate.data());
         std::printf("%s|%s|%s|%s|%s\n", Digits(gross).c_str(), Digits(spike).c_str(), Digits(rate).c_str(),
                     Digits(flat).c_str(), Digits(aggregate).c_str());
