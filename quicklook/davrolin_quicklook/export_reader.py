@@ -16,6 +16,7 @@ import numpy as np
 from .classic_size import HeaderError, required_size
 
 INSTRUMENTS = ("engineering", "ctd", "acm")
+GRID_NAME = "ctd_grid.nc"
 LOG_NAME = "DAVROLIN.LOG"
 REQUIRED_VARIABLES = ("profile", "row_size", "data_status")
 OBS_DIMENSION = "obs"
@@ -107,11 +108,38 @@ class Instrument:
 
 
 @dataclasses.dataclass
+class Grid:
+    """The CTD profiles on a common pressure grid (ctd_grid.nc): per profile
+    and pressure bin the mean of the scans in it. The bins' values are read
+    in chunks of whole profiles by `rows`."""
+    path: str
+    file_name: str
+    latitude: float
+    longitude: float
+    profile: np.ndarray        # the vehicle's profile numbers (int)
+    time: np.ndarray           # per profile, datetime64[ns]
+    pressure_edges: np.ndarray # the bins' edges, increasing (dbar)
+    names: tuple               # the (profile, bin) variables of the file
+
+    def rows(self, names, chunk_cells=CHUNK_SCANS):
+        """(first profile, {name: values of (profiles, bins)}) of the variables
+        `names` the file has, at most `chunk_cells` values of each at a time."""
+        names = [n for n in names if n in self.names]
+        bins = len(self.pressure_edges) - 1
+        step = max(1, chunk_cells // max(bins, 1))
+        with open_dataset(self.path) as ds:
+            for begin in range(0, len(self.profile), step):
+                end = min(begin + step, len(self.profile))
+                yield begin, {n: np.asarray(ds.variables[n][begin:end].values, dtype=float) for n in names}
+
+
+@dataclasses.dataclass
 class Export:
     folder: str
     prefix: str
     instruments: dict          # name -> Instrument, only those present
     log_path: str              # DAVROLIN.LOG, or "" when there is none
+    grid_path: str = ""        # ctd_grid.nc, or "" when there is none
 
 
 def find_export(folder, prefix=None):
@@ -163,7 +191,44 @@ def read_export(folder, prefix=None):
     for name in INSTRUMENTS:
         if name in files:
             instruments[name] = read_instrument(os.path.join(folder, files[name]), name)
-    return Export(folder=folder, prefix=prefix, instruments=instruments, log_path=find_log(folder))
+    grid_path = os.path.join(folder, prefix + GRID_NAME)
+    return Export(folder=folder, prefix=prefix, instruments=instruments, log_path=find_log(folder),
+                  grid_path=grid_path if os.path.isfile(grid_path) else "")
+
+
+def read_grid(path):
+    """The grid file's profiles and bins; ExportError when it is not one."""
+    file_name = os.path.basename(path)
+    check_whole(path)
+    try:
+        with open_dataset(path) as ds:
+            if "temperature" not in ds.variables or len(ds["temperature"].dims) != 2:
+                raise ExportError(f"{file_name}: no temperature by profile and pressure bin")
+            profile_dim, bin_dim = ds["temperature"].dims
+            centres = np.asarray(ds["pressure"].values, dtype=float).reshape(-1)
+            if "pressure_bnds" in ds.variables:
+                bounds = np.asarray(ds["pressure_bnds"].values, dtype=float).reshape(-1, 2)
+                edges = np.r_[bounds[:, 0], bounds[-1:, 1]] if len(bounds) else np.array([])
+            else:
+                edges = bin_edges(centres)
+            if len(edges) != ds.sizes[bin_dim] + 1 or not (np.diff(edges) > 0).all():
+                raise ExportError(f"{file_name}: its pressure bins are not increasing")
+            profile = integers(ds["profile"].values)
+            time = times(ds["time"].values, len(profile)) if "time" in ds.variables else nats(len(profile))
+            names = tuple(n for n, v in ds.variables.items() if v.dims == (profile_dim, bin_dim))
+            return Grid(path=path, file_name=file_name, latitude=first_number(ds, "latitude"),
+                        longitude=first_number(ds, "longitude"), profile=profile, time=time,
+                        pressure_edges=edges, names=names)
+    except (OSError, ValueError, RuntimeError, KeyError, TypeError, IndexError) as e:
+        raise ExportError(f"{file_name}: not a readable grid file ({reason(e)})")
+
+
+def bin_edges(centres):
+    """Edges halfway between bin centres, the outer ones as far out as the next inner."""
+    if len(centres) < 2:
+        return np.r_[centres - 0.5, centres + 0.5]
+    middle = (centres[1:] + centres[:-1]) / 2
+    return np.r_[2 * centres[0] - middle[0], middle, 2 * centres[-1] - middle[-1]]
 
 
 def open_dataset(path):

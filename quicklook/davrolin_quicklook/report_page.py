@@ -4,6 +4,8 @@ figures (by relative path), or for a figure that could not be drawn a note
 that says why. Style inline, no script."""
 from html import escape
 
+QUALITY_PAGE = "quality.html"
+
 STYLE = """
 body { font-family: "DejaVu Sans", Verdana, sans-serif; margin: 1.5em auto; max-width: 1400px;
        color: #222; padding: 0 1em; }
@@ -30,14 +32,15 @@ MAIN_ATTRIBUTES = ("title", "summary", "institution", "project", "platform_code"
                    "geospatial_lat_min", "geospatial_lon_min", "time_coverage_start", "time_coverage_end",
                    "creator_name", "creator_email", "license", "date_created")
 
-def write_page(path, summary, figures, log):
-    """`figures`: the DrawnFigure of each figure; `log`: (file name or "", error lines, read problem)."""
-    text = page(summary, figures, log)
+def write_page(path, summary, figures, log, quality_failure=""):
+    """`figures`: the DrawnFigure of each figure; `log`: (file name or "", error lines, read problem);
+    `quality_failure`: why quality.html could not be written, "" when it was."""
+    text = page(summary, figures, log, quality_failure)
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write(text)
 
 
-def page(summary, figures, log):
+def page(summary, figures, log, quality_failure=""):
     title = dict(summary.metadata).get("title") or "Deployment"
     parts = [
         "<!DOCTYPE html>",
@@ -61,6 +64,8 @@ def page(summary, figures, log):
         code_table(summary.code_rows),
         "<h3>Errors of the activity log</h3>",
         log_section(log),
+        "<h3>Quality flags</h3>",
+        quality_section(quality_failure),
         "<h2>Figures</h2>",
     ]
     for drawn in figures:
@@ -129,6 +134,13 @@ def log_section(log):
         return f'<p class="ok">{escape(name)}: no errors.</p>'
     items = "\n".join(f"<li><code>{escape(line)}</code></li>" for line in errors)
     return f'<div class="errors"><p>{escape(name)}: {len(errors):,} error lines</p>\n<ul>\n{items}\n</ul></div>'
+
+
+def quality_section(failure):
+    if failure:
+        return f'<p class="failed">{QUALITY_PAGE} could not be written: {escape(failure)}</p>'
+    return (f'<p><a href="{QUALITY_PAGE}">{QUALITY_PAGE}</a>: the shares of scans each quality test flags '
+            "suspect and fail, the profiles by grade and the worst profiles.</p>")
 
 
 def figure_section(drawn):

@@ -6,12 +6,16 @@ time longer than three usual profile spacings stays blank. With more
 profiles than the figure has pixel columns, the columns are an even grid in
 time and each averages the profiles that fall in it. The scans are read in
 chunks and added into the grid as they come, so memory does not grow with
-the deployment.
+the deployment. When the export has a grid file (ctd_grid.nc), its bin means
+are taken in place of the scans, a chunk of whole profiles at a time.
 """
+import os
+
 import numpy as np
 
 from . import figure_common as fc
 from . import water
+from .export_reader import ExportError, read_grid, reason
 
 MAX_BINS = 200
 MIN_BIN_WIDTH = 0.5         # dbar
@@ -31,6 +35,28 @@ PANELS = (
 def draw_sections(export, path):
     figure = fc.new_figure(14, 11)
     axes = figure.subplots(3, 1, sharey=True)
+    notes = []
+    gridded = None
+    if export.grid_path:
+        try:
+            gridded = grid_sections(read_grid(export.grid_path))
+        except ExportError as e:
+            notes.append(f"{e}: the sections are drawn from the scans.")
+        except (OSError, ValueError, RuntimeError, KeyError, IndexError) as e:
+            notes.append(f"{os.path.basename(export.grid_path)}: its values could not be read "
+                         f"({reason(e)}): the sections are drawn from the scans.")
+    if gridded is not None:
+        sections, x_edges, p_edges, is_time, grid_notes = gridded
+        notes += grid_notes + draw_means(axes, sections, x_edges, p_edges, is_time, fc.deployment_time_span(export))
+    else:
+        notes += draw_from_scans(axes, export)
+    axes[0].set_title("CTD sections: " + axes[0].get_title(loc="left"), loc="left", fontsize=13)
+    figure.tight_layout()
+    fc.save(figure, path)
+    return notes
+
+
+def draw_from_scans(axes, export):
     ctd = export.instruments.get("ctd")
     notes = []
     if ctd is None:
@@ -43,13 +69,8 @@ def draw_sections(export, path):
         for ax, (_, label, _) in zip(axes, PANELS):
             fc.note(ax, notes[0])
             ax.set_title(label, loc="left")
-    else:
-        notes += water.notes(ctd)
-        notes += draw_panels(axes, ctd, fc.deployment_time_span(export))
-    axes[0].set_title("CTD sections: " + axes[0].get_title(loc="left"), loc="left", fontsize=13)
-    figure.tight_layout()
-    fc.save(figure, path)
-    return notes
+        return notes
+    return water.notes(ctd) + draw_panels(axes, ctd, fc.deployment_time_span(export))
 
 
 class SectionGrid:
@@ -108,7 +129,7 @@ def draw_panels(axes, ctd, span):
     if len(with_data) == 1:
         return draw_one_profile(axes, ctd, with_data[0])
 
-    x, is_time, x_notes = profile_x(ctd)
+    x, is_time, x_notes = profile_x(ctd.time, ctd.profile, ctd.row_size > 0)
     notes += x_notes
     shown = with_data[np.isfinite(x[with_data])]
     lo, hi = pressure_range(pressure_sample)
@@ -120,20 +141,67 @@ def draw_panels(axes, ctd, span):
         scans = water.compute(chunk.values, ctd.latitude, ctd.longitude)
         for name, grid in grids.items():
             grid.add(chunk.profile_index, scans.pressure, getattr(scans, name))
+    return notes + draw_means(axes, grids, x_edges, p_edges, is_time, span)
 
+
+def grid_sections(grid):
+    """The sections from the grid file's bin means, as draw_means takes them,
+    and the notes; None when fewer than two of its profiles have a value,
+    which the scans draw better."""
+    bins = len(grid.pressure_edges) - 1
+    with_data = np.zeros(len(grid.profile), dtype=bool)
+    bin_used = np.zeros(bins, dtype=bool)
+    for first, rows in grid.rows(["temperature"]):
+        known = np.isfinite(rows["temperature"])
+        with_data[first:first + len(known)] = known.any(axis=1)
+        bin_used |= known.any(axis=0)
+    if with_data.sum() < 2:
+        return None
+    used = np.flatnonzero(bin_used)
+    merge = max(1, -(-(used[-1] + 1 - used[0]) // MAX_BINS))    # grid bins per figure bin
+    edges = grid.pressure_edges[used[0]:used[-1] + 2]
+    hi = float(edges[-1])
+    nbins = -(-(len(edges) - 1) // merge)
+    p_edges = np.r_[edges[::merge], hi] if (len(edges) - 1) % merge else edges[::merge]
+    centres = (grid.pressure_edges[:-1] + grid.pressure_edges[1:]) / 2
+
+    notes = [f"Drawn from {grid.file_name}: the mean of each profile's scans in bins of "
+             f"{float(np.median(np.diff(grid.pressure_edges))):g} dbar."]
+    x, is_time, x_notes = profile_x(grid.time, grid.profile, with_data)
+    notes += x_notes
+    shown = np.flatnonzero(with_data & np.isfinite(x))
+    x_edges, column_of_profile = column_layout(x, shown, len(grid.profile))
+    sections = {name: SectionGrid(column_of_profile, len(x_edges) - 1, 0, nbins, nbins) for name, _, _ in PANELS}
+    index = np.arange(bins)
+    bin_number = np.where((index >= used[0]) & (index <= used[-1]), (index - used[0]) // merge + 0.5, -1.0)
+    for first, rows in grid.rows(water.SCAN_VARIABLES):
+        count = len(rows["temperature"])
+        profile_index = np.repeat(np.arange(first, first + count), bins)
+        cells = {name: values.reshape(-1) for name, values in rows.items()}
+        cells["pressure"] = np.tile(centres, count)
+        means = water.compute(cells, grid.latitude, grid.longitude)
+        for name, section in sections.items():
+            section.add(profile_index, np.tile(bin_number, count), getattr(means, name))
+    return sections, x_edges, p_edges, is_time, notes
+
+
+def draw_means(axes, sections, x_edges, p_edges, is_time, span):
+    """Each panel's SectionGrid as a colour section over the columns
+    `x_edges` and pressure bins `p_edges`."""
+    notes = []
     for ax, (name, label, cmap) in zip(axes, PANELS):
-        grid = grids[name].means()
-        limits = fc.robust_limits(grid)
+        means = sections[name].means()
+        limits = fc.robust_limits(means)
         if limits is None:
             fc.note(ax, f"No {name.replace('_', ' ')} values in ctd.nc.")
             notes.append(f"No {name} values in the CTD scans.")
         else:
-            mesh = ax.pcolormesh(x_edges, p_edges, grid, shading="flat", cmap=cmap,
+            mesh = ax.pcolormesh(x_edges, p_edges, means, shading="flat", cmap=cmap,
                                  vmin=limits[0], vmax=limits[1], rasterized=True)
             ax.figure.colorbar(mesh, ax=ax, pad=0.01, extend="both").set_label(label)
         ax.set_title(label, loc="left")
         ax.set_ylabel("pressure (dbar)")
-    axes[0].set_ylim(hi, lo)
+    axes[0].set_ylim(p_edges[-1], p_edges[0])
     for ax in axes[1:]:
         ax.sharex(axes[0])
     for ax in axes[:-1]:
@@ -176,22 +244,22 @@ def draw_one_profile(axes, ctd, index):
     return [note]
 
 
-def profile_x(ctd):
-    """Per profile the column position: its time as a date number where the
-    file gives two or more times (a missing time is estimated from the
+def profile_x(time, profile, with_data):
+    """Per profile the column position: its time as a date number where
+    two or more profiles have one (a missing time is estimated from the
     neighbouring profiles' times), else the profile number."""
-    x = fc.date_numbers(ctd.time)
+    x = fc.date_numbers(time)
     known = np.isfinite(x)
     if known.sum() >= 2:
         notes = []
-        missing = int((~known & (ctd.row_size > 0)).sum())
+        missing = int((~known & with_data).sum())
         if missing:
-            order = np.argsort(ctd.profile[known])
-            x = np.where(known, x, np.interp(ctd.profile, ctd.profile[known][order], x[known][order]))
+            order = np.argsort(profile[known])
+            x = np.where(known, x, np.interp(profile, profile[known][order], x[known][order]))
             notes.append(f"{fc.plural(missing, 'CTD profile')} with data but no time: "
                          "placed by profile number between the profiles around them.")
         return x, True, notes
-    return ctd.profile.astype(float), False, ["The CTD profiles have no times: the sections run by profile number."]
+    return profile.astype(float), False, ["The CTD profiles have no times: the sections run by profile number."]
 
 
 def pressure_range(pressure):

@@ -7,7 +7,9 @@ offset netCDF), with a DAVROLIN.LOG beside it.
                    [--ctd-scans N] [--acm-scans N]
 
 Scenarios: normal, damaged (damaged and missing profiles, no acm.nc, errors
-in the log), single (one profile), all_damaged (no profile has data).
+in the log), single (one profile), all_damaged (no profile has data),
+flagged (normal, with the quality flags of temperature, profile grades and
+ctd_grid.nc; the faults are listed at FLAGGED_PROFILE).
 """
 import argparse
 import os
@@ -24,6 +26,15 @@ STOP_REASONS = {0: "smooth_running", 2: "operator_ctrl_c", 3: "tt8_comm_failure"
                 14: "bottom_pressure", 15: "pressure_rate_zero", 17: "stop_null", 18: "flash_card_full",
                 19: "file_system_full", 20: "too_many_open_files"}
 TOP, BOTTOM = 12.0, 480.0   # dbar
+# The flagged scenario's temperature flags: every scan of FLAGGED_PROFILE
+# suspect by the gross range test; in each of the first SPIKED_PROFILES
+# profiles the middle scan fails the spike test; the first and last scans of
+# each profile are not evaluated by it; every other flag passes.
+FLAGGED_PROFILE = 3
+SPIKED_PROFILES = 10
+FLAG_MEANINGS = "pass not_evaluated suspect fail missing"
+TESTS = ("gross_range", "spike", "rate_of_change", "flat_line")
+GRID_STEP = 1.0
 
 
 class Plan:
@@ -226,6 +237,65 @@ def write_ctd(path, plan, times, rng):
         obs_variable(ds, "conductivity", conductivity, "mS cm-1", "sea_water_electrical_conductivity")
         obs_variable(ds, "practical_salinity", salinity, "1", "sea_water_practical_salinity")
         obs_variable(ds, "depth", -gsw.z_from_p(pressure, LATITUDE), "m", "depth", positive="down", axis="Z")
+        if plan.scenario == "flagged":
+            aggregate = write_temperature_flags(ds, plan, index)
+            write_grid(os.path.join(os.path.dirname(path), "ctd_grid.nc"), plan, times, index,
+                       pressure, {"temperature": temperature, "conductivity": conductivity,
+                                  "practical_salinity": salinity}, aggregate)
+
+
+def write_temperature_flags(ds, plan, index):
+    """The flags of FLAGGED_PROFILE and SPIKED_PROFILES, the aggregate and the
+    grades; returns the aggregate."""
+    rows = plan.rows["ctd"]
+    place = np.arange(len(index)) - np.repeat(np.cumsum(rows) - rows, rows)
+    flags = {test: np.ones(len(index), dtype=np.int8) for test in TESTS}
+    flags["gross_range"][index == FLAGGED_PROFILE] = 3
+    flags["spike"][(place == 0) | (place == rows[index] - 1)] = 2
+    flags["spike"][(index < SPIKED_PROFILES) & (place == rows[index] // 2)] = 4
+    for test, values in flags.items():
+        obs_variable(ds, f"qartod_temperature_{test}_flag", values, kind="i1",
+                     standard_name=f"{test}_test_quality_flag", flag_values=np.array([1, 2, 3, 4, 9], np.int8),
+                     flag_meanings=FLAG_MEANINGS)
+    rank = {4: 4, 3: 3, 1: 2, 2: 1, 9: 0}     # fail, suspect, pass, not evaluated, missing
+    stacked = np.stack(list(flags.values()))
+    aggregate = np.take_along_axis(stacked, np.argmax(np.vectorize(rank.get)(stacked), axis=0)[None], 0)[0]
+    obs_variable(ds, "temperature_qc", aggregate, kind="i1", standard_name="aggregate_quality_flag",
+                 flag_values=np.array([1, 2, 3, 4, 9], np.int8), flag_meanings=FLAG_MEANINGS)
+    passed = np.bincount(index, weights=aggregate == 1, minlength=len(rows)) / np.maximum(rows, 1)
+    grade = np.select([passed == 1, passed >= 0.75, passed >= 0.5, passed >= 0.25, passed > 0], [0, 1, 2, 3, 4], 5)
+    v = ds.createVariable("profile_temperature_qc", "i1", ("profile",), fill_value=np.int8(-127))
+    v.flag_values = np.arange(6, dtype=np.int8)
+    v.flag_meanings = "A B C D E F"
+    v[:] = grade
+    return aggregate
+
+
+def write_grid(path, plan, times, index, pressure, values, aggregate):
+    """ctd_grid.nc: per profile and bin of GRID_STEP dbar the mean of the
+    scans whose temperature flag is pass or not evaluated."""
+    import netCDF4
+    edges = np.arange(TOP, BOTTOM + GRID_STEP, GRID_STEP)
+    bins = len(edges) - 1
+    profiles = len(plan.numbers)
+    cell = index * bins + np.floor((pressure - TOP) / GRID_STEP).astype(np.int64)
+    kept = (pressure >= TOP) & (pressure < edges[-1]) & np.isin(aggregate, (1, 2))
+    count = np.bincount(cell[kept], minlength=profiles * bins).reshape(profiles, bins)
+    with netCDF4.Dataset(path, "w", format="NETCDF3_64BIT_OFFSET") as ds:
+        ds.createDimension("profile", profiles)
+        ds.createDimension("pressure", bins)
+        ds.createDimension("bounds", 2)
+        for name, value in (("latitude", LATITUDE), ("longitude", LONGITUDE)):
+            ds.createVariable(name, "f8", ())[...] = value
+        ds.createVariable("profile", "i4", ("profile",))[:] = plan.numbers
+        time_variable(ds, "time", ("profile",), times["sensor_on"], "time", axis="T")
+        ds.createVariable("pressure", "f8", ("pressure",))[:] = (edges[:-1] + edges[1:]) / 2
+        ds.createVariable("pressure_bnds", "f8", ("pressure", "bounds"))[:] = np.c_[edges[:-1], edges[1:]]
+        for name, data in values.items():
+            total = np.bincount(cell[kept], weights=data[kept], minlength=profiles * bins).reshape(profiles, bins)
+            with np.errstate(invalid="ignore"):
+                ds.createVariable(name, "f4", ("profile", "pressure"), fill_value=np.nan)[:] = total / count
+            ds.createVariable(f"{name}_count", "i2", ("profile", "pressure"))[:] = count
 
 
 def write_acm(path, plan, times, rng):
@@ -287,7 +357,7 @@ def write_export(folder, scenario="normal", profiles=None, engineering_scans=120
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("scenario", choices=("normal", "damaged", "single", "all_damaged"))
+    parser.add_argument("scenario", choices=("normal", "damaged", "single", "all_damaged", "flagged"))
     parser.add_argument("folder")
     parser.add_argument("--profiles", type=int)
     parser.add_argument("--engineering-scans", type=int, default=120)

@@ -1,10 +1,11 @@
 """The quick look of whole exports: a normal deployment, a damaged one, one
 with a single profile, one where every profile is damaged, a large one (a
-million scans of each instrument, more than one chunk of the reader), and
-any real export named in DAVROLIN_QUICKLOOK_EXPORTS. Each run writes four
-figures that are not blank and a page that opens in headless Chromium from
-the file system with every image loaded and nothing printed to the console.
-A figure that fails leaves the page and the other figures in place."""
+million scans of each instrument, more than one chunk of the reader), one
+with quality flags and a grid file, and any real export named in
+DAVROLIN_QUICKLOOK_EXPORTS. Each run writes four figures that are not blank,
+quality.html, and a page that opens in headless Chromium from the file
+system with every image loaded and nothing printed to the console. A figure
+or quality page that fails leaves the page and the other figures in place."""
 import contextlib
 import io
 import os
@@ -15,11 +16,13 @@ import tempfile
 import unittest
 from unittest import mock
 
-from make_export import write_export
+from make_export import FLAGGED_PROFILE, SPIKED_PROFILES, write_export
 from quicklook_support import blank_reason, check_page_in_browser, FIGURES, real_exports, ROOT, run_quicklook
 
 sys.path.insert(0, os.path.join(ROOT, "quicklook"))
-from davrolin_quicklook import figures, main  # noqa: E402
+from davrolin_quicklook import figures, main, quality  # noqa: E402
+from davrolin_quicklook.export_reader import read_export  # noqa: E402
+from davrolin_quicklook.ts_figure import FAIL, read_sample, SUSPECT  # noqa: E402
 
 # name -> the write_export arguments of the scenario
 SCENARIOS = {
@@ -28,6 +31,7 @@ SCENARIOS = {
     "single": {},
     "all_damaged": {},
     "large": dict(scenario="normal", profiles=200, engineering_scans=5000, ctd_scans=5000, acm_scans=5000),
+    "flagged": {},
 }
 runs = {}       # name -> (exit code, stdout, stderr, out folder, page text)
 workspace = ""
@@ -76,6 +80,8 @@ class FiguresTest(unittest.TestCase):
                     self.assertTrue(os.path.isfile(path), figure)
                     self.assertEqual(blank_reason(path), "", figure)
                 self.assertEqual(re.findall(r'<img src="([^"]+)"', page), list(FIGURES))
+                self.assertIn('<a href="quality.html">', page)
+                self.assertTrue(os.path.isfile(os.path.join(out, "quality.html")))
 
 
 class PageTest(unittest.TestCase):
@@ -120,6 +126,51 @@ class PageTest(unittest.TestCase):
                     self.assertIn(note, page)
 
 
+def quality_page(name):
+    with open(os.path.join(runs[name][3], "quality.html"), encoding="utf-8") as f:
+        return f.read()
+
+
+def table_rows(html_text):
+    """The cells of each table row, tags and thousands separators removed."""
+    return [[re.sub(r"<[^>]+>", "", c).replace(",", "") for c in re.findall(r"<t[hd][^>]*>(.*?)</t[hd]>", row)]
+            for row in re.findall(r"<tr>(.*?)</tr>", html_text)]
+
+
+class QualityTest(unittest.TestCase):
+    def test_shares_grades_and_worst_profiles_of_the_flagged_export(self):
+        # 18 000 scans: profile 3 suspect throughout, one spike failing in each of profiles 0 to 9
+        page = quality_page("flagged")
+        section = page[page.index("<code>temperature</code>"):]
+        rows = table_rows(section)
+        self.assertEqual(rows[:6], [
+            ["test", "scans", "suspect", "fail"],
+            ["gross range", "18000", "1.67 % (300)", "0.00 % (0)"],
+            ["spike", "18000", "0.00 % (0)", "0.06 % (10)"],
+            ["rate of change", "18000", "0.00 % (0)", "0.00 % (0)"],
+            ["flat line", "18000", "0.00 % (0)", "0.00 % (0)"],
+            ["aggregate", "18000", "1.66 % (299)", "0.06 % (10)"]])
+        self.assertEqual(rows[6:8], [["A", "B", "C", "D", "E", "F"], ["50", "9", "0", "0", "0", "1"]])
+        worst = rows[9:]
+        self.assertEqual(worst[0], [str(FLAGGED_PROFILE), "F", "300", "99.67 % (299)", "0.33 % (1)", "complete"])
+        self.assertEqual([int(r[0]) for r in worst[1:]],
+                         [p for p in range(SPIKED_PROFILES) if p != FLAGGED_PROFILE])
+        self.assertTrue(all(r[1] == "B" for r in worst[1:]))
+        self.assertIn("Drawn from ctd_grid.nc", runs["flagged"][4])
+
+    def test_an_export_without_flags_says_so(self):
+        self.assertIn("The export has no quality flags", quality_page("normal"))
+        self.assertNotIn("<h2>", quality_page("normal"))
+
+    def test_the_t_s_diagram_draws_the_flagged_scans_apart(self):
+        export = read_export(os.path.join(workspace, "flagged"))
+        sample, stride, _, flagged = read_sample(export.instruments["ctd"])
+        self.assertEqual(stride, 1)
+        self.assertEqual(flagged.counts, {SUSPECT: 299, FAIL: 10})
+        self.assertEqual((len(flagged.grade), len(sample.pressure)), (309, 18_000 - 309))
+        self.assertIsNone(read_sample(read_export(os.path.join(workspace, "normal")).instruments["ctd"])[3])
+
+
 class LargeExportTest(unittest.TestCase):
     def test_a_million_scans_of_each_instrument_are_summed_up_and_drawn_from_a_sample(self):
         page = runs["large"][4]
@@ -161,9 +212,24 @@ class FailedFigureTest(unittest.TestCase):
         self.assertEqual(status_row(page, "ctd.nc"), [60, 0, 0, 0, 0, 0])
 
 
+    def test_a_quality_page_that_fails_is_a_note_on_the_page_and_the_rest_is_written(self):
+        out = os.path.join(workspace, "out-broken-quality")
+        stdout, stderr = io.StringIO(), io.StringIO()
+        with mock.patch.object(quality, "assess", side_effect=MemoryError("no room")), \
+                contextlib.redirect_stdout(stdout), contextlib.redirect_stderr(stderr):
+            code = main.main([os.path.join(workspace, "flagged"), out])
+        self.assertEqual(code, 3)
+        self.assertIn("quality.html could not be written: MemoryError: no room", stderr.getvalue())
+        self.assertFalse(os.path.exists(os.path.join(out, "quality.html")))
+        with open(os.path.join(out, "index.html"), encoding="utf-8") as f:
+            page = f.read()
+        self.assertIn('<p class="failed">quality.html could not be written: MemoryError: no room</p>', page)
+        self.assertEqual(re.findall(r'<img src="([^"]+)"', page), list(FIGURES))
+
+
 class BrowserTest(unittest.TestCase):
     def test_page_opens_from_the_file_system_with_every_image_and_no_console_message(self):
-        names = ["normal", "damaged", "all_damaged"] + [n for n in runs if n.startswith("real:")]
+        names = ["normal", "damaged", "all_damaged", "flagged"] + [n for n in runs if n.startswith("real:")]
         for name in names:
             with self.subTest(export=name):
                 images, refused, console = check_page_in_browser(runs[name][3])

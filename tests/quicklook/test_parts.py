@@ -1,11 +1,14 @@
 """The quick look's parts on small fixtures: the error lines of the activity
-log, the gridding of the sections, the size check of classic netCDF files."""
+log, the gridding of the sections (from the scans and from a grid file), the
+sample of flagged scans of the T-S diagram, the size check of classic
+netCDF files."""
 import os
 import shutil
 import sys
 import tempfile
 import types
 import unittest
+from unittest import mock
 
 import netCDF4
 import numpy as np
@@ -16,9 +19,10 @@ sys.path.insert(0, os.path.join(ROOT, "quicklook"))
 from davrolin_quicklook.activity_log import error_lines  # noqa: E402
 from davrolin_quicklook.classic_size import required_size  # noqa: E402
 from davrolin_quicklook.export_reader import read_instrument  # noqa: E402
-from davrolin_quicklook.figure_common import ThinLine, thinned  # noqa: E402
-from davrolin_quicklook.sections_figure import column_edges, column_layout, SectionGrid  # noqa: E402
-from davrolin_quicklook.ts_figure import level_format  # noqa: E402
+from davrolin_quicklook.figure_common import new_figure, ThinLine, thinned  # noqa: E402
+from davrolin_quicklook import export_reader, sections_figure  # noqa: E402
+from davrolin_quicklook.sections_figure import column_edges, column_layout, draw_sections, SectionGrid  # noqa: E402
+from davrolin_quicklook.ts_figure import FAIL, FlaggedSample, level_format, SUSPECT, worst_flag  # noqa: E402
 from davrolin_quicklook import water  # noqa: E402
 from davrolin_quicklook.water import compute  # noqa: E402
 
@@ -100,6 +104,108 @@ class SectionGridTest(unittest.TestCase):
         self.assertTrue(((edges[:-1] >= x[999] + 1) & (edges[1:] <= 1500)).any())
         gap = (edges[:-1] > x[999]) & (edges[1:] < 1500)
         self.assertFalse(np.isin(np.flatnonzero(gap), column_of_profile).any())
+
+
+class GridFileTest(unittest.TestCase):
+    """Sections drawn from a grid file: 4 profiles an hour apart, 6 bins of
+    1 dbar from 10 dbar, temperature 10 * profile + bin; profile 2 and the
+    first and last bins hold no value."""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="quicklook-grid-")
+        self.path = os.path.join(self.folder, "ctd_grid.nc")
+
+    def tearDown(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def write_grid(self, bin_dimension="pressure", profiles_with_data=(0, 1, 3)):
+        temperature = 10.0 * np.arange(4)[:, None] + np.arange(6)[None, :]
+        temperature[:, [0, 5]] = np.nan
+        temperature[[p for p in range(4) if p not in profiles_with_data]] = np.nan
+        with netCDF4.Dataset(self.path, "w", format="NETCDF3_64BIT_OFFSET") as ds:
+            ds.createDimension("profile", 4)
+            ds.createDimension(bin_dimension, 6)
+            ds.createDimension("bounds", 2)
+            ds.createVariable("latitude", "f8", ())[...] = 47.5
+            ds.createVariable("longitude", "f8", ())[...] = -128.25
+            ds.createVariable("profile", "i4", ("profile",))[:] = [10, 11, 12, 13]
+            time = ds.createVariable("time", "f8", ("profile",))
+            time.units = "seconds since 2024-07-01T00:00:00Z"
+            time[:] = 3600.0 * np.arange(4)
+            ds.createVariable("pressure", "f8", (bin_dimension,))[:] = 10.5 + np.arange(6)
+            ds.createVariable("pressure_bnds", "f8", (bin_dimension, "bounds"))[:] = \
+                np.c_[10 + np.arange(6), 11 + np.arange(6)]
+            for name, values in (("temperature", temperature), ("practical_salinity", temperature * 0 + 35)):
+                ds.createVariable(name, "f4", ("profile", bin_dimension), fill_value=np.float32(np.nan))[:] = values
+
+    def draw(self):
+        """The notes and the temperature panel's values and pressure edges."""
+        export = types.SimpleNamespace(grid_path=self.path, instruments={}, prefix="")
+        path = os.path.join(self.folder, "sections.png")
+        with mock.patch.object(sections_figure.fc, "save"), \
+                mock.patch.object(sections_figure.fc, "new_figure", return_value=new_figure(14, 11)) as made:
+            notes = draw_sections(export, path)
+        panel = made.return_value.axes[0]
+        meshes = [c for c in panel.collections if hasattr(c, "get_coordinates")]
+        if not meshes:
+            return notes, None, None
+        return notes, np.ma.filled(meshes[0].get_array(), np.nan), np.unique(meshes[0].get_coordinates()[..., 1])
+
+    def test_bins_with_values_are_drawn_one_column_per_profile_with_values(self):
+        # bins of the grid as they are, or two grid bins to one of the figure
+        for dimension in ("pressure", "depth"):
+            for max_bins, rows, edges in ((200, [[1, 11, 31], [2, 12, 32], [3, 13, 33], [4, 14, 34]],
+                                           [11, 12, 13, 14, 15]),
+                                          (2, [[1.5, 11.5, 31.5], [3.5, 13.5, 33.5]], [11, 13, 15])):
+                with self.subTest(dimension=dimension, max_bins=max_bins):
+                    self.write_grid(dimension)
+                    with mock.patch.object(sections_figure, "MAX_BINS", max_bins):
+                        notes, values, pressure_edges = self.draw()
+                    self.assertIn("Drawn from ctd_grid.nc: the mean of each profile's scans in bins of 1 dbar.",
+                                  notes)
+                    np.testing.assert_allclose(values.reshape(len(rows), -1), rows)
+                    np.testing.assert_allclose(pressure_edges, edges)
+
+    def test_a_grid_without_two_profiles_or_that_cannot_be_read_leaves_the_sections_to_the_scans(self):
+        # (here the export has no ctd.nc: the scans' sections say so)
+        self.write_grid(profiles_with_data=(1,))
+        notes, values, _ = self.draw()
+        self.assertFalse(any("Drawn from" in n for n in notes), notes)
+        self.assertIn("ctd.nc is not in the export: no temperature, salinity or density.", notes)
+        with open(self.path, "wb") as f:
+            f.write(b"CDF\x02 not a whole file")
+        notes, _, _ = self.draw()
+        self.assertTrue(notes[0].startswith("ctd_grid.nc: "), notes)
+        self.assertTrue(notes[0].endswith(": the sections are drawn from the scans."), notes)
+        self.write_grid()
+        with mock.patch.object(export_reader.Grid, "rows", side_effect=OSError("NetCDF: HDF error")):
+            notes, values, _ = self.draw()
+        self.assertEqual(notes[0], "ctd_grid.nc: its values could not be read (NetCDF: HDF error): "
+                                   "the sections are drawn from the scans.")
+        self.assertIsNone(values)
+
+
+class FlaggedScansTest(unittest.TestCase):
+    def test_the_worst_flag_of_the_variables_counts(self):
+        values = {"temperature_qc": np.array([1, 3, 4, 1, 9, 2, 3], dtype=np.int8),
+                  "practical_salinity_qc": np.array([1, 1, 3, 4, 9, np.nan, 1])}
+        self.assertEqual(worst_flag(values, list(values)).tolist(), [0, SUSPECT, FAIL, FAIL, 0, 0, SUSPECT])
+
+    def test_flagged_scans_beyond_the_limit_are_an_even_sample_counted_in_full(self):
+        # 2000 flagged scans among 3000, in chunks of 7: every 32nd is kept (63 of them; at most 100)
+        flagged = FlaggedSample(limit=100)
+        grade = np.tile([SUSPECT, 0, FAIL], 1000)
+        pressure = np.arange(3000.0)
+        for start in range(0, 3000, 7):
+            part = slice(start, start + 7)
+            flagged.add(grade[part], {"pressure": pressure[part], "temperature": pressure[part] * 0 + 10,
+                                      "practical_salinity": pressure[part] * 0 + 35}, 47.5, -128.25)
+        result = flagged.result()
+        self.assertEqual(result.counts, {SUSPECT: 1000, FAIL: 1000})
+        self.assertEqual(result.stride, 32)
+        expected = np.flatnonzero(grade)[::32]
+        np.testing.assert_array_equal(result.water.pressure, pressure[expected])
+        np.testing.assert_array_equal(result.grade, grade[expected])
 
 
 class ThinnedLineTest(unittest.TestCase):
