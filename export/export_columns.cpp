@@ -210,16 +210,25 @@ void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
     v[11] = s.velocityGH;
 }
 
-double PressureAt(const std::vector<std::pair<double, float>>& track, double time)
+double PressureAt(PressureTrack& track, double time)
 {
-    if (track.empty() || std::isnan(time))
+    const auto& points = track.points;
+    if (points.empty() || std::isnan(time))
         return kNaN;
-    const auto after = std::upper_bound(track.begin(), track.end(), time,
-                                        [](double t, const std::pair<double, float>& p) { return t < p.first; });
-    if (after == track.begin())
+    // The first point after `time`.
+    auto after = points.begin() + static_cast<std::ptrdiff_t>(std::min(track.next, points.size()));
+    if (!track.ordered || (after != points.begin() && time < (after - 1)->first)) {
+        after = std::upper_bound(points.begin(), points.end(), time,
+                                 [](double t, const std::pair<double, float>& p) { return t < p.first; });
+    } else {
+        while (after != points.end() && !(time < after->first))
+            ++after;
+    }
+    track.next = static_cast<std::size_t>(after - points.begin());
+    if (after == points.begin())
         return kNaN;  // before the first scan
     const auto before = after - 1;
-    if (after == track.end())
+    if (after == points.end())
         return before->first == time ? before->second : kNaN;  // after the last scan
     const double share = (time - before->first) / (after->first - before->first);
     return before->second + (static_cast<double>(after->second) - before->second) * share;
