@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -249,15 +250,39 @@ char* Digits(char* at, int value, int count)
 // ".mmm" when `millis` is not negative, then "Z"; the length.
 std::size_t IsoText(int64_t seconds, int millis, char* text)
 {
-    const CivilTime t = BreakDownTime64(seconds);
-    if (t.year < 0 || t.year > 9999)
+    // The date of the last day written, "YYYY-MM-DDT" (the scans of a file
+    // come in time order: most rows share it).
+    struct Day {
+        int64_t number = std::numeric_limits<int64_t>::min();
+        bool fourDigits = false;  // years 0..9999
+        char text[11];
+    };
+    thread_local Day last;
+    const int64_t day = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    if (day != last.number) {
+        const CivilTime t = BreakDownTime64(day * 86400);
+        last.number = day;
+        last.fourDigits = t.year >= 0 && t.year <= 9999;
+        if (last.fourDigits) {
+            char* at = Digits(last.text, t.year, 4);
+            *at++ = '-';
+            at = Digits(at, t.month, 2);
+            *at++ = '-';
+            at = Digits(at, t.day, 2);
+            *at = 'T';
+        }
+    }
+    if (!last.fourDigits) {
+        const CivilTime t = BreakDownTime64(seconds);
         return Format(text, 32, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    char* at = Digits(text, t.year, 4);
-    *at++ = '-';
-    at = Digits(at, t.month, 2);
-    *at++ = '-';
-    at = Digits(at, t.day, 2);
-    *at++ = 'T';
+    }
+    const int rest = static_cast<int>(seconds - day * 86400);
+    CivilTime t;
+    t.hour = rest / 3600;
+    t.minute = rest / 60 % 60;
+    t.second = rest % 60;
+    std::memcpy(text, last.text, sizeof last.text);
+    char* at = text + sizeof last.text;
     at = Digits(at, t.hour, 2);
     *at++ = ':';
     at = Digits(at, t.minute, 2);
