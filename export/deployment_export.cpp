@@ -343,9 +343,9 @@ std::size_t ScanSize(Instrument instrument)
 
 // The engineering pressure-time track of profile `profile`, read from the
 // engineering scratch file; empty when there is none.
-std::vector<std::pair<double, float>> TrackOf(InstrumentExport* engineering, uint32_t profile)
+PressureTrack TrackOf(InstrumentExport* engineering, uint32_t profile)
 {
-    std::vector<std::pair<double, float>> track;
+    PressureTrack track;
     if (!engineering)
         return track;
     const auto& records = engineering->records;
@@ -365,12 +365,19 @@ std::vector<std::pair<double, float>> TrackOf(InstrumentExport* engineering, uin
     }
     std::fseek(in, static_cast<long>(offset), SEEK_CUR);
     const std::size_t got = std::fread(scans.data(), sizeof(EngineeringValues), scans.size(), in);
-    for (std::size_t i = 0; i < got; ++i)
-        track.emplace_back(scans[i].time, scans[i].pressure);
-    std::stable_sort(track.begin(), track.end(),
-                     [](const std::pair<double, float>& a, const std::pair<double, float>& b) {
-                         return a.first < b.first;
-                     });
+    auto& points = track.points;
+    bool anyNaN = false;
+    for (std::size_t i = 0; i < got; ++i) {
+        points.emplace_back(scans[i].time, scans[i].pressure);
+        anyNaN = anyNaN || std::isnan(scans[i].time);
+    }
+    // Times without NaN in order already need no sort (most tracks).
+    const auto earlier = [](const std::pair<double, float>& a, const std::pair<double, float>& b) {
+        return a.first < b.first;
+    };
+    if (anyNaN || !std::is_sorted(points.begin(), points.end(), earlier))
+        std::stable_sort(points.begin(), points.end(), earlier);
+    track.ordered = !anyNaN;
     return track;
 }
 
@@ -592,7 +599,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
     std::vector<double> doubles(kChunkScans);
     std::vector<int16_t> shorts(kChunkScans);
     InstrumentExport* engineering = kind == Instrument::Acm ? Find(KindEngineering) : nullptr;
-    std::vector<std::pair<double, float>> track;
+    PressureTrack track;
     double zLow = kNaN, zHigh = kNaN;
     std::size_t zColumn = width;
     for (std::size_t i = 0; i < width; ++i)

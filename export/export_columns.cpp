@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -208,16 +209,25 @@ void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
     v[11] = s.velocityGH;
 }
 
-double PressureAt(const std::vector<std::pair<double, float>>& track, double time)
+double PressureAt(PressureTrack& track, double time)
 {
-    if (track.empty() || std::isnan(time))
+    const auto& points = track.points;
+    if (points.empty() || std::isnan(time))
         return kNaN;
-    const auto after = std::upper_bound(track.begin(), track.end(), time,
-                                        [](double t, const std::pair<double, float>& p) { return t < p.first; });
-    if (after == track.begin())
+    // The first point after `time`.
+    auto after = points.begin() + static_cast<std::ptrdiff_t>(std::min(track.next, points.size()));
+    if (!track.ordered || (after != points.begin() && time < (after - 1)->first)) {
+        after = std::upper_bound(points.begin(), points.end(), time,
+                                 [](double t, const std::pair<double, float>& p) { return t < p.first; });
+    } else {
+        while (after != points.end() && !(time < after->first))
+            ++after;
+    }
+    track.next = static_cast<std::size_t>(after - points.begin());
+    if (after == points.begin())
         return kNaN;  // before the first scan
     const auto before = after - 1;
-    if (after == track.end())
+    if (after == points.end())
         return before->first == time ? before->second : kNaN;  // after the last scan
     const double share = (time - before->first) / (after->first - before->first);
     return before->second + (static_cast<double>(after->second) - before->second) * share;
@@ -238,15 +248,39 @@ char* Digits(char* at, int value, int count)
 // ".mmm" when `millis` is not negative, then "Z"; the length.
 std::size_t IsoText(int64_t seconds, int millis, char* text)
 {
-    const CivilTime t = BreakDownTime64(seconds);
-    if (t.year < 0 || t.year > 9999)
+    // The date of the last day written, "YYYY-MM-DDT" (the scans of a file
+    // come in time order: most rows share it).
+    struct Day {
+        int64_t number = std::numeric_limits<int64_t>::min();
+        bool fourDigits = false;  // years 0..9999
+        char text[11];
+    };
+    thread_local Day last;
+    const int64_t day = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    if (day != last.number) {
+        const CivilTime t = BreakDownTime64(day * 86400);
+        last.number = day;
+        last.fourDigits = t.year >= 0 && t.year <= 9999;
+        if (last.fourDigits) {
+            char* at = Digits(last.text, t.year, 4);
+            *at++ = '-';
+            at = Digits(at, t.month, 2);
+            *at++ = '-';
+            at = Digits(at, t.day, 2);
+            *at = 'T';
+        }
+    }
+    if (!last.fourDigits) {
+        const CivilTime t = BreakDownTime64(seconds);
         return Format(text, 32, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    char* at = Digits(text, t.year, 4);
-    *at++ = '-';
-    at = Digits(at, t.month, 2);
-    *at++ = '-';
-    at = Digits(at, t.day, 2);
-    *at++ = 'T';
+    }
+    const int rest = static_cast<int>(seconds - day * 86400);
+    CivilTime t;
+    t.hour = rest / 3600;
+    t.minute = rest / 60 % 60;
+    t.second = rest % 60;
+    std::memcpy(text, last.text, sizeof last.text);
+    char* at = text + sizeof last.text;
     at = Digits(at, t.hour, 2);
     *at++ = ':';
     at = Digits(at, t.minute, 2);

@@ -8,8 +8,10 @@
 #include "export/netcdf_file.h"
 #include "formats/sink.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class Instrument { Engineering, Ctd, Acm };
@@ -65,6 +67,15 @@ std::vector<Column> ColumnsOf(Instrument instrument, bool layout301);
 // station(station); its name, a char array, is no coordinate of the scans.)
 const char* CoordinatesOf(Instrument instrument);
 
+// An engineering pressure-time track: (time, pressure), times ascending.
+struct PressureTrack {
+    std::vector<std::pair<double, float>> points;
+    // No time is NaN: a search starts where the last one ended (the scans
+    // of a profile come in time order) instead of halving the whole track.
+    bool ordered = false;
+    std::size_t next = 0;
+};
+
 // Where a scan sits, for the values derived from more than the scan itself.
 struct ScanContext {
     double latitude;       // NaN without a position
@@ -74,8 +85,8 @@ struct ScanContext {
     double sensorOff;
     double profileTime;    // the profile's `time`: the scans' time without sensor times
     // ACM: the engineering pressure-time track of the same profile (empty
-    // without one), times ascending.
-    const std::vector<std::pair<double, float>>* track;
+    // without one).
+    PressureTrack* track;
 };
 
 // The values of one scan, one per column of ColumnsOf, as doubles (exact for
@@ -89,7 +100,7 @@ void AcmRow(const AcmValues& scan, const ScanContext& context, double* values);
 double SpreadTime(const ScanContext& context);
 
 // The pressure of a track at `time`, linearly interpolated; NaN outside it.
-double PressureAt(const std::vector<std::pair<double, float>>& track, double time);
+double PressureAt(PressureTrack& track, double time);
 
 // "YYYY-MM-DDThh:mm:ssZ" of an instrument time stamp.
 std::string IsoTime(int32_t seconds);

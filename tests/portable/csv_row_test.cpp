@@ -120,3 +120,18 @@ TEST(CsvRow, MissingValuesAndTimes)
 }
 
 }  // namespace
+
+// The date of the last day is kept between calls: times going back and
+// forth across midnight, before 1970 and past year 9999 each get their own.
+TEST(IsoTime, DayChangesInAnyOrder)
+{
+    const std::vector<std::pair<double, std::string>> cases = {
+        {0, "1970-01-01T00:00:00Z"},           {86399.5, "1970-01-01T23:59:59.500Z"},
+        {86400, "1970-01-02T00:00:00Z"},       {1, "1970-01-01T00:00:01Z"},
+        {-1, "1969-12-31T23:59:59Z"},          {-0.25, "1969-12-31T23:59:59.750Z"},
+        {-86400, "1969-12-31T00:00:00Z"},      {253402300800, "10000-01-01T00:00:00Z"},
+        {253402300799, "9999-12-31T23:59:59Z"}, {951782400, "2000-02-29T00:00:00Z"},
+    };
+    for (const auto& [seconds, text] : cases)
+        EXPECT_EQ(IsoTimeOf(seconds), text) << seconds;
+}
