@@ -45,7 +45,7 @@ struct QcSettings {
     std::array<QcThresholds, kQcVariableCount> variables;
 };
 
-// Settings with nothing set: what a metadata file's [QC] section fills.
+// Thresholds with nothing set: what a metadata file's [QC] section fills.
 QcSettings UnsetQcSettings();
 
 // Sets the key of a [QC] section to its value. False with `error` ("<where>:

@@ -34,7 +34,7 @@ Attribute Doubles(const char* name, std::vector<double> values)
 }
 
 // The settings of a test, as attributes.
-std::vector<Attribute> Settings(int kind, const QcThresholds& t)
+std::vector<Attribute> ThresholdAttributes(int kind, const QcThresholds& t)
 {
     switch (kind) {
     case kFlagGrossRange: {
@@ -88,7 +88,7 @@ std::vector<QcVariableRow> FlagVariables(const char* name, const QcThresholds& t
             TextAttribute("coverage_content_type", "qualityInformation"),
             TextAttribute("coordinates", coordinates),
         };
-        for (Attribute& s : Settings(kind, t))
+        for (Attribute& s : ThresholdAttributes(kind, t))
             a.push_back(std::move(s));
         rows.push_back({FlagName(name, kind), std::move(a)});
     }
