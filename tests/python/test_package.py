@@ -158,8 +158,9 @@ class Convert(unittest.TestCase):
                 (dict(profile=99), ValueError, ["--profile", "99"]),
                 (dict(settings=os.path.join(tmp, "none.ini")), OSError, ["--settings", os.path.join(tmp, "none.ini")]),
                 (dict(source=os.path.join(tmp, "none")), OSError, None),
-                (dict(dest=os.path.join(tmp, "a", "b", "c")), OSError, None),
+                (dict(dest=os.path.join(tmp, "a", "b", "c")), OSError, None),  # "a" is a file
             )
+            open(os.path.join(tmp, "a"), "w").close()
             for options, error, args in cases:
                 with self.subTest(options=options):
                     src = options.pop("source", source)
@@ -169,7 +170,7 @@ class Convert(unittest.TestCase):
                     done = unpack(*(args or []), src, dst)
                     self.assertEqual(done.returncode, 2)
                     self.assertTrue(done.stderr.startswith(str(raised.exception)), (done.stderr, raised.exception))
-            self.assertFalse(os.path.exists(os.path.join(tmp, "a")))
+            self.assertTrue(os.path.isfile(os.path.join(tmp, "a")))
 
     def test_damaged_card_is_no_exception(self):
         with tempfile.TemporaryDirectory() as tmp:
