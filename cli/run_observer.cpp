@@ -63,33 +63,25 @@ void RunObserver::ClearBar()
     drawnWidth_ = 0;
 }
 
-RunObserver::~RunObserver()
-{
-    SetLogListener(nullptr, nullptr);
-}
+RunObserver::~RunObserver() = default;
 
-void RunObserver::StartEchoingErrors()
+void RunObserver::Hear(const char* text, int category)
 {
-    SetLogListener(&RunObserver::HearEntry, this);
-}
-
-void RunObserver::HearEntry(void* context, const char* text, int category)
-{
-    if (category & LogError)
-        static_cast<RunObserver*>(context)->EchoError(text);
+    if ((category & LogError) && text)
+        EchoError(text);
 }
 
 void RunObserver::EchoError(const std::string& text)
 {
-    if (!errors_)
-        return;
     bool printed = false;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos)
             end = text.size();
-        if (end > start) {
+        if (end > start)
+            errorLines_.emplace_back(text, start, end - start);
+        if (end > start && errors_) {
             if (!printed)
                 ClearBar();
             printed = true;

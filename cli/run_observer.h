@@ -1,6 +1,7 @@
 #pragma once
 // The command line's observer of the unpack job. It remembers the run's
-// result, echoes the run's error entries of the activity log to stderr, and,
+// result and its error lines, echoes the run's error entries of the activity
+// log to stderr, and,
 // when drawing is on, keeps one line on stderr up to date with a bar, the
 // percentage, items done of total, the file being written and the elapsed
 // time.
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class RunObserver : public JobObserver {
 public:
@@ -24,12 +26,13 @@ public:
     void OnJobProgress(uint32_t done, uint32_t total) override;
     void OnJobStatus(const char* inputPath, const char* outputPath) override;
 
-    // From now on every error entry of the activity log is echoed to `errors`
-    // line by line, as it is logged and whether or not the log keeps it;
-    // call it right after the header and the settings of the run were logged.
-    void StartEchoingErrors();
+    // An entry of the run's activity log, as it is logged and whether or not
+    // the log keeps it: an error is echoed to `errors` line by line.
+    void Hear(const char* text, int category);
 
     bool hadErrors() const { return hadErrors_; }
+    // The error lines heard, echoed or not.
+    const std::vector<std::string>& errorLines() const { return errorLines_; }
 
     // The text of the progress line for these values.
     static std::string Line(uint32_t done, uint32_t total, const std::string& file, double seconds);
@@ -37,7 +40,6 @@ public:
 private:
     void Draw(bool force);
     void ClearBar();
-    static void HearEntry(void* context, const char* text, int category);
     void EchoError(const std::string& text);
 
     std::FILE* bar_;
@@ -47,6 +49,7 @@ private:
     uint32_t done_ = 0;
     uint32_t total_ = 0;
     std::string file_;
+    std::vector<std::string> errorLines_;
     std::size_t drawnWidth_ = 0;
     bool hadErrors_ = false;
     bool finished_ = false;  // the bar's last line is drawn and ended

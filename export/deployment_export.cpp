@@ -763,7 +763,8 @@ bool DeploymentExport::State::OpenGrid(GridFile& grid, const InstrumentExport& c
         return true;
     }
     host.Writing(path);
-    if (grid.Create(path, bins, listed, station, latitude, longitude, Globals(ctd, timeLow, timeHigh), choice.qc))
+    if (grid.Create(path, bins, listed, station, latitude, longitude, Globals(ctd, timeLow, timeHigh), choice.qc,
+                    choice.memory))
         return true;
     host.Error("Error writing export file " + grid.Error());
     return false;
@@ -775,7 +776,7 @@ bool DeploymentExport::State::DefineAndFill(NetcdfFile& nc, const std::string& p
                                             std::vector<int>& obsVars, ProfileQuality& quality)
 {
     const Instrument kind = ins.info.instrument;
-    nc.Create(path, false);
+    nc.Create(path, false, choice.memory);
     const int stationDim = nc.DefineDim("station", 1);
     const int strlenDim = nc.DefineDim("name_strlen", station.size());
     const int profileDim = nc.DefineDim("profile", listed.size());

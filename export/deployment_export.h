@@ -11,6 +11,7 @@
 // the scratch file in chunks, under a temporary name, and renamed when whole.
 
 #include "export/export_metadata.h"
+#include "export/netcdf_file.h"
 #include "formats/export_sinks.h"
 
 #include <memory>
@@ -24,6 +25,7 @@ struct ExportChoice {
     std::string now;          // date_created unless the metadata pins it (ISO 8601)
     bool qc = true;           // the quality flags, grades and the grid's selection by them
     double gridStep = 1.0;    // the pressure step of ctd_grid.nc [dbar]
+    NetcdfMemory* memory = nullptr;  // not null: the netCDF files are made in memory, there
 };
 
 class DeploymentExport final : public ExportSinks {

@@ -54,12 +54,12 @@ void Replace(std::vector<Attribute>& list, Attribute a)
 
 bool GridFile::Create(const std::string& path, const PressureGrid& grid, const std::vector<ProfileRecord>& listed,
                       const std::string& station, double latitude, double longitude, std::vector<Attribute> globals,
-                      bool byFlags)
+                      bool byFlags, NetcdfMemory* memory)
 {
     grid_ = grid;
     profiles_ = listed.size();
     byFlags_ = byFlags;
-    nc_.Create(path, false);
+    nc_.Create(path, false, memory);
     const int strlenDim = nc_.DefineDim("name_strlen", station.size());
     const int profileDim = nc_.DefineDim("profile", listed.size());
     // The bins' dimension and coordinate variable are the depth of their

@@ -22,10 +22,11 @@ class GridFile {
 public:
     // Creates the file with the listed profiles and the grid, and puts all
     // but the rows. `globals`: the global attributes of ctd.nc, which the
-    // grid's own replace where they differ.
+    // grid's own replace where they differ. `memory`: made there, as
+    // NetcdfFile::Create makes it.
     bool Create(const std::string& path, const PressureGrid& grid, const std::vector<ProfileRecord>& listed,
                 const std::string& station, double latitude, double longitude, std::vector<Attribute> globals,
-                bool byFlags);
+                bool byFlags, NetcdfMemory* memory = nullptr);
     // Row `row` (a listed profile) from the profile that `quality` ended;
     // rows skipped since the last are written empty.
     bool PutProfile(std::size_t row, const ProfileQuality& quality);

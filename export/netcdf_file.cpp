@@ -3,8 +3,10 @@
 #include "platform/platform.h"
 
 #include <netcdf.h>
+#include <netcdf_mem.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -43,6 +45,7 @@ NetcdfFile::~NetcdfFile() {
 
 NetcdfFile::NetcdfFile(NetcdfFile&& other) noexcept
     : ncid_(std::exchange(other.ncid_, -1)),
+      memory_(std::exchange(other.memory_, nullptr)),
       path_(std::move(other.path_)),
       temporary_(std::move(other.temporary_)),
       error_(std::move(other.error_)) {}
@@ -51,6 +54,7 @@ NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
     if (this != &other) {
         Abandon();
         ncid_ = std::exchange(other.ncid_, -1);
+        memory_ = std::exchange(other.memory_, nullptr);
         path_ = std::move(other.path_);
         temporary_ = std::move(other.temporary_);
         error_ = std::move(other.error_);
@@ -63,7 +67,7 @@ void NetcdfFile::Abandon() {
     if (ncid_ >= 0) {
         nc_abort(ncid_);
         ncid_ = -1;
-        RemoveFile(temporary_.c_str());
+        if (!memory_) RemoveFile(temporary_.c_str());
     }
 }
 
@@ -90,15 +94,21 @@ bool NetcdfFile::Usable() {
     return true;
 }
 
-bool NetcdfFile::Create(const std::string& path, bool prefill) {
+bool NetcdfFile::Create(const std::string& path, bool prefill, NetcdfMemory* memory) {
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
     Abandon();
     path_ = path;
     temporary_ = TemporaryPath(path);
+    memory_ = memory;
     error_.clear();
     int ncid = -1;
-    if (!Check(nc_create(temporary_.c_str(), NC_64BIT_OFFSET | NC_CLOBBER, &ncid), "cannot create the file",
-               nullptr)) {
+    if (memory_) {
+        if (!Check(nc_create_mem(temporary_.c_str(), NC_64BIT_OFFSET, 0, &ncid), "cannot create the dataset in memory",
+                   nullptr)) {
+            return false;
+        }
+    } else if (!Check(nc_create(temporary_.c_str(), NC_64BIT_OFFSET | NC_CLOBBER, &ncid), "cannot create the file",
+                      nullptr)) {
         RemoveFile(temporary_.c_str());
         return false;
     }
@@ -340,6 +350,13 @@ bool NetcdfFile::Close() {
         return false;
     }
     const int ncid = std::exchange(ncid_, -1);
+    if (memory_) {
+        NC_memio memio = {};
+        if (!Check(nc_close_memio(ncid, &memio), "cannot finish the dataset in memory", nullptr)) return false;
+        memory_->files[path_].assign(static_cast<const char*>(memio.memory), memio.size);
+        std::free(memio.memory);
+        return true;
+    }
     if (!Check(nc_close(ncid), "cannot write the file", nullptr)) {
         RemoveFile(temporary_.c_str());
         return false;

@@ -20,9 +20,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <span>
 #include <string>
 #include <string_view>
+
+// Datasets made in memory instead of on disk: Close() puts each one's whole
+// bytes here under the path it was created for, and nothing is written.
+struct NetcdfMemory {
+    std::map<std::string, std::string> files;
+};
 
 // The external types of the classic formats.
 enum class NetcdfType { Byte, Char, Short, Int, Float, Double };
@@ -46,7 +53,9 @@ public:
     // of that name). With `prefill` the values are prefilled with the types'
     // fill values at EndDefine, so every byte is defined; a writer that puts
     // every value itself turns it off and spares the file a second write.
-    bool Create(const std::string& path, bool prefill = true);
+    // With `memory` the dataset is made in memory and Close() hands its bytes
+    // to `memory` (the same bytes the file would hold).
+    bool Create(const std::string& path, bool prefill = true, NetcdfMemory* memory = nullptr);
 
     // Where a dataset for `path` is written until it is whole.
     static std::string TemporaryPath(const std::string& path);
@@ -112,6 +121,7 @@ private:
     void Abandon();
 
     int ncid_ = -1;
+    NetcdfMemory* memory_ = nullptr;
     std::string path_;
     std::string temporary_;
     std::string error_;

@@ -14,7 +14,9 @@ sample_packages=(cmake ninja-build g++ libcli11-dev libnetcdf-dev
 # Windows builds, wine and Xvfb, clang for the sanitizers and fuzz targets, the
 # help compiler, the export's and the quick look's checks (netCDF tools,
 # pandas, Pillow, Chromium), dpkg-dev for netCDF-C's source package, and the
-# data centres' CF checkers that the export's tests run (python3-cftime on).
+# data centres' CF checkers that the export's tests run (python3-cftime on),
+# and the Python package davrolin with davrolin-batch (pybind11, Dask, Zarr,
+# tqdm).
 test_packages=(googletest libgtest-dev libbenchmark-dev
                g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
                binutils-mingw-w64-i686 wine wine64 xvfb xauth clang libclang-rt-14-dev
@@ -22,7 +24,9 @@ test_packages=(googletest libgtest-dev libbenchmark-dev
                python3-cftime python3-lxml python3-jinja2 python3-packaging python3-isodate
                python3-pendulum python3-regex python3-shapely python3-geojson python3-geographiclib python3-ruamel.yaml python3-pygeoif python3-pyproj
                python3-requests python3-validators python3-future libudunits2-0 libudunits2-data
-               libudunits2-dev python3-dev gcc libc6-dev)
+               libudunits2-dev python3-dev gcc libc6-dev
+               pybind11-dev python3-pybind11 python3-dask python3-distributed python3-zarr
+               python3-tqdm)
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
