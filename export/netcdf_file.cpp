@@ -15,15 +15,12 @@
 static_assert(kNetcdfGlobal == NC_GLOBAL);
 static_assert(kNetcdfUnlimited == NC_UNLIMITED);
 
-namespace {
-
-// netCDF-C keeps process-wide state (its table of open files) and takes no
-// lock of its own, so two runs that export side by side in one process take
-// turns at it: every call into it is made under this lock.
-std::recursive_mutex& NetcdfCalls() {
+std::recursive_mutex& NetcdfCallLock() {
     static std::recursive_mutex calls;
     return calls;
 }
+
+namespace {
 
 nc_type TypeOf(NetcdfType type) {
     switch (type) {
@@ -63,7 +60,7 @@ NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
 }
 
 void NetcdfFile::Abandon() {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (ncid_ >= 0) {
         nc_abort(ncid_);
         ncid_ = -1;
@@ -95,7 +92,7 @@ bool NetcdfFile::Usable() {
 }
 
 bool NetcdfFile::Create(const std::string& path, bool prefill, NetcdfMemory* memory) {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     Abandon();
     path_ = path;
     temporary_ = TemporaryPath(path);
@@ -118,7 +115,7 @@ bool NetcdfFile::Create(const std::string& path, bool prefill, NetcdfMemory* mem
 }
 
 int NetcdfFile::DefineDim(const char* name, std::size_t length) {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return -1;
     int id = -1;
     if (!Check(nc_def_dim(ncid_, name, length, &id), "cannot define dimension", name)) return -1;
@@ -130,7 +127,7 @@ int NetcdfFile::DefineVar(const char* name, NetcdfType type, std::initializer_li
 }
 
 int NetcdfFile::DefineVar(const char* name, NetcdfType type, std::span<const int> dims) {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return -1;
     int id = -1;
     if (!Check(nc_def_var(ncid_, name, TypeOf(type), static_cast<int>(dims.size()), dims.data(), &id),
@@ -141,7 +138,7 @@ int NetcdfFile::DefineVar(const char* name, NetcdfType type, std::span<const int
 }
 
 bool NetcdfFile::PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values) {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
     int status = NC_NOERR;
     switch (type) {
@@ -202,13 +199,13 @@ bool NetcdfFile::PutAttDoubles(int var, const char* name, std::initializer_list<
 }
 
 bool NetcdfFile::EndDefine() {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
     return Check(nc_enddef(ncid_), "cannot end define mode", nullptr);
 }
 
 bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
     char name[NC_MAX_NAME + 1] = "";
     nc_type actual = NC_NAT;
@@ -312,7 +309,7 @@ bool NetcdfFile::PutCharRow(int var, std::size_t row, std::string_view text) {
 }
 
 bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
     char name[NC_MAX_NAME + 1] = "";
     nc_type actual = NC_NAT;
@@ -340,7 +337,7 @@ bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
 }
 
 bool NetcdfFile::Close() {
-    const std::lock_guard<std::recursive_mutex> lock(NetcdfCalls());
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (ncid_ < 0) {
         if (error_.empty()) error_ = (path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open";
         return false;

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,6 +39,12 @@ enum class NetcdfType { Byte, Char, Short, Int, Float, Double };
 constexpr int kNetcdfGlobal = -1;
 // The length of the unlimited (record) dimension.
 constexpr std::size_t kNetcdfUnlimited = 0;
+
+// netCDF-C keeps process-wide state (its table of open files) and takes no
+// lock of its own: every call into it from this program is made under this
+// lock, and other code in the same process that calls netCDF-C (the Python
+// module's readers) must take it too.
+std::recursive_mutex& NetcdfCallLock();
 
 class NetcdfFile {
 public:

@@ -74,6 +74,20 @@ py::object FirmwareOf(const std::string& deployFile)
     return py::str(d.firmware == Firmware301 ? "3.01" : "3.04");
 }
 
+// netCDF-C is one per process: the package's readers (netCDF4) take the
+// export's lock while they use it, so that they never run beside a run's
+// export on another thread. Waiting for it gives up the interpreter lock.
+void NetcdfLockAcquire()
+{
+    py::gil_scoped_release release;
+    NetcdfCallLock().lock();
+}
+
+void NetcdfLockRelease()
+{
+    NetcdfCallLock().unlock();
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_davrolin, m)
@@ -81,4 +95,6 @@ PYBIND11_MODULE(_davrolin, m)
     m.doc() = "The conversion engine of davrolin-unpack (use the davrolin package)";
     m.def("unpack", &Unpack, py::arg("args"), py::arg("netcdf_in_memory") = false);
     m.def("firmware_of", &FirmwareOf, py::arg("deploy_file"));
+    m.def("netcdf_lock_acquire", &NetcdfLockAcquire);
+    m.def("netcdf_lock_release", &NetcdfLockRelease);
 }

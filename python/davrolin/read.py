@@ -35,9 +35,15 @@ class Deployment:
 def _open_bytes(name, data):
     import netCDF4
     import xarray
-    store = xarray.backends.NetCDF4DataStore(netCDF4.Dataset(name, mode="r", memory=data))
-    with xarray.open_dataset(store) as ds:
-        return ds.load()
+    from . import _davrolin
+    # netCDF-C is shared with the runs of other threads: use it under their lock.
+    _davrolin.netcdf_lock_acquire()
+    try:
+        store = xarray.backends.NetCDF4DataStore(netCDF4.Dataset(name, mode="r", memory=data))
+        with xarray.open_dataset(store) as ds:
+            return ds.load()
+    finally:
+        _davrolin.netcdf_lock_release()
 
 
 def _profile_table(datasets):
