@@ -17,24 +17,24 @@ constexpr int kMaxFolderText = kTextFieldSize - 1;
 const int kPanelControls[] = {IDC_BROWSE_GROUP, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS, IDC_BROWSE_CONTENTS,
                               IDC_BROWSE_CONTENTS_LABEL};
 
-// The browse target: which step's folder setting and path field the panel edits.
-struct BrowseTarget {
-    int mode = 0;
+// Which step's folder setting and path field the panel edits.
+struct Target {
+    BrowseTarget step = BrowseTarget::Source;
     char* folder = nullptr;
     int pathField = IDC_SOURCE_PATH;
 };
-BrowseTarget target;
+Target target;
 
 char* Folder()
 {
     if (!target.folder)
-        SetBrowseTarget(target.mode);
+        SetBrowseTarget(target.step);
     return target.folder;
 }
 
 bool SourceMode()
 {
-    return target.mode == 0;
+    return target.step == BrowseTarget::Source;
 }
 
 // A failure while filling the panel that the refresh answers with its retry.
@@ -191,43 +191,12 @@ void ChooseFolder(HWND dialog)
 
 }  // namespace
 
-void StoreFolderText(char* field, const std::string& text)
+void SetBrowseTarget(BrowseTarget step)
 {
-    size_t n = text.size() < static_cast<size_t>(kMaxFolderText) ? text.size() : kMaxFolderText;
-    std::memcpy(field, text.data(), n);
-    field[n] = '\0';
-}
-
-bool IsFullyQualifiedPath(const std::string& path)
-{
-    auto separator = [](char c) { return c == '\\' || c == '/'; };
-    const bool driveRooted = path.size() >= 3 && path[1] == ':' && separator(path[2]);
-    const bool unc = path.size() >= 2 && separator(path[0]) && separator(path[1]);
-    return driveRooted || unc;
-}
-
-std::string EnteredFolderText(const std::string& typed)
-{
-    if (IsFullyQualifiedPath(typed))
-        return typed;
-    std::string current = GetCurrentDir();
-    return current.empty() ? typed : current;
-}
-
-std::string ControlText(HWND dialog, int id)
-{
-    HWND control = GetDlgItem(dialog, id);
-    int length = GetWindowTextLengthA(control);
-    std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
-    return std::string(text.data());
-}
-
-void SetBrowseTarget(int mode)
-{
-    target.mode = mode == 0 ? 0 : 1;
-    target.folder = mode == 0 ? Settings.SrcDir : Settings.DstDir;
-    target.pathField = mode == 0 ? IDC_SOURCE_PATH : IDC_DEST_PATH;
+    const bool source = step == BrowseTarget::Source;
+    target.step = step;
+    target.folder = source ? Settings.SrcDir : Settings.DstDir;
+    target.pathField = source ? IDC_SOURCE_PATH : IDC_DEST_PATH;
 }
 
 void ShowBrowsePanel(HWND dialog)

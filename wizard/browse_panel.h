@@ -10,13 +10,16 @@
 // makes it current, so after a refresh the current directory is the folder
 // shown (or whatever could be entered on the way there).
 
+#include "wizard/folder_text.h"
+
 #include <windows.h>
 
-#include <string>
-
-// Mode 0: the source step (folder setting SrcDir, path field 1014); any other
-// value: the destination step (DstDir, path field 1049).
-void SetBrowseTarget(int mode);
+// Whose folder the panel edits.
+enum class BrowseTarget {
+    Source,       // the source step: folder setting SrcDir, path field 1014
+    Destination,  // the destination step: DstDir, path field 1049
+};
+void SetBrowseTarget(BrowseTarget target);
 
 // Shows the five panel controls and refills them.
 void ShowBrowsePanel(HWND dialog);
@@ -40,18 +43,3 @@ void BrowseChoice(HWND dialog, int controlId);
 // Writes the survey of the folder setting into the contents box.
 void FolderSurvey(HWND dialog);
 
-// Stores `text` in a 256-byte settings text, cut to 255 characters.
-void StoreFolderText(char* field, const std::string& text);
-
-// "C:\..." or "\\server\...": a path that names the same folder whatever
-// the current directory.
-bool IsFullyQualifiedPath(const std::string& path);
-
-// The text to store for a folder that a check has just made current: a fully
-// qualified path ("C:\...", "\\server\...") as typed; anything relative (which
-// later names another folder, as the current directory moves on) as the
-// current directory.
-std::string EnteredFolderText(const std::string& typed);
-
-// The whole text of control `id` of `dialog`, without a length limit.
-std::string ControlText(HWND dialog, int id);

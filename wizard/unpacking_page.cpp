@@ -29,7 +29,6 @@
 #include "wizard/help.h"
 #include "wizard/job_observer.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
 #include <commctrl.h>
 
@@ -225,15 +224,15 @@ bool Command(HWND dialog, int id, int code)
 {
     switch (id) {
     case IDC_NEXT:  // Close
-        stepmanager_show(IDD_UNPACKING, false);
+        ShowPage(IDD_UNPACKING, false);
         PostQuitMessage(0);
         return true;
     case IDC_CANCEL:
         TheUnpackJob().Cancel();
         return true;
     case IDC_START_AGAIN:
-        stepmanager_show(IDD_UNPACKING, false);
-        stepmanager_show(IDD_WELCOME, true);
+        ShowPage(IDD_UNPACKING, false);
+        ShowPage(IDD_WELCOME, true);
         return true;
     }
     return false;
