@@ -1,6 +1,7 @@
 #include "app/options_summary.h"
 
 #include "app/expanded_text.h"
+#include "app/export_choice.h"
 #include "app/program_log.h"
 #include "app/settings_record.h"
 #include "engine/file_names.h"
@@ -142,6 +143,12 @@ private:
         if (Selected(KindCtd | KindAcm))
             Append(MessageId::SummarySensorTimeLog);
         Append(MessageId::SummaryForm);
+        const std::vector<std::string> exportFiles = ExportFilesOf(Settings);
+        if (exportFiles.empty())
+            return;
+        Append(MessageId::SummaryExportFiles);
+        for (const std::string& name : exportFiles)
+            Append(MessageId::SummaryExportFile, name);
     }
 
     int level_;

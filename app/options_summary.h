@@ -14,7 +14,7 @@ enum SummaryLevel : int {
     SummaryDestinationFolder = 3,  // adds the destination folder (file types page)
     SummaryKinds = 4,              // adds the kinds and profiles (prefix page)
     SummaryPrefixedNames = 5,      // output names with the prefix (format page)
-    SummaryComplete = 6,           // adds the time logs and the output form (verify page)
+    SummaryComplete = 6,           // adds the time logs, the output form and the export's files (verify page)
     SummaryForLog = 99,            // everything: the activity log at the start of a run
 };
 

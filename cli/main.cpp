@@ -153,7 +153,7 @@ int main(int argc, char** argv)
     ExportRequest exportRequest;
     ExportChoice exportChoice;
     if (!MakeExportRequest(cl, currentDir, exportRequest, error) ||
-        !ExportChoiceFor(exportRequest, ExportProgramName(), std::time(nullptr), exportChoice, error)) {
+        !ExportChoiceFor(exportRequest, kCommandLineNames, ExportProgramName(), std::time(nullptr), exportChoice, error)) {
         std::fprintf(stderr, "davrolin-unpack: %s\n", error.c_str());
         return kExitRefused;
     }

@@ -376,6 +376,15 @@ std::vector<std::pair<double, float>> TrackOf(InstrumentExport* engineering, uin
 
 }  // namespace
 
+std::vector<const char*> ExportedInstrumentNames(int kinds)
+{
+    std::vector<const char*> names;
+    for (const InstrumentInfo& info : kInstruments)
+        if (kinds & info.kind)
+            names.push_back(info.name);
+    return names;
+}
+
 DeploymentExport::DeploymentExport(ExportChoice choice) : state_(std::make_unique<State>())
 {
     state_->choice = std::move(choice);

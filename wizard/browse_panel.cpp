@@ -24,6 +24,7 @@ struct Target {
     int pathField = IDC_SOURCE_PATH;
 };
 Target target;
+char metadataFolder[kTextFieldSize] = "C:\\";
 
 char* Folder()
 {
@@ -35,6 +36,28 @@ char* Folder()
 bool SourceMode()
 {
     return target.step == BrowseTarget::Source;
+}
+
+bool MetadataMode()
+{
+    return target.step == BrowseTarget::MetadataFile;
+}
+
+// Whether a file belongs in the contents box: every file, or for the
+// metadata file those named *.ini.
+bool ListsFile(const char* name)
+{
+    if (!MetadataMode())
+        return true;
+    const std::size_t n = std::strlen(name);
+    return n >= 4 && lstrcmpiA(name + n - 4, ".ini") == 0;
+}
+
+// The path field follows the folder, except for the metadata file.
+void ShowFolderInPathField(HWND dialog)
+{
+    if (!MetadataMode())
+        SetDlgItemTextA(dialog, target.pathField, Folder());
 }
 
 // A failure while filling the panel that the refresh answers with its retry.
@@ -102,7 +125,7 @@ void ListFolder(HWND dialog)
         if (isFolder)
             SendDlgItemMessageA(dialog, IDC_BROWSE_FOLDERS, LB_ADDSTRING, 0,
                                 reinterpret_cast<LPARAM>(found.cFileName));
-        else if (!SourceMode())
+        else if (!SourceMode() && ListsFile(found.cFileName))
             SendDlgItemMessageA(dialog, IDC_BROWSE_CONTENTS, LB_ADDSTRING, 0,
                                 reinterpret_cast<LPARAM>(found.cFileName));
     } while (FindNextFileA(search, &found));
@@ -160,7 +183,7 @@ void ChooseDrive(HWND dialog)
     if (root.size() > static_cast<size_t>(kMaxFolderText))
         return;
     StoreFolderText(Folder(), root);
-    SetDlgItemTextA(dialog, target.pathField, Folder());
+    ShowFolderInPathField(dialog);
     RefreshBrowsePanel(dialog);
 }
 
@@ -185,18 +208,45 @@ void ChooseFolder(HWND dialog)
     if (chosen.size() > static_cast<size_t>(kMaxFolderText))
         return;  // refused: the setting keeps its folder
     StoreFolderText(Folder(), chosen);
-    SetDlgItemTextA(dialog, target.pathField, Folder());
+    ShowFolderInPathField(dialog);
     RefreshBrowsePanel(dialog);
+}
+
+// A double-click on a file of the contents box: its path goes into the path field.
+void ChooseFile(HWND dialog)
+{
+    HWND files = GetDlgItem(dialog, IDC_BROWSE_CONTENTS);
+    LRESULT index = SendMessageA(files, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR)
+        return;
+    const std::string path = WithSeparator(Folder()) + ListText(files, LB_GETTEXTLEN, LB_GETTEXT, index);
+    SetDlgItemTextA(dialog, target.pathField, path.c_str());
 }
 
 }  // namespace
 
 void SetBrowseTarget(BrowseTarget step)
 {
-    const bool source = step == BrowseTarget::Source;
     target.step = step;
-    target.folder = source ? Settings.SrcDir : Settings.DstDir;
-    target.pathField = source ? IDC_SOURCE_PATH : IDC_DEST_PATH;
+    switch (step) {
+    case BrowseTarget::Source:
+        target.folder = Settings.SrcDir;
+        target.pathField = IDC_SOURCE_PATH;
+        break;
+    case BrowseTarget::Destination:
+        target.folder = Settings.DstDir;
+        target.pathField = IDC_DEST_PATH;
+        break;
+    case BrowseTarget::MetadataFile:
+        target.folder = metadataFolder;
+        target.pathField = IDC_METADATA_FILE;
+        break;
+    }
+}
+
+void SetMetadataBrowseFolder(const std::string& folder)
+{
+    StoreFolderText(metadataFolder, folder);
 }
 
 void ShowBrowsePanel(HWND dialog)
@@ -238,7 +288,7 @@ void RefreshBrowsePanel(HWND dialog)
             ShowCouldNotRead(dialog);
         }
     }
-    SetDlgItemTextA(dialog, target.pathField, Folder());
+    ShowFolderInPathField(dialog);
 }
 
 void BrowseChoice(HWND dialog, int controlId)
@@ -247,6 +297,8 @@ void BrowseChoice(HWND dialog, int controlId)
         ChooseDrive(dialog);
     else if (controlId == IDC_BROWSE_FOLDERS)
         ChooseFolder(dialog);
+    else if (controlId == IDC_BROWSE_CONTENTS && MetadataMode())
+        ChooseFile(dialog);
 }
 
 void FolderSurvey(HWND dialog)

@@ -1,6 +1,6 @@
 #include "wizard/folder_text.h"
 
-#include "formats/settings_record.h"
+#include "app/settings_record.h"
 #include "platform/platform.h"
 
 #include <cstring>

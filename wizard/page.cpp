@@ -159,8 +159,8 @@ void PageFocus(HWND dialog, int id)
 }
 
 Page* const StepPages[kStepCount] = {
-    &WelcomePage, &SourcePage, &DestinationPage, &FileTypesPage,
-    &PrefixPage,  &FormatPage, &VerifyPage,      &UnpackingPage,
+    &WelcomePage, &SourcePage, &DestinationPage, &FileTypesPage, &PrefixPage,
+    &FormatPage,  &ExportPage, &VerifyPage,      &UnpackingPage,
 };
 
 Page* PageOfDialog(int dialogId)
@@ -192,7 +192,8 @@ bool FolderPageCommand(HWND dialog, int id, int code, PageAction browse)
         if (code == LBN_SELCHANGE || code == LBN_DBLCLK) {
             DebugTrace("on_clicked\r\n");
             if ((code == CBN_SELCHANGE && id == IDC_BROWSE_DRIVES) ||
-                (code == LBN_DBLCLK && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
+                (code == LBN_DBLCLK &&
+                 (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS || id == IDC_BROWSE_CONTENTS)))
                 BrowseChoice(dialog, id);
         }
         return true;  // Back, Help, Enter and Next are plain commands

@@ -22,7 +22,7 @@ using PageMessage = INT_PTR (*)(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 struct Page {
     // Set by the page's file; what a page leaves out is null.
-    const char* traceName = nullptr;   // "step0" ... "step6", "step4a"
+    const char* traceName = nullptr;   // "step0" ... "step6", "step4a", "step4b"
     int dialogId = 0;
     const char* helpTopic = nullptr;
     const int* inputs = nullptr;       // Enter on one of these moves the focus on
@@ -49,6 +49,7 @@ extern Page DestinationPage;  // destination_page.cpp
 extern Page FileTypesPage;    // file_types_page.cpp
 extern Page PrefixPage;       // prefix_page.cpp
 extern Page FormatPage;       // format_page.cpp
+extern Page ExportPage;       // export_page.cpp
 extern Page VerifyPage;       // verify_page.cpp
 extern Page UnpackingPage;    // unpacking_page.cpp
 

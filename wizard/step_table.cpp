@@ -8,8 +8,9 @@ const StepRecord StepTable[kStepCount] = {
     {IDD_DESTINATION, IDD_FILETYPES, IDD_SOURCE, MessageId::DestinationStepTitle},
     {IDD_FILETYPES, IDD_PREFIX, IDD_DESTINATION, MessageId::FileTypesStepTitle},
     {IDD_PREFIX, IDD_FORMAT, IDD_FILETYPES, MessageId::PrefixStepTitle},
-    {IDD_FORMAT, IDD_VERIFY, IDD_PREFIX, MessageId::FormatStepTitle},
-    {IDD_VERIFY, IDD_UNPACKING, IDD_FORMAT, MessageId::VerifyStepTitle},
+    {IDD_FORMAT, IDD_EXPORT, IDD_PREFIX, MessageId::FormatStepTitle},
+    {IDD_EXPORT, IDD_VERIFY, IDD_FORMAT, MessageId::ExportStepTitle},
+    {IDD_VERIFY, IDD_UNPACKING, IDD_EXPORT, MessageId::VerifyStepTitle},
     {IDD_UNPACKING, 0, 0, MessageId::UnpackingStepTitle},
 };
 

@@ -14,7 +14,7 @@ struct StepRecord {
     std::optional<MessageId> titleId;  // catalogue message of the header title, if any
 };
 
-constexpr int kStepCount = 8;
+constexpr int kStepCount = 9;
 extern const StepRecord StepTable[kStepCount];
 
 // The row of StepTable of the step with `dialogId`, or null.
