@@ -83,7 +83,8 @@ void PageTurn(int dialogId, bool forward);
 // The commands of a folder page (a path field with the Browse button and the
 // browse panel): a selection change or a double-click is a click in the
 // panel's lists, passed on to the panel when it chooses something (a
-// selection change in the drive list, a double-click in either list); other
+// selection change in the drive list, a double-click in any of its lists:
+// the contents list chooses only the export page's metadata file); other
 // notifications are left alone. `browse` runs when the Browse button was
 // toggled.
 bool FolderPageCommand(HWND dialog, int id, int code, PageAction browse);
