@@ -8,6 +8,7 @@
 #include "tests/fixture/fixture.h"
 #include "tests/win32/gui_fixture.h"
 #include "tests/win32/page_driver.h"
+#include "wizard/help.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,30 @@ TEST(ExportPage, BrowseFindsMetadataFilesAndADoubleClickChoosesOne)
     Click(kPage, IDC_CHECK_BROWSE);
     EXPECT_FALSE(IsShown(kPage, IDC_BROWSE_CONTENTS));
     SetCurrentDir("C:\\");  // the panel entered the folder, which must go
+}
+
+std::string helpTopic;
+
+HWND WINAPI RecordTopic(HWND, LPCSTR file, UINT, DWORD_PTR)
+{
+    helpTopic = file;
+    return nullptr;
+}
+
+TEST(ExportPage, HelpOpensItsTopic)
+{
+    const HelpSystem viewer = {
+        [](char*, DWORD) { return false; },
+        [](const char*) { return reinterpret_cast<HMODULE>(0x1000); },
+        [](HMODULE, LPCSTR) { return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordTopic)); },
+    };
+    ResetHelpBinding(viewer);
+    Wizard wizard(CheckedSettings());
+    GoTo(kPage);
+    ASSERT_TRUE(IsShown(kPage, IDC_HELP_BUTTON));
+    Click(kPage, IDC_HELP_BUTTON);
+    EXPECT_EQ(helpTopic, "Davrolin.chm::/Step5b.htm");
+    ResetHelpBinding(RealHelpSystem);
 }
 
 // The choices go into the settings file at exit and come back at the next
