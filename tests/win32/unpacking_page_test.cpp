@@ -174,8 +174,9 @@ TEST(UnpackingRun, TheExportCountsInTheProgressAndStopsOnCancel)
         HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
         const uint32_t total = 3 * (folders.shape.maxProfile + 1) + 2 + 3 * 2 + 1;
         EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), static_cast<LRESULT>(total));
-        if (!c.cancelAt)
+        if (!c.cancelAt) {
             EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), static_cast<LRESULT>(total));
+        }
 
         const std::vector<std::string> names = files(folders.destination);
         for (const std::string& name : names)
@@ -185,9 +186,10 @@ TEST(UnpackingRun, TheExportCountsInTheProgressAndStopsOnCancel)
         };
         EXPECT_TRUE(has("engineering.nc") && has("engineering.csv"));
         EXPECT_EQ(has("ctd.nc") || has("ctd.csv") || has("acm.nc") || has("profiles.csv"), !c.cancelAt);
-        if (c.cancelAt)
+        if (c.cancelAt) {
             EXPECT_NE(SavedLog(folders).find("Operation cancelled by user: the CTD export files were not written"),
                       std::string::npos);
+        }
     }
 
     // The metadata file went away after the export page checked it.
