@@ -172,7 +172,9 @@ TEST(UnpackingRun, TheExportCountsInTheProgressAndStopsOnCancel)
         EXPECT_EQ(pressed, c.cancelAt != nullptr);
         EXPECT_EQ(ControlText(IDC_STATUS_LINE), c.status);
         HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
-        const uint32_t total = 3 * (folders.shape.maxProfile + 1) + 2 + 3 * 2 + 1;
+        // The profiles, two whole files, the kinds' export files (ctd_grid.nc
+        // beside the CTD's) and profiles.csv.
+        const uint32_t total = 3 * (folders.shape.maxProfile + 1) + 2 + 3 * 2 + 1 + 1;
         EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), static_cast<LRESULT>(total));
         if (!c.cancelAt) {
             EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), static_cast<LRESULT>(total));
