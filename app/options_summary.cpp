@@ -1,6 +1,7 @@
 #include "app/options_summary.h"
 
 #include "app/expanded_text.h"
+#include "app/export_choice.h"
 #include "app/program_log.h"
 #include "app/settings_record.h"
 #include "engine/file_names.h"
@@ -15,13 +16,13 @@ public:
     std::string Build()
     {
         text_.clear();
-        if (level_ > 1 && !SourcePart())
+        if (level_ >= SummarySourceFolder && !SourcePart())
             return text_;
-        if (level_ > 2 && !DestinationPart())
+        if (level_ >= SummaryDestinationFolder && !DestinationPart())
             return text_;
-        if (level_ > 3)
+        if (level_ >= SummaryKinds)
             KindsPart();
-        if (level_ > 5)
+        if (level_ >= SummaryComplete)
             LogsAndFormPart();
         return text_;
     }
@@ -48,7 +49,7 @@ private:
     // Output names carry the prefix from level 5 on.
     std::string OutputName(int kind, uint32_t profile) const
     {
-        return level_ > 4 ? PrefixedTextFileName(Settings.Prefix, kind, profile) : TextFileName(kind, profile);
+        return level_ >= SummaryPrefixedNames ? PrefixedTextFileName(Settings.Prefix, kind, profile) : TextFileName(kind, profile);
     }
 
     bool SourcePart()
@@ -142,6 +143,12 @@ private:
         if (Selected(KindCtd | KindAcm))
             Append(MessageId::SummarySensorTimeLog);
         Append(MessageId::SummaryForm);
+        const std::vector<std::string> exportFiles = ExportFilesOf(Settings);
+        if (exportFiles.empty())
+            return;
+        Append(MessageId::SummaryExportFiles);
+        for (const std::string& name : exportFiles)
+            Append(MessageId::SummaryExportFile, name);
     }
 
     int level_;
@@ -159,7 +166,7 @@ std::string BuildOptionsSummary(int level, int details)
 int LogOptionsSummary()
 {
     try {
-        const std::string summary = BuildOptionsSummary(99, 0);
+        const std::string summary = BuildOptionsSummary(SummaryForLog, 0);
         LogMessage(LogInfo, MessageId::LogSettingsHeading);
         LogAppend(summary.c_str(), LogInfo);  // ready text: a % in a folder stays
         LogMessage(LogInfo, MessageId::LogActivityHeading);

@@ -3,12 +3,20 @@
 // which, which kinds for which profiles, with which names and in which form,
 // assembled from catalogue messages and the current settings.
 //
-// Levels, by the step that shows the summary: 2 the source folder, 3 adds the
-// destination folder, 4 the kinds and profiles, 5 prefixed output names, 6 the
-// time logs and the output form; anything larger (the activity log uses 99)
-// means everything. `details` adds the packing lines and the file names.
+// Levels, by the step that shows the summary: each adds to the one before;
+// anything larger than SummaryComplete means everything. `details` adds the
+// packing lines and the file names.
 
 #include <string>
+
+enum SummaryLevel : int {
+    SummarySourceFolder = 2,       // the source folder (destination page)
+    SummaryDestinationFolder = 3,  // adds the destination folder (file types page)
+    SummaryKinds = 4,              // adds the kinds and profiles (prefix page)
+    SummaryPrefixedNames = 5,      // output names with the prefix (format page)
+    SummaryComplete = 6,           // adds the time logs, the output form and the export's files (verify page)
+    SummaryForLog = 99,            // everything: the activity log at the start of a run
+};
 
 // The summary text at `level`, with or without details.
 std::string BuildOptionsSummary(int level, int details);

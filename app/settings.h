@@ -1,6 +1,6 @@
 #pragma once
 // The settings file: section "CONFIGURATION" of a private-profile file. Read
-// once at start-up into `Settings` (formats/settings_record.h); at exit only
+// once at start-up into `Settings` (app/settings_record.h); at exit only
 // the user keys that changed since then are written back.
 //
 // Windows opens the file by the bare name "VXPDavrolin.INI", which the system
@@ -27,7 +27,9 @@ int LoadSettings();
 // Writes each key of kSettingsKeys marked KeySavedAtExit whose field differs
 // from the start-up copy, in the table's order: the window placement, SrcDir,
 // DstDir, UnpackAll, Options, ProfileRange, FirstProfile, LastProfile, Prefix,
-// HumanReadible. Integers as unsigned decimal. Write failures are ignored.
+// HumanReadible, then the export's keys (ExportNetcdf, ExportCsv,
+// MetadataFile, Latitude, Longitude). Integers as unsigned decimal. Write
+// failures are ignored.
 // Returns 0.
 int SaveSettings();
 

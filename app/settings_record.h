@@ -32,6 +32,12 @@ struct SettingsRecord {
     int32_t HideAnimation;
     int32_t SkipToPreview;
     int32_t FirmwareVers;
+    // The export for analysis: none unless the file or the wizard asks for it.
+    int32_t ExportNetcdf;
+    int32_t ExportCsv;
+    char MetadataFile[kTextFieldSize];  // the [METADATA] file; empty: none
+    char Latitude[kTextFieldSize];      // the station's position as typed; empty: not given
+    char Longitude[kTextFieldSize];
     // Run-time results of the folder and metadata checks; never in the file.
     int32_t FileCount;
     int32_t CheckedOptions;
@@ -116,6 +122,11 @@ inline constexpr SettingsKey kSettingsKeys[] = {
     NumberKey("HumanReadible", &SettingsRecord::HumanReadible, 0, KeySavedAtExit),
     {"FirmwareVers", SettingsKeyType::Firmware, &SettingsRecord::FirmwareVers, nullptr, Firmware304, nullptr,
      KeyFileOnly, nullptr},
+    NumberKey("ExportNetcdf", &SettingsRecord::ExportNetcdf, 0, KeySavedAtExit),
+    NumberKey("ExportCsv", &SettingsRecord::ExportCsv, 0, KeySavedAtExit),
+    TextKey("MetadataFile", &SettingsRecord::MetadataFile, "", KeySavedAtExit),
+    TextKey("Latitude", &SettingsRecord::Latitude, "", KeySavedAtExit),
+    TextKey("Longitude", &SettingsRecord::Longitude, "", KeySavedAtExit),
 };
 
 // The start-up values of every field, as when no settings file exists.

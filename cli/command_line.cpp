@@ -283,6 +283,9 @@ bool ApplyCommandLine(const CommandLine& cl, const std::string& currentDir, Sett
         s.HumanReadible = 1;
     if (cl.hasPrefix && !CopyField(s.Prefix, cl.prefix, "--prefix", error))
         return false;
+    // The export is the command line's alone (the summary in the log lists its files).
+    s.ExportNetcdf = cl.exportNetcdf ? 1 : 0;
+    s.ExportCsv = cl.exportCsv ? 1 : 0;
 
     // Neither --kinds nor a range: the choices stay (every kind of the entire
     // deployment unless a settings file says otherwise). Either one: a chosen

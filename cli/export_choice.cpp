@@ -1,7 +1,5 @@
 #include "cli/export_choice.h"
 
-#include "engine/version.h"
-#include "export/export_choice.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -9,37 +7,18 @@
 
 bool MakeExportRequest(const CommandLine& cl, const std::string& currentDir, ExportRequest& request, std::string& error)
 {
-    request = ExportRequest{};
-    request.netcdf = cl.exportNetcdf;
-    request.csv = cl.exportCsv;
+    ExportAsked asked;
+    asked.netcdf = cl.exportNetcdf;
+    asked.csv = cl.exportCsv;
+    if (!cl.metadataFile.empty())
+        asked.metadataFile = AbsoluteFolder(cl.metadataFile, currentDir);
+    asked.latitude = cl.latitude;
+    asked.longitude = cl.longitude;
+    if (!MakeExportRequest(asked, kCommandLineNames, request, error))
+        return false;
     request.qc = !cl.noQc;
     request.gridStep = cl.gridStep;
-    if (!request.Wanted())
-        return true;
-    if (!cl.metadataFile.empty()) {
-        // The file is checked first, so that its faults are named before the options'.
-        request.metadataFile = AbsoluteFolder(cl.metadataFile, currentDir);
-        ExportMetadata metadata;
-        if (!ReadExportMetadata(request.metadataFile, metadata, error))
-            return false;
-    }
-    double value = 0;
-    if (!cl.latitude.empty()) {
-        if (!ParseLatitude(cl.latitude, "--latitude", value, error))
-            return false;
-        request.latitude = value;
-    }
-    if (!cl.longitude.empty()) {
-        if (!ParseLongitude(cl.longitude, "--longitude", value, error))
-            return false;
-        request.longitude = value;
-    }
     return true;
-}
-
-std::string ExportProgramName()
-{
-    return std::string("davrolin-unpack ") + kProgramVersion + " Revision " + kProgramRevision;
 }
 
 bool MakeExportChoice(const CommandLine& cl, const std::string& currentDir, std::time_t now, ExportChoice& choice,
@@ -47,7 +26,7 @@ bool MakeExportChoice(const CommandLine& cl, const std::string& currentDir, std:
 {
     ExportRequest request;
     return MakeExportRequest(cl, currentDir, request, error) &&
-           ExportChoiceFor(request, ExportProgramName(), now, choice, error);
+           ExportChoiceFor(request, kCommandLineNames, ExportProgramName(), now, choice, error);
 }
 
 bool FolderIsWritable(const std::string& folder)

@@ -1,9 +1,9 @@
 #pragma once
-// The export a command line asks for, checked before anything is written:
-// the metadata file read and checked, the position of the command line over
-// the file's, a position present when netCDF is asked for
-// (export/export_choice.h).
+// The export a command line asks for, checked before anything is written by
+// the rules every front end shares (app/export_choice.h), in the command
+// line's words.
 
+#include "app/export_choice.h"
 #include "cli/command_line.h"
 #include "export/deployment_export.h"
 #include "formats/run_request.h"
@@ -12,13 +12,11 @@
 #include <string>
 
 // The export choices of `cl` for the run request (a relative metadata file is
-// taken from `currentDir`): false with `error` set when the metadata file
-// cannot be read or holds a bad value, or a position is not a number in range.
+// taken from `currentDir`), with its quality control options: false with
+// `error` set when the metadata file cannot be read or holds a bad value, or
+// a position is not a number in range.
 bool MakeExportRequest(const CommandLine& cl, const std::string& currentDir, ExportRequest& request,
                        std::string& error);
-
-// The program and its version, for the export's `history`.
-std::string ExportProgramName();
 
 // MakeExportRequest, then ExportChoiceFor: fills `choice` from `cl` (a relative metadata file is taken from
 // `currentDir`); `now` is the time of the run, date_created unless the

@@ -174,7 +174,7 @@ bool Prepare(const UnpackCall& call, const CommandLine& cl, RunLog& log, Prepare
     ExportRequest exportRequest;
     ExportChoice exportChoice;
     if (!MakeExportRequest(cl, currentDir, exportRequest, error) ||
-        !ExportChoiceFor(exportRequest, ExportProgramName(), std::time(nullptr), exportChoice, error)) {
+        !ExportChoiceFor(exportRequest, kCommandLineNames, ExportProgramName(), std::time(nullptr), exportChoice, error)) {
         Refuse(outcome, UnpackRefusal::Usage, "davrolin-unpack: " + error);
         return false;
     }

@@ -142,6 +142,10 @@ constexpr Message kMessages[] = {
     {MessageId::DeployWrongVersion, "Wrong version of DEPLOY.DAT detected.\r\nVXP Davrolin is configured to unpack version {FIRMWARE} deployments.\r\n"},
     {MessageId::SourceWrongVersion, "The specified source path\n  {SRCDIR}\ncontain VXP data from a different version.\n\nThe VXP Davrolin is configured to unpack version {FIRMWARE} VXP files.\n"},
     {MessageId::SourceWrongVersionCaption, "Error - Wrong version of VXP files"},
+    {MessageId::ExportStepTitle, "Step 5b (Optional): Export for Analysis"},
+    {MessageId::ExportRefusedCaption, "Error - Export for Analysis"},
+    {MessageId::SummaryExportFiles, "Export for analysis will be written to:\r\n"},
+    {MessageId::SummaryExportFile, "  %s\r\n"},
 };
 
 // Appends to `out` without ever writing past its capacity; the text stays

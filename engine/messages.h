@@ -1,6 +1,6 @@
 #pragma once
 // The message catalogue: every text the program shows or logs is a numbered
-// message, ids 101 to 238 (named in formats/message_ids.h), and may hold
+// message, ids 101 to 242 (named in formats/message_ids.h), and may hold
 // {NAME} placeholders that ExpandMessage replaces with the values it is given
 // (MessageValues: the choices of the program, or those of a run) or with the
 // program's version data. Printf-style conversions in a text pass through
@@ -14,7 +14,7 @@
 #include <string>
 
 constexpr int kFirstMessageId = 101;
-constexpr int kLastMessageId = 238;
+constexpr int kLastMessageId = 242;
 constexpr int kMessageBufferSize = 4096;  // what callers give ExpandMessage
 
 // The raw text of message `id`, or null for a reserved or unknown id.

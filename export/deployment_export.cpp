@@ -383,6 +383,15 @@ PressureTrack TrackOf(InstrumentExport* engineering, uint32_t profile)
 
 }  // namespace
 
+std::vector<const char*> ExportedInstrumentNames(int kinds)
+{
+    std::vector<const char*> names;
+    for (const InstrumentInfo& info : kInstruments)
+        if (kinds & info.kind)
+            names.push_back(info.name);
+    return names;
+}
+
 DeploymentExport::DeploymentExport(ExportChoice choice) : state_(std::make_unique<State>())
 {
     state_->choice = std::move(choice);

@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 struct ExportChoice {
     bool netcdf = false;
@@ -47,3 +48,7 @@ private:
 
 // The names of the export's files, without folder or prefix.
 constexpr const char* kProfilesCsvName = "profiles.csv";
+
+// The instruments a run of `kinds` (FileKind bits) exports, in the order
+// their files are written: each gives name.nc and name.csv.
+std::vector<const char*> ExportedInstrumentNames(int kinds);

@@ -2,8 +2,8 @@
 
 #include "export/export_columns.h"
 
-bool ExportChoiceFor(const ExportRequest& request, const std::string& program, std::time_t now, ExportChoice& choice,
-                     std::string& error)
+bool ExportChoiceFor(const ExportRequest& request, const ExportInputNames& names, const std::string& program,
+                     std::time_t now, ExportChoice& choice, std::string& error)
 {
     choice = ExportChoice{};
     choice.netcdf = request.netcdf;
@@ -22,9 +22,9 @@ bool ExportChoiceFor(const ExportRequest& request, const std::string& program, s
         m.hasLongitude = true;
     }
     if (choice.netcdf && (!m.hasLatitude || !m.hasLongitude)) {
-        error = "--export netcdf needs the station's position (CF requires it, and depth needs the latitude): "
-                "give --latitude DEG --longitude DEG, or latitude and longitude in the [METADATA] section of a "
-                "--metadata file";
+        error = std::string(names.netcdf) +
+                " needs the station's position (CF requires it, and depth needs the latitude): give " +
+                names.position + ", or latitude and longitude in the [METADATA] section of " + names.metadata;
         return false;
     }
     choice.qc = request.qc;

@@ -9,10 +9,19 @@
 #include <ctime>
 #include <string>
 
-// Fills `choice` from `request`; `program` names the program and its version
+// How a front end names the export's inputs in its messages.
+struct ExportInputNames {
+    const char* netcdf;     // "--export netcdf"
+    const char* latitude;   // "--latitude"
+    const char* longitude;  // "--longitude"
+    const char* position;   // how to give both: "--latitude DEG --longitude DEG"
+    const char* metadata;   // "a --metadata file"
+};
+
+// Fills `choice` from `request`, its faults told in `names`; `program` names the program and its version
 // for `history`, `now` is the time of the run, date_created unless the
 // metadata file pins it. False with `error` set when the export cannot be
 // made as asked. When no export is asked for: true and `choice` asks for
 // nothing.
-bool ExportChoiceFor(const ExportRequest& request, const std::string& program, std::time_t now, ExportChoice& choice,
-                     std::string& error);
+bool ExportChoiceFor(const ExportRequest& request, const ExportInputNames& names, const std::string& program,
+                     std::time_t now, ExportChoice& choice, std::string& error);

@@ -133,4 +133,9 @@ enum class MessageId : int {
     DeployWrongVersion = 236,  // logged: "Wrong version of DEPLOY.DAT detected."
     SourceWrongVersion = 237,  // shown: the source holds data of another version
     SourceWrongVersionCaption = 238,
+    // The export for analysis.
+    ExportStepTitle = 239,
+    ExportRefusedCaption = 240,  // the box that says why the export cannot be made
+    SummaryExportFiles = 241,    // "Export for analysis will be written to:"
+    SummaryExportFile = 242,     // one file name of the export
 };

@@ -10,6 +10,7 @@
 #define IDD_FORMAT 119
 #define IDD_VERIFY 117
 #define IDD_UNPACKING 118
+#define IDD_EXPORT 120         // the export for analysis, after the format step
 
 // Bitmaps.
 #define IDB_COLUMN_TILE 105     // water column tile, 66 x 80
@@ -73,6 +74,16 @@
 #define IDC_BROWSE_CONTENTS_LABEL 1084
 #define IDC_CHECK_BROWSE 1086
 #define IDC_START_AGAIN 1088
+#define IDC_EXPORT_TEXT 1090
+#define IDC_EXPORT_GROUP 1091
+#define IDC_EXPORT_NETCDF 1092
+#define IDC_EXPORT_CSV 1093
+#define IDC_LATITUDE_CAPTION 1094
+#define IDC_LATITUDE 1095
+#define IDC_LONGITUDE_CAPTION 1096
+#define IDC_LONGITUDE 1097
+#define IDC_METADATA_CAPTION 1098
+#define IDC_METADATA_FILE 1099
 
 #ifndef IDC_STATIC
 #define IDC_STATIC -1

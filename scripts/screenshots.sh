@@ -18,6 +18,7 @@ drive_c=$WINEPREFIX/drive_c
 if [ -d "$sample" ]; then
   rm -rf "$drive_c/VXP" && mkdir -p "$drive_c/VXP/UNPACKED"
   cp -r "$sample" "$drive_c/VXP/DEPLOY07"
+  cp "$root/sample/metadata.ini" "$drive_c/VXP/DEPLOY07/"
   export DAVROLIN_SCREENSHOT_SOURCE='C:\VXP\DEPLOY07' DAVROLIN_SCREENSHOT_DESTINATION='C:\VXP\UNPACKED'
 fi
 DAVROLIN_SCREENSHOTS=$(winpath "$out") timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" \

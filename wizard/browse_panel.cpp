@@ -17,24 +17,47 @@ constexpr int kMaxFolderText = kTextFieldSize - 1;
 const int kPanelControls[] = {IDC_BROWSE_GROUP, IDC_BROWSE_DRIVES, IDC_BROWSE_FOLDERS, IDC_BROWSE_CONTENTS,
                               IDC_BROWSE_CONTENTS_LABEL};
 
-// The browse target: which step's folder setting and path field the panel edits.
-struct BrowseTarget {
-    int mode = 0;
+// Which step's folder setting and path field the panel edits.
+struct Target {
+    BrowseTarget step = BrowseTarget::Source;
     char* folder = nullptr;
     int pathField = IDC_SOURCE_PATH;
 };
-BrowseTarget target;
+Target target;
+char metadataFolder[kTextFieldSize] = "C:\\";
 
 char* Folder()
 {
     if (!target.folder)
-        SetBrowseTarget(target.mode);
+        SetBrowseTarget(target.step);
     return target.folder;
 }
 
 bool SourceMode()
 {
-    return target.mode == 0;
+    return target.step == BrowseTarget::Source;
+}
+
+bool MetadataMode()
+{
+    return target.step == BrowseTarget::MetadataFile;
+}
+
+// Whether a file belongs in the contents box: every file, or for the
+// metadata file those named *.ini.
+bool ListsFile(const char* name)
+{
+    if (!MetadataMode())
+        return true;
+    const std::size_t n = std::strlen(name);
+    return n >= 4 && lstrcmpiA(name + n - 4, ".ini") == 0;
+}
+
+// The path field follows the folder, except for the metadata file.
+void ShowFolderInPathField(HWND dialog)
+{
+    if (!MetadataMode())
+        SetDlgItemTextA(dialog, target.pathField, Folder());
 }
 
 // A failure while filling the panel that the refresh answers with its retry.
@@ -102,7 +125,7 @@ void ListFolder(HWND dialog)
         if (isFolder)
             SendDlgItemMessageA(dialog, IDC_BROWSE_FOLDERS, LB_ADDSTRING, 0,
                                 reinterpret_cast<LPARAM>(found.cFileName));
-        else if (!SourceMode())
+        else if (!SourceMode() && ListsFile(found.cFileName))
             SendDlgItemMessageA(dialog, IDC_BROWSE_CONTENTS, LB_ADDSTRING, 0,
                                 reinterpret_cast<LPARAM>(found.cFileName));
     } while (FindNextFileA(search, &found));
@@ -160,7 +183,7 @@ void ChooseDrive(HWND dialog)
     if (root.size() > static_cast<size_t>(kMaxFolderText))
         return;
     StoreFolderText(Folder(), root);
-    SetDlgItemTextA(dialog, target.pathField, Folder());
+    ShowFolderInPathField(dialog);
     RefreshBrowsePanel(dialog);
 }
 
@@ -185,49 +208,45 @@ void ChooseFolder(HWND dialog)
     if (chosen.size() > static_cast<size_t>(kMaxFolderText))
         return;  // refused: the setting keeps its folder
     StoreFolderText(Folder(), chosen);
-    SetDlgItemTextA(dialog, target.pathField, Folder());
+    ShowFolderInPathField(dialog);
     RefreshBrowsePanel(dialog);
+}
+
+// A double-click on a file of the contents box: its path goes into the path field.
+void ChooseFile(HWND dialog)
+{
+    HWND files = GetDlgItem(dialog, IDC_BROWSE_CONTENTS);
+    LRESULT index = SendMessageA(files, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR)
+        return;
+    const std::string path = WithSeparator(Folder()) + ListText(files, LB_GETTEXTLEN, LB_GETTEXT, index);
+    SetDlgItemTextA(dialog, target.pathField, path.c_str());
 }
 
 }  // namespace
 
-void StoreFolderText(char* field, const std::string& text)
+void SetBrowseTarget(BrowseTarget step)
 {
-    size_t n = text.size() < static_cast<size_t>(kMaxFolderText) ? text.size() : kMaxFolderText;
-    std::memcpy(field, text.data(), n);
-    field[n] = '\0';
+    target.step = step;
+    switch (step) {
+    case BrowseTarget::Source:
+        target.folder = Settings.SrcDir;
+        target.pathField = IDC_SOURCE_PATH;
+        break;
+    case BrowseTarget::Destination:
+        target.folder = Settings.DstDir;
+        target.pathField = IDC_DEST_PATH;
+        break;
+    case BrowseTarget::MetadataFile:
+        target.folder = metadataFolder;
+        target.pathField = IDC_METADATA_FILE;
+        break;
+    }
 }
 
-bool IsFullyQualifiedPath(const std::string& path)
+void SetMetadataBrowseFolder(const std::string& folder)
 {
-    auto separator = [](char c) { return c == '\\' || c == '/'; };
-    const bool driveRooted = path.size() >= 3 && path[1] == ':' && separator(path[2]);
-    const bool unc = path.size() >= 2 && separator(path[0]) && separator(path[1]);
-    return driveRooted || unc;
-}
-
-std::string EnteredFolderText(const std::string& typed)
-{
-    if (IsFullyQualifiedPath(typed))
-        return typed;
-    std::string current = GetCurrentDir();
-    return current.empty() ? typed : current;
-}
-
-std::string ControlText(HWND dialog, int id)
-{
-    HWND control = GetDlgItem(dialog, id);
-    int length = GetWindowTextLengthA(control);
-    std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
-    return std::string(text.data());
-}
-
-void SetBrowseTarget(int mode)
-{
-    target.mode = mode == 0 ? 0 : 1;
-    target.folder = mode == 0 ? Settings.SrcDir : Settings.DstDir;
-    target.pathField = mode == 0 ? IDC_SOURCE_PATH : IDC_DEST_PATH;
+    StoreFolderText(metadataFolder, folder);
 }
 
 void ShowBrowsePanel(HWND dialog)
@@ -269,7 +288,7 @@ void RefreshBrowsePanel(HWND dialog)
             ShowCouldNotRead(dialog);
         }
     }
-    SetDlgItemTextA(dialog, target.pathField, Folder());
+    ShowFolderInPathField(dialog);
 }
 
 void BrowseChoice(HWND dialog, int controlId)
@@ -278,6 +297,8 @@ void BrowseChoice(HWND dialog, int controlId)
         ChooseDrive(dialog);
     else if (controlId == IDC_BROWSE_FOLDERS)
         ChooseFolder(dialog);
+    else if (controlId == IDC_BROWSE_CONTENTS && MetadataMode())
+        ChooseFile(dialog);
 }
 
 void FolderSurvey(HWND dialog)

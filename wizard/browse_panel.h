@@ -4,19 +4,26 @@
 // (1083) inside a group box (1080) with a label (1084). Every choice is
 // written at once into the step's folder setting and its path field. In the
 // source step the contents box shows the survey of the folder; in the
-// destination step it lists the folder's files.
+// destination step it lists the folder's files. The export step browses for
+// its metadata file: the contents box lists the folder's .ini files, and a
+// double-click on one puts its path into the path field; the folder browsed
+// is the panel's own and no setting.
 //
 // The panel works through the process's current directory: listing a folder
 // makes it current, so after a refresh the current directory is the folder
 // shown (or whatever could be entered on the way there).
 
+#include "wizard/folder_text.h"
+
 #include <windows.h>
 
-#include <string>
-
-// Mode 0: the source step (folder setting SrcDir, path field 1014); any other
-// value: the destination step (DstDir, path field 1049).
-void SetBrowseTarget(int mode);
+// Whose folder the panel edits.
+enum class BrowseTarget {
+    Source,       // the source step: folder setting SrcDir, path field 1014
+    Destination,  // the destination step: DstDir, path field 1049
+    MetadataFile, // the export step: a folder of the panel's own, path field 1099
+};
+void SetBrowseTarget(BrowseTarget target);
 
 // Shows the five panel controls and refills them.
 void ShowBrowsePanel(HWND dialog);
@@ -35,23 +42,14 @@ void RefreshBrowsePanel(HWND dialog);
 // setting becomes the chosen drive root or folder ("..": the parent), then
 // the path field and the panel follow. Other control ids are ignored. A
 // folder choice that would not fit the setting's 255 characters is refused.
+// For the metadata file, a choice in the contents box (1083) puts the file's
+// path into the path field; the path field does not follow the folder.
 void BrowseChoice(HWND dialog, int controlId);
+
+// Sets the folder the panel browses for the metadata file (cut to 255
+// characters).
+void SetMetadataBrowseFolder(const std::string& folder);
 
 // Writes the survey of the folder setting into the contents box.
 void FolderSurvey(HWND dialog);
 
-// Stores `text` in a 256-byte settings text, cut to 255 characters.
-void StoreFolderText(char* field, const std::string& text);
-
-// "C:\..." or "\\server\...": a path that names the same folder whatever
-// the current directory.
-bool IsFullyQualifiedPath(const std::string& path);
-
-// The text to store for a folder that a check has just made current: a fully
-// qualified path ("C:\...", "\\server\...") as typed; anything relative (which
-// later names another folder, as the current directory moves on) as the
-// current directory.
-std::string EnteredFolderText(const std::string& typed);
-
-// The whole text of control `id` of `dialog`, without a length limit.
-std::string ControlText(HWND dialog, int id);

@@ -10,7 +10,6 @@
 #include "wizard/help.h"
 #include "wizard/options_summary_view.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
 #include <string>
 #include <vector>
@@ -112,16 +111,16 @@ bool Command(HWND dialog, int id, int code)
 void InitDialog(HWND dialog)
 {
     SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
-    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, SummarySourceFolder, 0);
     HideBrowsePanel(dialog);
 }
 
 void Shown(HWND dialog)
 {
     SetDlgItemTextA(dialog, IDC_DEST_PATH, Settings.DstDir);
-    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 2, 0);
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, SummarySourceFolder, 0);
     PageFocus(dialog, IDC_DEST_PATH);
-    SetBrowseTarget(1);
+    SetBrowseTarget(BrowseTarget::Destination);
 }
 
 }  // namespace

@@ -4,10 +4,11 @@
 #include "app/settings_record.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
-#include "wizard/browse_panel.h"
+#include "wizard/folder_text.h"
 #include "wizard/message_box.h"
 
 #include <cstring>
+#include <vector>
 
 LayoutMetrics Layout;
 
@@ -142,6 +143,15 @@ bool EnterMovesFocus(HWND dialog, const int* ids, int count)
         }
     }
     return false;
+}
+
+std::string ControlText(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    int length = GetWindowTextLengthA(control);
+    std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    GetWindowTextA(control, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data());
 }
 
 void LoadMessage(MessageId id, char* out, int size)

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 struct LayoutMetrics {
     int marginX;
@@ -46,6 +47,9 @@ void PaintStepDialog(HWND dialog, std::optional<MessageId> titleId);
 // Enter arrives as command 1. When the focus is on one of `ids` of `dialog`,
 // asks the dialog to move the focus on and returns true (handled).
 bool EnterMovesFocus(HWND dialog, const int* ids, int count);
+
+// The whole text of control `id` of `dialog`, without a length limit.
+std::string ControlText(HWND dialog, int id);
 
 // Expands catalogue message `id` into `out` (empty when it has no text).
 void LoadMessage(MessageId id, char* out, int size);

@@ -16,39 +16,40 @@
 #include "wizard/message_box.h"
 #include "wizard/options_summary_view.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
 #include <cstdint>
 
-static const int kInputs[] = {IDC_ALL_FILES,     IDC_ENGINEERING,    IDC_CTD,          IDC_ACM,
+namespace {
+
+const int kInputs[] = {IDC_ALL_FILES,     IDC_ENGINEERING,    IDC_CTD,          IDC_ACM,
                               IDC_DEPLOYMENT_LOG, IDC_EXCEPTION_LOG, IDC_RANGE_ENTIRE, IDC_RANGE_SINGLE,
                               IDC_RANGE_RANGE,    IDC_FIRST_PROFILE, IDC_LAST_PROFILE};
 
 // The kind boxes in the order of their bits 1, 2, 4, 8, 16.
-static const int kKindBoxes[] = {IDC_ENGINEERING, IDC_CTD, IDC_ACM, IDC_DEPLOYMENT_LOG, IDC_EXCEPTION_LOG};
-static const int kRangeButtons[] = {IDC_RANGE_ENTIRE, IDC_RANGE_SINGLE, IDC_RANGE_RANGE};
+const int kKindBoxes[] = {IDC_ENGINEERING, IDC_CTD, IDC_ACM, IDC_DEPLOYMENT_LOG, IDC_EXCEPTION_LOG};
+const int kRangeButtons[] = {IDC_RANGE_ENTIRE, IDC_RANGE_SINGLE, IDC_RANGE_RANGE};
 
-static bool Checked(HWND dialog, int id)
+bool Checked(HWND dialog, int id)
 {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
 
 // Sets both the visibility and the enabled state of control `id`.
-static void Set(HWND dialog, int id, bool shown, bool on)
+void Set(HWND dialog, int id, bool shown, bool on)
 {
     HWND control = GetDlgItem(dialog, id);
     ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
     EnableWindow(control, on ? TRUE : FALSE);
 }
 
-static void SetCaption(HWND dialog, int id, MessageId messageId)
+void SetCaption(HWND dialog, int id, MessageId messageId)
 {
     char text[kMessageBufferSize];
     LoadMessage(messageId, text, sizeof text);
     SetDlgItemTextA(dialog, id, text);
 }
 
-static void ApplyEnablingRules(HWND dialog)
+void ApplyEnablingRules(HWND dialog)
 {
     const bool all = Checked(dialog, IDC_ALL_FILES);
     for (int id : kKindBoxes)
@@ -84,7 +85,7 @@ static void ApplyEnablingRules(HWND dialog)
 
 // The unsigned value of a profile field: decimal digits (blanks around them
 // allowed) within 0 .. 4294967295; anything else reads as 0.
-static uint32_t ProfileField(HWND dialog, int id)
+uint32_t ProfileField(HWND dialog, int id)
 {
     char text[64];
     GetDlgItemTextA(dialog, id, text, sizeof text);
@@ -105,7 +106,7 @@ static uint32_t ProfileField(HWND dialog, int id)
     return static_cast<uint32_t>(value);
 }
 
-static int RangeMode(HWND dialog)
+int RangeMode(HWND dialog)
 {
     if (Checked(dialog, IDC_RANGE_ENTIRE))
         return RangeEntireDeployment;
@@ -115,7 +116,7 @@ static int RangeMode(HWND dialog)
 }
 
 // The Next validation; shows the box of a rejection.
-static bool Accept(HWND dialog)
+bool Accept(HWND dialog)
 {
     if (Checked(dialog, IDC_ALL_FILES))
         return true;
@@ -135,7 +136,7 @@ static bool Accept(HWND dialog)
     return false;
 }
 
-static void Store(HWND dialog)
+void Store(HWND dialog)
 {
     Settings.UnpackAll = Checked(dialog, IDC_ALL_FILES) ? 1 : 0;
     int options = 0;
@@ -148,7 +149,7 @@ static void Store(HWND dialog)
     Settings.LastProfile = static_cast<int32_t>(ProfileField(dialog, IDC_LAST_PROFILE));
 }
 
-static void Seed(HWND dialog)
+void Seed(HWND dialog)
 {
     CheckDlgButton(dialog, IDC_ALL_FILES, Settings.UnpackAll ? BST_CHECKED : BST_UNCHECKED);
     for (int i = 0; i < 5; ++i)
@@ -161,9 +162,9 @@ static void Seed(HWND dialog)
                     FormatString("%u", static_cast<unsigned>(static_cast<uint32_t>(Settings.LastProfile))).c_str());
 }
 
-static void Shown(HWND dialog)
+void Shown(HWND dialog)
 {
-    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 3, 0);
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, SummaryDestinationFolder, 0);
     // The source folder may have changed since the rules last ran: the range
     // captions follow the current highest profile number.
     ApplyEnablingRules(dialog);
@@ -172,22 +173,22 @@ static void Shown(HWND dialog)
     PageFocus(dialog, Checked(dialog, IDC_ALL_FILES) ? IDC_ALL_FILES : IDC_ENGINEERING);
 }
 
-static void Resize(HWND dialog, int w, int h)
+void Resize(HWND dialog, int w, int h)
 {
     PlaceButtonRow(dialog, w, h, true);
     MoveControl(dialog, IDC_SUMMARY_TEXT, -1, -1, w - 2 * Layout.marginX, -1);
 }
 
-static void InitDialog(HWND dialog)
+void InitDialog(HWND dialog)
 {
-    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, 3, 0);
+    ShowOptionsSummary(IDC_SUMMARY_TEXT, dialog, SummaryDestinationFolder, 0);
     Seed(dialog);
     ApplyEnablingRules(dialog);
 }
 
 // The notification code is not examined: the focus notifications of the
 // buttons re-apply the rules too, which changes nothing.
-static bool Command(HWND dialog, int id, int code)
+bool Command(HWND dialog, int id, int code)
 {
     switch (id) {
     case IDC_ALL_FILES:
@@ -206,13 +207,15 @@ static bool Command(HWND dialog, int id, int code)
     return false;
 }
 
-static void OnNext(HWND dialog)
+void OnNext(HWND dialog)
 {
     if (!Accept(dialog))
         return;
     Store(dialog);
     PageTurn(IDD_FILETYPES, true);
 }
+
+}  // namespace
 
 Page FileTypesPage = {
     .traceName = "step3",

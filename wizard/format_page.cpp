@@ -7,17 +7,18 @@
 #include "wizard/help.h"
 #include "wizard/options_summary_view.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
-static const int kInputs[] = {IDC_SUMMARY_BOX, IDC_HUMAN_READABLE};
+namespace {
 
-static void Shown(HWND dialog)
+const int kInputs[] = {IDC_SUMMARY_BOX, IDC_HUMAN_READABLE};
+
+void Shown(HWND dialog)
 {
-    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 5, 0);
+    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, SummaryPrefixedNames, 0);
     PageFocus(dialog, IDC_HUMAN_READABLE);
 }
 
-static void Resize(HWND dialog, int w, int h)
+void Resize(HWND dialog, int w, int h)
 {
     const LayoutMetrics& m = Layout;
     PlaceButtonRow(dialog, w, h, true);
@@ -25,17 +26,19 @@ static void Resize(HWND dialog, int w, int h)
     MoveControl(dialog, IDC_FORMAT_TEXT, -1, -1, w - 2 * m.marginX, -1);
 }
 
-static void InitDialog(HWND dialog)
+void InitDialog(HWND dialog)
 {
-    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 5, 0);
+    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, SummaryPrefixedNames, 0);
     CheckDlgButton(dialog, IDC_HUMAN_READABLE, Settings.HumanReadible ? BST_CHECKED : BST_UNCHECKED);
 }
 
-static void OnNext(HWND dialog)
+void OnNext(HWND dialog)
 {
     Settings.HumanReadible = IsDlgButtonChecked(dialog, IDC_HUMAN_READABLE) == BST_CHECKED ? 1 : 0;
     PageTurn(IDD_FORMAT, true);
 }
+
+}  // namespace
 
 Page FormatPage = {
     .traceName = "step4a",

@@ -14,6 +14,7 @@ constexpr const char* kHelpStep2 = "Davrolin.chm::/Step2.htm";
 constexpr const char* kHelpStep3 = "Davrolin.chm::/Step3.htm";
 constexpr const char* kHelpStep4 = "Davrolin.chm::/Step4.htm";
 constexpr const char* kHelpStep5 = "Davrolin.chm::/Step5.htm";
+constexpr const char* kHelpStep5b = "Davrolin.chm::/Step5b.htm";  // the export for analysis
 constexpr const char* kHelpStep6 = "Davrolin.chm::/Step6.htm";
 constexpr const char* kHelpUnpacking = "Davrolin.chm::/Unpacking.htm";
 

@@ -1,10 +1,8 @@
 #include "wizard/options_summary_view.h"
 
-#include "app/options_summary.h"
-
 #include <string>
 
-int ShowOptionsSummary(int controlId, HWND dialog, int level, int details)
+int ShowOptionsSummary(int controlId, HWND dialog, SummaryLevel level, int details)
 {
     std::string text;
     try {

@@ -5,7 +5,6 @@
 #include "wizard/browse_panel.h"
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
-#include "wizard/stepmanager.h"
 
 #include <string>
 
@@ -159,20 +158,42 @@ void PageFocus(HWND dialog, int id)
         SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
+Page* const StepPages[kStepCount] = {
+    &WelcomePage, &SourcePage, &DestinationPage, &FileTypesPage, &PrefixPage,
+    &FormatPage,  &ExportPage, &VerifyPage,      &UnpackingPage,
+};
+
+Page* PageOfDialog(int dialogId)
+{
+    for (Page* page : StepPages)
+        if (page->dialogId == dialogId)
+            return page;
+    return nullptr;
+}
+
+void ShowPage(int dialogId, bool visible)
+{
+    if (Page* page = PageOfDialog(dialogId))
+        PageShow(*page, visible);
+}
+
 void PageTurn(int dialogId, bool forward)
 {
     const StepRecord* row = StepRow(dialogId);
-    stepmanager_show(dialogId, false);
-    stepmanager_show(forward ? row->nextId : row->prevId, true);
+    ShowPage(dialogId, false);
+    ShowPage(forward ? row->nextId : row->prevId, true);
 }
 
 bool FolderPageCommand(HWND dialog, int id, int code, PageAction browse)
 {
     if (code != 0) {
-        if (code == 1 || code == 2) {
+        // The lists' notifications: LBN_SELCHANGE and CBN_SELCHANGE are 1,
+        // LBN_DBLCLK and CBN_DBLCLK are 2.
+        if (code == LBN_SELCHANGE || code == LBN_DBLCLK) {
             DebugTrace("on_clicked\r\n");
-            if ((code == 1 && id == IDC_BROWSE_DRIVES) ||
-                (code == 2 && (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS)))
+            if ((code == CBN_SELCHANGE && id == IDC_BROWSE_DRIVES) ||
+                (code == LBN_DBLCLK &&
+                 (id == IDC_BROWSE_DRIVES || id == IDC_BROWSE_FOLDERS || id == IDC_BROWSE_CONTENTS)))
                 BrowseChoice(dialog, id);
         }
         return true;  // Back, Help, Enter and Next are plain commands

@@ -8,6 +8,8 @@
 // trace lines "  <name>_init", "  <name>_createdialog  ->  " and "  <name>_exit".
 // Back, Next and the header title come from the page's row of StepTable.
 
+#include "wizard/step_table.h"
+
 #include <windows.h>
 
 using PageResize = void (*)(HWND dialog, int width, int height);
@@ -20,7 +22,7 @@ using PageMessage = INT_PTR (*)(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 struct Page {
     // Set by the page's file; what a page leaves out is null.
-    const char* traceName = nullptr;   // "step0" ... "step6", "step4a"
+    const char* traceName = nullptr;   // "step0" ... "step6", "step4a", "step4b"
     int dialogId = 0;
     const char* helpTopic = nullptr;
     const int* inputs = nullptr;       // Enter on one of these moves the focus on
@@ -40,15 +42,22 @@ struct Page {
     HWND dialog = nullptr;         // null until created and after destruction
 };
 
-// The eight pages, one file each, in the order of StepTable.
+// The pages, one file each.
 extern Page WelcomePage;      // welcome_page.cpp
 extern Page SourcePage;       // source_page.cpp
 extern Page DestinationPage;  // destination_page.cpp
 extern Page FileTypesPage;    // file_types_page.cpp
 extern Page PrefixPage;       // prefix_page.cpp
 extern Page FormatPage;       // format_page.cpp
+extern Page ExportPage;       // export_page.cpp
 extern Page VerifyPage;       // verify_page.cpp
 extern Page UnpackingPage;    // unpacking_page.cpp
+
+// Every page, in the order of StepTable.
+extern Page* const StepPages[kStepCount];
+
+// The page of dialog `dialogId`, or null.
+Page* PageOfDialog(int dialogId);
 
 // Traces "  <name>_init", stores the instance, runs `load`; returns 0.
 int PageInit(Page& page, HINSTANCE instance);
@@ -65,13 +74,17 @@ void PageExit(Page& page);
 
 // Puts the keyboard focus on control `id` of a page.
 void PageFocus(HWND dialog, int id);
+// Shows or hides the page of dialog `dialogId` (nothing for another id).
+void ShowPage(int dialogId, bool visible);
 // Leaves the page with `dialogId` for the next page of its row (`forward`)
 // or the previous one.
 void PageTurn(int dialogId, bool forward);
 
 // The commands of a folder page (a path field with the Browse button and the
-// browse panel): a notification code of 1 or 2 is a click in the panel's
-// lists, passed on to the panel when it chooses something (a selection change
-// in the drive list, a double-click in either list); other codes are left
-// alone. `browse` runs when the Browse button was toggled.
+// browse panel): a selection change or a double-click is a click in the
+// panel's lists, passed on to the panel when it chooses something (a
+// selection change in the drive list, a double-click in any of its lists:
+// the contents list chooses only the export page's metadata file); other
+// notifications are left alone. `browse` runs when the Browse button was
+// toggled.
 bool FolderPageCommand(HWND dialog, int id, int code, PageAction browse);

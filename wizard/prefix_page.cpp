@@ -7,17 +7,18 @@
 #include "wizard/help.h"
 #include "wizard/options_summary_view.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
-static const int kInputs[] = {IDC_SUMMARY_BOX, IDC_USE_PREFIX, IDC_PREFIX};
+namespace {
 
-static void Shown(HWND dialog)
+const int kInputs[] = {IDC_SUMMARY_BOX, IDC_USE_PREFIX, IDC_PREFIX};
+
+void Shown(HWND dialog)
 {
-    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 4, 0);
+    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, SummaryKinds, 0);
     PageFocus(dialog, IDC_USE_PREFIX);
 }
 
-static void ApplyPrefixRule(HWND dialog)
+void ApplyPrefixRule(HWND dialog)
 {
     const bool on = IsDlgButtonChecked(dialog, IDC_USE_PREFIX) == BST_CHECKED;
     if (!on)
@@ -25,7 +26,7 @@ static void ApplyPrefixRule(HWND dialog)
     EnableWindow(GetDlgItem(dialog, IDC_PREFIX), on ? TRUE : FALSE);
 }
 
-static void Resize(HWND dialog, int w, int h)
+void Resize(HWND dialog, int w, int h)
 {
     const LayoutMetrics& m = Layout;
     PlaceButtonRow(dialog, w, h, true);
@@ -34,9 +35,9 @@ static void Resize(HWND dialog, int w, int h)
     MoveControl(dialog, IDC_PREFIX, -1, -1, w - 2 * m.marginX - 20, -1);
 }
 
-static void InitDialog(HWND dialog)
+void InitDialog(HWND dialog)
 {
-    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 4, 0);
+    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, SummaryKinds, 0);
     if (Settings.Prefix[0] != '\0') {
         CheckDlgButton(dialog, IDC_USE_PREFIX, BST_CHECKED);
         SetDlgItemTextA(dialog, IDC_PREFIX, Settings.Prefix);
@@ -44,7 +45,7 @@ static void InitDialog(HWND dialog)
     ApplyPrefixRule(dialog);
 }
 
-static bool Command(HWND dialog, int id, int code)
+bool Command(HWND dialog, int id, int code)
 {
     if (id != IDC_USE_PREFIX)
         return false;
@@ -52,13 +53,15 @@ static bool Command(HWND dialog, int id, int code)
     return true;
 }
 
-static void OnNext(HWND dialog)
+void OnNext(HWND dialog)
 {
     Settings.Prefix[0] = '\0';
     if (IsDlgButtonChecked(dialog, IDC_USE_PREFIX) == BST_CHECKED)
         GetDlgItemTextA(dialog, IDC_PREFIX, Settings.Prefix, sizeof Settings.Prefix);
     PageTurn(IDD_PREFIX, true);
 }
+
+}  // namespace
 
 Page PrefixPage = {
     .traceName = "step4",

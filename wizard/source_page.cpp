@@ -9,7 +9,6 @@
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
 #include <string>
 
@@ -98,7 +97,7 @@ void InitDialog(HWND dialog)
 
 void Shown(HWND dialog)
 {
-    SetBrowseTarget(0);
+    SetBrowseTarget(BrowseTarget::Source);
     PageFocus(dialog, IDC_SOURCE_PATH);
 }
 

@@ -2,36 +2,8 @@
 
 #include "app/settings_record.h"
 #include "platform/platform.h"
-#include "resources/resource.h"
 #include "wizard/dlghelper.h"
 #include "wizard/page.h"
-
-const StepRecord StepTable[kStepCount] = {
-    {IDD_WELCOME, IDD_SOURCE, 0, std::nullopt},
-    {IDD_SOURCE, IDD_DESTINATION, 0, MessageId::SourceStepTitle},
-    {IDD_DESTINATION, IDD_FILETYPES, IDD_SOURCE, MessageId::DestinationStepTitle},
-    {IDD_FILETYPES, IDD_PREFIX, IDD_DESTINATION, MessageId::FileTypesStepTitle},
-    {IDD_PREFIX, IDD_FORMAT, IDD_FILETYPES, MessageId::PrefixStepTitle},
-    {IDD_FORMAT, IDD_VERIFY, IDD_PREFIX, MessageId::FormatStepTitle},
-    {IDD_VERIFY, IDD_UNPACKING, IDD_FORMAT, MessageId::VerifyStepTitle},
-    {IDD_UNPACKING, 0, 0, MessageId::UnpackingStepTitle},
-};
-
-namespace {
-// In the order of StepTable.
-Page* const Pages[kStepCount] = {
-    &WelcomePage, &SourcePage, &DestinationPage, &FileTypesPage,
-    &PrefixPage,  &FormatPage, &VerifyPage,      &UnpackingPage,
-};
-
-int StepIndex(int dialogId)
-{
-    for (int i = 0; i < kStepCount; ++i)
-        if (StepTable[i].dialogId == dialogId)
-            return i;
-    return -1;
-}
-}  // namespace
 
 int stepmanager_init(HINSTANCE instance)
 {
@@ -39,7 +11,7 @@ int stepmanager_init(HINSTANCE instance)
     int rc = dlghelper_init(instance);
     if (rc != 0)
         return rc;
-    for (Page* page : Pages) {
+    for (Page* page : StepPages) {
         rc = PageInit(*page, instance);
         if (rc != 0)
             return rc;
@@ -50,7 +22,7 @@ int stepmanager_init(HINSTANCE instance)
 int stepmanager_go(HWND mainWindow)
 {
     DebugTrace("stepmanager_go\r\n");
-    for (Page* page : Pages) {
+    for (Page* page : StepPages) {
         if (PageCreate(*page, mainWindow) != 0)
             return -1;
     }
@@ -64,20 +36,18 @@ int stepmanager_go(HWND mainWindow)
 
 void stepmanager_show(int dialogId, bool visible)
 {
-    int i = StepIndex(dialogId);
-    if (i >= 0)
-        PageShow(*Pages[i], visible);
+    ShowPage(dialogId, visible);
 }
 
 void stepmanager_move_all(int x, int y, int width, int height)
 {
-    for (Page* page : Pages)
+    for (Page* page : StepPages)
         PageMove(*page, x, y, width, height);
 }
 
 bool stepmanager_is_dialog_message(MSG* message)
 {
-    for (Page* page : Pages) {
+    for (Page* page : StepPages) {
         if (PageIsDialogMessage(*page, message))
             return true;
     }
@@ -88,18 +58,12 @@ void stepmanager_exit()
 {
     DebugTrace("stepmanager_exit\r\n");
     for (int i = kStepCount - 1; i >= 0; --i)
-        PageExit(*Pages[i]);
+        PageExit(*StepPages[i]);
     dlghelper_exit();
 }
 
 HWND StepDialog(int dialogId)
 {
-    int i = StepIndex(dialogId);
-    return i >= 0 ? Pages[i]->dialog : nullptr;
-}
-
-const StepRecord* StepRow(int dialogId)
-{
-    int i = StepIndex(dialogId);
-    return i >= 0 ? &StepTable[i] : nullptr;
+    const Page* page = PageOfDialog(dialogId);
+    return page ? page->dialog : nullptr;
 }

@@ -3,24 +3,12 @@
 // the main window, one visible at a time. The manager owns the step table,
 // creates, places and destroys the dialogs, offers queued messages to their
 // keyboard handling and switches between steps. The steps decide when to move
-// on; `stepmanager_show` is the one way they do it. Each step is a Page
-// (wizard/page.h) in its own file.
+// on (ShowPage and PageTurn, wizard/page.h). Each step is a Page in its own
+// file; the order of the steps is the step table (wizard/step_table.h).
 
-#include "formats/message_ids.h"
+#include "wizard/step_table.h"
 
 #include <windows.h>
-
-#include <optional>
-
-struct StepRecord {
-    int dialogId;
-    int nextId;
-    int prevId;
-    std::optional<MessageId> titleId;  // catalogue message of the header title, if any
-};
-
-constexpr int kStepCount = 8;
-extern const StepRecord StepTable[kStepCount];
 
 // Width of the animation strip on the main window's left edge.
 constexpr int kAnimationWidth = 66;
@@ -34,6 +22,3 @@ void stepmanager_exit();
 
 // The dialog window of the step with `dialogId`, or null.
 HWND StepDialog(int dialogId);
-
-// The row of StepTable of the step with `dialogId`, or null.
-const StepRecord* StepRow(int dialogId);

@@ -16,6 +16,7 @@
 
 #include "wizard/unpacking_page.h"
 
+#include "app/export_choice.h"
 #include "app/options_summary.h"
 #include "app/program_log.h"
 #include "app/expanded_text.h"
@@ -29,12 +30,13 @@
 #include "wizard/help.h"
 #include "wizard/job_observer.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
 #include <commctrl.h>
 
 #include <cstdarg>
 #include <cstring>
+#include <ctime>
+#include <memory>
 #include <string>
 
 namespace {
@@ -44,13 +46,16 @@ constexpr const char* kBuiltInStatusTemplate = "Unpack %s\r\nfrom %s";
 constexpr int kLogViewLine = 100;  // the log box shows the text from this line on
 
 WindowJobObserver observer;
-UnpackJobStarter starter = StartSettingsRun;
+int StartWizardRun();
+UnpackJobStarter starter = StartWizardRun;
 
 int jobRunning = 0;
 bool startPosted = false;   // a start request of ours is in the queue
 uint32_t progressTotal = 0;
 char statusTemplate[kStatusTemplateSize];
 std::optional<MessageId> bannerId;
+ExportRequest exportRequest;                 // the latest run's export request
+std::unique_ptr<DeploymentExport> exporter;  // the latest run's export, if it asked for one
 
 void ShowButton(HWND dialog, int id, bool on)
 {
@@ -105,6 +110,31 @@ void FinishRun(HWND dialog, bool hadErrors)
     PaintBanner(dialog, cancelled ? MessageId::CancelledByUser : MessageId::Complete);
 }
 
+// The run's export, checked again as the run starts; false (logged) when it
+// can no longer be made.
+bool PrepareExport()
+{
+    exporter.reset();
+    ExportChoice choice;
+    std::string error;
+    if (!MakeExportRequest(ExportAskedBy(Settings), kWizardNames, exportRequest, error) ||
+        !ExportChoiceFor(exportRequest, kWizardNames, ExportProgramName(), std::time(nullptr), choice, error)) {
+        LogText(LogError, "Error: %s\r\n", error.c_str());
+        return false;
+    }
+    if (exportRequest.Wanted())
+        exporter = std::make_unique<DeploymentExport>(std::move(choice));
+    return true;
+}
+
+// The settings' run with the export PrepareExport made.
+int StartWizardRun()
+{
+    RunRequest request = RunRequestFromSettings(Settings);
+    request.exportFiles = exportRequest;
+    return TheUnpackJob().Start(request, exporter.get());
+}
+
 void StartRun(HWND dialog)
 {
     if (jobRunning == 1)
@@ -117,6 +147,13 @@ void StartRun(HWND dialog)
     LogMessage(LogInfo, MessageId::LogHeaderVersion);
     LogMessage(LogInfo, MessageId::LogCreated);
     LogOptionsSummary();
+    if (!PrepareExport()) {
+        // The metadata file changed or went away since the export page
+        // checked it: nothing is written.
+        TheUnpackJob().ClearCancel();
+        FinishRun(dialog, true);
+        return;
+    }
     observer.ExpectRun();
     if (starter() != 0) {
         // No worker: the run never starts and would never finish. Say so and
@@ -225,15 +262,15 @@ bool Command(HWND dialog, int id, int code)
 {
     switch (id) {
     case IDC_NEXT:  // Close
-        stepmanager_show(IDD_UNPACKING, false);
+        ShowPage(IDD_UNPACKING, false);
         PostQuitMessage(0);
         return true;
     case IDC_CANCEL:
         TheUnpackJob().Cancel();
         return true;
     case IDC_START_AGAIN:
-        stepmanager_show(IDD_UNPACKING, false);
-        stepmanager_show(IDD_WELCOME, true);
+        ShowPage(IDD_UNPACKING, false);
+        ShowPage(IDD_WELCOME, true);
         return true;
     }
     return false;
@@ -267,6 +304,7 @@ void Load()
 void Unload()
 {
     EndRunningJob();
+    exporter.reset();
     startPosted = false;
 }
 
@@ -294,7 +332,7 @@ Page UnpackingPage = {
 
 void SetUnpackJobStarter(UnpackJobStarter replacement)
 {
-    starter = replacement ? replacement : StartSettingsRun;
+    starter = replacement ? replacement : StartWizardRun;
 }
 
 bool UnpackingRunGoing()

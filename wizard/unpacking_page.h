@@ -12,8 +12,9 @@
 // Below the worker's notices (wizard/job_observer.h), above WM_APP.
 constexpr UINT StartJobRequest = WM_APP;
 
-// How a run is started: by default StartSettingsRun (0, or -1 when no worker
-// could be made). Tests replace it; null restores the default.
+// How a run is started: by default the settings' run with the export the
+// page made of them (0, or -1 when no worker could be made). Tests replace
+// it; null restores the default.
 using UnpackJobStarter = int (*)();
 void SetUnpackJobStarter(UnpackJobStarter starter);
 

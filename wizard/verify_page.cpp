@@ -9,20 +9,21 @@
 #include "wizard/help.h"
 #include "wizard/options_summary_view.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
-static const int kInputs[] = {IDC_SUMMARY_BOX};
+namespace {
 
-static int DetailsChecked(HWND dialog)
+const int kInputs[] = {IDC_SUMMARY_BOX};
+
+int DetailsChecked(HWND dialog)
 {
     return IsDlgButtonChecked(dialog, IDC_SHOW_DETAILS) == BST_CHECKED ? 1 : 0;
 }
 
-static void Shown(HWND dialog)
+void Shown(HWND dialog)
 {
     const int source = SourceCheck(Settings.SrcDir);
     const int destination = DestinationCheck(Settings.DstDir);
-    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 6, DetailsChecked(dialog));
+    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, SummaryComplete, DetailsChecked(dialog));
     const bool usable = source == 0 && destination == 0;
     EnableWindow(GetDlgItem(dialog, IDC_NEXT), usable ? TRUE : FALSE);
     EnableWindow(GetDlgItem(dialog, IDC_SHOW_DETAILS), usable ? TRUE : FALSE);
@@ -31,7 +32,7 @@ static void Shown(HWND dialog)
     PageFocus(dialog, usable ? IDC_NEXT : IDC_BACK);
 }
 
-static void Resize(HWND dialog, int w, int h)
+void Resize(HWND dialog, int w, int h)
 {
     const LayoutMetrics& m = Layout;
     PlaceButtonRow(dialog, w, h, true);
@@ -40,23 +41,25 @@ static void Resize(HWND dialog, int w, int h)
     MoveControl(dialog, IDC_VERIFY_PROMPT, -1, h - m.buttonHeight - m.marginY - 32, w - 2 * m.marginX, -1);
 }
 
-static void InitDialog(HWND dialog)
+void InitDialog(HWND dialog)
 {
-    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 6, 1);
+    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, SummaryComplete, 1);
 }
 
-static bool Command(HWND dialog, int id, int code)
+bool Command(HWND dialog, int id, int code)
 {
     if (id != IDC_SHOW_DETAILS)
         return false;
-    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, 6, DetailsChecked(dialog));
+    ShowOptionsSummary(IDC_SUMMARY_BOX, dialog, SummaryComplete, DetailsChecked(dialog));
     return true;
 }
 
-static void OnNext(HWND dialog)
+void OnNext(HWND dialog)
 {
     PageTurn(IDD_VERIFY, true);
 }
+
+}  // namespace
 
 Page VerifyPage = {
     .traceName = "step5",

@@ -6,7 +6,6 @@
 #include "wizard/dlghelper.h"
 #include "wizard/help.h"
 #include "wizard/page.h"
-#include "wizard/stepmanager.h"
 
 namespace {
 
@@ -32,8 +31,8 @@ void Begin(HWND dialog)
         PageTurn(IDD_WELCOME, true);
         return;
     }
-    stepmanager_show(IDD_WELCOME, false);
-    stepmanager_show(IDD_VERIFY, true);
+    ShowPage(IDD_WELCOME, false);
+    ShowPage(IDD_VERIFY, true);
 }
 
 // Exit ends the program.
@@ -41,7 +40,7 @@ bool Command(HWND dialog, int id, int code)
 {
     if (id != IDC_BACK)
         return false;
-    stepmanager_show(IDD_WELCOME, false);
+    ShowPage(IDD_WELCOME, false);
     PostQuitMessage(0);
     return true;
 }

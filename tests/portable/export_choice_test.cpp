@@ -73,7 +73,7 @@ TEST(ExportOptions, AcceptedChoices)
     EXPECT_EQ(choice.metadata.latitude, -33.5);
     EXPECT_EQ(choice.metadata.longitude, 359.75);
     EXPECT_EQ(choice.now, "1971-01-01T00:00:00Z");
-    EXPECT_EQ(choice.program, "davrolin-unpack 1.0 Revision 02");
+    EXPECT_EQ(choice.program, "Davrolin 1.0 Revision 02");
 
     // CSV needs no position; netCDF does, and says how to give it.
     ASSERT_EQ(Parse({"--export", "csv", "src", "dst"}, cl, error), ParseResult::Run);

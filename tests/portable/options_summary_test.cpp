@@ -180,6 +180,41 @@ TEST_F(OptionsSummary, OnlyTheLogsHaveNoTimeLogLines)
     EXPECT_NE(text.find("The output files are Machine readable\r\n"), std::string::npos);
 }
 
+// The export's files close the complete summary, with the prefix, in the
+// order they are written; without netCDF or CSV, or without a kind that has
+// profiles, there are none.
+TEST_F(OptionsSummary, TheFilesOfTheExport)
+{
+    Settings.UnpackAll = 0;
+    Settings.Options = KindCtd | KindAcm | KindDeployment;
+    std::strcpy(Settings.Prefix, "X_");
+    const std::string form = "The output files are Machine readable\r\n";
+    struct Case {
+        int netcdf, csv, options;
+        const char* files;  // what follows the form line
+    };
+    const Case cases[] = {
+        {1, 1, KindCtd | KindAcm | KindDeployment,
+         "Export for analysis will be written to:\r\n  X_ctd.nc\r\n  X_ctd_grid.nc\r\n  X_ctd.csv\r\n  X_acm.nc\r\n  X_acm.csv\r\n"
+         "  X_profiles.csv\r\n"},
+        {1, 0, KindEngineering | KindCtd,
+         "Export for analysis will be written to:\r\n  X_engineering.nc\r\n  X_ctd.nc\r\n  X_ctd_grid.nc\r\n"},
+        {0, 1, KindAcm, "Export for analysis will be written to:\r\n  X_acm.csv\r\n  X_profiles.csv\r\n"},
+        {0, 0, KindCtd, ""},
+        {1, 1, KindDeployment | KindException, ""},
+    };
+    for (const Case& c : cases) {
+        Settings.ExportNetcdf = c.netcdf;
+        Settings.ExportCsv = c.csv;
+        Settings.Options = c.options;
+        const std::string text = BuildOptionsSummary(SummaryComplete, 0);
+        const std::size_t at = text.find(form);
+        ASSERT_NE(at, std::string::npos) << text;
+        EXPECT_EQ(text.substr(at + form.size()), c.files) << c.options;
+        EXPECT_EQ(BuildOptionsSummary(SummaryPrefixedNames, 1).find("Export"), std::string::npos);
+    }
+}
+
 TEST_F(OptionsSummary, LoggedAsReadyText)
 {
     SetText(Settings.SrcDir, "C:\\100%s");

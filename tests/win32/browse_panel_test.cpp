@@ -194,7 +194,7 @@ TEST_F(BrowsePanel, DestinationPanelListsTheFilesOfTheFolder)
 
 TEST_F(BrowsePanel, AFolderOnAMissingDriveIsCutToItsRootAndListsNothing)
 {
-    SetBrowseTarget(0);
+    SetBrowseTarget(BrowseTarget::Source);
     StoreFolderText(Settings.SrcDir, "Q:\\DATA");
     HWND dialog = StepDialog(IDD_SOURCE);
     ShowBrowsePanel(dialog);

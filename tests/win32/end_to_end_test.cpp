@@ -1,6 +1,7 @@
 // The whole wizard: walked from the Welcome page to the end of a run on a
 // generated deployment, it writes the same files, byte for byte, as
-// davrolin-unpack given the same choices.
+// davrolin-unpack given the same choices: the text files, and the export's
+// netCDF and CSV files (the metadata file pins date_created).
 #ifdef DAVROLIN_UNPACK
 
 #include "resources/resource.h"
@@ -71,7 +72,13 @@ struct Choice {
     bool human;
     const char* prefix;
     const char* kindList;  // the same kinds for --kinds
+    bool exporting = false;  // netCDF and CSV, the position in the fields, a metadata file
 };
+
+constexpr const char* kLatitude = "47.5";
+constexpr const char* kLongitude = "-128.25";
+constexpr const char* kMetadata = "[METADATA]\r\ntitle = Walk 1\r\nstation_name = W1\r\n"
+                                  "date_created = 2024-07-02T00:00:00Z\r\n";
 
 TEST(EndToEnd, WizardWritesWhatTheConverterWrites)
 {
@@ -79,6 +86,9 @@ TEST(EndToEnd, WizardWritesWhatTheConverterWrites)
         {"everything, machine form", 1, true, KindAll, 0, 0, false, "", nullptr},
         {"a range in human form with a prefix, 3.01", 0, false, KindEngineering | KindCtd | KindDeployment, 2, 6,
          true, "X_", "engineering,ctd,deployment"},
+        {"everything with the export", 1, true, KindAll, 0, 0, false, "", nullptr, true},
+        {"a range with the export and a prefix, 3.01", 0, false, KindCtd | KindAcm, 1, 5, false, "Y_", "ctd,acm",
+         true},
     };
     for (const Choice& c : choices) {
         SCOPED_TRACE(c.name);
@@ -93,14 +103,24 @@ TEST(EndToEnd, WizardWritesWhatTheConverterWrites)
         s.LastProfile = static_cast<int32_t>(c.last);
         s.HumanReadible = c.human ? 1 : 0;
         std::strcpy(s.Prefix, c.prefix);
+        TempDir metadataDir;
+        const std::string metadata = (metadataDir / "walk.ini").string();
+        WriteFileText(metadata, kMetadata);
+        if (c.exporting) {
+            s.ExportNetcdf = 1;
+            s.ExportCsv = 1;
+            std::strcpy(s.MetadataFile, metadata.c_str());
+            std::strcpy(s.Latitude, kLatitude);
+            std::strcpy(s.Longitude, kLongitude);
+        }
 
         {
             BoxAnswers boxes(IDNO);
             Wizard wizard(s);
             const int walk[][2] = {
                 {IDD_WELCOME, IDD_SOURCE},    {IDD_SOURCE, IDD_DESTINATION}, {IDD_DESTINATION, IDD_FILETYPES},
-                {IDD_FILETYPES, IDD_PREFIX},  {IDD_PREFIX, IDD_FORMAT},      {IDD_FORMAT, IDD_VERIFY},
-                {IDD_VERIFY, IDD_UNPACKING},
+                {IDD_FILETYPES, IDD_PREFIX},  {IDD_PREFIX, IDD_FORMAT},      {IDD_FORMAT, IDD_EXPORT},
+                {IDD_EXPORT, IDD_VERIFY},     {IDD_VERIFY, IDD_UNPACKING},
             };
             for (const auto& [from, to] : walk) {
                 ASSERT_EQ(VisibleStep(), from);
@@ -122,6 +142,9 @@ TEST(EndToEnd, WizardWritesWhatTheConverterWrites)
         if (!c.everything)
             args.insert(args.end(),
                         {"--kinds", c.kindList, "--profiles", std::to_string(c.first) + "-" + std::to_string(c.last)});
+        if (c.exporting)
+            args.insert(args.end(), {"--export", "netcdf,csv", "--metadata", metadata, "--latitude", kLatitude,
+                                     "--longitude", kLongitude});
         args.insert(args.end(), {folders.source.str(), cliOut.str()});
         ASSERT_EQ(RunConverter(args), 0);
 
@@ -133,6 +156,11 @@ TEST(EndToEnd, WizardWritesWhatTheConverterWrites)
             auto found = wizardFiles.find(name);
             ASSERT_NE(found, wizardFiles.end()) << name;
             EXPECT_TRUE(found->second == bytes) << name << " differs";
+        }
+        if (c.exporting) {
+            for (const char* name : {"ctd.nc", "ctd.csv", "acm.nc", "acm.csv", "profiles.csv"})
+                EXPECT_EQ(wizardFiles.count(c.prefix + std::string(name)), 1u) << name;
+            EXPECT_EQ(wizardFiles.count("engineering.nc"), c.everything ? 1u : 0u);
         }
         EXPECT_NE(SavedLog(folders).find("Saving log to"), std::string::npos);
         EXPECT_TRUE(fs::exists(cliOut / "DAVROLIN.LOG"));

@@ -26,7 +26,7 @@ TEST(FormatPage, TheBoxFollowsHumanReadibleAndNextStoresZeroOrOne)
         if (c.toggle)
             Click(IDD_FORMAT, IDC_HUMAN_READABLE);
         Click(IDD_FORMAT, IDC_NEXT);
-        EXPECT_EQ(VisibleStep(), IDD_VERIFY);
+        EXPECT_EQ(VisibleStep(), IDD_EXPORT);
         EXPECT_EQ(Settings.HumanReadible, c.expected);
     }
 }

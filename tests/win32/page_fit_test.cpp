@@ -123,7 +123,7 @@ TEST(PageFit, EveryPageFitsTheWindowAtItsFirstRunSize)
     } pages[] = {
         {IDD_WELCOME, "Welcome"}, {IDD_SOURCE, "Source"}, {IDD_DESTINATION, "Destination"},
         {IDD_FILETYPES, "File types"}, {IDD_PREFIX, "Prefix"}, {IDD_FORMAT, "Format"},
-        {IDD_VERIFY, "Verify"}, {IDD_UNPACKING, "Unpacking"},
+        {IDD_EXPORT, "Export"}, {IDD_VERIFY, "Verify"}, {IDD_UNPACKING, "Unpacking"},
     };
     ASSERT_TRUE(IsShown(IDD_FILETYPES, IDC_LAST_PROFILE)) << "the range fields were meant to be shown";
     // Every page is laid out in the window, shown or not (showing the

@@ -24,6 +24,21 @@ void Settle()
     }
 }
 
+// The export page as an operator fills it: both exports, the position, and
+// the metadata file beside the deployment (scripts/screenshots.sh puts the
+// sample's there).
+void ChooseTheExport(const std::string& source)
+{
+    HWND page = StepDialog(IDD_EXPORT);
+    CheckDlgButton(page, IDC_EXPORT_NETCDF, BST_CHECKED);
+    CheckDlgButton(page, IDC_EXPORT_CSV, BST_CHECKED);
+    SetDlgItemTextA(page, IDC_LATITUDE, "47.5");
+    SetDlgItemTextA(page, IDC_LONGITUDE, "-128.25");
+    const std::string metadata = source + "\\metadata.ini";
+    if (GetFileAttributesA(metadata.c_str()) != INVALID_FILE_ATTRIBUTES)
+        SetDlgItemTextA(page, IDC_METADATA_FILE, metadata.c_str());
+}
+
 TEST(Screenshots, EveryStep)
 {
     const char* folder = std::getenv("DAVROLIN_SCREENSHOTS");
@@ -43,7 +58,7 @@ TEST(Screenshots, EveryStep)
     } shots[] = {
         {IDD_WELCOME, "welcome"},    {IDD_SOURCE, "source"}, {IDD_DESTINATION, "destination"},
         {IDD_FILETYPES, "filetypes"}, {IDD_PREFIX, "prefix"}, {IDD_FORMAT, "format"},
-        {IDD_VERIFY, "verify"},       {IDD_UNPACKING, "unpacking"},
+        {IDD_EXPORT, "export"},       {IDD_VERIFY, "verify"}, {IDD_UNPACKING, "unpacking"},
     };
     int n = 0;
     for (const Shot& shot : shots) {
@@ -54,6 +69,8 @@ TEST(Screenshots, EveryStep)
                 stepmanager_show(step.dialogId, false);
             stepmanager_show(shot.dialogId, true);
         }
+        if (shot.dialogId == IDD_EXPORT)
+            ChooseTheExport(settings.SrcDir);
         Settle();
         std::string path = std::string(folder) + "/" + std::to_string(++n) + "-" + shot.name + ".bmp";
         EXPECT_TRUE(SaveScreenPicture(wizard.window(), path, PictureArea::Client)) << path;

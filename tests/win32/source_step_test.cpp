@@ -8,6 +8,7 @@
 #include "tests/fixture/fixture.h"
 #include "tests/win32/gui_fixture.h"
 #include "wizard/browse_panel.h"
+#include "wizard/dlghelper.h"
 #include "wizard/stepmanager.h"
 
 #include <gtest/gtest.h>

@@ -37,7 +37,7 @@ TEST(StepManager, TracesStartUpAndShutDownInTableOrder)
         "stepmanager_init\r\n"
         "  dlghelper_init\r\n"
         "  step0_init\r\n  step1_init\r\n  step2_init\r\n  step3_init\r\n"
-        "  step4_init\r\n  step4a_init\r\n  step5_init\r\n  step6_init\r\n"
+        "  step4_init\r\n  step4a_init\r\n  step4b_init\r\n  step5_init\r\n  step6_init\r\n"
         "stepmanager_go\r\n"
         "  step0_createdialog  ->    success!\r\n"
         "  step1_createdialog  ->    success!\r\n"
@@ -45,10 +45,11 @@ TEST(StepManager, TracesStartUpAndShutDownInTableOrder)
         "  step3_createdialog  ->    success!\r\n"
         "  step4_createdialog  ->    success!\r\n"
         "  step4a_createdialog  ->    success!\r\n"
+        "  step4b_createdialog  ->    success!\r\n"
         "  step5_createdialog  ->    success!\r\n"
         "  step6_createdialog  ->    success!\r\n"
         "stepmanager_exit\r\n"
-        "  step6_exit\r\n  step5_exit\r\n  step4a_exit\r\n  step4_exit\r\n"
+        "  step6_exit\r\n  step5_exit\r\n  step4b_exit\r\n  step4a_exit\r\n  step4_exit\r\n"
         "  step3_exit\r\n  step2_exit\r\n  step1_exit\r\n  step0_exit\r\n"
         "  dlghelper_exit\r\n";
     EXPECT_EQ(trace.text(), expected);
@@ -93,19 +94,20 @@ TEST(StepManager, WalksForwardAndBackThroughTheTable)
     Wizard wizard(s);
     Click(IDD_WELCOME, IDC_NEXT);
     EXPECT_EQ(VisibleStep(), IDD_SOURCE);
-    const int forward[] = {IDD_SOURCE, IDD_DESTINATION, IDD_FILETYPES, IDD_PREFIX, IDD_FORMAT, IDD_VERIFY};
-    for (int i = 0; i + 1 < 6; ++i) {
+    const int forward[] = {IDD_SOURCE, IDD_DESTINATION, IDD_FILETYPES, IDD_PREFIX, IDD_FORMAT, IDD_EXPORT, IDD_VERIFY};
+    const int count = sizeof forward / sizeof forward[0];
+    for (int i = 0; i + 1 < count; ++i) {
         Click(forward[i], IDC_NEXT);
         EXPECT_EQ(VisibleStep(), forward[i + 1]);
     }
-    for (int i = 5; i > 1; --i) {
+    for (int i = count - 1; i > 1; --i) {
         Click(forward[i], IDC_BACK);
         EXPECT_EQ(VisibleStep(), forward[i - 1]);
     }
     SetCurrentDir("C:\\");  // the checks entered the deployment, which must go
 }
 
-TEST(StepManager, BeginSkipsToVerifyWhenAskedAndBackThenGoesToFormat)
+TEST(StepManager, BeginSkipsToVerifyWhenAskedAndBackThenGoesToExportAndFormat)
 {
     SettingsRecord s = Wizard::DefaultSettings();
     s.SkipToPreview = 1;
@@ -113,6 +115,8 @@ TEST(StepManager, BeginSkipsToVerifyWhenAskedAndBackThenGoesToFormat)
     Click(IDD_WELCOME, IDC_NEXT);
     EXPECT_EQ(VisibleStep(), IDD_VERIFY);
     Click(IDD_VERIFY, IDC_BACK);
+    EXPECT_EQ(VisibleStep(), IDD_EXPORT);
+    Click(IDD_EXPORT, IDC_BACK);
     EXPECT_EQ(VisibleStep(), IDD_FORMAT);
     Click(IDD_FORMAT, IDC_BACK);
     EXPECT_EQ(VisibleStep(), IDD_PREFIX);
@@ -121,7 +125,7 @@ TEST(StepManager, BeginSkipsToVerifyWhenAskedAndBackThenGoesToFormat)
 TEST(StepManager, IdsOutsideTheTableChangeNothing)
 {
     Wizard wizard;
-    for (int id : {0, 1, 101, 105, 120, 999}) {
+    for (int id : {0, 1, 101, 105, 121, 999}) {
         stepmanager_show(id, true);
         stepmanager_show(id, false);
         EXPECT_EQ(VisibleStep(), IDD_WELCOME) << id;

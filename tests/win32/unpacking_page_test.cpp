@@ -18,9 +18,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -129,6 +131,79 @@ TEST(UnpackingRun, CancelShowsHowTheRunEnded)
         EXPECT_EQ(saved.find("Unpacking IRQ exception file"), std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(folders.destination / "IRQ_XCPT.TXT"));
     }
+}
+
+// The export's files count in the progress bar, Cancel stops them as it
+// stops the texts and leaves no half file under any name, and an export that
+// can no longer be made when the run starts writes nothing.
+TEST(UnpackingRun, TheExportCountsInTheProgressAndStopsOnCancel)
+{
+    const auto files = [](const TempDir& folder) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            names.push_back(entry.path().filename().string());
+        return names;
+    };
+    struct Case {
+        const char* name;
+        const char* cancelAt;  // the export file whose writing Cancel interrupts; null: none
+        const char* status;
+    } cases[] = {
+        {"to the end", nullptr, kNoErrors},
+        {"cancelled while ctd.nc is written", "ctd.nc", kAborted},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeploymentFolders folders;
+        folders.settings.ExportNetcdf = 1;
+        folders.settings.ExportCsv = 1;
+        std::strcpy(folders.settings.Latitude, "11");
+        std::strcpy(folders.settings.Longitude, "-30");
+        Wizard wizard(folders.settings);
+        bool pressed = false;
+        PageHook hook([&](UINT message, WPARAM, LPARAM lParam) {
+            if (!c.cancelAt || pressed || message != kJobStatusNotice ||
+                FileName(reinterpret_cast<const char*>(lParam)) != c.cancelAt)
+                return;
+            pressed = true;
+            SendMessageA(GetDlgItem(UnpackingDialog(), IDC_CANCEL), BM_CLICK, 0, 0);
+        });
+        ASSERT_TRUE(ShowUnpackingAndWait());
+        EXPECT_EQ(pressed, c.cancelAt != nullptr);
+        EXPECT_EQ(ControlText(IDC_STATUS_LINE), c.status);
+        HWND bar = GetDlgItem(UnpackingDialog(), IDC_PROGRESS);
+        // The profiles, two whole files, the kinds' export files (ctd_grid.nc
+        // beside the CTD's) and profiles.csv.
+        const uint32_t total = 3 * (folders.shape.maxProfile + 1) + 2 + 3 * 2 + 1 + 1;
+        EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), static_cast<LRESULT>(total));
+        if (!c.cancelAt) {
+            EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), static_cast<LRESULT>(total));
+        }
+
+        const std::vector<std::string> names = files(folders.destination);
+        for (const std::string& name : names)
+            EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+        const auto has = [&](const char* name) {
+            return std::find(names.begin(), names.end(), name) != names.end();
+        };
+        EXPECT_TRUE(has("engineering.nc") && has("engineering.csv"));
+        EXPECT_EQ(has("ctd.nc") || has("ctd.csv") || has("acm.nc") || has("profiles.csv"), !c.cancelAt);
+        if (c.cancelAt) {
+            EXPECT_NE(SavedLog(folders).find("Operation cancelled by user: the CTD export files were not written"),
+                      std::string::npos);
+        }
+    }
+
+    // The metadata file went away after the export page checked it.
+    DeploymentFolders folders;
+    folders.settings.ExportCsv = 1;
+    std::strcpy(folders.settings.MetadataFile, (folders.source / "gone.ini").string().c_str());
+    Wizard wizard(folders.settings);
+    ASSERT_TRUE(ShowUnpackingAndWait());
+    EXPECT_EQ(ControlText(IDC_STATUS_LINE), kErrors);
+    EXPECT_NE(SavedLog(folders).find("Error: cannot read the metadata file " + (folders.source / "gone.ini").string()),
+              std::string::npos);
+    EXPECT_EQ(files(folders.destination), std::vector<std::string>({"DAVROLIN.LOG"}));
 }
 
 TEST(UnpackingRun, StartRequestWhileRunningChangesNothing)

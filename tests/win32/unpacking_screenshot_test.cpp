@@ -44,7 +44,7 @@ TEST(Screenshots, UnpackingDuringAndAfterARun)
     s.HumanReadible = 1;
     Wizard wizard(s, 720, 520);
     // Walk the wizard to the Verify page; Unpack! starts the run.
-    for (int step : {IDD_WELCOME, IDD_SOURCE, IDD_DESTINATION, IDD_FILETYPES, IDD_PREFIX, IDD_FORMAT})
+    for (int step : {IDD_WELCOME, IDD_SOURCE, IDD_DESTINATION, IDD_FILETYPES, IDD_PREFIX, IDD_FORMAT, IDD_EXPORT})
         Click(step, IDC_NEXT);
     ASSERT_EQ(VisibleStep(), IDD_VERIFY);
 

@@ -98,7 +98,7 @@ TEST(VerifyPage, AnUnusableFolderDisablesUnpackAndNamesTheProblem)
         EXPECT_TRUE(summary.size() > end.size() && summary.compare(summary.size() - end.size(), end.size(), end) == 0)
             << summary;
         Click(kPage, IDC_BACK);
-        EXPECT_EQ(VisibleStep(), IDD_FORMAT);
+        EXPECT_EQ(VisibleStep(), IDD_EXPORT);
     }
 }
 
@@ -112,14 +112,14 @@ TEST(VerifyPage, EveryShowChecksTheFoldersAgain)
     Click(kPage, IDC_BACK);
     folders.cwd.restore();
     std::filesystem::remove(folders.destination.path());
-    Click(IDD_FORMAT, IDC_NEXT);
+    Click(IDD_EXPORT, IDC_NEXT);
     EXPECT_EQ(VisibleStep(), kPage);
     EXPECT_FALSE(IsEnabled(kPage, IDC_NEXT));
     EXPECT_FALSE(IsEnabled(kPage, IDC_SHOW_DETAILS));
 
     Click(kPage, IDC_BACK);
     std::filesystem::create_directory(folders.destination.path());
-    Click(IDD_FORMAT, IDC_NEXT);
+    Click(IDD_EXPORT, IDC_NEXT);
     EXPECT_TRUE(IsEnabled(kPage, IDC_NEXT));
     EXPECT_TRUE(IsEnabled(kPage, IDC_SHOW_DETAILS));
     EXPECT_EQ(FocusId(kPage), IDC_NEXT);
@@ -141,7 +141,7 @@ TEST(VerifyPage, ShowDetailsRebuildsTheSummaryAndStaysForTheNextVisit)
     EXPECT_TRUE(Contains(summary, "    producing output files E0000000.TXT to E0000007.TXT\r\n")) << summary;
 
     Click(kPage, IDC_BACK);
-    Click(IDD_FORMAT, IDC_NEXT);
+    Click(IDD_EXPORT, IDC_NEXT);
     EXPECT_TRUE(IsChecked(kPage, IDC_SHOW_DETAILS));
     EXPECT_TRUE(Contains(ControlText(kPage, IDC_SUMMARY_BOX), "using input files"));
     Click(kPage, IDC_SHOW_DETAILS);
@@ -161,7 +161,7 @@ TEST(VerifyPage, SkippingFromWelcomeChecksTheStoredFolders)
     EXPECT_FALSE(IsEnabled(kPage, IDC_NEXT));
     EXPECT_TRUE(Contains(ControlText(kPage, IDC_SUMMARY_BOX), "not found!"));
     Click(kPage, IDC_BACK);
-    EXPECT_EQ(VisibleStep(), IDD_FORMAT);
+    EXPECT_EQ(VisibleStep(), IDD_EXPORT);
 }
 
 TEST(VerifyPage, KeyboardEnterAndTab)
@@ -188,7 +188,7 @@ TEST(VerifyPage, KeyboardEnterAndTab)
     PressKey(VK_TAB);
     EXPECT_EQ(FocusId(kPage), IDC_BACK);
     PressKey(VK_RETURN);
-    EXPECT_EQ(VisibleStep(), IDD_FORMAT);
+    EXPECT_EQ(VisibleStep(), IDD_EXPORT);
 }
 
 // The pages' text controls stretch with the page; Show Details and the
