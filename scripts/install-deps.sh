@@ -50,7 +50,9 @@ fi
 # tests: unpacked and built once into their cache.
 cf_setup() {
   [ -z "${1:-}" ] || return 0
+  # Beside the repository, or for a clone elsewhere, where this workplace keeps them.
   local checkers=${DAVROLIN_CF_CHECKERS:-$(dirname "$0")/../../shared/tools/cf-checkers/check-cf.sh}
+  [ -x "$checkers" ] || [ -n "${DAVROLIN_CF_CHECKERS:-}" ] || checkers=/work/shared/tools/cf-checkers/check-cf.sh
   if [ -x "$checkers" ]; then
     "$checkers" --setup-only 2>/dev/null || { echo "install-deps: $checkers --setup-only failed" >&2; return 1; }
   else
