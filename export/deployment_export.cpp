@@ -30,7 +30,6 @@
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
 
 // No deployment holds this many profiles: a wider range (damaged metadata)
 // lists only the profiles read or missing, and past this many profiles read
