@@ -22,6 +22,21 @@ std::recursive_mutex& NetcdfCallLock() {
 
 namespace {
 
+// Writes `values` of `type` into the hyperslab at `start` of `counts`.
+int PutVara(int ncid, int var, NetcdfType type, const std::size_t* start, const std::size_t* counts,
+            const void* values) {
+    switch (type) {
+        case NetcdfType::Byte: return nc_put_vara_schar(ncid, var, start, counts, static_cast<const signed char*>(values));
+        case NetcdfType::Char: return nc_put_vara_text(ncid, var, start, counts, static_cast<const char*>(values));
+        case NetcdfType::Short: return nc_put_vara_short(ncid, var, start, counts, static_cast<const short*>(values));
+        case NetcdfType::Int: return nc_put_vara_int(ncid, var, start, counts, static_cast<const int*>(values));
+        case NetcdfType::Float: return nc_put_vara_float(ncid, var, start, counts, static_cast<const float*>(values));
+        case NetcdfType::Double:
+            return nc_put_vara_double(ncid, var, start, counts, static_cast<const double*>(values));
+    }
+    return NC_EBADTYPE;
+}
+
 nc_type TypeOf(NetcdfType type) {
     switch (type) {
         case NetcdfType::Byte: return NC_BYTE;
@@ -221,28 +236,7 @@ bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::siz
     if (count == 0) return true;
     const std::size_t start[1] = {first};
     const std::size_t counts[1] = {count};
-    int status = NC_NOERR;
-    switch (type) {
-        case NetcdfType::Byte:
-            status = nc_put_vara_schar(ncid_, var, start, counts, static_cast<const signed char*>(values));
-            break;
-        case NetcdfType::Char:
-            status = nc_put_vara_text(ncid_, var, start, counts, static_cast<const char*>(values));
-            break;
-        case NetcdfType::Short:
-            status = nc_put_vara_short(ncid_, var, start, counts, static_cast<const short*>(values));
-            break;
-        case NetcdfType::Int:
-            status = nc_put_vara_int(ncid_, var, start, counts, static_cast<const int*>(values));
-            break;
-        case NetcdfType::Float:
-            status = nc_put_vara_float(ncid_, var, start, counts, static_cast<const float*>(values));
-            break;
-        case NetcdfType::Double:
-            status = nc_put_vara_double(ncid_, var, start, counts, static_cast<const double*>(values));
-            break;
-    }
-    return Check(status, "cannot write variable", name);
+    return Check(PutVara(ncid_, var, type, start, counts, values), "cannot write variable", name);
 }
 
 bool NetcdfFile::PutBytes(int var, std::size_t first, std::span<const int8_t> values) {
@@ -262,6 +256,7 @@ bool NetcdfFile::PutDoubles(int var, std::size_t first, std::span<const double> 
 }
 
 bool NetcdfFile::PutRow(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values) {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
     char name[NC_MAX_NAME + 1] = "";
     nc_type actual = NC_NAT;
@@ -283,17 +278,7 @@ bool NetcdfFile::PutRow(int var, NetcdfType type, std::size_t row, std::size_t c
     const std::size_t counts[2] = {1, count};
     const std::size_t* at = dims == 2 ? start : start + 1;
     const std::size_t* n = dims == 2 ? counts : counts + 1;
-    int status = NC_NOERR;
-    switch (type) {
-        case NetcdfType::Char: status = nc_put_vara_text(ncid_, var, at, n, static_cast<const char*>(values)); break;
-        case NetcdfType::Short: status = nc_put_vara_short(ncid_, var, at, n, static_cast<const short*>(values)); break;
-        case NetcdfType::Float: status = nc_put_vara_float(ncid_, var, at, n, static_cast<const float*>(values)); break;
-        case NetcdfType::Double:
-            status = nc_put_vara_double(ncid_, var, at, n, static_cast<const double*>(values));
-            break;
-        default: status = NC_EBADTYPE; break;
-    }
-    return Check(status, "cannot write variable", name);
+    return Check(PutVara(ncid_, var, type, at, n, values), "cannot write variable", name);
 }
 bool NetcdfFile::PutFloatRow(int var, std::size_t row, std::span<const float> values) {
     return PutRow(var, NetcdfType::Float, row, values.size(), values.data());
