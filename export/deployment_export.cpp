@@ -821,6 +821,8 @@ bool DeploymentExport::State::DefineAndFill(NetcdfFile& nc, const std::string& p
     PutStationValues(nc, stationVars, station, latitude, longitude);
     PutProfileValues(nc, profileVars, profileRows, listed, kind);
     nc.PutInts(deployment, 0, std::vector<int32_t>{0});
+    // The scans' values and flags, the bulk of the file, go straight to their places.
+    nc.WriteDirectly(obsDim);
     return nc.Ok();
 }
 

@@ -1,5 +1,6 @@
 #include "export/netcdf_file.h"
 
+#include "export/netcdf_direct.h"
 #include "platform/platform.h"
 
 #include <netcdf.h>
@@ -21,6 +22,22 @@ std::recursive_mutex& NetcdfCallLock() {
 }
 
 namespace {
+
+// The variables WriteDirectly takes over hold at least this many bytes; a
+// smaller file stays netCDF-C's alone.
+constexpr std::size_t kDirectMinimumBytes = std::size_t{1} << 20;
+
+std::size_t TypeSize(nc_type type) {
+    switch (type) {
+        case NC_BYTE:
+        case NC_CHAR: return 1;
+        case NC_SHORT: return 2;
+        case NC_INT:
+        case NC_FLOAT: return 4;
+        case NC_DOUBLE: return 8;
+        default: return 0;
+    }
+}
 
 // Writes `values` of `type` into the hyperslab at `start` of `counts`.
 int PutVara(int ncid, int var, NetcdfType type, const std::size_t* start, const std::size_t* counts,
@@ -51,12 +68,15 @@ nc_type TypeOf(NetcdfType type) {
 
 }  // namespace
 
+NetcdfFile::NetcdfFile() = default;
+
 NetcdfFile::~NetcdfFile() {
     Abandon();
 }
 
 NetcdfFile::NetcdfFile(NetcdfFile&& other) noexcept
     : ncid_(std::exchange(other.ncid_, -1)),
+      direct_(std::move(other.direct_)),
       memory_(std::exchange(other.memory_, nullptr)),
       path_(std::move(other.path_)),
       temporary_(std::move(other.temporary_)),
@@ -66,6 +86,7 @@ NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
     if (this != &other) {
         Abandon();
         ncid_ = std::exchange(other.ncid_, -1);
+        direct_ = std::move(other.direct_);
         memory_ = std::exchange(other.memory_, nullptr);
         path_ = std::move(other.path_);
         temporary_ = std::move(other.temporary_);
@@ -76,11 +97,13 @@ NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
 
 void NetcdfFile::Abandon() {
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
+    const bool open = IsOpen();
     if (ncid_ >= 0) {
         nc_abort(ncid_);
         ncid_ = -1;
-        if (!memory_) RemoveFile(temporary_.c_str());
     }
+    direct_.reset();
+    if (open && !memory_) RemoveFile(temporary_.c_str());
 }
 
 std::string NetcdfFile::TemporaryPath(const std::string& path) {
@@ -99,8 +122,60 @@ bool NetcdfFile::Check(int status, const char* what, const char* name) {
 
 bool NetcdfFile::Usable() {
     if (!error_.empty()) return false;
-    if (ncid_ < 0) {
+    if (!IsOpen()) {
         error_ = (path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open";
+        return false;
+    }
+    if (ncid_ >= 0) return true;
+    std::string cause;
+    if (!direct_->Suspend(cause)) {
+        error_ = path_ + ": " + cause;
+        return false;
+    }
+    int ncid = -1;
+    if (!Check(nc_open(temporary_.c_str(), NC_WRITE, &ncid), "cannot reopen the file", nullptr)) return false;
+    ncid_ = ncid;
+    return true;
+}
+
+bool NetcdfFile::ToDirect() {
+    if (!error_.empty()) return false;
+    if (ncid_ >= 0) {
+        const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
+        if (!Check(nc_close(std::exchange(ncid_, -1)), "cannot write the file", nullptr)) return false;
+    }
+    return true;
+}
+
+bool NetcdfFile::WriteDirectly(int dim) {
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
+    if (direct_ && error_.empty()) return true;
+    if (!Usable()) return false;
+    if (memory_) return true;
+    std::size_t length = 0;
+    int count = 0;
+    if (!Check(nc_inq_dimlen(ncid_, dim, &length), "no such dimension", nullptr) ||
+        !Check(nc_inq_nvars(ncid_, &count), "cannot count the variables", nullptr)) {
+        return false;
+    }
+    std::size_t bytes = 0;
+    for (int var = 0; var < count; ++var) {
+        nc_type type = NC_NAT;
+        int dims = 0;
+        int dimIds[NC_MAX_VAR_DIMS] = {};
+        if (!Check(nc_inq_var(ncid_, var, nullptr, &type, &dims, dimIds, nullptr), "no such variable", nullptr))
+            return false;
+        if (dims == 1 && dimIds[0] == dim) bytes += length * TypeSize(type);
+    }
+    if (bytes < kDirectMinimumBytes) return true;
+    if (!Check(nc_close(std::exchange(ncid_, -1)), "cannot write the file", nullptr)) {
+        RemoveFile(temporary_.c_str());
+        return false;
+    }
+    direct_ = std::make_unique<NetcdfDirectValues>();
+    std::string cause;
+    if (!direct_->Open(temporary_, dim, cause)) {
+        error_ = path_ + ": " + cause;
         return false;
     }
     return true;
@@ -220,6 +295,13 @@ bool NetcdfFile::EndDefine() {
 }
 
 bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
+    if (direct_ && direct_->Covers(var)) {
+        std::string cause;
+        if (!ToDirect()) return false;
+        if (direct_->Put(var, type, first, count, values, cause)) return true;
+        error_ = path_ + ": " + cause;
+        return false;
+    }
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
     char name[NC_MAX_NAME + 1] = "";
@@ -323,7 +405,7 @@ bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
 
 bool NetcdfFile::Close() {
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
-    if (ncid_ < 0) {
+    if (!IsOpen()) {
         if (error_.empty()) error_ = (path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open";
         return false;
     }
@@ -339,10 +421,19 @@ bool NetcdfFile::Close() {
         std::free(memio.memory);
         return true;
     }
-    if (!Check(nc_close(ncid), "cannot write the file", nullptr)) {
+    std::string cause;
+    if (ncid >= 0 && !Check(nc_close(ncid), "cannot write the file", nullptr)) {
+        direct_.reset();
         RemoveFile(temporary_.c_str());
         return false;
     }
+    if (direct_ && !direct_->Suspend(cause)) {
+        error_ = path_ + ": " + cause;
+        direct_.reset();
+        RemoveFile(temporary_.c_str());
+        return false;
+    }
+    direct_.reset();
     if (!RenameFile(temporary_.c_str(), path_.c_str())) {
         error_ = path_ + ": cannot rename " + temporary_ + " to it";
         RemoveFile(temporary_.c_str());

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -37,6 +38,8 @@ enum class NetcdfType { Byte, Char, Short, Int, Float, Double };
 
 // The variable id of the file's global attributes.
 constexpr int kNetcdfGlobal = -1;
+class NetcdfDirectValues;
+
 // The length of the unlimited (record) dimension.
 constexpr std::size_t kNetcdfUnlimited = 0;
 
@@ -48,7 +51,7 @@ std::recursive_mutex& NetcdfCallLock();
 
 class NetcdfFile {
 public:
-    NetcdfFile() = default;
+    NetcdfFile();
     ~NetcdfFile();
     NetcdfFile(NetcdfFile&& other) noexcept;
     NetcdfFile& operator=(NetcdfFile&& other) noexcept;
@@ -108,12 +111,21 @@ public:
     // then NUL bytes to the row's length. A text longer than the row fails.
     bool PutTextRow(int var, std::size_t row, std::string_view text);
 
+    // From now on the one-dimensional variables over `dim` are written
+    // straight into their places in the file, without netCDF-C, when they
+    // hold enough bytes for that to matter (else, and for a dataset in
+    // memory, nothing changes). Call it in data mode, when the variables
+    // that lie in the same blocks of the file as those have their values, as
+    // every other call gives the file back to netCDF-C. The bytes of the
+    // file are those netCDF-C writes.
+    bool WriteDirectly(int dim);
+
     // Ends the dataset and gives it its name. True when every call since
     // Create succeeded and the whole file reached the disk; after a failure
     // no file is left under the name, nor under the temporary one.
     bool Close();
 
-    bool IsOpen() const { return ncid_ >= 0; }
+    bool IsOpen() const { return ncid_ >= 0 || direct_ != nullptr; }
     const std::string& Path() const { return path_; }
     bool Ok() const { return error_.empty(); }
     // "<file>: <what was done>: <netCDF's message>" for the first failure.
@@ -121,13 +133,17 @@ public:
 
 private:
     bool Check(int status, const char* what, const char* name);
+    // Whether the dataset can take a call of netCDF-C (which gets the file
+    // back from the direct writes first).
     bool Usable();
+    bool ToDirect();
     bool PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values);
     bool PutRow(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values);
     bool PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values);
     void Abandon();
 
     int ncid_ = -1;
+    std::unique_ptr<NetcdfDirectValues> direct_;  // set once WriteDirectly took over a dimension
     NetcdfMemory* memory_ = nullptr;
     std::string path_;
     std::string temporary_;

@@ -3,6 +3,7 @@
 // held in one from the moment it is opened (OpenFile, platform/platform.h) to
 // its close; code that borrows the stream takes the plain std::FILE*.
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -15,3 +16,7 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // full disk shows only as a write error on the stream or as a failing close.
 // An empty handle closes nothing and counts as written.
 bool CloseOutputFile(File out);
+
+// Moves `file` to byte `offset` from its start, far offsets too (fseek takes
+// a long, 32 bits on Windows). False when the stream cannot be moved there.
+bool SeekFile(std::FILE* file, uint64_t offset);

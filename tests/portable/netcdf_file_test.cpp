@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -231,6 +232,107 @@ TEST(NetcdfFile, ARecordDimensionGrowsWithItsValues)
     // Header, then 2000 records of one double each, 8 bytes.
     EXPECT_GT(fs::file_size(path), 2000u * 8u);
     EXPECT_LT(fs::file_size(path), 2000u * 8u + 200u);
+}
+
+}  // namespace
+
+namespace {
+
+// A file in the export's shape, large enough for its scans to be written
+// straight into their places: the same calls in the same order as the
+// export (profile values, the scans in chunks, flags, then profile values
+// and an attribute again), with or without WriteDirectly.
+bool WriteScans(const std::string& path, bool direct)
+{
+    constexpr std::size_t kObs = 150000;  // 150000 scans of 14 bytes: 2 MB
+    constexpr std::size_t kChunk = 8192;
+    NetcdfFile f;
+    f.Create(path, false);
+    const int profile = f.DefineDim("profile", 40);
+    const int obs = f.DefineDim("obs", kObs);
+    const int number = f.DefineVar("profile", NetcdfType::Int, {profile});
+    const int p = f.DefineVar("pressure", NetcdfType::Float, {obs});
+    const int t = f.DefineVar("time", NetcdfType::Double, {obs});
+    const int g = f.DefineVar("gain", NetcdfType::Short, {obs});
+    const int q = f.DefineVar("pressure_qc", NetcdfType::Byte, {obs});
+    const int grade = f.DefineVar("profile_pressure_qc", NetcdfType::Byte, {profile});
+    f.PutAttDoubles(kNetcdfGlobal, "geospatial_vertical_max", {0.0});
+    f.EndDefine();
+    std::vector<int32_t> numbers(40);
+    for (int i = 0; i < 40; ++i) numbers[static_cast<std::size_t>(i)] = 100 + i;
+    f.PutInts(number, 0, numbers);
+    if (direct && !f.WriteDirectly(obs)) return false;
+    std::vector<float> floats;
+    std::vector<double> doubles;
+    std::vector<int16_t> shorts;
+    std::vector<int8_t> bytes;
+    for (std::size_t first = 0; first < kObs; first += kChunk) {
+        const std::size_t n = std::min(kChunk, kObs - first);
+        floats.resize(n), doubles.resize(n), shorts.resize(n), bytes.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = static_cast<double>(first + i);
+            floats[i] = i % 997 == 0 ? kNaNf : static_cast<float>(x * 0.01 - 3.0);
+            doubles[i] = 1.7e9 + x / 3.0;
+            shorts[i] = static_cast<int16_t>((first + i) % 65536 - 32768);
+            bytes[i] = static_cast<int8_t>((first + i) % 256 - 128);
+        }
+        f.PutFloats(p, first, floats);
+        f.PutDoubles(t, first, doubles);
+        f.PutShorts(g, first, shorts);
+        if (first == kChunk) f.PutInts(number, 39, std::vector<int32_t>{-1});  // netCDF-C between the scans
+        f.PutBytes(q, first, bytes);
+    }
+    f.PutBytes(grade, 0, std::vector<int8_t>(40, 3));
+    f.PutAttDoubles(kNetcdfGlobal, "geospatial_vertical_max", {4096.5});
+    f.PutBytes(q, kObs - 3, std::vector<int8_t>{1, 2, 3});  // and once more after it
+    return f.Close();
+}
+
+TEST(NetcdfFile, ValuesWrittenStraightIntoTheFileAreTheBytesNetcdfWrites)
+{
+    TempDir dir;
+    const std::string through = (dir / "through.nc").string();
+    const std::string straight = (dir / "straight.nc").string();
+    ASSERT_TRUE(WriteScans(through, false));
+    ASSERT_TRUE(WriteScans(straight, true));
+    const std::vector<unsigned char> a = ReadAll(through);
+    const std::vector<unsigned char> b = ReadAll(straight);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "first difference at byte " << i;
+    EXPECT_FALSE(fs::exists(NetcdfFile::TemporaryPath(straight)));
+}
+
+TEST(NetcdfFile, AWrongValueWrittenStraightFailsTheFile)
+{
+    TempDir dir;
+    const std::string path = (dir / "wrong.nc").string();
+    struct Case {
+        const char* what;
+        const char* expected;
+        bool (*put)(NetcdfFile& f, int x);
+    };
+    const Case cases[] = {
+        {"past the dimension", "cannot write variable 'x': the values are not of its type and shape",
+         [](NetcdfFile& f, int x) { return f.PutFloats(x, 299999, std::vector<float>{1.0f, 2.0f}); }},
+        {"of another type", "cannot write variable 'x': the values are not of its type and shape",
+         [](NetcdfFile& f, int x) { return f.PutDoubles(x, 0, std::vector<double>{1.0}); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NetcdfFile f;
+        ASSERT_TRUE(f.Create(path, false));
+        const int obs = f.DefineDim("obs", 300000);
+        const int x = f.DefineVar("x", NetcdfType::Float, {obs});
+        ASSERT_TRUE(f.EndDefine());
+        ASSERT_TRUE(f.WriteDirectly(obs)) << f.Error();
+        EXPECT_FALSE(c.put(f, x));
+        EXPECT_EQ(f.Error(), path + ": " + c.expected);
+        EXPECT_FALSE(f.PutFloats(x, 0, std::vector<float>{1.0f}));
+        EXPECT_FALSE(f.Close());
+        EXPECT_FALSE(f.IsOpen());
+        EXPECT_FALSE(fs::exists(path));
+        EXPECT_FALSE(fs::exists(NetcdfFile::TemporaryPath(path)));
+    }
 }
 
 }  // namespace
