@@ -176,7 +176,7 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, CommandLine& cl,
     app.add_option("--settings", cl.settingsFile, "Settings file in the wizard's format")->type_name("FILE");
     std::string jobs;
     auto* jobsOption =
-        app.add_option("--jobs", jobs, "Threads that decode (default: one per core)")->type_name("N");
+        app.add_option("--jobs", jobs, "Threads that decode and write the export (default: one per core)")->type_name("N");
     app.add_flag("--quiet", cl.quiet, "No progress bar");
     std::string exports;
     auto* exportOption =

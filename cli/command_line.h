@@ -27,7 +27,7 @@ struct CommandLine {
     uint32_t first = 0;
     uint32_t last = 0;
     std::string settingsFile;  // empty: the settings defaults
-    int jobs = 0;              // threads that decode; 0: not given (one per core)
+    int jobs = 0;              // threads that decode and write the export; 0: not given (one per core)
     bool quiet = false;
     bool exportNetcdf = false;  // --export netcdf
     bool exportCsv = false;     // --export csv

@@ -156,12 +156,13 @@ int UnpackJob::Run(const RunRequest& request, ExportSinks* exporter)
     if (exporter) {
         // The export starts with the metadata read; one that cannot be made
         // leaves the run without it, with errors.
-        const ExportRun what{choice.kinds,
-                             choice.first,
-                             choice.last,
-                             run.options,
-                             meta.deployOk ? &meta.deployment : nullptr,
-                             run.paths.destination};
+        ExportRun what{choice.kinds,
+                       choice.first,
+                       choice.last,
+                       run.options,
+                       meta.deployOk ? &meta.deployment : nullptr,
+                       run.paths.destination};
+        what.threads = request.jobs;
         JobExportHost host(events, false);
         if (exporter->Begin(what, host)) {
             total_ += exporter->FinishItems();

@@ -17,13 +17,17 @@
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <span>
 #include <limits>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -311,6 +315,11 @@ struct DeploymentExport::State {
     QcSettings qc;  // the run's quality control settings
     std::string station;
 
+    // The log's line about the profiles instrument `i` did not keep, if any.
+    void NoteIgnored(std::size_t i, ExportHost& host) const;
+    // Writes the files of instrument `i` from its listed profiles; false
+    // when any of them was not written (logged).
+    bool WriteListed(std::size_t i, ExportHost& host);
     bool WriteInstrument(InstrumentExport& instrument, ExportHost& host, std::vector<ProfileRecord>& listed);
     // The global attributes of the instrument's netCDF file.
     std::vector<Attribute> Globals(const InstrumentExport& instrument, double timeLow, double timeHigh) const;
@@ -341,11 +350,12 @@ std::size_t ScanSize(Instrument instrument)
 }
 
 // The engineering pressure-time track of profile `profile`, read from the
-// engineering scratch file; empty when there is none.
-PressureTrack TrackOf(InstrumentExport* engineering, uint32_t profile)
+// engineering scratch file through `in` (a handle of the reader's own);
+// empty when there is none.
+PressureTrack TrackOf(const InstrumentExport* engineering, std::FILE* in, uint32_t profile)
 {
     PressureTrack track;
-    if (!engineering)
+    if (!engineering || !in)
         return track;
     const auto& records = engineering->records;
     const auto at = std::lower_bound(records.begin(), records.end(), profile,
@@ -353,16 +363,8 @@ PressureTrack TrackOf(InstrumentExport* engineering, uint32_t profile)
     if (at == records.end() || at->number != profile || at->scans == 0)
         return track;
     std::vector<EngineeringValues> scans(at->scans);
-    std::FILE* in = engineering->scratch.get();
-    // fseek takes a long: a far offset is reached in steps.
-    std::fseek(in, 0, SEEK_SET);
-    uint64_t offset = at->firstScan * sizeof(EngineeringValues);
-    constexpr uint64_t kStep = 1u << 30;
-    while (offset > kStep) {
-        std::fseek(in, static_cast<long>(kStep), SEEK_CUR);
-        offset -= kStep;
-    }
-    std::fseek(in, static_cast<long>(offset), SEEK_CUR);
+    if (!SeekFile(in, at->firstScan * sizeof(EngineeringValues)))
+        return track;
     const std::size_t got = std::fread(scans.data(), sizeof(EngineeringValues), scans.size(), in);
     auto& points = track.points;
     bool anyNaN = false;
@@ -458,13 +460,54 @@ void DeploymentExport::DataFile(int kind, const std::string& fileName, uint32_t 
         instrument->missing.emplace_back(first, last);
 }
 
+namespace {
+
+// The export's host as one instrument's files are written on a thread of
+// their own: the status line, progress and the cancel request reach the
+// job's host at once, one call at a time; the lines for the log wait for
+// Replay, so that the log reads as if the instruments had been written one
+// after the other.
+class InstrumentHost final : public ExportHost {
+public:
+    InstrumentHost(ExportHost& host, std::mutex& lock) : host_(host), lock_(lock) {}
+    void Writing(const std::string& path) override
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        host_.Writing(path);
+    }
+    void ItemDone() override
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        host_.ItemDone();
+    }
+    bool StopRequested() override
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        return host_.StopRequested();
+    }
+    void Error(const std::string& line) override { lines_.emplace_back(true, line); }
+    void Progress(const std::string& line) override { lines_.emplace_back(false, line); }
+    void Replay()
+    {
+        for (const auto& [error, line] : lines_)
+            error ? host_.Error(line) : host_.Progress(line);
+        lines_.clear();
+    }
+
+private:
+    ExportHost& host_;
+    std::mutex& lock_;
+    std::vector<std::pair<bool, std::string>> lines_;
+};
+
+}  // namespace
+
 bool DeploymentExport::Finish(ExportHost& host)
 {
     State& s = *state_;
-    bool ok = true;
-    bool stopped = false;
     for (auto& instrument : s.instruments) {
         instrument->Flush();
+        std::fflush(instrument->scratch.get());
         s.listings.push_back(instrument->List(s.run.first, s.run.last));
     }
     // The profiles' times: the engineering file's comes first, the others fall back on it.
@@ -474,36 +517,54 @@ bool DeploymentExport::Finish(ExportHost& host)
     for (std::size_t i = 0; i < s.instruments.size(); ++i)
         SetProfileTimes(s.listings[i], s.instruments[i]->info.instrument, engineeringListing,
                         s.hasDeployment ? s.deploymentRecord.profileStartInterval : 0);
-    for (std::size_t i = 0; i < s.instruments.size(); ++i) {
-        InstrumentExport& instrument = *s.instruments[i];
-        if (instrument.ignored != 0)
-            host.Error(FormatString("The %s export keeps the first %u profiles read; %llu more were not exported",
-                                    instrument.info.title, static_cast<unsigned>(instrument.records.size()),
-                                    static_cast<unsigned long long>(instrument.ignored)));
-        if (stopped) {
-            ok = false;
-            continue;
+
+    // Each instrument's files; with several threads, the instruments side by
+    // side (they share nothing they write). Once the run is asked to stop,
+    // no further instrument starts.
+    const std::size_t count = s.instruments.size();
+    const std::size_t threads = std::min<std::size_t>(count, static_cast<std::size_t>(std::max(s.run.threads, 1)));
+    std::vector<char> written(count, 0);
+    if (threads <= 1) {
+        bool stopped = false;
+        for (std::size_t i = 0; i < count; ++i) {
+            s.NoteIgnored(i, host);
+            if (!stopped)
+                written[i] = s.WriteListed(i, host);
+            stopped = stopped || host.StopRequested();
         }
-        // A profile with no time and no scans has no place in the files of
-        // scans, unless no profile has one (a netCDF file of no profiles and
-        // no scans cannot be written: both its dimensions would be empty).
-        std::vector<ProfileRecord> inFiles;
-        for (const ProfileRecord& r : s.listings[i])
-            if (!std::isnan(r.time) || r.scans != 0)
-                inFiles.push_back(r);
-        if (inFiles.empty())
-            inFiles = s.listings[i];
-        if (!s.WriteInstrument(instrument, host, inFiles))
-            ok = false;
-        // What the writing found out of each profile (its grades) goes to profiles.csv too.
-        std::size_t at = 0;
-        for (const ProfileRecord& r : inFiles) {
-            while (s.listings[i][at].number != r.number)
-                ++at;
-            s.listings[i][at] = r;
-        }
-        stopped = host.StopRequested();
+    } else {
+        std::mutex lock;
+        std::vector<InstrumentHost> hosts(count, InstrumentHost(host, lock));
+        std::atomic<std::size_t> next{0};
+        std::exception_ptr failure;
+        std::mutex failureLock;
+        auto work = [&] {
+            try {
+                for (std::size_t i; (i = next++) < count;) {
+                    s.NoteIgnored(i, hosts[i]);
+                    if (!hosts[i].StopRequested())
+                        written[i] = s.WriteListed(i, hosts[i]);
+                }
+            } catch (...) {
+                const std::lock_guard<std::mutex> hold(failureLock);
+                failure = std::current_exception();
+                next = count;
+            }
+        };
+        std::vector<std::thread> helpers;
+        for (std::size_t t = 1; t < threads; ++t)
+            helpers.emplace_back(work);
+        work();
+        for (auto& t : helpers)
+            t.join();
+        for (auto& h : hosts)
+            h.Replay();
+        if (failure)
+            std::rethrow_exception(failure);
     }
+    bool ok = std::all_of(written.begin(), written.end(), [](char w) { return w != 0; });
+    const bool stopped = host.StopRequested();
+
     if (s.choice.csv && !s.instruments.empty()) {
         if (stopped) {
             host.Error("Operation cancelled by user: " + s.PathOf(kProfilesCsvName) + " was not written");
@@ -515,6 +576,37 @@ bool DeploymentExport::Finish(ExportHost& host)
     }
     for (auto& instrument : s.instruments)
         instrument->Discard();
+    return ok;
+}
+
+void DeploymentExport::State::NoteIgnored(std::size_t i, ExportHost& host) const
+{
+    const InstrumentExport& instrument = *instruments[i];
+    if (instrument.ignored != 0)
+        host.Error(FormatString("The %s export keeps the first %u profiles read; %llu more were not exported",
+                                instrument.info.title, static_cast<unsigned>(instrument.records.size()),
+                                static_cast<unsigned long long>(instrument.ignored)));
+}
+
+bool DeploymentExport::State::WriteListed(std::size_t i, ExportHost& host)
+{
+    // A profile with no time and no scans has no place in the files of
+    // scans, unless no profile has one (a netCDF file of no profiles and
+    // no scans cannot be written: both its dimensions would be empty).
+    std::vector<ProfileRecord> inFiles;
+    for (const ProfileRecord& r : listings[i])
+        if (!std::isnan(r.time) || r.scans != 0)
+            inFiles.push_back(r);
+    if (inFiles.empty())
+        inFiles = listings[i];
+    const bool ok = WriteInstrument(*instruments[i], host, inFiles);
+    // What the writing found out of each profile (its grades) goes to profiles.csv too.
+    std::size_t at = 0;
+    for (const ProfileRecord& r : inFiles) {
+        while (listings[i][at].number != r.number)
+            ++at;
+        listings[i][at] = r;
+    }
     return ok;
 }
 
@@ -606,7 +698,15 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
     std::vector<float> floats(kChunkScans);
     std::vector<double> doubles(kChunkScans);
     std::vector<int16_t> shorts(kChunkScans);
-    InstrumentExport* engineering = kind == Instrument::Acm ? Find(KindEngineering) : nullptr;
+    // The ACM's pressures come from the engineering scans, read through a
+    // handle of its own (the engineering files may be written meanwhile).
+    const InstrumentExport* engineering = kind == Instrument::Acm ? Find(KindEngineering) : nullptr;
+    const File engineeringScans = engineering ? OpenFile(engineering->scratchPath.c_str(), "rb") : File();
+    if (engineering && !engineeringScans) {
+        csv.Abandon();
+        return fail("Error writing export files of the " + std::string(ins.info.title) + ": the scratch file " +
+                    engineering->scratchPath + " could not be read");
+    }
     PressureTrack track;
     double zLow = kNaN, zHigh = kNaN;
     std::size_t zColumn = width;
@@ -622,11 +722,11 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             ++profileAt;
             indexInProfile = 0;
             if (engineering && profileAt < listed.size() && listed[profileAt].scans != 0)
-                track = TrackOf(engineering, listed[profileAt].number);
+                track = TrackOf(engineering, engineeringScans.get(), listed[profileAt].number);
         }
     };
     if (engineering && !listed.empty())
-        track = TrackOf(engineering, listed[0].number);
+        track = TrackOf(engineering, engineeringScans.get(), listed[0].number);
     for (uint64_t done = 0; done < obs;) {
         if (host.StopRequested()) {
             nc = NetcdfFile();

@@ -23,6 +23,7 @@ struct ExportRun {
     DecodeOptions options;
     const DeploymentRecord* deployment;  // null when DEPLOY.DAT could not be read
     std::string destination;             // the destination folder with its separator, then the prefix
+    int threads = 1;                     // threads the export may write its files on
 };
 
 // The job's side while the export writes: the status line, progress, the

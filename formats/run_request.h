@@ -36,5 +36,5 @@ struct RunRequest {
     bool human = false;     // the human-readable form, else the machine form
     bool writeText = true;  // false: no text files, the export alone
     ExportRequest exportFiles;
-    int jobs = 1;  // threads that decode (1: the run's own alone)
+    int jobs = 1;  // threads that decode and write the export (1: the run's own alone)
 };
