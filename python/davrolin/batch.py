@@ -6,8 +6,9 @@
 
 Each folder under ROOT that holds a DEPLOY.DAT is converted into
 DEST/<its path under ROOT> by the run of davrolin.convert, on a Dask worker: a local
-cluster of N single-threaded worker processes (default: one per core), or
-the running scheduler at ADDRESS. Its firmware is read from its DEPLOY.DAT
+cluster of N single-threaded workers in this process (default: one per core;
+a conversion runs without the interpreter lock), or the running scheduler at
+ADDRESS. Its firmware is read from its DEPLOY.DAT
 (--firmware auto) unless --firmware is given; its metadata is
 DIR/<its folder's name>.ini when --metadata-dir has one. What happened to each
 deployment is in DEST/batch.csv and DEST/batch.json; a deployment that is
@@ -158,7 +159,9 @@ def client_for(args):
     if args.scheduler:
         return Client(args.scheduler), None
     workers = args.workers or os.cpu_count() or 1
-    cluster = LocalCluster(n_workers=workers, threads_per_worker=1, processes=True, dashboard_address=None)
+    # Worker threads in this process: a conversion releases the interpreter
+    # lock while it runs, and threads spare the batch starting processes.
+    cluster = LocalCluster(n_workers=workers, threads_per_worker=1, processes=False, dashboard_address=None)
     return Client(cluster), cluster
 
 
@@ -181,8 +184,13 @@ def main(argv=None):
         futures = client.map(process_one, [root] * len(found), [dest] * len(found), found,
                              [unpack] * len(found), [metadata_dir] * len(found),
                              [earlier.get(rel) for rel in found], pure=False)
+        paths = {future.key: rel for future, rel in zip(futures, found)}
         for future in as_completed(futures):
-            row = future.result()
+            try:
+                row = future.result()
+            except Exception as e:  # noqa: BLE001 (a worker lost with its deployment)
+                row = dict({k: "" for k in archive.COLUMNS}, path=paths[future.key], status="failed",
+                           exit_code=-1, errors=[f"{type(e).__name__}: {e}"], seconds=0)
             rows.append(row)
             progress.row(row)
         progress.close()

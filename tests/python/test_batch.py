@@ -192,6 +192,35 @@ class BatchOnScheduler(unittest.TestCase):
             self.assertEqual((whole.dims["profile"], whole.dims["obs"]), (profile_start, obs_start))
 
 
+class BatchOnLocalCluster(unittest.TestCase):
+    """--workers: the batch's own cluster, its workers threads of the batch's process."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="davrolin-batch-local-")
+        self.root, self.dest, self.meta = (os.path.join(self.tmp, n) for n in ("root", "dest", "meta"))
+        os.makedirs(self.meta)
+        make_archive(self.root, self.meta)
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def test_local_cluster(self):
+        done = subprocess.run([sys.executable, BATCH, self.root, self.dest, "--workers", "2", "--metadata-dir",
+                               self.meta, "--export", "netcdf,csv"], capture_output=True, text=True, timeout=600)
+        self.assertEqual(done.returncode, 1, done.stdout + done.stderr)  # damaged and refused deployments
+        rows = read_manifest(self.dest)
+        self.assertEqual({p: r["status"] for p, r in rows.items()}, {a[0]: a[-1] for a in ARCHIVE})
+        # Side by side in one process, each wrote what davrolin-unpack writes alone.
+        for path in (a[0] for a in ARCHIVE if a[-1] != "refused"):
+            by_hand = os.path.join(self.tmp, "by-hand", path)
+            subprocess.run([UNPACK, "--quiet", "--firmware", "auto", "--export", "netcdf,csv", "--metadata",
+                            os.path.join(self.meta, os.path.basename(path) + ".ini"), os.path.join(self.root, path),
+                            by_hand], capture_output=True, timeout=600)
+            names = sorted(set(os.listdir(by_hand)) - {"DAVROLIN.LOG"})
+            _, mismatch, errors = filecmp.cmpfiles(by_hand, os.path.join(self.dest, path), names, shallow=False)
+            self.assertEqual((path, mismatch, errors), (path, [], []))
+
+
 class BatchCommandLine(unittest.TestCase):
     def test_unpack_options_pass_through(self):
         from davrolin.batch import parse_args
