@@ -51,11 +51,15 @@ struct InstrumentInfo {
     int kind;          // FileKind
     const char* name;  // file names: name.nc, name.csv, name.scans.part
     const char* title;
+    // What writing a scan costs, relative to the others (measured): its
+    // netCDF values (with flags, and the CTD's grid) and its CSV row.
+    int netcdfCost;
+    int csvCost;
 };
 constexpr InstrumentInfo kInstruments[] = {
-    {Instrument::Engineering, KindEngineering, "engineering", "engineering"},
-    {Instrument::Ctd, KindCtd, "ctd", "CTD"},
-    {Instrument::Acm, KindAcm, "acm", "ACM"},
+    {Instrument::Engineering, KindEngineering, "engineering", "engineering", 31, 34},
+    {Instrument::Ctd, KindCtd, "ctd", "CTD", 61, 18},
+    {Instrument::Acm, KindAcm, "acm", "ACM", 38, 55},
 };
 
 void Widen(double value, double& low, double& high)
@@ -535,12 +539,23 @@ bool DeploymentExport::Finish(ExportHost& host)
     } else {
         std::mutex lock;
         std::vector<InstrumentHost> hosts(count, InstrumentHost(host, lock));
+        // The costliest first, so that the threads end about together.
+        auto cost = [&](std::size_t i) {
+            const InstrumentInfo& info = s.instruments[i]->info;
+            return s.instruments[i]->scans *
+                   static_cast<uint64_t>((s.choice.netcdf ? info.netcdfCost : 0) + (s.choice.csv ? info.csvCost : 0));
+        };
+        std::vector<std::size_t> order(count);
+        for (std::size_t i = 0; i < count; ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cost(a) > cost(b); });
         std::atomic<std::size_t> next{0};
         std::exception_ptr failure;
         std::mutex failureLock;
         auto work = [&] {
             try {
-                for (std::size_t i; (i = next++) < count;) {
+                for (std::size_t n; (n = next++) < count;) {
+                    const std::size_t i = order[n];
                     s.NoteIgnored(i, hosts[i]);
                     if (!hosts[i].StopRequested())
                         written[i] = s.WriteListed(i, hosts[i]);
