@@ -52,7 +52,13 @@ run_case() {  # windows-build name firmware options...
     truncate -s 91 "$src/C0000004.DAT"
     rm -f "$src/E0000008.DAT"
   fi
+  # FIRMWARE-large: scans enough for the export to write them straight into
+  # the netCDF files' data (over 1 MiB of them).
+  if [ "$firmware" != "${firmware%-large}" ] && [ ! -d "$src" ]; then
+    "$native/sample/davrolin-make-sample" --firmware "${firmware%-large}" --last-profile 19 --scans 3000 "$src"
+  fi
   firmware=${firmware%-damaged}
+  firmware=${firmware%-large}
   local native_args=() wine_args=()
   mapfile -t native_args < <(with_metadata native "$@")
   mapfile -t wine_args < <(with_metadata wine "$@")
@@ -82,5 +88,6 @@ for win in "$@"; do
   run_case "$win" export-304 3.04 --export netcdf,csv --metadata "{metadata}" --latitude -33.5 --longitude 151.25
   run_case "$win" export-301 3.01 --export netcdf,csv --no-text --metadata "{metadata}" --latitude 11 --longitude -30.5 --profiles 2-9
   run_case "$win" export-damaged 3.04-damaged --export netcdf,csv --no-text --metadata "{metadata}" --latitude -33.5 --longitude 151.25
+  run_case "$win" export-large 3.04-large --export netcdf,csv --no-text --jobs 2 --metadata "{metadata}" --latitude -33.5 --longitude 151.25
 done
 exit $status
