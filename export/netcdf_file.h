@@ -116,8 +116,10 @@ public:
     // hold enough bytes for that to matter (else, and for a dataset in
     // memory, nothing changes). Call it in data mode, when the variables
     // that lie in the same blocks of the file as those have their values, as
-    // every other call gives the file back to netCDF-C. The bytes of the
-    // file are those netCDF-C writes.
+    // every other call gives the file back to netCDF-C. The file holds what
+    // netCDF-C would have written (the padding after a variable whose values
+    // end off a 4-byte boundary is zero, where netCDF-C may leave whatever its
+    // buffer held).
     bool WriteDirectly(int dim);
 
     // Ends the dataset and gives it its name. True when every call since
