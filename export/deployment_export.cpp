@@ -27,6 +27,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -567,8 +568,13 @@ bool DeploymentExport::Finish(ExportHost& host)
             }
         };
         std::vector<std::thread> helpers;
-        for (std::size_t t = 1; t < threads; ++t)
-            helpers.emplace_back(work);
+        for (std::size_t t = 1; t < threads; ++t) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;  // fewer threads, the same work
+            }
+        }
         work();
         for (auto& t : helpers)
             t.join();

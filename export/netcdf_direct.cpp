@@ -108,7 +108,7 @@ bool NetcdfDirectValues::Put(int var, NetcdfType type, std::size_t first, std::s
     }
     const std::size_t size = NetcdfTypeSize(v.type);
     errno = 0;
-    if (!SeekFile(file_.get(), v.begin + first * size)) {
+    if (!SeekFile(file_.get(), v.begin + static_cast<uint64_t>(first) * size)) {
         error = "cannot write variable '" + v.name + "': " + Cause();
         return false;
     }

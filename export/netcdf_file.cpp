@@ -158,14 +158,14 @@ bool NetcdfFile::WriteDirectly(int dim) {
         !Check(nc_inq_nvars(ncid_, &count), "cannot count the variables", nullptr)) {
         return false;
     }
-    std::size_t bytes = 0;
+    uint64_t bytes = 0;
     for (int var = 0; var < count; ++var) {
         nc_type type = NC_NAT;
         int dims = 0;
         int dimIds[NC_MAX_VAR_DIMS] = {};
         if (!Check(nc_inq_var(ncid_, var, nullptr, &type, &dims, dimIds, nullptr), "no such variable", nullptr))
             return false;
-        if (dims == 1 && dimIds[0] == dim) bytes += length * TypeSize(type);
+        if (dims == 1 && dimIds[0] == dim) bytes += uint64_t{length} * TypeSize(type);
     }
     if (bytes < kDirectMinimumBytes) return true;
     if (!Check(nc_close(std::exchange(ncid_, -1)), "cannot write the file", nullptr)) {
