@@ -510,6 +510,8 @@ private:
 bool DeploymentExport::Finish(ExportHost& host)
 {
     State& s = *state_;
+    // Every scan reaches its scratch file before any is read back (the ACM
+    // reads the engineering one while that is written from).
     for (auto& instrument : s.instruments) {
         instrument->Flush();
         std::fflush(instrument->scratch.get());
@@ -648,8 +650,7 @@ bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost&
             host.ItemDone();
         return false;
     };
-    std::fflush(ins.scratch.get());
-    if (std::ferror(ins.scratch.get()))
+    if (std::ferror(ins.scratch.get()))  // flushed by Finish
         return fail("Error writing export files of the " + std::string(ins.info.title) + ": the scratch file " +
                     ins.scratchPath + " could not be written whole");
 

@@ -55,23 +55,13 @@ std::vector<Attribute> ProfileTime(const char* longName)
 constexpr unsigned kEngineering = InstrumentBit(Instrument::Engineering);
 constexpr unsigned kSensors = InstrumentBit(Instrument::Ctd) | InstrumentBit(Instrument::Acm);
 
-template <typename T>
-std::vector<T> Converted(const std::vector<double>& values)
-{
-    std::vector<T> out;
-    out.reserve(values.size());
-    for (double v : values)
-        out.push_back(static_cast<T>(v));
-    return out;
-}
-
 void PutNumbers(NetcdfFile& nc, int var, NetcdfType type, const std::vector<double>& values)
 {
     switch (type) {
-    case NetcdfType::Byte: nc.PutBytes(var, 0, Converted<int8_t>(values)); break;
-    case NetcdfType::Short: nc.PutShorts(var, 0, Converted<int16_t>(values)); break;
-    case NetcdfType::Int: nc.PutInts(var, 0, Converted<int32_t>(values)); break;
-    case NetcdfType::Float: nc.PutFloats(var, 0, Converted<float>(values)); break;
+    case NetcdfType::Byte: nc.PutBytes(var, 0, ConvertedNumbers<int8_t>(values)); break;
+    case NetcdfType::Short: nc.PutShorts(var, 0, ConvertedNumbers<int16_t>(values)); break;
+    case NetcdfType::Int: nc.PutInts(var, 0, ConvertedNumbers<int32_t>(values)); break;
+    case NetcdfType::Float: nc.PutFloats(var, 0, ConvertedNumbers<float>(values)); break;
     case NetcdfType::Double: nc.PutDoubles(var, 0, values); break;
     case NetcdfType::Char: break;
     }

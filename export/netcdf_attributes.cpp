@@ -44,23 +44,13 @@ double FillValueOf(NetcdfType type)
 
 namespace {
 
-template <typename T>
-std::vector<T> Converted(const std::vector<double>& numbers)
-{
-    std::vector<T> values;
-    values.reserve(numbers.size());
-    for (double n : numbers)
-        values.push_back(static_cast<T>(n));
-    return values;
-}
-
 bool PutNumbers(NetcdfFile& f, int var, const char* name, NetcdfType type, const std::vector<double>& numbers)
 {
     switch (type) {
-    case NetcdfType::Byte: return f.PutAttBytes(var, name, Converted<int8_t>(numbers));
-    case NetcdfType::Short: return f.PutAttShorts(var, name, Converted<int16_t>(numbers));
-    case NetcdfType::Int: return f.PutAttInts(var, name, Converted<int32_t>(numbers));
-    case NetcdfType::Float: return f.PutAttFloats(var, name, Converted<float>(numbers));
+    case NetcdfType::Byte: return f.PutAttBytes(var, name, ConvertedNumbers<int8_t>(numbers));
+    case NetcdfType::Short: return f.PutAttShorts(var, name, ConvertedNumbers<int16_t>(numbers));
+    case NetcdfType::Int: return f.PutAttInts(var, name, ConvertedNumbers<int32_t>(numbers));
+    case NetcdfType::Float: return f.PutAttFloats(var, name, ConvertedNumbers<float>(numbers));
     case NetcdfType::Double: return f.PutAttDoubles(var, name, numbers);
     case NetcdfType::Char: break;
     }

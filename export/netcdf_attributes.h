@@ -25,6 +25,17 @@ Attribute NumbersAttribute(std::string name, NetcdfType type, std::vector<double
 // kShortFill and kByteFill for shorts and bytes.
 Attribute FillAttribute();
 
+// Numbers held as doubles, each exact in T, as values of T.
+template <typename T>
+std::vector<T> ConvertedNumbers(const std::vector<double>& numbers)
+{
+    std::vector<T> values;
+    values.reserve(numbers.size());
+    for (double n : numbers)
+        values.push_back(static_cast<T>(n));
+    return values;
+}
+
 // The fill value of a variable of `type` (NaN for floats and doubles).
 double FillValueOf(NetcdfType type);
 

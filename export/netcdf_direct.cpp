@@ -12,19 +12,6 @@ namespace {
 // Values are converted and written this many bytes at a time.
 constexpr std::size_t kPieceBytes = 1 << 16;
 
-int ClassicType(NetcdfType type)
-{
-    switch (type) {
-    case NetcdfType::Byte: return 1;
-    case NetcdfType::Char: return 2;
-    case NetcdfType::Short: return 3;
-    case NetcdfType::Int: return 4;
-    case NetcdfType::Float: return 5;
-    case NetcdfType::Double: return 6;
-    }
-    return 0;
-}
-
 // `count` values of `size` bytes each from `in` to big-endian `out` (whole
 // words swapped, which the compiler turns into vector code).
 template <typename Word, Word (*Swap)(Word)>
@@ -64,15 +51,23 @@ bool NetcdfDirectValues::Open(const std::string& path, int dim, std::string& err
 {
     path_ = path;
     dim_ = dim;
-    file_ = OpenFile(path.c_str(), "r+b");
-    if (!file_) {
-        error = "cannot reopen the file: " + Cause();
-        return false;
-    }
-    if (!ReadNetcdfLayout(file_.get(), layout_, error))
+    if (!Resume(error) || !ReadNetcdfLayout(file_.get(), layout_, error))
         return false;
     if (dim < 0 || static_cast<std::size_t>(dim) >= layout_.dimLengths.size()) {
         error = "no such dimension";
+        return false;
+    }
+    return true;
+}
+
+bool NetcdfDirectValues::Resume(std::string& error)
+{
+    if (file_)
+        return true;
+    errno = 0;
+    file_ = OpenFile(path_.c_str(), "r+b");
+    if (!file_) {
+        error = "cannot reopen the file: " + Cause();
         return false;
     }
     std::setvbuf(file_.get(), nullptr, _IONBF, 0);  // the pieces are large already
@@ -92,20 +87,14 @@ bool NetcdfDirectValues::Put(int var, NetcdfType type, std::size_t first, std::s
 {
     const NetcdfLayout::Variable& v = layout_.variables[static_cast<std::size_t>(var)];
     const uint64_t length = layout_.dimLengths[static_cast<std::size_t>(dim_)];
-    if (v.type != ClassicType(type) || first > length || count > length - first) {
+    if (v.type != NetcdfTypeCode(type) || first > length || count > length - first) {
         error = "cannot write variable '" + v.name + "': the values are not of its type and shape";
         return false;
     }
     if (count == 0)
         return true;
-    if (!file_) {
-        file_ = OpenFile(path_.c_str(), "r+b");
-        if (!file_) {
-            error = "cannot reopen the file: " + Cause();
-            return false;
-        }
-        std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-    }
+    if (!Resume(error))
+        return false;
     const std::size_t size = NetcdfTypeSize(v.type);
     errno = 0;
     if (!SeekFile(file_.get(), v.begin + static_cast<uint64_t>(first) * size)) {

@@ -33,6 +33,9 @@ public:
     bool Suspend(std::string& error);
 
 private:
+    // Opens the file again after Suspend (or first); false with the cause.
+    bool Resume(std::string& error);
+
     std::string path_;
     int dim_ = -1;
     NetcdfLayout layout_;

@@ -1,6 +1,7 @@
 #include "export/netcdf_file.h"
 
 #include "export/netcdf_direct.h"
+#include "export/netcdf_layout.h"
 #include "platform/platform.h"
 
 #include <netcdf.h>
@@ -27,18 +28,6 @@ namespace {
 // smaller file stays netCDF-C's alone.
 constexpr std::size_t kDirectMinimumBytes = std::size_t{1} << 20;
 
-std::size_t TypeSize(nc_type type) {
-    switch (type) {
-        case NC_BYTE:
-        case NC_CHAR: return 1;
-        case NC_SHORT: return 2;
-        case NC_INT:
-        case NC_FLOAT: return 4;
-        case NC_DOUBLE: return 8;
-        default: return 0;
-    }
-}
-
 // Writes `values` of `type` into the hyperslab at `start` of `counts`.
 int PutVara(int ncid, int var, NetcdfType type, const std::size_t* start, const std::size_t* counts,
             const void* values) {
@@ -54,19 +43,32 @@ int PutVara(int ncid, int var, NetcdfType type, const std::size_t* start, const 
     return NC_EBADTYPE;
 }
 
+static_assert(NC_BYTE == 1 && NC_CHAR == 2 && NC_SHORT == 3 && NC_INT == 4 && NC_FLOAT == 5 && NC_DOUBLE == 6);
+
 nc_type TypeOf(NetcdfType type) {
-    switch (type) {
-        case NetcdfType::Byte: return NC_BYTE;
-        case NetcdfType::Char: return NC_CHAR;
-        case NetcdfType::Short: return NC_SHORT;
-        case NetcdfType::Int: return NC_INT;
-        case NetcdfType::Float: return NC_FLOAT;
-        case NetcdfType::Double: return NC_DOUBLE;
-    }
-    return NC_NAT;
+    return static_cast<nc_type>(NetcdfTypeCode(type));
 }
 
 }  // namespace
+
+// What netCDF-C tells of a variable: its name, type, rank, and its last
+// dimension and that one's length (-1 and 0 for a scalar).
+struct NetcdfVariableShape {
+    char name[NC_MAX_NAME + 1] = "";
+    nc_type type = NC_NAT;
+    int dims = 0;
+    int lastDim = -1;
+    std::size_t rowLength = 0;
+};
+
+bool NetcdfFile::Inquire(int var, NetcdfVariableShape& v) {
+    int dimIds[NC_MAX_VAR_DIMS] = {};
+    if (!Check(nc_inq_var(ncid_, var, v.name, &v.type, &v.dims, dimIds, nullptr), "no such variable", nullptr))
+        return false;
+    if (v.dims == 0) return true;
+    v.lastDim = dimIds[v.dims - 1];
+    return Check(nc_inq_dimlen(ncid_, v.lastDim, &v.rowLength), "cannot read the row length of", v.name);
+}
 
 NetcdfFile::NetcdfFile() = default;
 
@@ -152,20 +154,13 @@ bool NetcdfFile::WriteDirectly(int dim) {
     if (direct_ && error_.empty()) return true;
     if (!Usable()) return false;
     if (memory_) return true;
-    std::size_t length = 0;
     int count = 0;
-    if (!Check(nc_inq_dimlen(ncid_, dim, &length), "no such dimension", nullptr) ||
-        !Check(nc_inq_nvars(ncid_, &count), "cannot count the variables", nullptr)) {
-        return false;
-    }
+    if (!Check(nc_inq_nvars(ncid_, &count), "cannot count the variables", nullptr)) return false;
     uint64_t bytes = 0;
     for (int var = 0; var < count; ++var) {
-        nc_type type = NC_NAT;
-        int dims = 0;
-        int dimIds[NC_MAX_VAR_DIMS] = {};
-        if (!Check(nc_inq_var(ncid_, var, nullptr, &type, &dims, dimIds, nullptr), "no such variable", nullptr))
-            return false;
-        if (dims == 1 && dimIds[0] == dim) bytes += uint64_t{length} * TypeSize(type);
+        NetcdfVariableShape v;
+        if (!Inquire(var, v)) return false;
+        if (v.dims == 1 && v.lastDim == dim) bytes += uint64_t{v.rowLength} * NetcdfTypeSize(v.type);
     }
     if (bytes < kDirectMinimumBytes) return true;
     if (!Check(nc_close(std::exchange(ncid_, -1)), "cannot write the file", nullptr)) {
@@ -304,21 +299,17 @@ bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::siz
     }
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
-    char name[NC_MAX_NAME + 1] = "";
-    nc_type actual = NC_NAT;
-    int dims = 0;
-    if (!Check(nc_inq_var(ncid_, var, name, &actual, &dims, nullptr, nullptr), "no such variable", nullptr)) {
-        return false;
-    }
+    NetcdfVariableShape v;
+    if (!Inquire(var, v)) return false;
     // A scalar takes one value at index 0.
-    if (actual != TypeOf(type) || dims > 1 || (dims == 0 && (first != 0 || count != 1))) {
-        error_ = path_ + ": cannot write variable '" + name + "': the values are not of its type and shape";
+    if (v.type != TypeOf(type) || v.dims > 1 || (v.dims == 0 && (first != 0 || count != 1))) {
+        error_ = path_ + ": cannot write variable '" + v.name + "': the values are not of its type and shape";
         return false;
     }
     if (count == 0) return true;
     const std::size_t start[1] = {first};
     const std::size_t counts[1] = {count};
-    return Check(PutVara(ncid_, var, type, start, counts, values), "cannot write variable", name);
+    return Check(PutVara(ncid_, var, type, start, counts, values), "cannot write variable", v.name);
 }
 
 bool NetcdfFile::PutBytes(int var, std::size_t first, std::span<const int8_t> values) {
@@ -340,27 +331,17 @@ bool NetcdfFile::PutDoubles(int var, std::size_t first, std::span<const double> 
 bool NetcdfFile::PutRow(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values) {
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
-    char name[NC_MAX_NAME + 1] = "";
-    nc_type actual = NC_NAT;
-    int dims = 0;
-    int dimIds[NC_MAX_VAR_DIMS] = {};
-    if (!Check(nc_inq_var(ncid_, var, name, &actual, &dims, dimIds, nullptr), "no such variable", nullptr)) {
-        return false;
-    }
-    std::size_t length = 0;
-    if (dims == 1 || dims == 2) {
-        if (!Check(nc_inq_dimlen(ncid_, dimIds[dims - 1], &length), "cannot read the row length of", name))
-            return false;
-    }
-    if (actual != TypeOf(type) || dims < 1 || dims > 2 || (dims == 1 && row != 0) || count != length) {
-        error_ = path_ + ": cannot write variable '" + name + "': the values are not a row of it";
+    NetcdfVariableShape v;
+    if (!Inquire(var, v)) return false;
+    if (v.type != TypeOf(type) || v.dims < 1 || v.dims > 2 || (v.dims == 1 && row != 0) || count != v.rowLength) {
+        error_ = path_ + ": cannot write variable '" + v.name + "': the values are not a row of it";
         return false;
     }
     const std::size_t start[2] = {row, 0};
     const std::size_t counts[2] = {1, count};
-    const std::size_t* at = dims == 2 ? start : start + 1;
-    const std::size_t* n = dims == 2 ? counts : counts + 1;
-    return Check(PutVara(ncid_, var, type, at, n, values), "cannot write variable", name);
+    const std::size_t* at = v.dims == 2 ? start : start + 1;
+    const std::size_t* n = v.dims == 2 ? counts : counts + 1;
+    return Check(PutVara(ncid_, var, type, at, n, values), "cannot write variable", v.name);
 }
 bool NetcdfFile::PutFloatRow(int var, std::size_t row, std::span<const float> values) {
     return PutRow(var, NetcdfType::Float, row, values.size(), values.data());
@@ -378,29 +359,22 @@ bool NetcdfFile::PutCharRow(int var, std::size_t row, std::string_view text) {
 bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
-    char name[NC_MAX_NAME + 1] = "";
-    nc_type actual = NC_NAT;
-    int dims = 0;
-    int dimIds[NC_MAX_VAR_DIMS] = {};
-    if (!Check(nc_inq_var(ncid_, var, name, &actual, &dims, dimIds, nullptr), "no such variable", nullptr)) {
+    NetcdfVariableShape v;
+    if (!Inquire(var, v)) return false;
+    if (v.type != NC_CHAR || v.dims != 2) {
+        error_ = path_ + ": cannot write variable '" + v.name + "': it is not a table of text rows";
         return false;
     }
-    if (actual != NC_CHAR || dims != 2) {
-        error_ = path_ + ": cannot write variable '" + name + "': it is not a table of text rows";
+    if (text.size() > v.rowLength) {
+        error_ = path_ + ": cannot write variable '" + v.name + "': the text '" + std::string(text) +
+                 "' is longer than its " + std::to_string(v.rowLength) + " characters";
         return false;
     }
-    std::size_t length = 0;
-    if (!Check(nc_inq_dimlen(ncid_, dimIds[1], &length), "cannot read the row length of", name)) return false;
-    if (text.size() > length) {
-        error_ = path_ + ": cannot write variable '" + name + "': the text '" + std::string(text) +
-                 "' is longer than its " + std::to_string(length) + " characters";
-        return false;
-    }
-    std::vector<char> padded(length, '\0');
+    std::vector<char> padded(v.rowLength, '\0');
     text.copy(padded.data(), text.size());
     const std::size_t start[2] = {row, 0};
-    const std::size_t counts[2] = {1, length};
-    return Check(nc_put_vara_text(ncid_, var, start, counts, padded.data()), "cannot write variable", name);
+    const std::size_t counts[2] = {1, v.rowLength};
+    return Check(nc_put_vara_text(ncid_, var, start, counts, padded.data()), "cannot write variable", v.name);
 }
 
 bool NetcdfFile::Close() {

@@ -39,6 +39,7 @@ enum class NetcdfType { Byte, Char, Short, Int, Float, Double };
 // The variable id of the file's global attributes.
 constexpr int kNetcdfGlobal = -1;
 class NetcdfDirectValues;
+struct NetcdfVariableShape;
 
 // The length of the unlimited (record) dimension.
 constexpr std::size_t kNetcdfUnlimited = 0;
@@ -139,6 +140,8 @@ private:
     // back from the direct writes first).
     bool Usable();
     bool ToDirect();
+    // What netCDF-C tells of variable `var`; false (recorded) when it cannot.
+    bool Inquire(int var, NetcdfVariableShape& shape);
     bool PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values);
     bool PutRow(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values);
     bool PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values);

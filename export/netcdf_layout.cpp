@@ -133,6 +133,19 @@ bool Parse(const std::vector<uint8_t>& bytes, std::size_t size, NetcdfLayout& la
 
 }  // namespace
 
+int NetcdfTypeCode(NetcdfType type)
+{
+    switch (type) {
+    case NetcdfType::Byte: return 1;
+    case NetcdfType::Char: return 2;
+    case NetcdfType::Short: return 3;
+    case NetcdfType::Int: return 4;
+    case NetcdfType::Float: return 5;
+    case NetcdfType::Double: return 6;
+    }
+    return 0;
+}
+
 std::size_t NetcdfTypeSize(int type)
 {
     switch (type) {

@@ -4,6 +4,8 @@
 // dimensions and the offset of its first value. Read from the file's header,
 // which netCDF-C writes when a dataset leaves define mode.
 
+#include "export/netcdf_file.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -20,7 +22,9 @@ struct NetcdfLayout {
     std::vector<Variable> variables;
 };
 
-// The bytes one value of nc_type `type` takes in the file; 0 for no classic type.
+// The code of a classic type in the file (and netCDF-C's nc_type).
+int NetcdfTypeCode(NetcdfType type);
+// The bytes one value of type code `type` takes in the file; 0 for no classic type.
 std::size_t NetcdfTypeSize(int type);
 
 // Reads the layout from the header at the start of `file`. False, with what
