@@ -1,6 +1,7 @@
 #include "export/export_columns.h"
 
 #include "export/seawater.h"
+#include "formats/field_text.h"
 #include "formats/text_format.h"
 #include "formats/timestamp.h"
 
@@ -235,15 +236,6 @@ double PressureAt(PressureTrack& track, double time)
 
 namespace {
 
-char* Digits(char* at, int value, int count)
-{
-    for (int i = count - 1; i >= 0; --i) {
-        at[i] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    }
-    return at + count;
-}
-
 // "YYYY-MM-DDThh:mm:ss" of a time in seconds (years 0..9999), then
 // ".mmm" when `millis` is not negative, then "Z"; the length.
 std::size_t IsoText(int64_t seconds, int millis, char* text)
@@ -262,11 +254,11 @@ std::size_t IsoText(int64_t seconds, int millis, char* text)
         last.number = day;
         last.fourDigits = t.year >= 0 && t.year <= 9999;
         if (last.fourDigits) {
-            char* at = Digits(last.text, t.year, 4);
+            char* at = PutFourDigits(last.text, t.year);
             *at++ = '-';
-            at = Digits(at, t.month, 2);
+            at = PutTwoDigits(at, t.month);
             *at++ = '-';
-            at = Digits(at, t.day, 2);
+            at = PutTwoDigits(at, t.day);
             *at = 'T';
         }
     }
@@ -281,14 +273,15 @@ std::size_t IsoText(int64_t seconds, int millis, char* text)
     t.second = rest % 60;
     std::memcpy(text, last.text, sizeof last.text);
     char* at = text + sizeof last.text;
-    at = Digits(at, t.hour, 2);
+    at = PutTwoDigits(at, t.hour);
     *at++ = ':';
-    at = Digits(at, t.minute, 2);
+    at = PutTwoDigits(at, t.minute);
     *at++ = ':';
-    at = Digits(at, t.second, 2);
+    at = PutTwoDigits(at, t.second);
     if (millis >= 0) {
         *at++ = '.';
-        at = Digits(at, millis, 3);
+        at += 3;
+        PutFixedCountBackward<3>(at, static_cast<uint32_t>(millis));
     }
     *at++ = 'Z';
     *at = '\0';
