@@ -5,6 +5,7 @@
 #include "export/global_attributes.h"
 #include "export/grid_file.h"
 #include "export/instance_variables.h"
+#include "export/ordered_pieces.h"
 #include "export/netcdf_file.h"
 #include "export/profile_quality.h"
 #include "export/seawater.h"
@@ -23,11 +24,13 @@
 #include <cstdio>
 #include <cstring>
 #include <span>
+#include <string_view>
 #include <limits>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <system_error>
+#include <type_traits>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -84,7 +87,7 @@ public:
             buffer_ = std::make_unique<TextBuffer>(file_.get());
         return file_ != nullptr;
     }
-    void Write(const std::string& text) { buffer_->Append(text.data(), text.size()); }
+    void Write(std::string_view text) { buffer_->Append(text.data(), text.size()); }
     // A place for `n` bytes (at most kTextBufferSize); the end of what was
     // written there goes to Commit.
     char* Room(std::size_t n) { return buffer_->Room(n); }
@@ -322,10 +325,8 @@ struct DeploymentExport::State {
 
     // The log's line about the profiles instrument `i` did not keep, if any.
     void NoteIgnored(std::size_t i, ExportHost& host) const;
-    // Writes the files of instrument `i` from its listed profiles; false
-    // when any of them was not written (logged).
-    bool WriteListed(std::size_t i, ExportHost& host);
-    bool WriteInstrument(InstrumentExport& instrument, ExportHost& host, std::vector<ProfileRecord>& listed);
+    // The files of instrument `i`, from its listed profiles.
+    class InstrumentFiles;
     // The global attributes of the instrument's netCDF file.
     std::vector<Attribute> Globals(const InstrumentExport& instrument, double timeLow, double timeHigh) const;
     // Opens ctd_grid.nc for the CTD's listed profiles. Without a grid (no
@@ -355,8 +356,8 @@ std::size_t ScanSize(Instrument instrument)
 }
 
 // The engineering pressure-time track of profile `profile`, read from the
-// engineering scratch file through `in` (a handle of the reader's own);
-// empty when there is none.
+// engineering scratch file through `in` (from any thread); empty when there
+// is none or it cannot be read.
 PressureTrack TrackOf(const InstrumentExport* engineering, std::FILE* in, uint32_t profile)
 {
     PressureTrack track;
@@ -368,12 +369,11 @@ PressureTrack TrackOf(const InstrumentExport* engineering, std::FILE* in, uint32
     if (at == records.end() || at->number != profile || at->scans == 0)
         return track;
     std::vector<EngineeringValues> scans(at->scans);
-    if (!SeekFile(in, at->firstScan * sizeof(EngineeringValues)))
+    if (!ReadFileAt(in, at->firstScan * sizeof(EngineeringValues), scans.data(), scans.size() * sizeof scans[0]))
         return track;
-    const std::size_t got = std::fread(scans.data(), sizeof(EngineeringValues), scans.size(), in);
     auto& points = track.points;
     bool anyNaN = false;
-    for (std::size_t i = 0; i < got; ++i) {
+    for (std::size_t i = 0; i < scans.size(); ++i) {
         points.emplace_back(scans[i].time, scans[i].pressure);
         anyNaN = anyNaN || std::isnan(scans[i].time);
     }
@@ -507,6 +507,464 @@ private:
 
 }  // namespace
 
+// One instrument's files, written a piece at a time: the pieces (whole
+// profiles) are worked out on any thread, each from its own part of the
+// scratch file, and their CSV text and grid rows go to the files in order.
+class DeploymentExport::State::InstrumentFiles final : public PieceJob {
+public:
+    InstrumentFiles(State& state, std::size_t index, ExportHost& host)
+        : s_(state), index_(index), ins_(*state.instruments[index]), host_(host)
+    {
+        // A profile with no time and no scans has no place in the files of
+        // scans, unless no profile has one (a netCDF file of no profiles
+        // and no scans cannot be written: both its dimensions would be empty).
+        for (const ProfileRecord& r : s_.listings[index])
+            if (!std::isnan(r.time) || r.scans != 0)
+                listed_.push_back(r);
+        if (listed_.empty())
+            listed_ = s_.listings[index];
+        // The pieces: whole profiles, about kPieceScans scans each.
+        Piece piece;
+        for (std::size_t p = 0; p < listed_.size(); ++p) {
+            piece.scans += listed_[p].scans;
+            if (piece.scans >= kPieceScans || p + 1 == listed_.size()) {
+                piece.endProfile = p + 1;
+                pieces_.push_back(piece);
+                piece = Piece{p + 1, p + 1, piece.firstObs + piece.scans, 0};
+            }
+        }
+        if (pieces_.empty())
+            pieces_.push_back(Piece{});
+        results_.resize(pieces_.size());
+    }
+
+    bool Written() const { return written_; }
+
+    std::size_t Pieces() const override { return pieces_.size(); }
+
+    void Start() override
+    {
+        s_.NoteIgnored(index_, host_);
+        if (host_.StopRequested())
+            return;  // not begun: no file, no line
+        started_ = true;
+        const Instrument kind = ins_.info.instrument;
+        columns_ = ColumnsOf(kind, s_.run.options.layout301);
+        ncPath_ = s_.PathOf(ins_.info.name) + ".nc";
+        csvPath_ = s_.PathOf(ins_.info.name) + ".csv";
+        gridded_ = s_.choice.netcdf && kind == Instrument::Ctd;
+        items_ = (s_.choice.netcdf ? 1 : 0) + (s_.choice.csv ? 1 : 0) + (gridded_ ? 1 : 0);
+        if (std::ferror(ins_.scratch.get())) {  // flushed by Finish
+            Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
+                 ins_.scratchPath + " could not be written whole");
+            return;
+        }
+
+        // The profiles' variables and the deployment's times.
+        uint64_t obs = 0;
+        double timeLow = kNaN, timeHigh = kNaN;
+        Widen(ins_.scanTimeLow, timeLow, timeHigh);
+        Widen(ins_.scanTimeHigh, timeLow, timeHigh);
+        for (const auto& r : listed_) {
+            obs += r.scans;
+            for (double t : {r.time, r.sensorOn, r.sensorOff, r.motionStart, r.motionStop})
+                Widen(t, timeLow, timeHigh);
+        }
+
+        // Which way each CTD profile went, from the engineering profile of its number.
+        if (kind == Instrument::Ctd)
+            if (const InstrumentExport* engineering = s_.Find(KindEngineering))
+                for (ProfileRecord& r : listed_) {
+                    const auto& e = engineering->records;
+                    const auto at = std::lower_bound(e.begin(), e.end(), r.number,
+                                                     [](const ProfileRecord& a, uint32_t n) { return a.number < n; });
+                    if (at != e.end() && at->number == r.number)
+                        r.direction = DirectionOf(at->firstPressure, at->lastPressure);
+                }
+
+        quality_ = std::make_unique<ProfileQuality>(QcColumnsOf(kind, columns_), s_.qc, s_.choice.qc);
+        timeColumn_ = columns_.size();  // the scans' own times; none: estimated
+        zColumn_ = columns_.size();
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            if (std::strcmp(columns_[i].name, "scan_time") == 0)
+                timeColumn_ = i;
+            if (columns_[i].verticalAxis)
+                zColumn_ = i;
+        }
+
+        if (s_.choice.netcdf) {
+            host_.Writing(ncPath_);
+            if (!s_.DefineAndFill(nc_, ncPath_, ins_, listed_, obs, timeLow, timeHigh, columns_, obsVars_,
+                                  *quality_)) {
+                Fail("Error writing export file " + nc_.Error());
+                return;
+            }
+        }
+        if (gridded_)
+            gridOk_ = s_.OpenGrid(grid_, ins_, listed_, timeLow, timeHigh, host_);
+        gridOpen_ = grid_.IsOpen();
+
+        if (s_.choice.csv) {
+            host_.Writing(csvPath_);
+            if (!csv_.Open(csvPath_)) {
+                Fail("Error creating export file " + csvPath_);
+                return;
+            }
+            std::string header = "profile,time (UTC),scan";
+            for (const Column& c : columns_) {
+                if (!c.csvFormat && !c.csvTime)
+                    continue;
+                header += std::string(",") + c.name;
+                if (c.csvTime)
+                    header += " (UTC)";
+                else if (c.units)
+                    header += std::string(" (") + c.units + ")";
+            }
+            csv_.Write(header + "\r\n");
+        }
+
+        // The ACM's pressures come from the engineering scans, read through a
+        // handle of its own (the engineering files may be written meanwhile).
+        engineering_ = kind == Instrument::Acm ? s_.Find(KindEngineering) : nullptr;
+        if (engineering_) {
+            engineeringScans_ = OpenFile(engineering_->scratchPath.c_str(), "rb");
+            if (!engineeringScans_)
+                Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
+                     engineering_->scratchPath + " could not be read");
+        }
+    }
+
+    void Work(std::size_t index) override
+    {
+        if (!started_ || failed_)
+            return;
+        const Piece& piece = pieces_[index];
+        const Instrument kind = ins_.info.instrument;
+        const bool layout301 = s_.run.options.layout301;
+        const std::size_t scanSize = ScanSize(kind);
+        const std::size_t width = columns_.size();
+        std::unique_ptr<PieceResult> result = Spare(spareResults_);
+        std::unique_ptr<Workspace> space = Spare(spareSpaces_);
+        Workspace& work = *space;
+        const std::size_t chunk = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans));
+        work.raw.resize(chunk * scanSize);
+        work.values.resize(chunk * width);
+        work.floats.resize(chunk);
+        work.doubles.resize(chunk);
+        work.shorts.resize(chunk);
+        auto& raw = work.raw;
+        auto& values = work.values;
+        auto& floats = work.floats;
+        auto& doubles = work.doubles;
+        auto& shorts = work.shorts;
+        // The workspace is kept for the next piece, however this one ends.
+        struct GiveBack {
+            InstrumentFiles& files;
+            std::unique_ptr<Workspace>& space;
+            ~GiveBack() { files.Keep(files.spareSpaces_, std::move(space)); }
+        } giveBack{*this, space};
+        ProfileQuality quality = *quality_;
+        quality.StartAt(piece.firstObs);
+        NetcdfFile* nc = s_.choice.netcdf ? &nc_ : nullptr;
+
+        PressureTrack track;
+        std::size_t profileAt = piece.firstProfile;  // the listed profile of the next scan
+        uint32_t indexInProfile = 0;
+        auto skipEmpty = [&] {
+            while (profileAt < piece.endProfile && indexInProfile >= listed_[profileAt].scans) {
+                ++profileAt;
+                indexInProfile = 0;
+                if (engineering_ && profileAt < piece.endProfile && listed_[profileAt].scans != 0)
+                    track = TrackOf(engineering_, engineeringScans_.get(), listed_[profileAt].number);
+            }
+        };
+        if (engineering_ && profileAt < piece.endProfile)
+            track = TrackOf(engineering_, engineeringScans_.get(), listed_[profileAt].number);
+        for (uint64_t done = 0; done < piece.scans;) {
+            if (host_.StopRequested()) {
+                Fail("Operation cancelled by user: the " + std::string(ins_.info.title) +
+                     " export files were not written");
+                return;
+            }
+            if (failed_)
+                return;
+            const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans - done));
+            const uint64_t chunkStart = piece.firstObs + done;
+            if (!ReadFileAt(ins_.scratch.get(), chunkStart * scanSize, raw.data(), count * scanSize)) {
+                Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
+                     ins_.scratchPath + " could not be read");
+                return;
+            }
+            for (std::size_t i = 0; i < count; ++i) {
+                skipEmpty();
+                ProfileRecord& r = listed_[profileAt];
+                const ScanContext context{s_.latitude, indexInProfile, r.scans, r.sensorOn,
+                                          r.sensorOff, r.time,         &track};
+                double* v = &values[i * width];
+                const unsigned char* scan = &raw[i * scanSize];
+                if (kind == Instrument::Ctd) {
+                    CtdValues c;
+                    std::memcpy(&c, scan, sizeof c);
+                    CtdRow(c, context, v);
+                } else if (kind == Instrument::Acm) {
+                    AcmValues a;
+                    std::memcpy(&a, scan, sizeof a);
+                    AcmRow(a, context, v);
+                } else {
+                    EngineeringValues e;
+                    std::memcpy(&e, scan, sizeof e);
+                    EngineeringRow(e, context, layout301, v);
+                }
+                if (zColumn_ < width)
+                    Widen(v[zColumn_], result->zLow, result->zHigh);
+                if (s_.choice.csv)
+                    result->csv.Put(kind, layout301, r.number, indexInProfile + 1, v);
+                if (!quality.Tested().empty()) {
+                    // The CTD's own spread times: a scan without them is not placed
+                    // at its profile's time here, which would make its rate infinite.
+                    quality.Add(v, timeColumn_ < width ? v[timeColumn_] : SpreadTime(context));
+                    if (indexInProfile + 1 == r.scans) {
+                        quality.EndProfile(r, nc);
+                        if (gridOpen_)
+                            result->gridRows.push_back(grid_.RowOf(profileAt, quality));
+                    }
+                }
+                ++indexInProfile;
+            }
+            if (nc) {
+                for (std::size_t c = 0; c < width; ++c) {
+                    if (columns_[c].type == NetcdfType::Float) {
+                        for (std::size_t i = 0; i < count; ++i)
+                            floats[i] = static_cast<float>(values[i * width + c]);
+                        nc->PutFloats(obsVars_[c], chunkStart, std::span<const float>(floats.data(), count));
+                    } else if (columns_[c].type == NetcdfType::Double) {
+                        for (std::size_t i = 0; i < count; ++i)
+                            doubles[i] = values[i * width + c];
+                        nc->PutDoubles(obsVars_[c], chunkStart, std::span<const double>(doubles.data(), count));
+                    } else {
+                        for (std::size_t i = 0; i < count; ++i)
+                            shorts[i] = static_cast<int16_t>(values[i * width + c]);
+                        nc->PutShorts(obsVars_[c], chunkStart, std::span<const int16_t>(shorts.data(), count));
+                    }
+                }
+                if (!nc->Ok()) {
+                    FailOfFile();
+                    return;
+                }
+            }
+            done += count;
+        }
+        if (nc && !quality.Flush(*nc)) {
+            FailOfFile();
+            return;
+        }
+        results_[index] = std::move(result);
+    }
+
+    void Commit(std::size_t index) override
+    {
+        std::unique_ptr<PieceResult> result = std::move(results_[index]);
+        if (!result || failed_)
+            return;
+        Widen(result->zLow, zLow_, zHigh_);
+        Widen(result->zHigh, zLow_, zHigh_);
+        if (s_.choice.csv)
+            csv_.Write(result->csv.Text());
+        for (const GridRow& row : result->gridRows)
+            gridOk_ = grid_.PutRow(row) && gridOk_;
+        Keep(spareResults_, std::move(result));
+    }
+
+    void Finish() override
+    {
+        spareResults_.clear();
+        spareSpaces_.clear();
+        if (!started_)
+            return;
+        if (failed_) {
+            const std::string line = fileFailure_ ? "Error writing export file " + nc_.Error() : failure_;
+            nc_ = NetcdfFile();
+            grid_ = GridFile();
+            csv_.Abandon();
+            host_.Error(line);
+            for (uint32_t i = 0; i < items_; ++i)
+                host_.ItemDone();
+            return;
+        }
+        bool ok = true;
+        if (s_.choice.netcdf) {
+            quality_->PutGrades(nc_, listed_);
+            if (!std::isnan(zLow_)) {
+                nc_.PutAttDoubles(kNetcdfGlobal, kVerticalMin, {zLow_});
+                nc_.PutAttDoubles(kNetcdfGlobal, kVerticalMax, {zHigh_});
+            }
+            if (nc_.Close()) {
+                host_.Progress("Export written to file " + ncPath_);
+            } else {
+                host_.Error("Error writing export file " + nc_.Error());
+                ok = false;
+            }
+            host_.ItemDone();
+        }
+        if (gridded_) {
+            if (grid_.IsOpen()) {
+                if (grid_.Close() && gridOk_) {
+                    host_.Progress("Export written to file " + s_.PathOf(kGridFileName));
+                } else {
+                    host_.Error("Error writing export file " + grid_.Error());
+                    ok = false;
+                }
+            } else if (!gridOk_) {
+                ok = false;
+            }
+            host_.ItemDone();
+        }
+        if (s_.choice.csv) {
+            if (csv_.Close()) {
+                host_.Progress("Export written to file " + csvPath_);
+            } else {
+                host_.Error("Error writing export file " + csvPath_ + ": the file could not be written whole");
+                ok = false;
+            }
+            host_.ItemDone();
+        }
+        written_ = ok;
+        // What the writing found out of each profile (its grades) goes to profiles.csv too.
+        std::vector<ProfileRecord>& all = s_.listings[index_];
+        std::size_t at = 0;
+        for (const ProfileRecord& r : listed_) {
+            while (all[at].number != r.number)
+                ++at;
+            all[at] = r;
+        }
+    }
+
+private:
+    // Scans a piece holds at least, but for the last (whole profiles each).
+    static constexpr uint64_t kPieceScans = 1 << 15;
+
+    struct Piece {
+        std::size_t firstProfile = 0, endProfile = 0;  // listed profiles
+        uint64_t firstObs = 0;                         // its first scan's index in the files
+        uint64_t scans = 0;
+    };
+    // The CSV rows of a piece, as they will stand in the file.
+    class CsvText {
+    public:
+        void Put(Instrument kind, bool layout301, uint32_t profile, uint32_t scan, const double* v)
+        {
+            if (text_.size() - used_ < kMaxCsvRowLength)
+                text_.resize(std::max(2 * text_.size(), used_ + kMaxCsvRowLength));
+            used_ = static_cast<std::size_t>(PutCsvRow(text_.data() + used_, kind, layout301, profile, scan, v) -
+                                             text_.data());
+        }
+        std::string_view Text() const { return {text_.data(), used_}; }
+        void Clear() { used_ = 0; }
+
+    private:
+        std::vector<char> text_;
+        std::size_t used_ = 0;
+    };
+    struct PieceResult {
+        CsvText csv;
+        std::vector<GridRow> gridRows;
+        double zLow = kNaN, zHigh = kNaN;
+        void Clear()
+        {
+            csv.Clear();
+            gridRows.clear();
+            zLow = zHigh = kNaN;
+        }
+    };
+    // What a piece's work needs for a chunk of its scans.
+    struct Workspace {
+        std::vector<unsigned char> raw;
+        std::vector<double> values;
+        std::vector<float> floats;
+        std::vector<double> doubles;
+        std::vector<int16_t> shorts;
+    };
+
+    // The spare results and workspaces are used again: large buffers made
+    // anew for each piece cost more in page faults than their piece's work.
+    template <typename T>
+    std::unique_ptr<T> Spare(std::vector<std::unique_ptr<T>>& spares)
+    {
+        {
+            const std::lock_guard<std::mutex> hold(failureLock_);
+            if (!spares.empty()) {
+                std::unique_ptr<T> spare = std::move(spares.back());
+                spares.pop_back();
+                return spare;
+            }
+        }
+        return std::make_unique<T>();
+    }
+    template <typename T>
+    void Keep(std::vector<std::unique_ptr<T>>& spares, std::unique_ptr<T> spare)
+    {
+        if (!spare)
+            return;
+        if constexpr (std::is_same_v<T, PieceResult>)
+            spare->Clear();
+        const std::lock_guard<std::mutex> hold(failureLock_);
+        spares.push_back(std::move(spare));
+    }
+
+    // The first failure of the files, from any thread: the line for the log.
+    void Fail(const std::string& line)
+    {
+        const std::lock_guard<std::mutex> hold(failureLock_);
+        if (!failed_) {
+            failure_ = line;
+            failed_ = true;
+        }
+    }
+    // A failure of the netCDF file: its line is made from the file's error
+    // once every piece is over.
+    void FailOfFile()
+    {
+        const std::lock_guard<std::mutex> hold(failureLock_);
+        if (!failed_) {
+            fileFailure_ = true;
+            failed_ = true;
+        }
+    }
+
+    State& s_;
+    const std::size_t index_;
+    InstrumentExport& ins_;
+    ExportHost& host_;
+    std::vector<ProfileRecord> listed_;
+    std::vector<Piece> pieces_;
+    std::vector<std::unique_ptr<PieceResult>> results_;
+
+    bool started_ = false;
+    bool written_ = false;
+    std::vector<Column> columns_;
+    std::string ncPath_, csvPath_;
+    bool gridded_ = false;
+    uint32_t items_ = 0;
+    std::unique_ptr<ProfileQuality> quality_;  // defined in the file; each piece tests with a copy
+    std::size_t timeColumn_ = 0, zColumn_ = 0;
+    NetcdfFile nc_;
+    std::vector<int> obsVars_;
+    GridFile grid_;
+    bool gridOk_ = true;
+    bool gridOpen_ = false;
+    TextOutput csv_;
+    const InstrumentExport* engineering_ = nullptr;
+    File engineeringScans_;
+    double zLow_ = kNaN, zHigh_ = kNaN;
+
+    std::vector<std::unique_ptr<PieceResult>> spareResults_;
+    std::vector<std::unique_ptr<Workspace>> spareSpaces_;
+    std::mutex failureLock_;  // the failure and the spares
+    std::atomic<bool> failed_{false};
+    bool fileFailure_ = false;
+    std::string failure_;
+};
+
 bool DeploymentExport::Finish(ExportHost& host)
 {
     State& s = *state_;
@@ -525,66 +983,42 @@ bool DeploymentExport::Finish(ExportHost& host)
         SetProfileTimes(s.listings[i], s.instruments[i]->info.instrument, engineeringListing,
                         s.hasDeployment ? s.deploymentRecord.profileStartInterval : 0);
 
-    // Each instrument's files; with several threads, the instruments side by
-    // side (they share nothing they write). Once the run is asked to stop,
-    // no further instrument starts.
+    // Each instrument's files, a piece at a time; with several threads, the
+    // pieces side by side, the costliest instrument's first. Once the run
+    // is asked to stop, no further instrument starts.
     const std::size_t count = s.instruments.size();
-    const std::size_t threads = std::min<std::size_t>(count, static_cast<std::size_t>(std::max(s.run.threads, 1)));
-    std::vector<char> written(count, 0);
-    if (threads <= 1) {
-        bool stopped = false;
-        for (std::size_t i = 0; i < count; ++i) {
-            s.NoteIgnored(i, host);
-            if (!stopped)
-                written[i] = s.WriteListed(i, host);
-            stopped = stopped || host.StopRequested();
-        }
-    } else {
-        std::mutex lock;
-        std::vector<InstrumentHost> hosts(count, InstrumentHost(host, lock));
-        // The costliest first, so that the threads end about together.
-        auto cost = [&](std::size_t i) {
-            const InstrumentInfo& info = s.instruments[i]->info;
-            return s.instruments[i]->scans *
-                   static_cast<uint64_t>((s.choice.netcdf ? info.netcdfCost : 0) + (s.choice.csv ? info.csvCost : 0));
-        };
-        std::vector<std::size_t> order(count);
-        for (std::size_t i = 0; i < count; ++i)
-            order[i] = i;
+    const int threads = std::max(s.run.threads, 1);
+    std::mutex lock;
+    std::vector<InstrumentHost> hosts(count, InstrumentHost(host, lock));
+    std::vector<std::unique_ptr<State::InstrumentFiles>> files;
+    for (std::size_t i = 0; i < count; ++i)
+        files.push_back(std::make_unique<State::InstrumentFiles>(s, i, threads > 1 ? hosts[i] : host));
+    auto cost = [&](std::size_t i) {
+        const InstrumentInfo& info = s.instruments[i]->info;
+        return s.instruments[i]->scans *
+               static_cast<uint64_t>((s.choice.netcdf ? info.netcdfCost : 0) + (s.choice.csv ? info.csvCost : 0));
+    };
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = i;
+    if (threads > 1)
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return cost(a) > cost(b); });
-        std::atomic<std::size_t> next{0};
-        std::exception_ptr failure;
-        std::mutex failureLock;
-        auto work = [&] {
-            try {
-                for (std::size_t n; (n = next++) < count;) {
-                    const std::size_t i = order[n];
-                    s.NoteIgnored(i, hosts[i]);
-                    if (!hosts[i].StopRequested())
-                        written[i] = s.WriteListed(i, hosts[i]);
-                }
-            } catch (...) {
-                const std::lock_guard<std::mutex> hold(failureLock);
-                failure = std::current_exception();
-                next = count;
-            }
-        };
-        std::vector<std::thread> helpers;
-        for (std::size_t t = 1; t < threads; ++t) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break;  // fewer threads, the same work
-            }
-        }
-        work();
-        for (auto& t : helpers)
-            t.join();
-        for (auto& h : hosts)
-            h.Replay();
-        if (failure)
-            std::rethrow_exception(failure);
+    std::vector<PieceJob*> jobs;
+    for (std::size_t i : order)
+        jobs.push_back(files[i].get());
+    std::exception_ptr failure;
+    try {
+        RunPieceJobs(jobs, threads);
+    } catch (...) {
+        failure = std::current_exception();
     }
+    for (auto& h : hosts)
+        h.Replay();
+    if (failure)
+        std::rethrow_exception(failure);
+    std::vector<char> written(count, 0);
+    for (std::size_t i = 0; i < count; ++i)
+        written[i] = files[i]->Written();
     bool ok = std::all_of(written.begin(), written.end(), [](char w) { return w != 0; });
     const bool stopped = host.StopRequested();
 
@@ -609,261 +1043,6 @@ void DeploymentExport::State::NoteIgnored(std::size_t i, ExportHost& host) const
         host.Error(FormatString("The %s export keeps the first %u profiles read; %llu more were not exported",
                                 instrument.info.title, static_cast<unsigned>(instrument.records.size()),
                                 static_cast<unsigned long long>(instrument.ignored)));
-}
-
-bool DeploymentExport::State::WriteListed(std::size_t i, ExportHost& host)
-{
-    // A profile with no time and no scans has no place in the files of
-    // scans, unless no profile has one (a netCDF file of no profiles and
-    // no scans cannot be written: both its dimensions would be empty).
-    std::vector<ProfileRecord> inFiles;
-    for (const ProfileRecord& r : listings[i])
-        if (!std::isnan(r.time) || r.scans != 0)
-            inFiles.push_back(r);
-    if (inFiles.empty())
-        inFiles = listings[i];
-    const bool ok = WriteInstrument(*instruments[i], host, inFiles);
-    // What the writing found out of each profile (its grades) goes to profiles.csv too.
-    std::size_t at = 0;
-    for (const ProfileRecord& r : inFiles) {
-        while (listings[i][at].number != r.number)
-            ++at;
-        listings[i][at] = r;
-    }
-    return ok;
-}
-
-bool DeploymentExport::State::WriteInstrument(InstrumentExport& ins, ExportHost& host,
-                                              std::vector<ProfileRecord>& listed)
-{
-    const Instrument kind = ins.info.instrument;
-    const bool layout301 = run.options.layout301;
-    const std::vector<Column> columns = ColumnsOf(kind, layout301);
-    const std::string ncPath = PathOf(ins.info.name) + ".nc";
-    const std::string csvPath = PathOf(ins.info.name) + ".csv";
-    const bool gridded = choice.netcdf && kind == Instrument::Ctd;
-    const uint32_t items = (choice.netcdf ? 1 : 0) + (choice.csv ? 1 : 0) + (gridded ? 1 : 0);
-
-    auto fail = [&](const std::string& line) {
-        host.Error(line);
-        for (uint32_t i = 0; i < items; ++i)
-            host.ItemDone();
-        return false;
-    };
-    if (std::ferror(ins.scratch.get()))  // flushed by Finish
-        return fail("Error writing export files of the " + std::string(ins.info.title) + ": the scratch file " +
-                    ins.scratchPath + " could not be written whole");
-
-    // The profiles' variables and the deployment's times.
-    uint64_t obs = 0;
-    double timeLow = kNaN, timeHigh = kNaN;
-    Widen(ins.scanTimeLow, timeLow, timeHigh);
-    Widen(ins.scanTimeHigh, timeLow, timeHigh);
-    for (const auto& r : listed) {
-        obs += r.scans;
-        for (double t : {r.time, r.sensorOn, r.sensorOff, r.motionStart, r.motionStop})
-            Widen(t, timeLow, timeHigh);
-    }
-
-    // Which way each CTD profile went, from the engineering profile of its number.
-    if (kind == Instrument::Ctd)
-        if (const InstrumentExport* engineering = Find(KindEngineering))
-            for (ProfileRecord& r : listed) {
-                const auto& e = engineering->records;
-                const auto at = std::lower_bound(e.begin(), e.end(), r.number,
-                                                 [](const ProfileRecord& a, uint32_t n) { return a.number < n; });
-                if (at != e.end() && at->number == r.number)
-                    r.direction = DirectionOf(at->firstPressure, at->lastPressure);
-            }
-
-    ProfileQuality quality(QcColumnsOf(kind, columns), qc, choice.qc);
-    std::size_t timeColumn = columns.size();  // the scans' own times; none: estimated
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        if (std::strcmp(columns[i].name, "scan_time") == 0)
-            timeColumn = i;
-
-    NetcdfFile nc;
-    std::vector<int> obsVars;
-    if (choice.netcdf) {
-        host.Writing(ncPath);
-        if (!DefineAndFill(nc, ncPath, ins, listed, obs, timeLow, timeHigh, columns, obsVars, quality))
-            return fail("Error writing export file " + nc.Error());
-    }
-    GridFile grid;
-    bool gridOk = true;
-    if (gridded)
-        gridOk = OpenGrid(grid, ins, listed, timeLow, timeHigh, host);
-
-    TextOutput csv;
-    if (choice.csv) {
-        host.Writing(csvPath);
-        if (!csv.Open(csvPath))
-            return fail("Error creating export file " + csvPath);
-        std::string header = "profile,time (UTC),scan";
-        for (const Column& c : columns) {
-            if (!c.csvFormat && !c.csvTime)
-                continue;
-            header += std::string(",") + c.name;
-            if (c.csvTime)
-                header += " (UTC)";
-            else if (c.units)
-                header += std::string(" (") + c.units + ")";
-        }
-        csv.Write(header + "\r\n");
-    }
-
-    // The scans, a chunk at a time, in the order of the listed profiles.
-    const std::size_t scanSize = ScanSize(kind);
-    const std::size_t width = columns.size();
-    std::vector<unsigned char> raw(kChunkScans * scanSize);
-    std::vector<double> values(kChunkScans * width);
-    std::vector<float> floats(kChunkScans);
-    std::vector<double> doubles(kChunkScans);
-    std::vector<int16_t> shorts(kChunkScans);
-    // The ACM's pressures come from the engineering scans, read through a
-    // handle of its own (the engineering files may be written meanwhile).
-    const InstrumentExport* engineering = kind == Instrument::Acm ? Find(KindEngineering) : nullptr;
-    const File engineeringScans = engineering ? OpenFile(engineering->scratchPath.c_str(), "rb") : File();
-    if (engineering && !engineeringScans) {
-        csv.Abandon();
-        return fail("Error writing export files of the " + std::string(ins.info.title) + ": the scratch file " +
-                    engineering->scratchPath + " could not be read");
-    }
-    PressureTrack track;
-    double zLow = kNaN, zHigh = kNaN;
-    std::size_t zColumn = width;
-    for (std::size_t i = 0; i < width; ++i)
-        if (columns[i].verticalAxis)
-            zColumn = i;
-
-    std::fseek(ins.scratch.get(), 0, SEEK_SET);
-    std::size_t profileAt = 0;  // the listed profile of the next scan
-    uint32_t indexInProfile = 0;
-    auto skipEmpty = [&] {
-        while (profileAt < listed.size() && indexInProfile >= listed[profileAt].scans) {
-            ++profileAt;
-            indexInProfile = 0;
-            if (engineering && profileAt < listed.size() && listed[profileAt].scans != 0)
-                track = TrackOf(engineering, engineeringScans.get(), listed[profileAt].number);
-        }
-    };
-    if (engineering && !listed.empty())
-        track = TrackOf(engineering, engineeringScans.get(), listed[0].number);
-    for (uint64_t done = 0; done < obs;) {
-        if (host.StopRequested()) {
-            nc = NetcdfFile();
-            grid = GridFile();
-            csv.Abandon();
-            return fail("Operation cancelled by user: the " + std::string(ins.info.title) +
-                        " export files were not written");
-        }
-        const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, obs - done));
-        if (std::fread(raw.data(), scanSize, count, ins.scratch.get()) != count) {
-            nc = NetcdfFile();
-            grid = GridFile();
-            csv.Abandon();
-            return fail("Error writing export files of the " + std::string(ins.info.title) +
-                        ": the scratch file " + ins.scratchPath + " could not be read");
-        }
-        const std::size_t chunkStart = static_cast<std::size_t>(done);
-        for (std::size_t i = 0; i < count; ++i) {
-            skipEmpty();
-            const ProfileRecord& r = listed[profileAt];
-            const ScanContext context{latitude, indexInProfile, r.scans, r.sensorOn, r.sensorOff, r.time, &track};
-            double* v = &values[i * width];
-            const unsigned char* scan = &raw[i * scanSize];
-            if (kind == Instrument::Ctd) {
-                CtdValues s;
-                std::memcpy(&s, scan, sizeof s);
-                CtdRow(s, context, v);
-            } else if (kind == Instrument::Acm) {
-                AcmValues s;
-                std::memcpy(&s, scan, sizeof s);
-                AcmRow(s, context, v);
-            } else {
-                EngineeringValues s;
-                std::memcpy(&s, scan, sizeof s);
-                EngineeringRow(s, context, layout301, v);
-            }
-            if (zColumn < width)
-                Widen(v[zColumn], zLow, zHigh);
-            if (choice.csv)
-                csv.Commit(PutCsvRow(csv.Room(kMaxCsvRowLength), kind, layout301, r.number, indexInProfile + 1, v));
-            if (!quality.Tested().empty()) {
-                // The CTD's own spread times: a scan without them is not placed
-                // at its profile's time here, which would make its rate infinite.
-                quality.Add(v, timeColumn < width ? v[timeColumn] : SpreadTime(context));
-                if (indexInProfile + 1 == r.scans) {
-                    quality.EndProfile(listed[profileAt], choice.netcdf ? &nc : nullptr);
-                    if (grid.IsOpen())
-                        gridOk = grid.PutProfile(profileAt, quality) && gridOk;
-                }
-            }
-            ++indexInProfile;
-        }
-        if (choice.netcdf) {
-            for (std::size_t c = 0; c < width; ++c) {
-                if (columns[c].type == NetcdfType::Float) {
-                    for (std::size_t i = 0; i < count; ++i)
-                        floats[i] = static_cast<float>(values[i * width + c]);
-                    nc.PutFloats(obsVars[c], chunkStart, std::span<const float>(floats.data(), count));
-                } else if (columns[c].type == NetcdfType::Double) {
-                    for (std::size_t i = 0; i < count; ++i)
-                        doubles[i] = values[i * width + c];
-                    nc.PutDoubles(obsVars[c], chunkStart, std::span<const double>(doubles.data(), count));
-                } else {
-                    for (std::size_t i = 0; i < count; ++i)
-                        shorts[i] = static_cast<int16_t>(values[i * width + c]);
-                    nc.PutShorts(obsVars[c], chunkStart, std::span<const int16_t>(shorts.data(), count));
-                }
-            }
-            if (!nc.Ok()) {
-                csv.Abandon();
-                return fail("Error writing export file " + nc.Error());
-            }
-        }
-        done += count;
-    }
-
-    bool ok = true;
-    if (choice.netcdf) {
-        quality.Flush(nc);
-        quality.PutGrades(nc, listed);
-        if (!std::isnan(zLow)) {
-            nc.PutAttDoubles(kNetcdfGlobal, kVerticalMin, {zLow});
-            nc.PutAttDoubles(kNetcdfGlobal, kVerticalMax, {zHigh});
-        }
-        if (nc.Close()) {
-            host.Progress("Export written to file " + ncPath);
-        } else {
-            host.Error("Error writing export file " + nc.Error());
-            ok = false;
-        }
-        host.ItemDone();
-    }
-    if (gridded) {
-        if (grid.IsOpen()) {
-            if (grid.Close() && gridOk) {
-                host.Progress("Export written to file " + PathOf(kGridFileName));
-            } else {
-                host.Error("Error writing export file " + grid.Error());
-                ok = false;
-            }
-        } else if (!gridOk) {
-            ok = false;
-        }
-        host.ItemDone();
-    }
-    if (choice.csv) {
-        if (csv.Close()) {
-            host.Progress("Export written to file " + csvPath);
-        } else {
-            host.Error("Error writing export file " + csvPath + ": the file could not be written whole");
-            ok = false;
-        }
-        host.ItemDone();
-    }
-    return ok;
 }
 
 std::vector<Attribute> DeploymentExport::State::Globals(const InstrumentExport& ins, double timeLow,

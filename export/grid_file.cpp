@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
 
 namespace {
 
@@ -162,30 +163,47 @@ bool GridFile::PutEmptyUpTo(std::size_t row)
     return nc_.Ok();
 }
 
-bool GridFile::PutProfile(std::size_t row, const ProfileQuality& quality)
+GridRow GridFile::RowOf(std::size_t row, const ProfileQuality& quality) const
 {
-    if (!PutEmptyUpTo(row))
-        return false;
     const std::vector<QcColumn>& tested = quality.Tested();
     const int p = IndexOf(tested, kQcPressure);
     BinMeans sums(grid_, std::size(kGridded));
-    std::vector<long> bins(quality.Scans(), -1);
-    for (std::size_t s = 0; s < bins.size(); ++s)
+    std::vector<long> binOf(quality.Scans(), -1);
+    for (std::size_t s = 0; s < binOf.size(); ++s)
         if (Usable(quality, p, s))
-            bins[s] = grid_.BinOf(quality.Values(static_cast<std::size_t>(p))[s]);
+            binOf[s] = grid_.BinOf(quality.Values(static_cast<std::size_t>(p))[s]);
     for (std::size_t v = 0; v < std::size(kGridded); ++v) {
         const int i = IndexOf(tested, kGridded[v]);
-        for (std::size_t s = 0; s < bins.size(); ++s)
+        for (std::size_t s = 0; s < binOf.size(); ++s)
             if (Usable(quality, i, s))
-                sums.Add(bins[s], v, quality.Values(static_cast<std::size_t>(i))[s]);
+                sums.Add(binOf[s], v, quality.Values(static_cast<std::size_t>(i))[s]);
     }
+    GridRow r;
+    r.row = row;
+    const std::size_t bins = grid_.bins;
+    r.means.resize(meanVars_.size() * bins);
+    r.counts.resize(meanVars_.size() * bins);
+    for (std::size_t v = 0; v < meanVars_.size(); ++v)
+        sums.Take(v, r.means.data() + v * bins, r.counts.data() + v * bins);
+    return r;
+}
+
+bool GridFile::PutRow(const GridRow& r)
+{
+    if (!PutEmptyUpTo(r.row))
+        return false;
+    const std::size_t bins = grid_.bins;
     for (std::size_t v = 0; v < meanVars_.size(); ++v) {
-        sums.Take(v, means_.data(), counts_.data());
-        nc_.PutFloatRow(meanVars_[v], row, means_);
-        nc_.PutShortRow(countVars_[v], row, counts_);
+        nc_.PutFloatRow(meanVars_[v], r.row, std::span<const float>(r.means).subspan(v * bins, bins));
+        nc_.PutShortRow(countVars_[v], r.row, std::span<const int16_t>(r.counts).subspan(v * bins, bins));
     }
-    nextRow_ = row + 1;
+    nextRow_ = r.row + 1;
     return nc_.Ok();
+}
+
+bool GridFile::PutProfile(std::size_t row, const ProfileQuality& quality)
+{
+    return PutRow(RowOf(row, quality));
 }
 
 bool GridFile::Close()

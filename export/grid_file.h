@@ -18,6 +18,14 @@
 
 constexpr const char* kGridFileName = "ctd_grid.nc";
 
+// One row of the grid: the means and counts of each gridded variable in
+// turn, for listed profile `row`.
+struct GridRow {
+    std::size_t row = 0;
+    std::vector<float> means;
+    std::vector<int16_t> counts;
+};
+
 class GridFile {
 public:
     // Creates the file with the listed profiles and the grid, and puts all
@@ -30,6 +38,10 @@ public:
     // Row `row` (a listed profile) from the profile that `quality` ended;
     // rows skipped since the last are written empty.
     bool PutProfile(std::size_t row, const ProfileQuality& quality);
+    // The same in two steps: the row worked out (from any thread), then put
+    // (rows in order).
+    GridRow RowOf(std::size_t row, const ProfileQuality& quality) const;
+    bool PutRow(const GridRow& row);
     // Writes the rows left empty and closes the file.
     bool Close();
     const std::string& Error() const { return nc_.Error(); }

@@ -96,17 +96,13 @@ bool NetcdfDirectValues::Put(int var, NetcdfType type, std::size_t first, std::s
     if (!Resume(error))
         return false;
     const std::size_t size = NetcdfTypeSize(v.type);
-    errno = 0;
-    if (!SeekFile(file_.get(), v.begin + static_cast<uint64_t>(first) * size)) {
-        error = "cannot write variable '" + v.name + "': " + Cause();
-        return false;
-    }
-    buffer_.resize(kPieceBytes);
+    std::vector<uint8_t> buffer(std::min(count * size, kPieceBytes));
     const auto* p = static_cast<const uint8_t*>(values);
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(count - done, kPieceBytes / size);
-        ToBigEndian(p + done * size, size, n, buffer_.data());
-        if (std::fwrite(buffer_.data(), size, n, file_.get()) != n) {
+        ToBigEndian(p + done * size, size, n, buffer.data());
+        errno = 0;
+        if (!WriteFileAt(file_.get(), v.begin + static_cast<uint64_t>(first + done) * size, buffer.data(), n * size)) {
             error = "cannot write variable '" + v.name + "': " + Cause();
             return false;
         }

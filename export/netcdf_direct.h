@@ -24,7 +24,8 @@ public:
     // Whether variable `var` is one of those written here.
     bool Covers(int var) const;
     // Writes `count` values of `type` to variable `var` from index `first`
-    // on (reopening the file when it was suspended). False, with the cause in
+    // on (reopening the file when it was suspended). Once the file is open,
+    // several threads may write their own ranges at once. False, with the cause in
     // `error`, when the values do not fit the variable or the file refuses them.
     bool Put(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values,
              std::string& error);
@@ -40,5 +41,4 @@ private:
     int dim_ = -1;
     NetcdfLayout layout_;
     File file_;
-    std::vector<uint8_t> buffer_;
 };

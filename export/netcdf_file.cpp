@@ -82,7 +82,8 @@ NetcdfFile::NetcdfFile(NetcdfFile&& other) noexcept
       memory_(std::exchange(other.memory_, nullptr)),
       path_(std::move(other.path_)),
       temporary_(std::move(other.temporary_)),
-      error_(std::move(other.error_)) {}
+      error_(std::move(other.error_)),
+      failed_(other.failed_.load()) {}
 
 NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
     if (this != &other) {
@@ -93,6 +94,7 @@ NetcdfFile& NetcdfFile::operator=(NetcdfFile&& other) noexcept {
         path_ = std::move(other.path_);
         temporary_ = std::move(other.temporary_);
         error_ = std::move(other.error_);
+        failed_ = other.failed_.load();
     }
     return *this;
 }
@@ -112,26 +114,29 @@ std::string NetcdfFile::TemporaryPath(const std::string& path) {
     return path + ".part";
 }
 
+void NetcdfFile::Fail(const std::string& text) {
+    if (error_.empty()) error_ = text;
+    failed_ = true;
+}
+
 bool NetcdfFile::Check(int status, const char* what, const char* name) {
     if (status == NC_NOERR) return true;
-    if (error_.empty()) {
-        error_ = path_ + ": " + what;
-        if (name != nullptr) error_ += std::string(" '") + name + "'";
-        error_ += std::string(": ") + nc_strerror(status);
-    }
+    std::string text = path_ + ": " + what;
+    if (name != nullptr) text += std::string(" '") + name + "'";
+    Fail(text + ": " + nc_strerror(status));
     return false;
 }
 
 bool NetcdfFile::Usable() {
     if (!error_.empty()) return false;
     if (!IsOpen()) {
-        error_ = (path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open";
+        Fail((path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open");
         return false;
     }
     if (ncid_ >= 0) return true;
     std::string cause;
     if (!direct_->Suspend(cause)) {
-        error_ = path_ + ": " + cause;
+        Fail(path_ + ": " + cause);
         return false;
     }
     int ncid = -1;
@@ -170,7 +175,7 @@ bool NetcdfFile::WriteDirectly(int dim) {
     direct_ = std::make_unique<NetcdfDirectValues>();
     std::string cause;
     if (!direct_->Open(temporary_, dim, cause)) {
-        error_ = path_ + ": " + cause;
+        Fail(path_ + ": " + cause);
         return false;
     }
     return true;
@@ -183,6 +188,7 @@ bool NetcdfFile::Create(const std::string& path, bool prefill, NetcdfMemory* mem
     temporary_ = TemporaryPath(path);
     memory_ = memory;
     error_.clear();
+    failed_ = false;
     int ncid = -1;
     if (memory_) {
         if (!Check(nc_create_mem(temporary_.c_str(), NC_64BIT_OFFSET, 0, &ncid), "cannot create the dataset in memory",
@@ -290,11 +296,20 @@ bool NetcdfFile::EndDefine() {
 }
 
 bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
+    if (direct_ && ncid_ < 0 && direct_->Covers(var)) {
+        // Straight into the file, netCDF-C having let go of it: from any thread.
+        if (failed_) return false;
+        std::string cause;
+        if (direct_->Put(var, type, first, count, values, cause)) return true;
+        const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
+        Fail(path_ + ": " + cause);
+        return false;
+    }
     if (direct_ && direct_->Covers(var)) {
         std::string cause;
         if (!ToDirect()) return false;
         if (direct_->Put(var, type, first, count, values, cause)) return true;
-        error_ = path_ + ": " + cause;
+        Fail(path_ + ": " + cause);
         return false;
     }
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
@@ -303,7 +318,7 @@ bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::siz
     if (!Inquire(var, v)) return false;
     // A scalar takes one value at index 0.
     if (v.type != TypeOf(type) || v.dims > 1 || (v.dims == 0 && (first != 0 || count != 1))) {
-        error_ = path_ + ": cannot write variable '" + v.name + "': the values are not of its type and shape";
+        Fail(path_ + ": cannot write variable '" + v.name + "': the values are not of its type and shape");
         return false;
     }
     if (count == 0) return true;
@@ -334,7 +349,7 @@ bool NetcdfFile::PutRow(int var, NetcdfType type, std::size_t row, std::size_t c
     NetcdfVariableShape v;
     if (!Inquire(var, v)) return false;
     if (v.type != TypeOf(type) || v.dims < 1 || v.dims > 2 || (v.dims == 1 && row != 0) || count != v.rowLength) {
-        error_ = path_ + ": cannot write variable '" + v.name + "': the values are not a row of it";
+        Fail(path_ + ": cannot write variable '" + v.name + "': the values are not a row of it");
         return false;
     }
     const std::size_t start[2] = {row, 0};
@@ -362,12 +377,12 @@ bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
     NetcdfVariableShape v;
     if (!Inquire(var, v)) return false;
     if (v.type != NC_CHAR || v.dims != 2) {
-        error_ = path_ + ": cannot write variable '" + v.name + "': it is not a table of text rows";
+        Fail(path_ + ": cannot write variable '" + v.name + "': it is not a table of text rows");
         return false;
     }
     if (text.size() > v.rowLength) {
-        error_ = path_ + ": cannot write variable '" + v.name + "': the text '" + std::string(text) +
-                 "' is longer than its " + std::to_string(v.rowLength) + " characters";
+        Fail(path_ + ": cannot write variable '" + v.name + "': the text '" + std::string(text) +
+                 "' is longer than its " + std::to_string(v.rowLength) + " characters");
         return false;
     }
     std::vector<char> padded(v.rowLength, '\0');
@@ -380,7 +395,7 @@ bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {
 bool NetcdfFile::Close() {
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!IsOpen()) {
-        if (error_.empty()) error_ = (path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open";
+        Fail((path_.empty() ? std::string("netCDF file") : path_) + ": the file is not open");
         return false;
     }
     if (!error_.empty()) {
@@ -402,14 +417,14 @@ bool NetcdfFile::Close() {
         return false;
     }
     if (direct_ && !direct_->Suspend(cause)) {
-        error_ = path_ + ": " + cause;
+        Fail(path_ + ": " + cause);
         direct_.reset();
         RemoveFile(temporary_.c_str());
         return false;
     }
     direct_.reset();
     if (!RenameFile(temporary_.c_str(), path_.c_str())) {
-        error_ = path_ + ": cannot rename " + temporary_ + " to it";
+        Fail(path_ + ": cannot rename " + temporary_ + " to it");
         RemoveFile(temporary_.c_str());
         return false;
     }

@@ -17,6 +17,7 @@
 // Ok() or the result of Close() once. A dataset destroyed without Close() is
 // dropped and writes nothing.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -128,14 +129,19 @@ public:
     // no file is left under the name, nor under the temporary one.
     bool Close();
 
+    // Whether WriteDirectly took the values over (then their puts may come
+    // from several threads at once, each writing its own range).
+    bool WritesDirectly() const { return direct_ != nullptr; }
     bool IsOpen() const { return ncid_ >= 0 || direct_ != nullptr; }
     const std::string& Path() const { return path_; }
-    bool Ok() const { return error_.empty(); }
+    bool Ok() const { return !failed_; }
     // "<file>: <what was done>: <netCDF's message>" for the first failure.
     const std::string& Error() const { return error_; }
 
 private:
     bool Check(int status, const char* what, const char* name);
+    // Records the first failure.
+    void Fail(const std::string& text);
     // Whether the dataset can take a call of netCDF-C (which gets the file
     // back from the direct writes first).
     bool Usable();
@@ -153,4 +159,5 @@ private:
     std::string path_;
     std::string temporary_;
     std::string error_;
+    std::atomic<bool> failed_{false};  // error_ is set
 };

@@ -36,6 +36,9 @@ public:
     // The current profile has had all its scans: tests it, sets its grades
     // into `record` and queues its flags for `nc` (null: no file).
     void EndProfile(ProfileRecord& record, NetcdfFile* nc);
+    // The flags queued from now on are those of the scans from obs index
+    // `obs` on (a part of the file's scans tested by a copy of its own).
+    void StartAt(std::size_t obs) { flushedTo_ = obs; }
     // Puts what is queued. False after a failure of the file.
     bool Flush(NetcdfFile& nc);
     // Puts the grades of the listed profiles.

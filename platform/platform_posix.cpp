@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -240,6 +241,40 @@ bool RemoveFile(const char* path)
 File OpenScratchFile()
 {
     return File(std::tmpfile());
+}
+
+bool ReadFileAt(std::FILE* file, uint64_t offset, void* data, std::size_t size)
+{
+    auto* p = static_cast<char*>(data);
+    while (size != 0) {
+        const ssize_t n = pread(fileno(file), p, size, static_cast<off_t>(offset));
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool WriteFileAt(std::FILE* file, uint64_t offset, const void* data, std::size_t size)
+{
+    const auto* p = static_cast<const char*>(data);
+    while (size != 0) {
+        const ssize_t n = pwrite(fileno(file), p, size, static_cast<off_t>(offset));
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 bool RenameFile(const char* from, const char* to)

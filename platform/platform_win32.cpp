@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstring>
 
 void DebugTrace(const char* text)
@@ -109,6 +110,49 @@ File OpenScratchFile()
     if (!file)
         _close(fd);
     return File(file);
+}
+
+namespace {
+
+// ReadFile or WriteFile at an offset: on a handle opened for synchronous
+// use, the offset of an OVERLAPPED says where, and the call returns when done.
+template <typename Bytes, typename Call>
+bool TransferAt(std::FILE* file, uint64_t offset, Bytes* data, std::size_t size, Call call)
+{
+    const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    while (size != 0) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, DWORD{1} << 30));
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD done = 0;
+        if (!call(h, data, want, &done, &at) || done == 0)
+            return false;
+        data += done;
+        offset += done;
+        size -= done;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadFileAt(std::FILE* file, uint64_t offset, void* data, std::size_t size)
+{
+    return TransferAt(file, offset, static_cast<char*>(data), size,
+                      [](HANDLE h, char* p, DWORD n, DWORD* done, OVERLAPPED* at) {
+                          return ReadFile(h, p, n, done, at) != 0;
+                      });
+}
+
+bool WriteFileAt(std::FILE* file, uint64_t offset, const void* data, std::size_t size)
+{
+    return TransferAt(file, offset, static_cast<const char*>(data), size,
+                      [](HANDLE h, const char* p, DWORD n, DWORD* done, OVERLAPPED* at) {
+                          return WriteFile(h, p, n, done, at) != 0;
+                      });
 }
 
 bool RenameFile(const char* from, const char* to)

@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -188,11 +189,12 @@ protected:
         Settings.MaxProfile = static_cast<int32_t>(shape.maxProfile);
     }
     // One run of the job with the export plugged in; its result.
-    int Run(bool writeText = true)
+    int Run(bool writeText = true, int jobs = 1)
     {
         DeploymentExport exporter(choice);
         RunRequest request = RunRequestFromSettings(Settings);
         request.writeText = writeText;
+        request.jobs = jobs;
         const int result = TheUnpackJob().Run(request, &exporter);
         log = LogTake();
         return result;
@@ -346,6 +348,37 @@ TEST_F(ExportRunTest, CsvRowsHoldTheNumbersOfTheTexts)
     EXPECT_EQ(Fields(profiles[0]).size(), Fields(profiles[1]).size());
     EXPECT_EQ(Fields(profiles[3])[0], "2");
     EXPECT_EQ(Fields(profiles[3])[1], "complete");
+}
+
+TEST_F(ExportRunTest, SeveralThreadsWriteTheFilesOneThreadWrites)
+{
+    // Each instrument's scans are many enough to be written in several
+    // pieces side by side; the CTD file of profiles 4 and 5 is cut inside
+    // profile 5, and profiles 4 and 5 have no ACM file.
+    shape.maxProfile = 5;
+    shape.profilesPerFile = 2;
+    shape.scansPerProfile = 14000;
+    WriteSource();
+    const std::size_t keep = CtdProfileBytes(shape, 4).size() + 5000;
+    WriteFileBytes(src / "C0000004.DAT", DataFileBytes(shape, 2, 4).first(keep));
+    fs::remove(src / "A0000004.DAT");
+    auto files = [&] {
+        std::map<std::string, std::string> bytes;
+        for (const std::string& name : Outputs())
+            if (name != "DAVROLIN.LOG")
+                bytes[name] = ReadFileText(dst / name);
+        return bytes;
+    };
+    Run(true, 1);
+    const auto one = files();
+    const std::string oneLog = log;
+    fs::remove_all(dst.path());
+    fs::create_directories(dst.path());
+    ResetTestLog();
+    Run(true, 3);
+    EXPECT_EQ(files() == one, true);
+    EXPECT_EQ(log, oneLog);
+    EXPECT_EQ(NcReader(dst / "acm.nc").Values("time_estimated").size(), 4 * 14000u);
 }
 
 TEST_F(ExportRunTest, DamagedCardsShowInDataStatus)
