@@ -38,6 +38,21 @@ public:
         if (inner)
             inner->AcmScan(scan);
     }
+    void Scans(std::span<const EngineeringValues> scans) override
+    {
+        if (inner)
+            inner->Scans(scans);
+    }
+    void Scans(std::span<const CtdValues> scans) override
+    {
+        if (inner)
+            inner->Scans(scans);
+    }
+    void Scans(std::span<const AcmValues> scans) override
+    {
+        if (inner)
+            inner->Scans(scans);
+    }
     void SensorTimes(int32_t on, int32_t off) override
     {
         if (inner)

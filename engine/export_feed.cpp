@@ -1,10 +1,35 @@
 #include "engine/export_feed.h"
 
+#include <span>
 #include <utility>
 
-ExportFeed::ExportFeed(ExportSinks& exporter, ProfileSink* sink, StepJournal& journal)
-    : exporter_(exporter), sink_(sink), journal_(journal)
+KeptScans KeptScanBuffers::Take()
 {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (spare_.empty())
+        return {};
+    KeptScans scans = std::move(spare_.back());
+    spare_.pop_back();
+    return scans;
+}
+
+void KeptScanBuffers::Give(KeptScans scans)
+{
+    scans.engineering.clear();
+    scans.ctd.clear();
+    scans.acm.clear();
+    const std::lock_guard<std::mutex> hold(lock_);
+    spare_.push_back(std::move(scans));
+}
+
+ExportFeed::ExportFeed(ExportSinks& exporter, ProfileSink* sink, StepJournal& journal, KeptScanBuffers& buffers)
+    : exporter_(exporter), sink_(sink), journal_(journal), buffers_(buffers), scans_(buffers.Take())
+{
+}
+
+ExportFeed::~ExportFeed()
+{
+    buffers_.Give(std::move(scans_));
 }
 
 void ExportFeed::DataFile(int kind, const std::string& fileName, uint32_t first, uint32_t last, bool opened)
@@ -24,7 +49,7 @@ void ExportFeed::ProfileTimes(int32_t sensorOn, int32_t motionStart)
 
 void ExportFeed::EngineeringScan(const EngineeringValues& scan)
 {
-    Add(scan);
+    AddScan(scan, 0, scans_.engineering);
 }
 
 void ExportFeed::Stop(int32_t marker, const StopRecord& stop)
@@ -34,12 +59,12 @@ void ExportFeed::Stop(int32_t marker, const StopRecord& stop)
 
 void ExportFeed::CtdScan(const CtdValues& scan)
 {
-    Add(scan);
+    AddScan(scan, 1, scans_.ctd);
 }
 
 void ExportFeed::AcmScan(const AcmValues& scan)
 {
-    Add(scan);
+    AddScan(scan, 2, scans_.acm);
 }
 
 void ExportFeed::SensorTimes(int32_t on, int32_t off)
@@ -54,28 +79,77 @@ void ExportFeed::EndProfile(ProfileEnd end)
 
 void ExportFeed::PassOn()
 {
-    for (const Call& call : kept_)
-        Send(call);
+    std::size_t at[3] = {0, 0, 0};
+    for (const Call& call : kept_) {
+        const auto* run = std::get_if<ScanRun>(&call);
+        if (!run) {
+            Send(call);
+            continue;
+        }
+        std::size_t& first = at[run->kind];
+        if (sink_) {
+            if (run->kind == 0)
+                sink_->Scans(std::span<const EngineeringValues>(scans_.engineering).subspan(first, run->count));
+            else if (run->kind == 1)
+                sink_->Scans(std::span<const CtdValues>(scans_.ctd).subspan(first, run->count));
+            else
+                sink_->Scans(std::span<const AcmValues>(scans_.acm).subspan(first, run->count));
+        }
+        first += run->count;
+    }
     kept_.clear();
+    scans_.engineering.clear();
+    scans_.ctd.clear();
+    scans_.acm.clear();
+    keptScans_ = 0;
+}
+
+bool ExportFeed::Keeping()
+{
+    if (dropped_)
+        return false;
+    if (!journal_.IsLive() && kept_.size() + keptScans_ < kMaxKeptCalls)
+        return true;
+    if (journal_.IsLive()) {
+        PassOn();
+        return false;
+    }
+    if (!journal_.WaitUntilLive()) {
+        dropped_ = true;
+        kept_.clear();
+        scans_.engineering.clear();
+        scans_.ctd.clear();
+        scans_.acm.clear();
+        keptScans_ = 0;
+        return false;
+    }
+    PassOn();
+    return false;
 }
 
 void ExportFeed::Add(Call call)
 {
-    if (dropped_)
+    if (Keeping())
+        kept_.push_back(std::move(call));
+    else if (!dropped_)
+        Send(call);
+}
+
+template <typename Values>
+void ExportFeed::AddScan(const Values& scan, int kind, std::vector<Values>& kept)
+{
+    if (!Keeping()) {
+        if (!dropped_ && sink_)
+            sink_->Scans(std::span<const Values>(&scan, 1));
         return;
-    if (!journal_.IsLive()) {
-        if (kept_.size() < kMaxKeptCalls) {
-            kept_.push_back(std::move(call));
-            return;
-        }
-        if (!journal_.WaitUntilLive()) {
-            dropped_ = true;
-            kept_.clear();
-            return;
-        }
     }
-    PassOn();
-    Send(call);
+    auto* run = kept_.empty() ? nullptr : std::get_if<ScanRun>(&kept_.back());
+    if (run && run->kind == kind)
+        ++run->count;
+    else
+        kept_.push_back(ScanRun{kind, 1});
+    kept.push_back(scan);
+    ++keptScans_;
 }
 
 void ExportFeed::Send(const Call& call)
@@ -87,14 +161,14 @@ void ExportFeed::Send(const Call& call)
     if (!sink_)
         return;
     ProfileSink& sink = *sink_;
-    switch (call.index()) {
-    case 1: sink.BeginProfile(std::get<Begin>(call).profile); break;
-    case 2: sink.ProfileTimes(std::get<Times>(call).sensorOn, std::get<Times>(call).motionStart); break;
-    case 3: sink.EngineeringScan(std::get<EngineeringValues>(call)); break;
-    case 4: sink.Stop(std::get<StopCall>(call).marker, std::get<StopCall>(call).stop); break;
-    case 5: sink.CtdScan(std::get<CtdValues>(call)); break;
-    case 6: sink.AcmScan(std::get<AcmValues>(call)); break;
-    case 7: sink.SensorTimes(std::get<Sensor>(call).on, std::get<Sensor>(call).off); break;
-    case 8: sink.EndProfile(std::get<ProfileEnd>(call)); break;
-    }
+    if (const auto* begin = std::get_if<Begin>(&call))
+        sink.BeginProfile(begin->profile);
+    else if (const auto* times = std::get_if<Times>(&call))
+        sink.ProfileTimes(times->sensorOn, times->motionStart);
+    else if (const auto* stop = std::get_if<StopCall>(&call))
+        sink.Stop(stop->marker, stop->stop);
+    else if (const auto* sensor = std::get_if<Sensor>(&call))
+        sink.SensorTimes(sensor->on, sensor->off);
+    else if (const auto* end = std::get_if<ProfileEnd>(&call))
+        sink.EndProfile(*end);
 }

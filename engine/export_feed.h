@@ -13,17 +13,40 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <variant>
 #include <vector>
 
+// The scans a feed keeps, of each kind.
+struct KeptScans {
+    std::vector<EngineeringValues> engineering;
+    std::vector<CtdValues> ctd;
+    std::vector<AcmValues> acm;
+};
+
+// The feeds' buffers of kept scans, used again from one data file to the
+// next: fresh memory for each cost more in page faults than the copies into
+// it. Any thread may take and give.
+class KeptScanBuffers {
+public:
+    KeptScans Take();
+    void Give(KeptScans scans);
+
+private:
+    std::mutex lock_;
+    std::vector<KeptScans> spare_;
+};
+
 class ExportFeed final : public ProfileSink {
 public:
-    // About 16 MB of calls: a data file of a few hundred thousand scans.
+    // About 16 MB of calls and scans: a data file of a few hundred thousand scans.
     static constexpr std::size_t kMaxKeptCalls = std::size_t{1} << 18;
 
-    // `sink`: the export's sink of the step's kind; null when the kind is not exported.
-    ExportFeed(ExportSinks& exporter, ProfileSink* sink, StepJournal& journal);
+    // `sink`: the export's sink of the step's kind; null when the kind is not
+    // exported. The kept scans' buffers come from `buffers` and go back there.
+    ExportFeed(ExportSinks& exporter, ProfileSink* sink, StepJournal& journal, KeptScanBuffers& buffers);
+    ~ExportFeed() override;
 
     // ExportSinks::DataFile, in the step's turn.
     void DataFile(int kind, const std::string& fileName, uint32_t first, uint32_t last, bool opened);
@@ -60,16 +83,28 @@ public:
     struct Sensor {
         int32_t on, off;
     };
-    using Call = std::variant<DataFileNote, Begin, Times, EngineeringValues, StopCall, CtdValues, AcmValues, Sensor,
-                              ProfileEnd>;
+    // The next `count` scans kept of one kind (Scans' index).
+    struct ScanRun {
+        int kind;
+        std::size_t count;
+    };
+    using Call = std::variant<DataFileNote, Begin, Times, StopCall, Sensor, ProfileEnd, ScanRun>;
 
 private:
+    // Whether the call is to be kept (else the journal is live now and what
+    // was kept has been passed on, or the step was dropped).
+    bool Keeping();
     void Add(Call call);
+    template <typename Values>
+    void AddScan(const Values& scan, int kind, std::vector<Values>& kept);
     void Send(const Call& call);
 
     ExportSinks& exporter_;
     ProfileSink* sink_;
     StepJournal& journal_;
     std::vector<Call> kept_;
+    KeptScanBuffers& buffers_;
+    KeptScans scans_;
+    std::size_t keptScans_ = 0;
     bool dropped_ = false;  // the step was abandoned: nothing it does counts
 };

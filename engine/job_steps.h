@@ -50,6 +50,7 @@ struct RunState {
     bool writeText = true;
     ExportSinks* exporter = nullptr;   // null: no export in this run
     ProfileSink* exportSinks[3] = {};  // the export's sink of each profile kind, by KindIndex
+    mutable KeptScanBuffers keptScans;  // the export feeds' buffers (a cache of their own lock)
     DecodeOptions options{};
     uint32_t profilesPerFile = 0;
     uint32_t first = 0;

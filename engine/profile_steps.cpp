@@ -223,7 +223,8 @@ void WorkProfileFile(const RunState& run, JobStep& step, StepJournal& journal)
     else
         return;  // abandoned
     if (run.exporter)
-        step.feed = std::make_unique<ExportFeed>(*run.exporter, run.exportSinks[KindIndex(k.kind)], journal);
+        step.feed = std::make_unique<ExportFeed>(*run.exporter, run.exportSinks[KindIndex(k.kind)], journal,
+                                                 run.keptScans);
     const std::string inputPath = run.paths.source + DataFileName(k.kind, step.base, run.profilesPerFile);
     try {
         const TextFiles files{&journal, &step.created};

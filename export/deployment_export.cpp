@@ -200,6 +200,27 @@ public:
         Keep(&scan, sizeof scan);
     }
     void AcmScan(const AcmValues& scan) override { Keep(&scan, sizeof scan); }
+    // The same for scans handed over together: one copy of them all.
+    void Scans(std::span<const EngineeringValues> scans) override
+    {
+        for (const EngineeringValues& scan : scans) {
+            Widen(scan.time, scanTimeLow, scanTimeHigh);
+            if (!ignoring_ && std::isfinite(scan.pressure)) {
+                if (std::isnan(Last().firstPressure))
+                    Last().firstPressure = scan.pressure;
+                Last().lastPressure = scan.pressure;
+            }
+        }
+        KeepAll(scans.data(), sizeof scans[0], scans.size());
+    }
+    void Scans(std::span<const CtdValues> scans) override
+    {
+        if (!ignoring_)
+            for (const CtdValues& scan : scans)
+                Widen(scan.pressure, pressureLow, pressureHigh);
+        KeepAll(scans.data(), sizeof scans[0], scans.size());
+    }
+    void Scans(std::span<const AcmValues> scans) override { KeepAll(scans.data(), sizeof scans[0], scans.size()); }
     void SensorTimes(int32_t on, int32_t off) override
     {
         if (ignoring_)
@@ -281,6 +302,23 @@ private:
         pendingSize_ += size;
         ++scans;
         ++Last().scans;
+    }
+
+    void KeepAll(const void* first, std::size_t size, std::size_t count)
+    {
+        if (ignoring_ || count == 0)
+            return;
+        const std::size_t bytes = size * count;
+        if (pendingSize_ + bytes > kScratchBufferSize || bytes >= kScratchBufferSize / 16)
+            Flush();
+        if (bytes >= kScratchBufferSize / 16)
+            std::fwrite(first, 1, bytes, scratch.get());  // large enough on its own
+        else {
+            std::memcpy(pending_.get() + pendingSize_, first, bytes);
+            pendingSize_ += bytes;
+        }
+        scans += count;
+        Last().scans += static_cast<uint32_t>(count);
     }
 
 public:

@@ -8,6 +8,7 @@
 // needs.
 
 #include <cstdint>
+#include <span>
 
 struct DeploymentRecord;
 
@@ -65,6 +66,23 @@ public:
     virtual void Stop(int32_t /*marker*/, const StopRecord&) {}
     virtual void CtdScan(const CtdValues&) {}
     virtual void AcmScan(const AcmValues&) {}
+    // Scans handed over together (kept while their reading ran ahead): the
+    // same as a call for each, which a sink may do in fewer steps.
+    virtual void Scans(std::span<const EngineeringValues> scans)
+    {
+        for (const EngineeringValues& scan : scans)
+            EngineeringScan(scan);
+    }
+    virtual void Scans(std::span<const CtdValues> scans)
+    {
+        for (const CtdValues& scan : scans)
+            CtdScan(scan);
+    }
+    virtual void Scans(std::span<const AcmValues> scans)
+    {
+        for (const AcmValues& scan : scans)
+            AcmScan(scan);
+    }
     // CTD, ACM: the times that follow the end mark.
     virtual void SensorTimes(int32_t /*on*/, int32_t /*off*/) {}
     virtual void EndProfile(ProfileEnd) {}
