@@ -690,6 +690,8 @@ public:
         work.floats.resize(chunk);
         work.doubles.resize(chunk);
         work.shorts.resize(chunk);
+        work.profileOf.resize(chunk);
+        work.indexInProfile.resize(chunk);
         auto& raw = work.raw;
         auto& values = work.values;
         auto& floats = work.floats;
@@ -733,9 +735,10 @@ public:
                      ins_.scratchPath + " could not be read");
                 return;
             }
+            // The chunk's rows, then their depths, then what each row gives.
             for (std::size_t i = 0; i < count; ++i) {
                 skipEmpty();
-                ProfileRecord& r = listed_[profileAt];
+                const ProfileRecord& r = listed_[profileAt];
                 const ScanContext context{s_.latitude, indexInProfile, r.scans, r.sensorOn,
                                           r.sensorOff, r.time,         &track};
                 double* v = &values[i * width];
@@ -753,21 +756,30 @@ public:
                     std::memcpy(&e, scan, sizeof e);
                     EngineeringRow(e, context, layout301, v);
                 }
+                work.profileOf[i] = profileAt;
+                work.indexInProfile[i] = indexInProfile++;
+            }
+            if (zColumn_ < width)
+                PutDepths(values.data(), count, width, zColumn_, s_.latitude);
+            for (std::size_t i = 0; i < count; ++i) {
+                ProfileRecord& r = listed_[work.profileOf[i]];
+                const uint32_t at = work.indexInProfile[i];
+                const double* v = &values[i * width];
                 if (zColumn_ < width)
                     Widen(v[zColumn_], result->zLow, result->zHigh);
                 if (s_.choice.csv)
-                    result->csv.Put(kind, layout301, r.number, indexInProfile + 1, v);
+                    result->csv.Put(kind, layout301, r.number, at + 1, v);
                 if (!quality.Tested().empty()) {
                     // The CTD's own spread times: a scan without them is not placed
                     // at its profile's time here, which would make its rate infinite.
+                    const ScanContext context{s_.latitude, at, r.scans, r.sensorOn, r.sensorOff, r.time, nullptr};
                     quality.Add(v, timeColumn_ < width ? v[timeColumn_] : SpreadTime(context));
-                    if (indexInProfile + 1 == r.scans) {
+                    if (at + 1 == r.scans) {
                         quality.EndProfile(r, nc);
                         if (gridOpen_)
-                            result->gridRows.push_back(grid_.RowOf(profileAt, quality));
+                            result->gridRows.push_back(grid_.RowOf(work.profileOf[i], quality));
                     }
                 }
-                ++indexInProfile;
             }
             if (nc) {
                 for (std::size_t c = 0; c < width; ++c) {
@@ -921,6 +933,8 @@ private:
         std::vector<float> floats;
         std::vector<double> doubles;
         std::vector<int16_t> shorts;
+        std::vector<std::size_t> profileOf;     // per row: its listed profile
+        std::vector<uint32_t> indexInProfile;  // and its index there
     };
 
     // The spare results and workspaces are used again: large buffers made

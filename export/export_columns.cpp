@@ -97,20 +97,6 @@ const Column kEngineeringColumns[] = {
 };
 constexpr std::size_t kEngineering301Columns = 5;
 
-double Depth(float pressure, double latitude)
-{
-    if (std::isnan(latitude))
-        return kNaN;
-    // The scans of a run share one latitude: its gravity is worked out once.
-    thread_local double gravityLatitude = kNaN;
-    thread_local SurfaceGravity gravity{};
-    if (latitude != gravityLatitude) {
-        gravity = SurfaceGravityAt(latitude);
-        gravityLatitude = latitude;
-    }
-    return -HeightFromPressure(pressure, gravity);
-}
-
 }  // namespace
 
 DataStatus StatusOf(ProfileEnd end)
@@ -157,7 +143,7 @@ void EngineeringRow(const EngineeringValues& s, const ScanContext& c, bool layou
 {
     v[0] = s.time;
     v[1] = s.pressure;
-    v[2] = static_cast<float>(Depth(s.pressure, c.latitude));
+    v[2] = kNaN;  // PutDepths
     v[3] = s.current;
     v[4] = s.voltage;
     if (layout301)
@@ -166,6 +152,26 @@ void EngineeringRow(const EngineeringValues& s, const ScanContext& c, bool layou
     v[6] = s.fluorometerGain;
     v[7] = s.turbidity;
     v[8] = s.turbidityGain;
+}
+
+void PutDepths(double* rows, std::size_t count, std::size_t width, std::size_t depth, double latitude)
+{
+    if (std::isnan(latitude)) {
+        for (std::size_t i = 0; i < count; ++i)
+            rows[i * width + depth] = kNaN;
+        return;
+    }
+    const SurfaceGravity gravity = SurfaceGravityAt(latitude);
+    constexpr std::size_t kBlock = 256;
+    double pressures[kBlock], heights[kBlock];
+    for (std::size_t first = 0; first < count; first += kBlock) {
+        const std::size_t n = std::min(kBlock, count - first);
+        for (std::size_t i = 0; i < n; ++i)
+            pressures[i] = rows[(first + i) * width + kPressureColumn];
+        HeightsFromPressures(pressures, n, gravity, heights);
+        for (std::size_t i = 0; i < n; ++i)
+            rows[(first + i) * width + depth] = static_cast<float>(-heights[i]);
+    }
 }
 
 double SpreadTime(const ScanContext& c)
@@ -188,7 +194,7 @@ void CtdRow(const CtdValues& s, const ScanContext& c, double* v)
     v[2] = s.temperature;
     v[3] = s.conductivity;
     v[4] = static_cast<float>(PracticalSalinity(s.conductivity, s.temperature, s.pressure));
-    v[5] = static_cast<float>(Depth(s.pressure, c.latitude));
+    v[5] = kNaN;  // PutDepths
 }
 
 void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
@@ -198,7 +204,7 @@ void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
     const float pressure = c.track ? static_cast<float>(PressureAt(*c.track, spread)) : std::nanf("");
     v[0] = std::isnan(spread) ? c.profileTime : spread;
     v[1] = pressure;
-    v[2] = static_cast<float>(Depth(pressure, c.latitude));
+    v[2] = kNaN;  // PutDepths
     v[3] = s.tiltX;
     v[4] = s.tiltY;
     v[5] = s.compassX;

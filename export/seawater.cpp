@@ -128,10 +128,11 @@ double HeightFromPressure(double pressure, double latitude) {
     return HeightFromPressure(pressure, SurfaceGravityAt(latitude));
 }
 
-double HeightFromPressure(double pressure, const SurfaceGravity& gravity) {
-    const double g = gravity.g;
-    const double a = gravity.a;
+namespace {
 
+// HeightFromPressure at a latitude's gravity, inline: straight-line code
+// that a loop over many pressures runs several at a time.
+inline double Height(double pressure, double g, double a) {
     // Enthalpy (J/kg) of seawater at the standard ocean salinity (35.16504
     // g/kg), Conservative Temperature 0 and this pressure: the integral of its
     // specific volume over pressure, a polynomial in p / 10^4 dbar.
@@ -146,6 +147,19 @@ double HeightFromPressure(double pressure, const SurfaceGravity& gravity) {
     // Solve g z + a z^2 + c = 0 for the root near zero, in the form that keeps
     // its precision.
     return -2.0 * c / (g + std::sqrt(g * g - 4.0 * a * c));
+}
+
+}  // namespace
+
+double HeightFromPressure(double pressure, const SurfaceGravity& gravity) {
+    return Height(pressure, gravity.g, gravity.a);
+}
+
+void HeightsFromPressures(const double* pressures, std::size_t count, const SurfaceGravity& gravity,
+                          double* heights) {
+    const double g = gravity.g;
+    const double a = gravity.a;
+    for (std::size_t i = 0; i < count; ++i) heights[i] = Height(pressures[i], g, a);
 }
 
 double DepthFromPressure(double pressure, double latitude) {

@@ -4,6 +4,8 @@
 // TEOS-10 definitions (SP_from_C and z_from_p of the GSW toolbox), so a
 // reader who recomputes them with that toolbox gets the same numbers.
 
+#include <cstddef>
+
 // Practical salinity (PSS-78, dimensionless) from conductivity in mS/cm,
 // in-situ temperature in degrees Celsius (ITS-90) and sea pressure in dbar.
 // Below SP 2 the Hill et al. (1986) extension takes over, scaled to meet
@@ -26,6 +28,10 @@ struct SurfaceGravity {
 };
 SurfaceGravity SurfaceGravityAt(double latitude);
 double HeightFromPressure(double pressure, const SurfaceGravity& gravity);
+// The same of `count` pressures into `heights`, bit for bit, several at a
+// time (the IEEE square root and division are exact in every form).
+void HeightsFromPressures(const double* pressures, std::size_t count, const SurfaceGravity& gravity,
+                          double* heights);
 
 // Depth in metres, positive down: the negated height.
 double DepthFromPressure(double pressure, double latitude);
