@@ -687,9 +687,9 @@ public:
         const std::size_t chunk = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans));
         work.raw.resize(chunk * scanSize);
         work.values.resize(chunk * width);
-        work.floats.resize(chunk);
-        work.doubles.resize(chunk);
-        work.shorts.resize(chunk);
+        work.floats.resize(chunk * width);
+        work.doubles.resize(chunk * width);
+        work.shorts.resize(chunk * width);
         work.profileOf.resize(chunk);
         work.indexInProfile.resize(chunk);
         auto& raw = work.raw;
@@ -782,20 +782,34 @@ public:
                 }
             }
             if (nc) {
-                for (std::size_t c = 0; c < width; ++c) {
-                    if (columns_[c].type == NetcdfType::Float) {
-                        for (std::size_t i = 0; i < count; ++i)
-                            floats[i] = static_cast<float>(values[i * width + c]);
-                        nc->PutFloats(obsVars_[c], chunkStart, std::span<const float>(floats.data(), count));
-                    } else if (columns_[c].type == NetcdfType::Double) {
-                        for (std::size_t i = 0; i < count; ++i)
-                            doubles[i] = values[i * width + c];
-                        nc->PutDoubles(obsVars_[c], chunkStart, std::span<const double>(doubles.data(), count));
-                    } else {
-                        for (std::size_t i = 0; i < count; ++i)
-                            shorts[i] = static_cast<int16_t>(values[i * width + c]);
-                        nc->PutShorts(obsVars_[c], chunkStart, std::span<const int16_t>(shorts.data(), count));
+                // The columns in their files' types, a block of rows at a time
+                // (a pass of each column over the whole chunk would read it
+                // from memory again and again).
+                constexpr std::size_t kBlock = 256;
+                for (std::size_t first = 0; first < count; first += kBlock) {
+                    const std::size_t end = std::min(count, first + kBlock);
+                    for (std::size_t c = 0; c < width; ++c) {
+                        const double* v = &values[c];
+                        const std::size_t at = c * chunk;
+                        if (columns_[c].type == NetcdfType::Float)
+                            for (std::size_t i = first; i < end; ++i)
+                                floats[at + i] = static_cast<float>(v[i * width]);
+                        else if (columns_[c].type == NetcdfType::Double)
+                            for (std::size_t i = first; i < end; ++i)
+                                doubles[at + i] = v[i * width];
+                        else
+                            for (std::size_t i = first; i < end; ++i)
+                                shorts[at + i] = static_cast<int16_t>(v[i * width]);
                     }
+                }
+                for (std::size_t c = 0; c < width; ++c) {
+                    const std::size_t at = c * chunk;
+                    if (columns_[c].type == NetcdfType::Float)
+                        nc->PutFloats(obsVars_[c], chunkStart, std::span<const float>(&floats[at], count));
+                    else if (columns_[c].type == NetcdfType::Double)
+                        nc->PutDoubles(obsVars_[c], chunkStart, std::span<const double>(&doubles[at], count));
+                    else
+                        nc->PutShorts(obsVars_[c], chunkStart, std::span<const int16_t>(&shorts[at], count));
                 }
                 if (!nc->Ok()) {
                     FailOfFile();
@@ -930,7 +944,7 @@ private:
     struct Workspace {
         std::vector<unsigned char> raw;
         std::vector<double> values;
-        std::vector<float> floats;
+        std::vector<float> floats;  // the netCDF columns, a chunk's length each, in their types
         std::vector<double> doubles;
         std::vector<int16_t> shorts;
         std::vector<std::size_t> profileOf;     // per row: its listed profile
