@@ -194,19 +194,36 @@ void FlatLineTest(std::span<const double> values, double interval, double suspec
     MarkMissing(values, flags);
 }
 
+namespace {
+
+// The rank of each flag: fail 5, suspect 4, pass 3, not evaluated 2,
+// missing 1, others 0. Written as sums of comparisons on bytes that do not
+// overlap, so that the loops run on many flags at once.
+uint8_t Rank(uint8_t f)
+{
+    return static_cast<uint8_t>((f == kQartodFail) * 5 + (f == kQartodSuspect) * 4 + (f == kQartodPass) * 3 +
+                                (f == kQartodNotEvaluated) * 2 + (f == kQartodMissing) * 1);
+}
+
+uint8_t FlagOfRank(uint8_t r)
+{
+    return static_cast<uint8_t>((r == 5) * kQartodFail + (r == 4) * kQartodSuspect + (r == 3) * kQartodPass +
+                                (r == 2) * kQartodNotEvaluated + (r <= 1) * kQartodMissing);
+}
+
+void RaiseRanks(const uint8_t* __restrict flags, std::size_t count, uint8_t* __restrict ranks)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        ranks[i] = std::max(ranks[i], Rank(flags[i]));
+}
+
+}  // namespace
+
 void QartodAggregate(std::initializer_list<const uint8_t*> tests, std::size_t count, uint8_t* aggregate)
 {
-    // By rank: fail 5, suspect 4, pass 3, not evaluated 2, missing 1, others 0.
-    auto rank = [](uint8_t f) -> uint8_t {  // (written so that it vectorizes)
-        return f == kQartodFail ? 5 : f == kQartodSuspect ? 4 : f == kQartodPass ? 3 : f == kQartodNotEvaluated ? 2
-                                                                                        : f == kQartodMissing ? 1 : 0;
-    };
-    static constexpr uint8_t kFlag[6] = {kQartodMissing, kQartodMissing, kQartodNotEvaluated, kQartodPass,
-                                         kQartodSuspect, kQartodFail};
     std::fill(aggregate, aggregate + count, 0);  // ranks first
     for (const uint8_t* flags : tests)
-        for (std::size_t i = 0; i < count; ++i)
-            aggregate[i] = std::max(aggregate[i], rank(flags[i]));
+        RaiseRanks(flags, count, aggregate);
     for (std::size_t i = 0; i < count; ++i)
-        aggregate[i] = kFlag[aggregate[i]];
+        aggregate[i] = FlagOfRank(aggregate[i]);
 }
