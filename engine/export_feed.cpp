@@ -138,7 +138,9 @@ void ExportFeed::Add(Call call)
 template <typename Values>
 void ExportFeed::AddScan(const Values& scan, int kind, std::vector<Values>& kept)
 {
-    if (!Keeping()) {
+    // Most scans are kept, and found so here without a call.
+    const bool keep = !dropped_ && !journal_.IsLive() && kept_.size() + keptScans_ < kMaxKeptCalls;
+    if (!keep && !Keeping()) {
         if (!dropped_ && sink_)
             sink_->Scans(std::span<const Values>(&scan, 1));
         return;

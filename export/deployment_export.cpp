@@ -905,7 +905,7 @@ public:
 
 private:
     // Scans a piece holds at least, but for the last (whole profiles each).
-    static constexpr uint64_t kPieceScans = 1 << 15;
+    static constexpr uint64_t kPieceScans = 1 << 14;
 
     struct Piece {
         std::size_t firstProfile = 0, endProfile = 0;  // listed profiles

@@ -10,7 +10,7 @@
 namespace {
 
 // Pieces worked out and waiting for their commit, per thread, at most.
-constexpr std::size_t kWaitingPerThread = 2;
+constexpr std::size_t kWaitingPerThread = 1;
 
 struct JobState {
     PieceJob* job = nullptr;
