@@ -759,8 +759,7 @@ public:
                 work.profileOf[i] = profileAt;
                 work.indexInProfile[i] = indexInProfile++;
             }
-            if (zColumn_ < width)
-                PutDepths(values.data(), count, width, zColumn_, s_.latitude);
+            PutDerivedValues(kind, values.data(), count, width, s_.latitude);
             for (std::size_t i = 0; i < count; ++i) {
                 ProfileRecord& r = listed_[work.profileOf[i]];
                 const uint32_t at = work.indexInProfile[i];

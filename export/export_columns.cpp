@@ -143,7 +143,7 @@ void EngineeringRow(const EngineeringValues& s, const ScanContext& c, bool layou
 {
     v[0] = s.time;
     v[1] = s.pressure;
-    v[2] = kNaN;  // PutDepths
+    v[2] = kNaN;  // PutDerivedValues
     v[3] = s.current;
     v[4] = s.voltage;
     if (layout301)
@@ -154,24 +154,55 @@ void EngineeringRow(const EngineeringValues& s, const ScanContext& c, bool layou
     v[8] = s.turbidityGain;
 }
 
-void PutDepths(double* rows, std::size_t count, std::size_t width, std::size_t depth, double latitude)
+namespace {
+
+constexpr std::size_t kDeriveBlock = 256;
+
+// Column `to` of `count` rows of `width` values from columns `from` of the
+// same rows, a block at a time: `work` takes the blocks' inputs (one array
+// per column of `from`) and gives their results.
+template <std::size_t kInputs, typename Work>
+void DeriveColumn(double* rows, std::size_t count, std::size_t width, const std::size_t (&from)[kInputs],
+                  std::size_t to, Work work)
 {
+    constexpr std::size_t kBlock = kDeriveBlock;
+    double inputs[kInputs][kBlock], results[kBlock];
+    for (std::size_t first = 0; first < count; first += kBlock) {
+        const std::size_t n = std::min(kBlock, count - first);
+        for (std::size_t k = 0; k < kInputs; ++k)
+            for (std::size_t i = 0; i < n; ++i)
+                inputs[k][i] = rows[(first + i) * width + from[k]];
+        work(inputs, n, results);
+        for (std::size_t i = 0; i < n; ++i)
+            rows[(first + i) * width + to] = static_cast<float>(results[i]);
+    }
+}
+
+}  // namespace
+
+void PutDerivedValues(Instrument instrument, double* rows, std::size_t count, std::size_t width, double latitude)
+{
+    // Columns: engineering and ACM pressure 1, depth 2; CTD pressure 1,
+    // temperature 2, conductivity 3, salinity 4, depth 5.
+    constexpr std::size_t kPressure = 1;
+    const std::size_t depth = instrument == Instrument::Ctd ? 5 : 2;
+    if (instrument == Instrument::Ctd)
+        DeriveColumn(rows, count, width, {3, 2, kPressure}, 4,
+                     [](const double (*in)[kDeriveBlock], std::size_t n, double* out) {
+                         PracticalSalinities(in[0], in[1], in[2], n, out);
+                     });
     if (std::isnan(latitude)) {
         for (std::size_t i = 0; i < count; ++i)
             rows[i * width + depth] = kNaN;
         return;
     }
     const SurfaceGravity gravity = SurfaceGravityAt(latitude);
-    constexpr std::size_t kBlock = 256;
-    double pressures[kBlock], heights[kBlock];
-    for (std::size_t first = 0; first < count; first += kBlock) {
-        const std::size_t n = std::min(kBlock, count - first);
-        for (std::size_t i = 0; i < n; ++i)
-            pressures[i] = rows[(first + i) * width + kPressureColumn];
-        HeightsFromPressures(pressures, n, gravity, heights);
-        for (std::size_t i = 0; i < n; ++i)
-            rows[(first + i) * width + depth] = static_cast<float>(-heights[i]);
-    }
+    DeriveColumn(rows, count, width, {kPressure}, depth,
+                 [&](const double (*in)[kDeriveBlock], std::size_t n, double* out) {
+                     HeightsFromPressures(in[0], n, gravity, out);
+                     for (std::size_t i = 0; i < n; ++i)
+                         out[i] = -out[i];
+                 });
 }
 
 double SpreadTime(const ScanContext& c)
@@ -193,8 +224,8 @@ void CtdRow(const CtdValues& s, const ScanContext& c, double* v)
     v[1] = s.pressure;
     v[2] = s.temperature;
     v[3] = s.conductivity;
-    v[4] = static_cast<float>(PracticalSalinity(s.conductivity, s.temperature, s.pressure));
-    v[5] = kNaN;  // PutDepths
+    v[4] = kNaN;  // PutDerivedValues
+    v[5] = kNaN;
 }
 
 void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
@@ -204,7 +235,7 @@ void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
     const float pressure = c.track ? static_cast<float>(PressureAt(*c.track, spread)) : std::nanf("");
     v[0] = std::isnan(spread) ? c.profileTime : spread;
     v[1] = pressure;
-    v[2] = kNaN;  // PutDepths
+    v[2] = kNaN;  // PutDerivedValues
     v[3] = s.tiltX;
     v[4] = s.tiltY;
     v[5] = s.compassX;

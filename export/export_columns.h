@@ -90,17 +90,16 @@ struct ScanContext {
 };
 
 // The values of one scan, one per column of ColumnsOf, as doubles (exact for
-// the float and short columns), but for the depth (PutDepths).
+// the float and short columns), but for the derived ones (PutDerivedValues).
 void EngineeringRow(const EngineeringValues& scan, const ScanContext& context, bool layout301, double* values);
 void CtdRow(const CtdValues& scan, const ScanContext& context, double* values);
 void AcmRow(const AcmValues& scan, const ScanContext& context, double* values);
 
-// The depths of `count` rows of `width` values as the functions above leave
-// them (without): column `depth` from the pressure in column
-// kPressureColumn, at `latitude` (NaN without one). Many at a time: the
-// depth is the costliest value of a row.
-constexpr std::size_t kPressureColumn = 1;
-void PutDepths(double* rows, std::size_t count, std::size_t width, std::size_t depth, double latitude);
+// The values of `count` rows of `width` values that the functions above
+// leave out (NaN), worked out many rows at a time, as they cost the most
+// of a row: the depth, at `latitude` (NaN without one), and the CTD's
+// practical salinity.
+void PutDerivedValues(Instrument instrument, double* rows, std::size_t count, std::size_t width, double latitude);
 
 // The time of a scan that carries none: the scans spread evenly between the
 // sensor's on and off times (NaN without them).

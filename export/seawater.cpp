@@ -1,5 +1,6 @@
 #include "export/seawater.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -94,6 +95,25 @@ double SineOfDegrees(double degrees) {
 
 }  // namespace
 
+namespace {
+
+// PSS-78 salinity as PracticalSalinity works it out where the inputs are
+// finite, the conductivity positive and the result 2 or more (the usual
+// case). Straight-line code, so that a loop over many scans runs several at
+// once.
+inline double UsualSalinity(double conductivity, double temperature, double pressure) {
+    double t68 = temperature * kT68PerT90;
+    double ft68 = TemperatureTerm(t68);
+    double r = conductivity / kC3515;
+    double rt15 = kC[0] + (kC[1] + (kC[2] + (kC[3] + kC[4] * t68) * t68) * t68) * t68;
+    double rp = 1.0 + (pressure * (kE[0] + kE[1] * pressure + kE[2] * pressure * pressure)) /
+                          (1.0 + kD[0] * t68 + kD[1] * t68 * t68 + (kD[2] + kD[3] * t68) * r);
+    double rt = r / (rp * rt15);
+    return Pss78(std::sqrt(rt), ft68);  // NaN for a negative ratio
+}
+
+}  // namespace
+
 double PracticalSalinity(double conductivity, double temperature, double pressure) {
     if (!std::isfinite(conductivity) || !std::isfinite(temperature) || !std::isfinite(pressure) ||
         !(conductivity > 0.0)) {
@@ -113,6 +133,17 @@ double PracticalSalinity(double conductivity, double temperature, double pressur
     if (sp < 2.0) sp = HillRatioAtSp2(temperature) * HillRaw(sp, x, ft68);
     if (!(sp >= 0.0)) return kNaN;
     return sp;
+}
+
+void PracticalSalinities(const double* conductivity, const double* temperature, const double* pressure,
+                         std::size_t count, double* salinity) {
+    for (std::size_t i = 0; i < count; ++i) salinity[i] = UsualSalinity(conductivity[i], temperature[i], pressure[i]);
+    // The others one at a time (a negative ratio gave NaN above).
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool usual = std::isfinite(conductivity[i]) && std::isfinite(temperature[i]) &&
+                           std::isfinite(pressure[i]) && conductivity[i] > 0.0 && salinity[i] >= 2.0;
+        if (!usual) salinity[i] = PracticalSalinity(conductivity[i], temperature[i], pressure[i]);
+    }
 }
 
 SurfaceGravity SurfaceGravityAt(double latitude) {

@@ -13,6 +13,9 @@
 // conductivity is not positive, or when the formula gives no salinity (a
 // negative value).
 double PracticalSalinity(double conductivity, double temperature, double pressure);
+// The same of `count` scans into `salinity`, bit for bit, several at a time.
+void PracticalSalinities(const double* conductivity, const double* temperature, const double* pressure,
+                         std::size_t count, double* salinity);
 
 // Height in metres (negative below the sea surface) of sea pressure `pressure`
 // in dbar at latitude `latitude` in degrees north, with the dynamic height

@@ -128,3 +128,30 @@ TEST(Seawater, EveryPlatformComputesTheSameBits)
 }
 
 }  // namespace
+
+TEST(Seawater, ManyAtATimeGiveTheBitsOfOneAtATime)
+{
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    // Conductivity, temperature, pressure: usual seawater, the low-salinity
+    // formula, absurd and missing inputs.
+    const double scans[][3] = {{42.914, 15, 0},  {35.2, 10.1, 1200}, {0.3, 4, 10},     {0.0001, 20, 0},
+                               {0, 10, 10},      {-3, 10, 10},       {kNaN, 10, 10},   {40, kInf, 10},
+                               {40, 10, -kInf},  {1e30, 10, 10},     {55, -2, 6000},   {20, 30, -5},
+                               {48.1, 25.4, 33}, {33, 2.2, 4999.5},  {2.5, 0.5, 100.25}};
+    constexpr std::size_t n = std::size(scans);
+    double c[n], t[n], p[n], many[n], heights[n];
+    for (std::size_t i = 0; i < n; ++i) {
+        c[i] = scans[i][0];
+        t[i] = scans[i][1];
+        p[i] = scans[i][2];
+    }
+    PracticalSalinities(c, t, p, n, many);
+    const SurfaceGravity gravity = SurfaceGravityAt(-37.5);
+    HeightsFromPressures(p, n, gravity, heights);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double one = PracticalSalinity(c[i], t[i], p[i]);
+        EXPECT_EQ(std::memcmp(&one, &many[i], sizeof one), 0) << i << ": " << one << " " << many[i];
+        const double height = HeightFromPressure(p[i], -37.5);
+        EXPECT_EQ(std::memcmp(&height, &heights[i], sizeof height), 0) << i << ": " << height << " " << heights[i];
+    }
+}
