@@ -97,19 +97,21 @@ double SineOfDegrees(double degrees) {
 
 namespace {
 
-// PSS-78 salinity as PracticalSalinity works it out where the inputs are
-// finite, the conductivity positive and the result 2 or more (the usual
-// case). Straight-line code, so that a loop over many scans runs several at
-// once.
-inline double UsualSalinity(double conductivity, double temperature, double pressure) {
+// The ratio Rt of the conductivity to that of standard seawater at the same
+// temperature and 0 dbar, and the temperature term of PSS-78: straight-line
+// code, so that a loop over many scans runs several at once.
+struct Pss78Inputs {
+    double rt;
+    double ft68;
+};
+inline Pss78Inputs RatioAndTemperatureTerm(double conductivity, double temperature, double pressure) {
     double t68 = temperature * kT68PerT90;
     double ft68 = TemperatureTerm(t68);
     double r = conductivity / kC3515;
     double rt15 = kC[0] + (kC[1] + (kC[2] + (kC[3] + kC[4] * t68) * t68) * t68) * t68;
     double rp = 1.0 + (pressure * (kE[0] + kE[1] * pressure + kE[2] * pressure * pressure)) /
                           (1.0 + kD[0] * t68 + kD[1] * t68 * t68 + (kD[2] + kD[3] * t68) * r);
-    double rt = r / (rp * rt15);
-    return Pss78(std::sqrt(rt), ft68);  // NaN for a negative ratio
+    return {r / (rp * rt15), ft68};
 }
 
 }  // namespace
@@ -119,13 +121,7 @@ double PracticalSalinity(double conductivity, double temperature, double pressur
         !(conductivity > 0.0)) {
         return kNaN;
     }
-    double t68 = temperature * kT68PerT90;
-    double ft68 = TemperatureTerm(t68);
-    double r = conductivity / kC3515;
-    double rt15 = kC[0] + (kC[1] + (kC[2] + (kC[3] + kC[4] * t68) * t68) * t68) * t68;
-    double rp = 1.0 + (pressure * (kE[0] + kE[1] * pressure + kE[2] * pressure * pressure)) /
-                          (1.0 + kD[0] * t68 + kD[1] * t68 * t68 + (kD[2] + kD[3] * t68) * r);
-    double rt = r / (rp * rt15);
+    const auto [rt, ft68] = RatioAndTemperatureTerm(conductivity, temperature, pressure);
     if (!(rt >= 0.0)) return kNaN;  // also an infinite or NaN ratio from an absurd input
 
     double x = std::sqrt(rt);
@@ -137,8 +133,13 @@ double PracticalSalinity(double conductivity, double temperature, double pressur
 
 void PracticalSalinities(const double* conductivity, const double* temperature, const double* pressure,
                          std::size_t count, double* salinity) {
-    for (std::size_t i = 0; i < count; ++i) salinity[i] = UsualSalinity(conductivity[i], temperature[i], pressure[i]);
-    // The others one at a time (a negative ratio gave NaN above).
+    // PSS-78 as PracticalSalinity works it out where the inputs are finite,
+    // the conductivity positive and the result 2 or more (the usual case)...
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto [rt, ft68] = RatioAndTemperatureTerm(conductivity[i], temperature[i], pressure[i]);
+        salinity[i] = Pss78(std::sqrt(rt), ft68);  // NaN for a negative ratio
+    }
+    // ... and the others one at a time.
     for (std::size_t i = 0; i < count; ++i) {
         const bool usual = std::isfinite(conductivity[i]) && std::isfinite(temperature[i]) &&
                            std::isfinite(pressure[i]) && conductivity[i] > 0.0 && salinity[i] >= 2.0;

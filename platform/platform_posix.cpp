@@ -243,38 +243,36 @@ File OpenScratchFile()
     return File(std::tmpfile());
 }
 
-bool ReadFileAt(std::FILE* file, uint64_t offset, void* data, std::size_t size)
+namespace {
+
+// pread or pwrite of every byte, a call interrupted by a signal made again.
+template <typename Bytes, typename Call>
+bool TransferAt(std::FILE* file, uint64_t offset, Bytes* data, std::size_t size, Call call)
 {
-    auto* p = static_cast<char*>(data);
     while (size != 0) {
-        const ssize_t n = pread(fileno(file), p, size, static_cast<off_t>(offset));
+        const ssize_t n = call(fileno(file), data, size, static_cast<off_t>(offset));
         if (n <= 0) {
             if (n < 0 && errno == EINTR)
                 continue;
             return false;
         }
-        p += n;
+        data += n;
         offset += static_cast<uint64_t>(n);
         size -= static_cast<std::size_t>(n);
     }
     return true;
 }
 
+}  // namespace
+
+bool ReadFileAt(std::FILE* file, uint64_t offset, void* data, std::size_t size)
+{
+    return TransferAt(file, offset, static_cast<char*>(data), size, pread);
+}
+
 bool WriteFileAt(std::FILE* file, uint64_t offset, const void* data, std::size_t size)
 {
-    const auto* p = static_cast<const char*>(data);
-    while (size != 0) {
-        const ssize_t n = pwrite(fileno(file), p, size, static_cast<off_t>(offset));
-        if (n <= 0) {
-            if (n < 0 && errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        offset += static_cast<uint64_t>(n);
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return TransferAt(file, offset, static_cast<const char*>(data), size, pwrite);
 }
 
 bool RenameFile(const char* from, const char* to)
