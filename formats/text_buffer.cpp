@@ -24,8 +24,8 @@ void TextBuffer::Append(const char* text)
 
 void TextBuffer::Append(const char* text, std::size_t n)
 {
-    if (!out_)
-        return;
+    if (!out_ || n == 0)
+        return;  // (an empty text may have no address at all)
     if (n > kTextBufferSize) {
         Flush();
         std::fwrite(text, 1, n, out_);

@@ -1,0 +1,280 @@
+#pragma once
+// One instrument's part of the deployment export while a run decodes: the
+// sink that collects its profiles (a small record each) and keeps its scans
+// in a scratch file, as the decoder handed them over, for the files written
+// at the end (export/instrument_files.h).
+
+#include "export/export_columns.h"
+#include "export/profile_record.h"
+#include "formats/engineering.h"
+#include "formats/run_choices.h"
+#include "formats/sink.h"
+#include "platform/file.h"
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+// No deployment holds this many profiles: a wider range (damaged metadata)
+// lists only the profiles read or missing, and past this many profiles read
+// an instrument keeps no more.
+constexpr uint32_t kMaxListedProfiles = 100000;
+// The scans gathered for a scratch file before they are written to it in
+// one call (they come back in chunks of kChunkScans, large reads too).
+constexpr std::size_t kScratchBufferSize = 1 << 20;
+// Scans read back from a scratch file at a time.
+constexpr std::size_t kChunkScans = 8192;
+
+
+struct InstrumentInfo {
+    Instrument instrument;
+    int kind;          // FileKind
+    const char* name;  // file names: name.nc, name.csv, name.scans.part
+    const char* title;
+    // What writing a scan costs, relative to the others (measured): its
+    // netCDF values (with flags, and the CTD's grid) and its CSV row.
+    int netcdfCost;
+    int csvCost;
+};
+constexpr InstrumentInfo kInstruments[] = {
+    {Instrument::Engineering, KindEngineering, "engineering", "engineering", 31, 34},
+    {Instrument::Ctd, KindCtd, "ctd", "CTD", 61, 18},
+    {Instrument::Acm, KindAcm, "acm", "ACM", 38, 55},
+};
+
+// Widens low..high (NaN: empty) to hold `value`; NaN widens nothing.
+inline void Widen(double value, double& low, double& high)
+{
+    if (std::isnan(value))
+        return;
+    low = std::isnan(low) ? value : std::min(low, value);
+    high = std::isnan(high) ? value : std::max(high, value);
+}
+
+// One instrument's part of the export: the sink that collects its profiles
+// during the run, and its scratch file of scans.
+class InstrumentExport final : public ProfileSink {
+public:
+    InstrumentExport(const InstrumentInfo& info, std::string scratchPath)
+        : info(info), scratchPath(std::move(scratchPath))
+    {
+    }
+    ~InstrumentExport() override { Discard(); }
+
+    bool Open()
+    {
+        scratch = OpenFile(scratchPath.c_str(), "w+b");
+        return scratch != nullptr;
+    }
+    void Discard()
+    {
+        if (!scratch)
+            return;
+        scratch.reset();
+        RemoveFile(scratchPath.c_str());
+    }
+
+    void BeginProfile(uint32_t profile) override
+    {
+        // Profiles come in ascending order, each once; anything else (or
+        // more than any deployment holds) is not kept.
+        ignoring_ = (!records.empty() && profile <= records.back().number) || records.size() >= kMaxListedProfiles;
+        if (ignoring_) {
+            ++ignored;
+            return;
+        }
+        ProfileRecord r;
+        r.number = profile;
+        r.firstScan = scans;
+        records.push_back(r);
+    }
+    void ProfileTimes(int32_t sensorOn, int32_t motionStart) override
+    {
+        if (ignoring_)
+            return;
+        Last().sensorOn = sensorOn;
+        Last().motionStart = motionStart;
+    }
+    void EngineeringScan(const EngineeringValues& scan) override
+    {
+        Widen(scan.time, scanTimeLow, scanTimeHigh);
+        if (!ignoring_ && std::isfinite(scan.pressure)) {
+            if (std::isnan(Last().firstPressure))
+                Last().firstPressure = scan.pressure;
+            Last().lastPressure = scan.pressure;
+        }
+        Keep(&scan, sizeof scan);
+    }
+    void Stop(int32_t marker, const StopRecord& stop) override
+    {
+        if (ignoring_)
+            return;
+        ProfileRecord& r = Last();
+        if (marker == MarkerRestarted)
+            ++r.restarts;
+        else if (marker == MarkerBacktrack)
+            ++r.backtracks;
+        else if (marker == MarkerIncomplete)
+            ++r.incomplete;
+        if (!EndsProfile(marker))
+            return;
+        r.motionStop = stop.motionStopOrRestart;
+        r.sensorOff = stop.sensorOff;
+        r.rampExit = stop.rampStatus;
+        r.profileExit = stop.profileStatus;
+        r.endedByOperator = marker == MarkerOperatorStop ? 1 : 0;
+    }
+    void CtdScan(const CtdValues& scan) override
+    {
+        if (!ignoring_)
+            Widen(scan.pressure, pressureLow, pressureHigh);
+        Keep(&scan, sizeof scan);
+    }
+    void AcmScan(const AcmValues& scan) override { Keep(&scan, sizeof scan); }
+    // The same for scans handed over together: one copy of them all.
+    void Scans(std::span<const EngineeringValues> scans) override
+    {
+        for (const EngineeringValues& scan : scans) {
+            Widen(scan.time, scanTimeLow, scanTimeHigh);
+            if (!ignoring_ && std::isfinite(scan.pressure)) {
+                if (std::isnan(Last().firstPressure))
+                    Last().firstPressure = scan.pressure;
+                Last().lastPressure = scan.pressure;
+            }
+        }
+        KeepAll(scans.data(), sizeof scans[0], scans.size());
+    }
+    void Scans(std::span<const CtdValues> scans) override
+    {
+        if (!ignoring_)
+            for (const CtdValues& scan : scans)
+                Widen(scan.pressure, pressureLow, pressureHigh);
+        KeepAll(scans.data(), sizeof scans[0], scans.size());
+    }
+    void Scans(std::span<const AcmValues> scans) override { KeepAll(scans.data(), sizeof scans[0], scans.size()); }
+    void SensorTimes(int32_t on, int32_t off) override
+    {
+        if (ignoring_)
+            return;
+        Last().sensorOn = on;
+        Last().sensorOff = off;
+    }
+    void EndProfile(ProfileEnd end) override
+    {
+        if (!ignoring_)
+            Last().status = StatusOf(end);
+    }
+
+    // The profiles the files list, in order: the whole range when it is of
+    // a sensible width, else those read or missing.
+    std::vector<ProfileRecord> List(uint32_t first, uint32_t last) const
+    {
+        std::vector<ProfileRecord> listed;
+        auto missingAt = [this](uint32_t p) {
+            for (const auto& range : missing)
+                if (p >= range.first && p <= range.second)
+                    return true;
+            return false;
+        };
+        if (last - first < kMaxListedProfiles) {
+            std::size_t next = 0;
+            for (uint32_t p = first;; ++p) {
+                if (next < records.size() && records[next].number == p) {
+                    listed.push_back(records[next++]);
+                } else {
+                    ProfileRecord r;
+                    r.number = p;
+                    r.firstScan = scans;  // no scans of its own
+                    if (missingAt(p))
+                        r.status = kStatusDataFileMissing;
+                    listed.push_back(r);
+                }
+                if (p == last)
+                    break;
+            }
+            return listed;
+        }
+        listed = records;
+        for (const auto& range : missing)
+            for (uint32_t p = range.first; listed.size() < kMaxListedProfiles; ++p) {
+                ProfileRecord r;
+                r.number = p;
+                r.firstScan = scans;
+                r.status = kStatusDataFileMissing;
+                listed.push_back(r);
+                if (p == range.second)
+                    break;
+            }
+        std::stable_sort(listed.begin(), listed.end(),
+                         [](const ProfileRecord& a, const ProfileRecord& b) { return a.number < b.number; });
+        return listed;
+    }
+
+    const InstrumentInfo& info;
+    const std::string scratchPath;
+    File scratch;
+    uint64_t scans = 0;
+    uint64_t ignored = 0;  // profiles not kept
+    std::vector<ProfileRecord> records;
+    std::vector<std::pair<uint32_t, uint32_t>> missing;  // profile ranges whose data file was missing
+    std::vector<std::string> files;                      // the data files read
+    double scanTimeLow = std::numeric_limits<double>::quiet_NaN(), scanTimeHigh = std::numeric_limits<double>::quiet_NaN();
+    double pressureLow = std::numeric_limits<double>::quiet_NaN(), pressureHigh = std::numeric_limits<double>::quiet_NaN();  // CTD: the pressures of its scans
+
+private:
+    ProfileRecord& Last() { return records.back(); }
+    void Keep(const void* scan, std::size_t size)
+    {
+        if (ignoring_)
+            return;
+        if (pendingSize_ + size > kScratchBufferSize)
+            Flush();
+        std::memcpy(pending_.get() + pendingSize_, scan, size);
+        pendingSize_ += size;
+        ++scans;
+        ++Last().scans;
+    }
+
+    void KeepAll(const void* first, std::size_t size, std::size_t count)
+    {
+        if (ignoring_ || count == 0)
+            return;
+        const std::size_t bytes = size * count;
+        if (pendingSize_ + bytes > kScratchBufferSize || bytes >= kScratchBufferSize / 16)
+            Flush();
+        if (bytes >= kScratchBufferSize / 16)
+            std::fwrite(first, 1, bytes, scratch.get());  // large enough on its own
+        else {
+            std::memcpy(pending_.get() + pendingSize_, first, bytes);
+            pendingSize_ += bytes;
+        }
+        scans += count;
+        Last().scans += static_cast<uint32_t>(count);
+    }
+
+public:
+    // Hands the scans gathered since the last call to the scratch file
+    // (a call of fwrite per scan cost more than the export's own work).
+    void Flush()
+    {
+        if (pendingSize_ != 0)
+            std::fwrite(pending_.get(), 1, pendingSize_, scratch.get());
+        pendingSize_ = 0;
+    }
+
+private:
+    std::unique_ptr<unsigned char[]> pending_ = std::make_unique<unsigned char[]>(kScratchBufferSize);
+    std::size_t pendingSize_ = 0;
+
+    bool ignoring_ = false;
+};
+

@@ -1,0 +1,558 @@
+#include "export/export_state.h"
+
+#include "export/csv_row.h"
+#include "export/text_output.h"
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+std::size_t ScanSize(Instrument instrument)
+{
+    switch (instrument) {
+    case Instrument::Ctd: return sizeof(CtdValues);
+    case Instrument::Acm: return sizeof(AcmValues);
+    case Instrument::Engineering: break;
+    }
+    return sizeof(EngineeringValues);
+}
+
+// The engineering pressure-time track of profile `profile`, read from the
+// engineering scratch file through `in` (from any thread); empty when there
+// is none or it cannot be read.
+PressureTrack TrackOf(const InstrumentExport* engineering, std::FILE* in, uint32_t profile)
+{
+    PressureTrack track;
+    if (!engineering || !in)
+        return track;
+    const auto& records = engineering->records;
+    const auto at = std::lower_bound(records.begin(), records.end(), profile,
+                                     [](const ProfileRecord& r, uint32_t p) { return r.number < p; });
+    if (at == records.end() || at->number != profile || at->scans == 0)
+        return track;
+    std::vector<EngineeringValues> scans(at->scans);
+    if (!ReadFileAt(in, at->firstScan * sizeof(EngineeringValues), scans.data(), scans.size() * sizeof scans[0]))
+        return track;
+    auto& points = track.points;
+    bool anyNaN = false;
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        points.emplace_back(scans[i].time, scans[i].pressure);
+        anyNaN = anyNaN || std::isnan(scans[i].time);
+    }
+    // Times without NaN in order already need no sort (most tracks).
+    const auto earlier = [](const std::pair<double, float>& a, const std::pair<double, float>& b) {
+        return a.first < b.first;
+    };
+    if (anyNaN || !std::is_sorted(points.begin(), points.end(), earlier))
+        std::stable_sort(points.begin(), points.end(), earlier);
+    track.ordered = !anyNaN;
+    return track;
+}
+
+// One instrument's files, written a piece at a time: the pieces (whole
+// profiles) are worked out on any thread, each from its own part of the
+// scratch file, and their CSV text and grid rows go to the files in order.
+class InstrumentFiles final : public InstrumentFilesJob {
+public:
+    InstrumentFiles(DeploymentExport::State& state, std::size_t index, ExportHost& host)
+        : s_(state), index_(index), ins_(*state.instruments[index]), host_(host)
+    {
+        // A profile with no time and no scans has no place in the files of
+        // scans, unless no profile has one (a netCDF file of no profiles
+        // and no scans cannot be written: both its dimensions would be empty).
+        for (const ProfileRecord& r : s_.listings[index])
+            if (!std::isnan(r.time) || r.scans != 0)
+                listed_.push_back(r);
+        if (listed_.empty())
+            listed_ = s_.listings[index];
+        // The pieces: whole profiles, about kPieceScans scans each.
+        Piece piece;
+        for (std::size_t p = 0; p < listed_.size(); ++p) {
+            piece.scans += listed_[p].scans;
+            if (piece.scans >= kPieceScans || p + 1 == listed_.size()) {
+                piece.endProfile = p + 1;
+                pieces_.push_back(piece);
+                piece = Piece{p + 1, p + 1, piece.firstObs + piece.scans, 0};
+            }
+        }
+        if (pieces_.empty())
+            pieces_.push_back(Piece{});
+        results_.resize(pieces_.size());
+    }
+
+    bool Written() const override { return written_; }
+
+    std::size_t Pieces() const override { return pieces_.size(); }
+
+    void Start() override
+    {
+        s_.NoteIgnored(index_, host_);
+        if (host_.StopRequested())
+            return;  // not begun: no file, no line
+        started_ = true;
+        const Instrument kind = ins_.info.instrument;
+        columns_ = ColumnsOf(kind, s_.run.options.layout301);
+        ncPath_ = s_.PathOf(ins_.info.name) + ".nc";
+        csvPath_ = s_.PathOf(ins_.info.name) + ".csv";
+        gridded_ = s_.choice.netcdf && kind == Instrument::Ctd;
+        items_ = (s_.choice.netcdf ? 1 : 0) + (s_.choice.csv ? 1 : 0) + (gridded_ ? 1 : 0);
+        if (std::ferror(ins_.scratch.get())) {  // flushed by Finish
+            Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
+                 ins_.scratchPath + " could not be written whole");
+            return;
+        }
+
+        // The profiles' variables and the deployment's times.
+        uint64_t obs = 0;
+        double timeLow = kNaN, timeHigh = kNaN;
+        Widen(ins_.scanTimeLow, timeLow, timeHigh);
+        Widen(ins_.scanTimeHigh, timeLow, timeHigh);
+        for (const auto& r : listed_) {
+            obs += r.scans;
+            for (double t : {r.time, r.sensorOn, r.sensorOff, r.motionStart, r.motionStop})
+                Widen(t, timeLow, timeHigh);
+        }
+
+        // Which way each CTD profile went, from the engineering profile of its number.
+        if (kind == Instrument::Ctd)
+            if (const InstrumentExport* engineering = s_.Find(KindEngineering))
+                for (ProfileRecord& r : listed_) {
+                    const auto& e = engineering->records;
+                    const auto at = std::lower_bound(e.begin(), e.end(), r.number,
+                                                     [](const ProfileRecord& a, uint32_t n) { return a.number < n; });
+                    if (at != e.end() && at->number == r.number)
+                        r.direction = DirectionOf(at->firstPressure, at->lastPressure);
+                }
+
+        quality_ = std::make_unique<ProfileQuality>(QcColumnsOf(kind, columns_), s_.qc, s_.choice.qc);
+        timeColumn_ = columns_.size();  // the scans' own times; none: estimated
+        zColumn_ = columns_.size();
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            if (std::strcmp(columns_[i].name, "scan_time") == 0)
+                timeColumn_ = i;
+            if (columns_[i].verticalAxis)
+                zColumn_ = i;
+        }
+
+        if (s_.choice.netcdf) {
+            host_.Writing(ncPath_);
+            if (!s_.DefineAndFill(nc_, ncPath_, ins_, listed_, obs, timeLow, timeHigh, columns_, obsVars_,
+                                  *quality_)) {
+                Fail("Error writing export file " + nc_.Error());
+                return;
+            }
+        }
+        if (gridded_)
+            gridOk_ = s_.OpenGrid(grid_, ins_, listed_, timeLow, timeHigh, host_);
+        gridOpen_ = grid_.IsOpen();
+
+        if (s_.choice.csv) {
+            host_.Writing(csvPath_);
+            if (!csv_.Open(csvPath_)) {
+                Fail("Error creating export file " + csvPath_);
+                return;
+            }
+            std::string header = "profile,time (UTC),scan";
+            for (const Column& c : columns_) {
+                if (!c.csvFormat && !c.csvTime)
+                    continue;
+                header += std::string(",") + c.name;
+                if (c.csvTime)
+                    header += " (UTC)";
+                else if (c.units)
+                    header += std::string(" (") + c.units + ")";
+            }
+            csv_.Write(header + "\r\n");
+        }
+
+        // The ACM's pressures come from the engineering scans, read through a
+        // handle of its own (the engineering files may be written meanwhile).
+        engineering_ = kind == Instrument::Acm ? s_.Find(KindEngineering) : nullptr;
+        if (engineering_) {
+            engineeringScans_ = OpenFile(engineering_->scratchPath.c_str(), "rb");
+            if (!engineeringScans_)
+                Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
+                     engineering_->scratchPath + " could not be read");
+        }
+    }
+
+    void Work(std::size_t index) override
+    {
+        if (!started_ || failed_)
+            return;
+        const Piece& piece = pieces_[index];
+        const Instrument kind = ins_.info.instrument;
+        const bool layout301 = s_.run.options.layout301;
+        const std::size_t scanSize = ScanSize(kind);
+        const std::size_t width = columns_.size();
+        std::unique_ptr<PieceResult> result = Spare(spareResults_);
+        std::unique_ptr<Workspace> space = Spare(spareSpaces_);
+        Workspace& work = *space;
+        const std::size_t chunk = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans));
+        work.raw.resize(chunk * scanSize);
+        work.values.resize(chunk * width);
+        work.floats.resize(chunk * width);
+        work.doubles.resize(chunk * width);
+        work.shorts.resize(chunk * width);
+        work.profileOf.resize(chunk);
+        work.indexInProfile.resize(chunk);
+        auto& raw = work.raw;
+        auto& values = work.values;
+        auto& floats = work.floats;
+        auto& doubles = work.doubles;
+        auto& shorts = work.shorts;
+        // The workspace is kept for the next piece, however this one ends.
+        struct GiveBack {
+            InstrumentFiles& files;
+            std::unique_ptr<Workspace>& space;
+            ~GiveBack() { files.Keep(files.spareSpaces_, std::move(space)); }
+        } giveBack{*this, space};
+        ProfileQuality quality = *quality_;
+        quality.StartAt(piece.firstObs);
+        NetcdfFile* nc = s_.choice.netcdf ? &nc_ : nullptr;
+
+        PressureTrack track;
+        std::size_t profileAt = piece.firstProfile;  // the listed profile of the next scan
+        uint32_t indexInProfile = 0;
+        auto skipEmpty = [&] {
+            while (profileAt < piece.endProfile && indexInProfile >= listed_[profileAt].scans) {
+                ++profileAt;
+                indexInProfile = 0;
+                if (engineering_ && profileAt < piece.endProfile && listed_[profileAt].scans != 0)
+                    track = TrackOf(engineering_, engineeringScans_.get(), listed_[profileAt].number);
+            }
+        };
+        if (engineering_ && profileAt < piece.endProfile)
+            track = TrackOf(engineering_, engineeringScans_.get(), listed_[profileAt].number);
+        for (uint64_t done = 0; done < piece.scans;) {
+            if (host_.StopRequested()) {
+                Fail("Operation cancelled by user: the " + std::string(ins_.info.title) +
+                     " export files were not written");
+                return;
+            }
+            if (failed_)
+                return;
+            const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans - done));
+            const uint64_t chunkStart = piece.firstObs + done;
+            if (!ReadFileAt(ins_.scratch.get(), chunkStart * scanSize, raw.data(), count * scanSize)) {
+                Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
+                     ins_.scratchPath + " could not be read");
+                return;
+            }
+            // The chunk's rows, then their depths, then what each row gives.
+            for (std::size_t i = 0; i < count; ++i) {
+                skipEmpty();
+                const ProfileRecord& r = listed_[profileAt];
+                const ScanContext context{s_.latitude, indexInProfile, r.scans, r.sensorOn,
+                                          r.sensorOff, r.time,         &track};
+                double* v = &values[i * width];
+                const unsigned char* scan = &raw[i * scanSize];
+                if (kind == Instrument::Ctd) {
+                    CtdValues c;
+                    std::memcpy(&c, scan, sizeof c);
+                    CtdRow(c, context, v);
+                } else if (kind == Instrument::Acm) {
+                    AcmValues a;
+                    std::memcpy(&a, scan, sizeof a);
+                    AcmRow(a, context, v);
+                } else {
+                    EngineeringValues e;
+                    std::memcpy(&e, scan, sizeof e);
+                    EngineeringRow(e, context, layout301, v);
+                }
+                work.profileOf[i] = profileAt;
+                work.indexInProfile[i] = indexInProfile++;
+            }
+            PutDerivedValues(kind, values.data(), count, width, s_.latitude);
+            for (std::size_t i = 0; i < count; ++i) {
+                ProfileRecord& r = listed_[work.profileOf[i]];
+                const uint32_t at = work.indexInProfile[i];
+                const double* v = &values[i * width];
+                if (zColumn_ < width)
+                    Widen(v[zColumn_], result->zLow, result->zHigh);
+                if (s_.choice.csv)
+                    result->csv.Put(kind, layout301, r.number, at + 1, v);
+                if (!quality.Tested().empty()) {
+                    // The CTD's own spread times: a scan without them is not placed
+                    // at its profile's time here, which would make its rate infinite.
+                    const ScanContext context{s_.latitude, at, r.scans, r.sensorOn, r.sensorOff, r.time, nullptr};
+                    quality.Add(v, timeColumn_ < width ? v[timeColumn_] : SpreadTime(context));
+                    if (at + 1 == r.scans) {
+                        quality.EndProfile(r, nc);
+                        if (gridOpen_)
+                            result->gridRows.push_back(grid_.RowOf(work.profileOf[i], quality));
+                    }
+                }
+            }
+            if (nc) {
+                // The columns in their files' types, a block of rows at a time
+                // (a pass of each column over the whole chunk would read it
+                // from memory again and again).
+                constexpr std::size_t kBlock = 256;
+                for (std::size_t first = 0; first < count; first += kBlock) {
+                    const std::size_t end = std::min(count, first + kBlock);
+                    for (std::size_t c = 0; c < width; ++c) {
+                        const double* v = &values[c];
+                        const std::size_t at = c * chunk;
+                        if (columns_[c].type == NetcdfType::Float)
+                            for (std::size_t i = first; i < end; ++i)
+                                floats[at + i] = static_cast<float>(v[i * width]);
+                        else if (columns_[c].type == NetcdfType::Double)
+                            for (std::size_t i = first; i < end; ++i)
+                                doubles[at + i] = v[i * width];
+                        else
+                            for (std::size_t i = first; i < end; ++i)
+                                shorts[at + i] = static_cast<int16_t>(v[i * width]);
+                    }
+                }
+                for (std::size_t c = 0; c < width; ++c) {
+                    const std::size_t at = c * chunk;
+                    if (columns_[c].type == NetcdfType::Float)
+                        nc->PutFloats(obsVars_[c], chunkStart, std::span<const float>(&floats[at], count));
+                    else if (columns_[c].type == NetcdfType::Double)
+                        nc->PutDoubles(obsVars_[c], chunkStart, std::span<const double>(&doubles[at], count));
+                    else
+                        nc->PutShorts(obsVars_[c], chunkStart, std::span<const int16_t>(&shorts[at], count));
+                }
+                if (!nc->Ok()) {
+                    FailOfFile();
+                    return;
+                }
+            }
+            done += count;
+        }
+        if (nc && !quality.Flush(*nc)) {
+            FailOfFile();
+            return;
+        }
+        results_[index] = std::move(result);
+    }
+
+    void Commit(std::size_t index) override
+    {
+        std::unique_ptr<PieceResult> result = std::move(results_[index]);
+        if (!result || failed_)
+            return;
+        Widen(result->zLow, zLow_, zHigh_);
+        Widen(result->zHigh, zLow_, zHigh_);
+        if (s_.choice.csv)
+            csv_.Write(result->csv.Text());
+        for (const GridRow& row : result->gridRows)
+            gridOk_ = grid_.PutRow(row) && gridOk_;
+        Keep(spareResults_, std::move(result));
+    }
+
+    void Finish() override
+    {
+        spareResults_.clear();
+        spareSpaces_.clear();
+        if (!started_)
+            return;
+        if (failed_) {
+            const std::string line = fileFailure_ ? "Error writing export file " + nc_.Error() : failure_;
+            nc_ = NetcdfFile();
+            grid_ = GridFile();
+            csv_.Abandon();
+            host_.Error(line);
+            for (uint32_t i = 0; i < items_; ++i)
+                host_.ItemDone();
+            return;
+        }
+        bool ok = true;
+        if (s_.choice.netcdf) {
+            quality_->PutGrades(nc_, listed_);
+            if (!std::isnan(zLow_)) {
+                nc_.PutAttDoubles(kNetcdfGlobal, kVerticalMin, {zLow_});
+                nc_.PutAttDoubles(kNetcdfGlobal, kVerticalMax, {zHigh_});
+            }
+            if (nc_.Close()) {
+                host_.Progress("Export written to file " + ncPath_);
+            } else {
+                host_.Error("Error writing export file " + nc_.Error());
+                ok = false;
+            }
+            host_.ItemDone();
+        }
+        if (gridded_) {
+            if (grid_.IsOpen()) {
+                if (grid_.Close() && gridOk_) {
+                    host_.Progress("Export written to file " + s_.PathOf(kGridFileName));
+                } else {
+                    host_.Error("Error writing export file " + grid_.Error());
+                    ok = false;
+                }
+            } else if (!gridOk_) {
+                ok = false;
+            }
+            host_.ItemDone();
+        }
+        if (s_.choice.csv) {
+            if (csv_.Close()) {
+                host_.Progress("Export written to file " + csvPath_);
+            } else {
+                host_.Error("Error writing export file " + csvPath_ + ": the file could not be written whole");
+                ok = false;
+            }
+            host_.ItemDone();
+        }
+        written_ = ok;
+        // What the writing found out of each profile (its grades) goes to profiles.csv too.
+        std::vector<ProfileRecord>& all = s_.listings[index_];
+        std::size_t at = 0;
+        for (const ProfileRecord& r : listed_) {
+            while (all[at].number != r.number)
+                ++at;
+            all[at] = r;
+        }
+    }
+
+private:
+    // Scans a piece holds at least, but for the last (whole profiles each).
+    static constexpr uint64_t kPieceScans = 1 << 14;
+
+    struct Piece {
+        std::size_t firstProfile = 0, endProfile = 0;  // listed profiles
+        uint64_t firstObs = 0;                         // its first scan's index in the files
+        uint64_t scans = 0;
+    };
+    // The CSV rows of a piece, as they will stand in the file.
+    class CsvText {
+    public:
+        void Put(Instrument kind, bool layout301, uint32_t profile, uint32_t scan, const double* v)
+        {
+            if (text_.size() - used_ < kMaxCsvRowLength)
+                text_.resize(std::max(2 * text_.size(), used_ + kMaxCsvRowLength));
+            used_ = static_cast<std::size_t>(PutCsvRow(text_.data() + used_, kind, layout301, profile, scan, v) -
+                                             text_.data());
+        }
+        std::string_view Text() const { return {text_.data(), used_}; }
+        void Clear() { used_ = 0; }
+
+    private:
+        std::vector<char> text_;
+        std::size_t used_ = 0;
+    };
+    struct PieceResult {
+        CsvText csv;
+        std::vector<GridRow> gridRows;
+        double zLow = kNaN, zHigh = kNaN;
+        void Clear()
+        {
+            csv.Clear();
+            gridRows.clear();
+            zLow = zHigh = kNaN;
+        }
+    };
+    // What a piece's work needs for a chunk of its scans.
+    struct Workspace {
+        std::vector<unsigned char> raw;
+        std::vector<double> values;
+        std::vector<float> floats;  // the netCDF columns, a chunk's length each, in their types
+        std::vector<double> doubles;
+        std::vector<int16_t> shorts;
+        std::vector<std::size_t> profileOf;     // per row: its listed profile
+        std::vector<uint32_t> indexInProfile;  // and its index there
+    };
+
+    // The spare results and workspaces are used again: large buffers made
+    // anew for each piece cost more in page faults than their piece's work.
+    template <typename T>
+    std::unique_ptr<T> Spare(std::vector<std::unique_ptr<T>>& spares)
+    {
+        {
+            const std::lock_guard<std::mutex> hold(failureLock_);
+            if (!spares.empty()) {
+                std::unique_ptr<T> spare = std::move(spares.back());
+                spares.pop_back();
+                return spare;
+            }
+        }
+        return std::make_unique<T>();
+    }
+    template <typename T>
+    void Keep(std::vector<std::unique_ptr<T>>& spares, std::unique_ptr<T> spare)
+    {
+        if (!spare)
+            return;
+        if constexpr (std::is_same_v<T, PieceResult>)
+            spare->Clear();
+        const std::lock_guard<std::mutex> hold(failureLock_);
+        spares.push_back(std::move(spare));
+    }
+
+    // The first failure of the files, from any thread: the line for the log.
+    void Fail(const std::string& line)
+    {
+        const std::lock_guard<std::mutex> hold(failureLock_);
+        if (!failed_) {
+            failure_ = line;
+            failed_ = true;
+        }
+    }
+    // A failure of the netCDF file: its line is made from the file's error
+    // once every piece is over.
+    void FailOfFile()
+    {
+        const std::lock_guard<std::mutex> hold(failureLock_);
+        if (!failed_) {
+            fileFailure_ = true;
+            failed_ = true;
+        }
+    }
+
+    DeploymentExport::State& s_;
+    const std::size_t index_;
+    InstrumentExport& ins_;
+    ExportHost& host_;
+    std::vector<ProfileRecord> listed_;
+    std::vector<Piece> pieces_;
+    std::vector<std::unique_ptr<PieceResult>> results_;
+
+    bool started_ = false;
+    bool written_ = false;
+    std::vector<Column> columns_;
+    std::string ncPath_, csvPath_;
+    bool gridded_ = false;
+    uint32_t items_ = 0;
+    std::unique_ptr<ProfileQuality> quality_;  // defined in the file; each piece tests with a copy
+    std::size_t timeColumn_ = 0, zColumn_ = 0;
+    NetcdfFile nc_;
+    std::vector<int> obsVars_;
+    GridFile grid_;
+    bool gridOk_ = true;
+    bool gridOpen_ = false;
+    TextOutput csv_;
+    const InstrumentExport* engineering_ = nullptr;
+    File engineeringScans_;
+    double zLow_ = kNaN, zHigh_ = kNaN;
+
+    std::vector<std::unique_ptr<PieceResult>> spareResults_;
+    std::vector<std::unique_ptr<Workspace>> spareSpaces_;
+    std::mutex failureLock_;  // the failure and the spares
+    std::atomic<bool> failed_{false};
+    bool fileFailure_ = false;
+    std::string failure_;
+};
+
+}  // namespace
+
+std::unique_ptr<InstrumentFilesJob> MakeInstrumentFiles(DeploymentExport::State& state, std::size_t index,
+                                                        ExportHost& host)
+{
+    return std::make_unique<InstrumentFiles>(state, index, host);
+}
