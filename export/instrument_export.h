@@ -2,7 +2,7 @@
 // One instrument's part of the deployment export while a run decodes: the
 // sink that collects its profiles (a small record each) and keeps its scans
 // in a scratch file, as the decoder handed them over, for the files written
-// at the end (export/instrument_files.h).
+// at the end (export/instrument_files.cpp).
 
 #include "export/export_columns.h"
 #include "export/profile_record.h"
@@ -33,7 +33,6 @@ constexpr uint32_t kMaxListedProfiles = 100000;
 constexpr std::size_t kScratchBufferSize = 1 << 20;
 // Scans read back from a scratch file at a time.
 constexpr std::size_t kChunkScans = 8192;
-
 
 struct InstrumentInfo {
     Instrument instrument;
