@@ -195,6 +195,7 @@ bool DeploymentExport::Finish(ExportHost& host)
     std::vector<char> written(count, 0);
     for (std::size_t i = 0; i < count; ++i)
         written[i] = files[i]->Written();
+    files.clear();  // their handles of the scratch files closed, which may now be deleted
     bool ok = std::all_of(written.begin(), written.end(), [](char w) { return w != 0; });
     const bool stopped = host.StopRequested();
 

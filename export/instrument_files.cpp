@@ -361,6 +361,7 @@ public:
     {
         spareResults_.clear();
         spareSpaces_.clear();
+        engineeringScans_.reset();  // read to the end (Windows deletes no open file)
         if (!started_)
             return;
         if (failed_) {
