@@ -15,9 +15,7 @@ KeptScans KeptScanBuffers::Take()
 
 void KeptScanBuffers::Give(KeptScans scans)
 {
-    scans.engineering.clear();
-    scans.ctd.clear();
-    scans.acm.clear();
+    scans.Clear();
     const std::lock_guard<std::mutex> hold(lock_);
     spare_.push_back(std::move(scans));
 }
@@ -97,10 +95,13 @@ void ExportFeed::PassOn()
         }
         first += run->count;
     }
+    Forget();
+}
+
+void ExportFeed::Forget()
+{
     kept_.clear();
-    scans_.engineering.clear();
-    scans_.ctd.clear();
-    scans_.acm.clear();
+    scans_.Clear();
     keptScans_ = 0;
 }
 
@@ -116,11 +117,7 @@ bool ExportFeed::Keeping()
     }
     if (!journal_.WaitUntilLive()) {
         dropped_ = true;
-        kept_.clear();
-        scans_.engineering.clear();
-        scans_.ctd.clear();
-        scans_.acm.clear();
-        keptScans_ = 0;
+        Forget();
         return false;
     }
     PassOn();

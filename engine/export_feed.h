@@ -23,6 +23,12 @@ struct KeptScans {
     std::vector<EngineeringValues> engineering;
     std::vector<CtdValues> ctd;
     std::vector<AcmValues> acm;
+    void Clear()  // (their room kept)
+    {
+        engineering.clear();
+        ctd.clear();
+        acm.clear();
+    }
 };
 
 // The feeds' buffers of kept scans, used again from one data file to the
@@ -94,6 +100,8 @@ private:
     // Whether the call is to be kept (else the journal is live now and what
     // was kept has been passed on, or the step was dropped).
     bool Keeping();
+    // Drops what is kept.
+    void Forget();
     void Add(Call call);
     template <typename Values>
     void AddScan(const Values& scan, int kind, std::vector<Values>& kept);

@@ -201,11 +201,6 @@ bool GridFile::PutRow(const GridRow& r)
     return nc_.Ok();
 }
 
-bool GridFile::PutProfile(std::size_t row, const ProfileQuality& quality)
-{
-    return PutRow(RowOf(row, quality));
-}
-
 bool GridFile::Close()
 {
     PutEmptyUpTo(profiles_);

@@ -35,12 +35,11 @@ public:
     bool Create(const std::string& path, const PressureGrid& grid, const std::vector<ProfileRecord>& listed,
                 const std::string& station, double latitude, double longitude, std::vector<Attribute> globals,
                 bool byFlags, NetcdfMemory* memory = nullptr);
-    // Row `row` (a listed profile) from the profile that `quality` ended;
-    // rows skipped since the last are written empty.
-    bool PutProfile(std::size_t row, const ProfileQuality& quality);
-    // The same in two steps: the row worked out (from any thread), then put
-    // (rows in order).
+    // Row `row` (a listed profile) from the profile that `quality` ended,
+    // worked out on any thread.
     GridRow RowOf(std::size_t row, const ProfileQuality& quality) const;
+    // Puts a row; rows come in order, and those skipped since the last are
+    // written empty.
     bool PutRow(const GridRow& row);
     // Writes the rows left empty and closes the file.
     bool Close();

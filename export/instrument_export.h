@@ -103,16 +103,7 @@ public:
         Last().sensorOn = sensorOn;
         Last().motionStart = motionStart;
     }
-    void EngineeringScan(const EngineeringValues& scan) override
-    {
-        Widen(scan.time, scanTimeLow, scanTimeHigh);
-        if (!ignoring_ && std::isfinite(scan.pressure)) {
-            if (std::isnan(Last().firstPressure))
-                Last().firstPressure = scan.pressure;
-            Last().lastPressure = scan.pressure;
-        }
-        Keep(&scan, sizeof scan);
-    }
+    void EngineeringScan(const EngineeringValues& scan) override { Scans(std::span(&scan, 1)); }
     void Stop(int32_t marker, const StopRecord& stop) override
     {
         if (ignoring_)
@@ -132,14 +123,9 @@ public:
         r.profileExit = stop.profileStatus;
         r.endedByOperator = marker == MarkerOperatorStop ? 1 : 0;
     }
-    void CtdScan(const CtdValues& scan) override
-    {
-        if (!ignoring_)
-            Widen(scan.pressure, pressureLow, pressureHigh);
-        Keep(&scan, sizeof scan);
-    }
-    void AcmScan(const AcmValues& scan) override { Keep(&scan, sizeof scan); }
-    // The same for scans handed over together: one copy of them all.
+    void CtdScan(const CtdValues& scan) override { Scans(std::span(&scan, 1)); }
+    void AcmScan(const AcmValues& scan) override { Scans(std::span(&scan, 1)); }
+    // Scans one at a time or handed over together: one copy of them all.
     void Scans(std::span<const EngineeringValues> scans) override
     {
         for (const EngineeringValues& scan : scans) {
@@ -150,16 +136,16 @@ public:
                 Last().lastPressure = scan.pressure;
             }
         }
-        KeepAll(scans.data(), sizeof scans[0], scans.size());
+        Keep(scans.data(), sizeof scans[0], scans.size());
     }
     void Scans(std::span<const CtdValues> scans) override
     {
         if (!ignoring_)
             for (const CtdValues& scan : scans)
                 Widen(scan.pressure, pressureLow, pressureHigh);
-        KeepAll(scans.data(), sizeof scans[0], scans.size());
+        Keep(scans.data(), sizeof scans[0], scans.size());
     }
-    void Scans(std::span<const AcmValues> scans) override { KeepAll(scans.data(), sizeof scans[0], scans.size()); }
+    void Scans(std::span<const AcmValues> scans) override { Keep(scans.data(), sizeof scans[0], scans.size()); }
     void SensorTimes(int32_t on, int32_t off) override
     {
         if (ignoring_)
@@ -226,24 +212,14 @@ public:
     std::vector<ProfileRecord> records;
     std::vector<std::pair<uint32_t, uint32_t>> missing;  // profile ranges whose data file was missing
     std::vector<std::string> files;                      // the data files read
-    double scanTimeLow = std::numeric_limits<double>::quiet_NaN(), scanTimeHigh = std::numeric_limits<double>::quiet_NaN();
-    double pressureLow = std::numeric_limits<double>::quiet_NaN(), pressureHigh = std::numeric_limits<double>::quiet_NaN();  // CTD: the pressures of its scans
+    static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    double scanTimeLow = kNone, scanTimeHigh = kNone;
+    double pressureLow = kNone, pressureHigh = kNone;  // CTD: the pressures of its scans
 
 private:
     ProfileRecord& Last() { return records.back(); }
-    void Keep(const void* scan, std::size_t size)
-    {
-        if (ignoring_)
-            return;
-        if (pendingSize_ + size > kScratchBufferSize)
-            Flush();
-        std::memcpy(pending_.get() + pendingSize_, scan, size);
-        pendingSize_ += size;
-        ++scans;
-        ++Last().scans;
-    }
-
-    void KeepAll(const void* first, std::size_t size, std::size_t count)
+    // The scratch file's copy of `count` scans of `size` bytes each.
+    void Keep(const void* first, std::size_t size, std::size_t count)
     {
         if (ignoring_ || count == 0)
             return;

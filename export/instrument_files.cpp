@@ -14,7 +14,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -147,6 +146,11 @@ public:
                 timeColumn_ = i;
             if (columns_[i].verticalAxis)
                 zColumn_ = i;
+            const NetcdfType type = columns_[i].type;
+            std::size_t& n = type == NetcdfType::Float    ? typedColumns_.floats
+                             : type == NetcdfType::Double ? typedColumns_.doubles
+                                                          : typedColumns_.shorts;
+            slot_.push_back(n++);
         }
 
         if (s_.choice.netcdf) {
@@ -196,49 +200,25 @@ public:
         if (!started_ || failed_)
             return;
         const Piece& piece = pieces_[index];
-        const Instrument kind = ins_.info.instrument;
-        const bool layout301 = s_.run.options.layout301;
-        const std::size_t scanSize = ScanSize(kind);
-        const std::size_t width = columns_.size();
+        const std::size_t scanSize = ScanSize(ins_.info.instrument);
         std::unique_ptr<PieceResult> result = Spare(spareResults_);
         std::unique_ptr<Workspace> space = Spare(spareSpaces_);
-        Workspace& work = *space;
-        const std::size_t chunk = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans));
-        work.raw.resize(chunk * scanSize);
-        work.values.resize(chunk * width);
-        work.floats.resize(chunk * width);
-        work.doubles.resize(chunk * width);
-        work.shorts.resize(chunk * width);
-        work.profileOf.resize(chunk);
-        work.indexInProfile.resize(chunk);
-        auto& raw = work.raw;
-        auto& values = work.values;
-        auto& floats = work.floats;
-        auto& doubles = work.doubles;
-        auto& shorts = work.shorts;
         // The workspace is kept for the next piece, however this one ends.
         struct GiveBack {
             InstrumentFiles& files;
             std::unique_ptr<Workspace>& space;
             ~GiveBack() { files.Keep(files.spareSpaces_, std::move(space)); }
         } giveBack{*this, space};
+        Workspace& work = *space;
+        const std::size_t chunk = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans));
+        work.Size(chunk, scanSize, columns_.size(), typedColumns_);
         ProfileQuality quality = *quality_;
         quality.StartAt(piece.firstObs);
         NetcdfFile* nc = s_.choice.netcdf ? &nc_ : nullptr;
 
-        PressureTrack track;
-        std::size_t profileAt = piece.firstProfile;  // the listed profile of the next scan
-        uint32_t indexInProfile = 0;
-        auto skipEmpty = [&] {
-            while (profileAt < piece.endProfile && indexInProfile >= listed_[profileAt].scans) {
-                ++profileAt;
-                indexInProfile = 0;
-                if (engineering_ && profileAt < piece.endProfile && listed_[profileAt].scans != 0)
-                    track = TrackOf(engineering_, engineeringScans_.get(), listed_[profileAt].number);
-            }
-        };
-        if (engineering_ && profileAt < piece.endProfile)
-            track = TrackOf(engineering_, engineeringScans_.get(), listed_[profileAt].number);
+        Cursor cursor{piece.firstProfile};
+        if (engineering_ && cursor.profile < piece.endProfile)
+            cursor.track = TrackOf(engineering_, engineeringScans_.get(), listed_[cursor.profile].number);
         for (uint64_t done = 0; done < piece.scans;) {
             if (host_.StopRequested()) {
                 Fail("Operation cancelled by user: the " + std::string(ins_.info.title) +
@@ -249,90 +229,16 @@ public:
                 return;
             const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans - done));
             const uint64_t chunkStart = piece.firstObs + done;
-            if (!ReadFileAt(ins_.scratch.get(), chunkStart * scanSize, raw.data(), count * scanSize)) {
+            if (!ReadFileAt(ins_.scratch.get(), chunkStart * scanSize, work.raw.data(), count * scanSize)) {
                 Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
                      ins_.scratchPath + " could not be read");
                 return;
             }
-            // The chunk's rows, then their depths, then what each row gives.
-            for (std::size_t i = 0; i < count; ++i) {
-                skipEmpty();
-                const ProfileRecord& r = listed_[profileAt];
-                const ScanContext context{s_.latitude, indexInProfile, r.scans, r.sensorOn,
-                                          r.sensorOff, r.time,         &track};
-                double* v = &values[i * width];
-                const unsigned char* scan = &raw[i * scanSize];
-                if (kind == Instrument::Ctd) {
-                    CtdValues c;
-                    std::memcpy(&c, scan, sizeof c);
-                    CtdRow(c, context, v);
-                } else if (kind == Instrument::Acm) {
-                    AcmValues a;
-                    std::memcpy(&a, scan, sizeof a);
-                    AcmRow(a, context, v);
-                } else {
-                    EngineeringValues e;
-                    std::memcpy(&e, scan, sizeof e);
-                    EngineeringRow(e, context, layout301, v);
-                }
-                work.profileOf[i] = profileAt;
-                work.indexInProfile[i] = indexInProfile++;
-            }
-            PutDerivedValues(kind, values.data(), count, width, s_.latitude);
-            for (std::size_t i = 0; i < count; ++i) {
-                ProfileRecord& r = listed_[work.profileOf[i]];
-                const uint32_t at = work.indexInProfile[i];
-                const double* v = &values[i * width];
-                if (zColumn_ < width)
-                    Widen(v[zColumn_], result->zLow, result->zHigh);
-                if (s_.choice.csv)
-                    result->csv.Put(kind, layout301, r.number, at + 1, v);
-                if (!quality.Tested().empty()) {
-                    // The CTD's own spread times: a scan without them is not placed
-                    // at its profile's time here, which would make its rate infinite.
-                    const ScanContext context{s_.latitude, at, r.scans, r.sensorOn, r.sensorOff, r.time, nullptr};
-                    quality.Add(v, timeColumn_ < width ? v[timeColumn_] : SpreadTime(context));
-                    if (at + 1 == r.scans) {
-                        quality.EndProfile(r, nc);
-                        if (gridOpen_)
-                            result->gridRows.push_back(grid_.RowOf(work.profileOf[i], quality));
-                    }
-                }
-            }
-            if (nc) {
-                // The columns in their files' types, a block of rows at a time
-                // (a pass of each column over the whole chunk would read it
-                // from memory again and again).
-                constexpr std::size_t kBlock = 256;
-                for (std::size_t first = 0; first < count; first += kBlock) {
-                    const std::size_t end = std::min(count, first + kBlock);
-                    for (std::size_t c = 0; c < width; ++c) {
-                        const double* v = &values[c];
-                        const std::size_t at = c * chunk;
-                        if (columns_[c].type == NetcdfType::Float)
-                            for (std::size_t i = first; i < end; ++i)
-                                floats[at + i] = static_cast<float>(v[i * width]);
-                        else if (columns_[c].type == NetcdfType::Double)
-                            for (std::size_t i = first; i < end; ++i)
-                                doubles[at + i] = v[i * width];
-                        else
-                            for (std::size_t i = first; i < end; ++i)
-                                shorts[at + i] = static_cast<int16_t>(v[i * width]);
-                    }
-                }
-                for (std::size_t c = 0; c < width; ++c) {
-                    const std::size_t at = c * chunk;
-                    if (columns_[c].type == NetcdfType::Float)
-                        nc->PutFloats(obsVars_[c], chunkStart, std::span<const float>(&floats[at], count));
-                    else if (columns_[c].type == NetcdfType::Double)
-                        nc->PutDoubles(obsVars_[c], chunkStart, std::span<const double>(&doubles[at], count));
-                    else
-                        nc->PutShorts(obsVars_[c], chunkStart, std::span<const int16_t>(&shorts[at], count));
-                }
-                if (!nc->Ok()) {
-                    FailOfFile();
-                    return;
-                }
+            MakeRows(piece, count, cursor, work);
+            TakeRows(count, work, quality, nc, *result);
+            if (nc && !PutColumns(count, chunkStart, work)) {
+                FailOfFile();
+                return;
             }
             done += count;
         }
@@ -354,6 +260,7 @@ public:
             csv_.Write(result->csv.Text());
         for (const GridRow& row : result->gridRows)
             gridOk_ = grid_.PutRow(row) && gridOk_;
+        result->Clear();
         Keep(spareResults_, std::move(result));
     }
 
@@ -365,7 +272,7 @@ public:
         if (!started_)
             return;
         if (failed_) {
-            const std::string line = fileFailure_ ? "Error writing export file " + nc_.Error() : failure_;
+            const std::string line = failure_.empty() ? "Error writing export file " + nc_.Error() : failure_;
             nc_ = NetcdfFile();
             grid_ = GridFile();
             csv_.Abandon();
@@ -459,16 +366,139 @@ private:
             zLow = zHigh = kNaN;
         }
     };
+    // The netCDF columns of each type (the columns' slots count within their type).
+    struct TypedColumns {
+        std::size_t floats = 0, doubles = 0, shorts = 0;
+    };
     // What a piece's work needs for a chunk of its scans.
     struct Workspace {
         std::vector<unsigned char> raw;
-        std::vector<double> values;
-        std::vector<float> floats;  // the netCDF columns, a chunk's length each, in their types
+        std::vector<double> values;  // a row of each scan
+        std::vector<float> floats;   // the netCDF columns in their types, a chunk's length each
         std::vector<double> doubles;
         std::vector<int16_t> shorts;
         std::vector<std::size_t> profileOf;     // per row: its listed profile
         std::vector<uint32_t> indexInProfile;  // and its index there
+        void Size(std::size_t chunk, std::size_t scanSize, std::size_t width, const TypedColumns& typed)
+        {
+            raw.resize(chunk * scanSize);
+            values.resize(chunk * width);
+            floats.resize(chunk * typed.floats);
+            doubles.resize(chunk * typed.doubles);
+            shorts.resize(chunk * typed.shorts);
+            profileOf.resize(chunk);
+            indexInProfile.resize(chunk);
+        }
     };
+
+    // Where a piece's rows have got to: the listed profile of the next
+    // scan, that scan's index in it, and (ACM) the profile's pressure track.
+    struct Cursor {
+        std::size_t profile = 0;
+        uint32_t index = 0;
+        PressureTrack track;
+    };
+
+    // The values of a chunk's `count` scans (in `work.raw`), a row each, and
+    // where each row stands.
+    void MakeRows(const Piece& piece, std::size_t count, Cursor& at, Workspace& work)
+    {
+        const Instrument kind = ins_.info.instrument;
+        const bool layout301 = s_.run.options.layout301;
+        const std::size_t scanSize = ScanSize(kind);
+        const std::size_t width = columns_.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            while (at.profile < piece.endProfile && at.index >= listed_[at.profile].scans) {  // the next profile
+                ++at.profile;
+                at.index = 0;
+                if (engineering_ && at.profile < piece.endProfile && listed_[at.profile].scans != 0)
+                    at.track = TrackOf(engineering_, engineeringScans_.get(), listed_[at.profile].number);
+            }
+            const ProfileRecord& r = listed_[at.profile];
+            const ScanContext context{s_.latitude, at.index, r.scans, r.sensorOn, r.sensorOff, r.time, &at.track};
+            double* v = &work.values[i * width];
+            const unsigned char* scan = &work.raw[i * scanSize];
+            if (kind == Instrument::Ctd) {
+                CtdValues c;
+                std::memcpy(&c, scan, sizeof c);
+                CtdRow(c, context, v);
+            } else if (kind == Instrument::Acm) {
+                AcmValues a;
+                std::memcpy(&a, scan, sizeof a);
+                AcmRow(a, context, v);
+            } else {
+                EngineeringValues e;
+                std::memcpy(&e, scan, sizeof e);
+                EngineeringRow(e, context, layout301, v);
+            }
+            work.profileOf[i] = at.profile;
+            work.indexInProfile[i] = at.index++;
+        }
+        PutDerivedValues(kind, work.values.data(), count, width, s_.latitude);
+    }
+
+    // What a chunk's rows give besides the netCDF columns: the CSV rows, the
+    // vertical extent, the quality tests and, as a profile ends, its grid row.
+    void TakeRows(std::size_t count, const Workspace& work, ProfileQuality& quality, NetcdfFile* nc,
+                  PieceResult& result)
+    {
+        const std::size_t width = columns_.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            ProfileRecord& r = listed_[work.profileOf[i]];
+            const uint32_t at = work.indexInProfile[i];
+            const double* v = &work.values[i * width];
+            if (zColumn_ < width)
+                Widen(v[zColumn_], result.zLow, result.zHigh);
+            if (s_.choice.csv)
+                result.csv.Put(ins_.info.instrument, s_.run.options.layout301, r.number, at + 1, v);
+            if (quality.Tested().empty())
+                continue;
+            // The CTD's own spread times: a scan without them is not placed
+            // at its profile's time here, which would make its rate infinite.
+            const ScanContext context{s_.latitude, at, r.scans, r.sensorOn, r.sensorOff, r.time, nullptr};
+            quality.Add(v, timeColumn_ < width ? v[timeColumn_] : SpreadTime(context));
+            if (at + 1 == r.scans) {
+                quality.EndProfile(r, nc);
+                if (gridOpen_)
+                    result.gridRows.push_back(grid_.RowOf(work.profileOf[i], quality));
+            }
+        }
+    }
+
+    // The chunk's netCDF columns from index `first` on; false when the file failed.
+    bool PutColumns(std::size_t count, uint64_t first, Workspace& work)
+    {
+        // In their files' types, a block of rows at a time (a pass of each
+        // column over the whole chunk would read it from memory again and again).
+        const std::size_t width = columns_.size();
+        constexpr std::size_t kBlock = 256;
+        for (std::size_t from = 0; from < count; from += kBlock) {
+            const std::size_t end = std::min(count, from + kBlock);
+            for (std::size_t c = 0; c < width; ++c) {
+                const double* v = &work.values[c];
+                const std::size_t at = slot_[c] * count;
+                if (columns_[c].type == NetcdfType::Float)
+                    for (std::size_t i = from; i < end; ++i)
+                        work.floats[at + i] = static_cast<float>(v[i * width]);
+                else if (columns_[c].type == NetcdfType::Double)
+                    for (std::size_t i = from; i < end; ++i)
+                        work.doubles[at + i] = v[i * width];
+                else
+                    for (std::size_t i = from; i < end; ++i)
+                        work.shorts[at + i] = static_cast<int16_t>(v[i * width]);
+            }
+        }
+        for (std::size_t c = 0; c < width; ++c) {
+            const std::size_t at = slot_[c] * count;
+            if (columns_[c].type == NetcdfType::Float)
+                nc_.PutFloats(obsVars_[c], first, std::span<const float>(&work.floats[at], count));
+            else if (columns_[c].type == NetcdfType::Double)
+                nc_.PutDoubles(obsVars_[c], first, std::span<const double>(&work.doubles[at], count));
+            else
+                nc_.PutShorts(obsVars_[c], first, std::span<const int16_t>(&work.shorts[at], count));
+        }
+        return nc_.Ok();
+    }
 
     // The spare results and workspaces are used again: large buffers made
     // anew for each piece cost more in page faults than their piece's work.
@@ -490,8 +520,6 @@ private:
     {
         if (!spare)
             return;
-        if constexpr (std::is_same_v<T, PieceResult>)
-            spare->Clear();
         const std::lock_guard<std::mutex> hold(failureLock_);
         spares.push_back(std::move(spare));
     }
@@ -506,15 +534,8 @@ private:
         }
     }
     // A failure of the netCDF file: its line is made from the file's error
-    // once every piece is over.
-    void FailOfFile()
-    {
-        const std::lock_guard<std::mutex> hold(failureLock_);
-        if (!failed_) {
-            fileFailure_ = true;
-            failed_ = true;
-        }
-    }
+    // once every piece is over (the empty line stands for it).
+    void FailOfFile() { Fail({}); }
 
     DeploymentExport::State& s_;
     const std::size_t index_;
@@ -532,6 +553,8 @@ private:
     uint32_t items_ = 0;
     std::unique_ptr<ProfileQuality> quality_;  // defined in the file; each piece tests with a copy
     std::size_t timeColumn_ = 0, zColumn_ = 0;
+    TypedColumns typedColumns_;
+    std::vector<std::size_t> slot_;  // per column: its place among the netCDF columns of its type
     NetcdfFile nc_;
     std::vector<int> obsVars_;
     GridFile grid_;
@@ -546,8 +569,7 @@ private:
     std::vector<std::unique_ptr<Workspace>> spareSpaces_;
     std::mutex failureLock_;  // the failure and the spares
     std::atomic<bool> failed_{false};
-    bool fileFailure_ = false;
-    std::string failure_;
+    std::string failure_;  // empty: the netCDF file's own error
 };
 
 }  // namespace

@@ -146,12 +146,9 @@ bool NetcdfFile::Usable() {
 }
 
 bool NetcdfFile::ToDirect() {
-    if (!error_.empty()) return false;
-    if (ncid_ >= 0) {
-        const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
-        if (!Check(nc_close(std::exchange(ncid_, -1)), "cannot write the file", nullptr)) return false;
-    }
-    return true;
+    if (ncid_ < 0) return true;
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
+    return Check(nc_close(std::exchange(ncid_, -1)), "cannot write the file", nullptr);
 }
 
 bool NetcdfFile::WriteDirectly(int dim) {
@@ -296,19 +293,13 @@ bool NetcdfFile::EndDefine() {
 }
 
 bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
-    if (direct_ && ncid_ < 0 && direct_->Covers(var)) {
-        // Straight into the file, netCDF-C having let go of it: from any thread.
-        if (failed_) return false;
+    if (direct_ && direct_->Covers(var)) {
+        // Straight into the file; once netCDF-C has let go of it, from any
+        // thread (each its own range), without the lock but on a failure.
+        if (failed_ || !ToDirect()) return false;
         std::string cause;
         if (direct_->Put(var, type, first, count, values, cause)) return true;
         const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
-        Fail(path_ + ": " + cause);
-        return false;
-    }
-    if (direct_ && direct_->Covers(var)) {
-        std::string cause;
-        if (!ToDirect()) return false;
-        if (direct_->Put(var, type, first, count, values, cause)) return true;
         Fail(path_ + ": " + cause);
         return false;
     }

@@ -129,9 +129,6 @@ public:
     // no file is left under the name, nor under the temporary one.
     bool Close();
 
-    // Whether WriteDirectly took the values over (then their puts may come
-    // from several threads at once, each writing its own range).
-    bool WritesDirectly() const { return direct_ != nullptr; }
     bool IsOpen() const { return ncid_ >= 0 || direct_ != nullptr; }
     const std::string& Path() const { return path_; }
     bool Ok() const { return !failed_; }
@@ -145,6 +142,7 @@ private:
     // Whether the dataset can take a call of netCDF-C (which gets the file
     // back from the direct writes first).
     bool Usable();
+    // Lets netCDF-C close the file (if it has it open) for the direct writes.
     bool ToDirect();
     // What netCDF-C tells of variable `var`; false (recorded) when it cannot.
     bool Inquire(int var, NetcdfVariableShape& shape);

@@ -47,7 +47,17 @@ public:
             JobState& s = jobs_[Pick()];
             const std::size_t piece = s.taken++;
             ++s.working;
-            const bool ok = Run(hold, [&] { Take(hold, s, piece); });
+            // The job is started by the thread that takes its first piece;
+            // the others wait for that.
+            if (piece == 0) {
+                if (!Run(hold, [&] { s.job->Start(); }))
+                    return;
+                s.started = true;
+                changed_.notify_all();
+            } else {
+                changed_.wait(hold, [&] { return s.started || failure_ != nullptr; });
+            }
+            const bool ok = !failure_ && Run(hold, [&] { s.job->Work(piece); });
             --s.working;
             if (!ok)
                 return;
@@ -99,27 +109,6 @@ private:
             first = std::min(first, j);
         }
         return first;
-    }
-
-    // Piece `piece` of a job, the lock let go: starts the job first when
-    // this is its first piece, else waits until it has started.
-    void Take(std::unique_lock<std::mutex>& hold, JobState& s, std::size_t piece)
-    {
-        if (piece == 0) {
-            s.job->Start();
-            hold.lock();
-            s.started = true;
-            changed_.notify_all();
-            hold.unlock();
-        } else {
-            hold.lock();
-            changed_.wait(hold, [&] { return s.started || failure_ != nullptr; });
-            const bool stop = failure_ != nullptr;
-            hold.unlock();
-            if (stop)
-                return;
-        }
-        s.job->Work(piece);
     }
 
     // Calls `call` with the lock let go; false (and the run ends) when it threw.

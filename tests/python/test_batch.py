@@ -102,17 +102,29 @@ class Cluster:
                 p.wait()
 
 
-class BatchOnScheduler(unittest.TestCase):
+class ArchiveTest(unittest.TestCase):
+    """The test archive in a folder of its own: root, dest and meta."""
+
+    prefix = "davrolin-batch-test-"
+
     def setUp(self):
-        self.tmp = tempfile.mkdtemp(prefix="davrolin-batch-test-")
+        self.tmp = tempfile.mkdtemp(prefix=self.prefix)
         self.root, self.dest, self.meta = (os.path.join(self.tmp, n) for n in ("root", "dest", "meta"))
         os.makedirs(self.meta)
         make_archive(self.root, self.meta)
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+class BatchOnScheduler(ArchiveTest):
+    def setUp(self):
+        super().setUp()
         self.cluster = Cluster(self.tmp)
 
     def tearDown(self):
         self.cluster.stop()
-        shutil.rmtree(self.tmp, ignore_errors=True)
+        super().tearDown()
 
     def batch(self, *extra):
         store = os.path.join(self.tmp, "archive.zarr")
@@ -192,17 +204,10 @@ class BatchOnScheduler(unittest.TestCase):
             self.assertEqual((whole.dims["profile"], whole.dims["obs"]), (profile_start, obs_start))
 
 
-class BatchOnLocalCluster(unittest.TestCase):
+class BatchOnLocalCluster(ArchiveTest):
     """--workers: the batch's own cluster, its workers threads of the batch's process."""
 
-    def setUp(self):
-        self.tmp = tempfile.mkdtemp(prefix="davrolin-batch-local-")
-        self.root, self.dest, self.meta = (os.path.join(self.tmp, n) for n in ("root", "dest", "meta"))
-        os.makedirs(self.meta)
-        make_archive(self.root, self.meta)
-
-    def tearDown(self):
-        shutil.rmtree(self.tmp, ignore_errors=True)
+    prefix = "davrolin-batch-local-"
 
     def test_local_cluster(self):
         done = subprocess.run([sys.executable, BATCH, self.root, self.dest, "--workers", "2", "--metadata-dir",
