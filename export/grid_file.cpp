@@ -135,31 +135,59 @@ bool GridFile::Create(const std::string& path, const PressureGrid& grid, const s
 
     PutStationValues(nc_, stationVars, station, latitude, longitude);
     PutProfileValues(nc_, profileVars, profileRows, listed, Instrument::Ctd);
-    std::vector<double> centres(grid.bins), depths(grid.bins);
+    std::vector<double> centres(grid.bins), depths(grid.bins), pressureEdges, depthEdges;
     for (std::size_t i = 0; i < grid.bins; ++i) {
         centres[i] = grid.Centre(i);
         depths[i] = DepthFromPressure(centres[i], latitude);
-        nc_.PutDoubleRow(bounds, i, std::vector<double>{grid.Low(i), grid.High(i)});
-        nc_.PutDoubleRow(depthBounds, i,
-                         std::vector<double>{DepthFromPressure(grid.Low(i), latitude),
-                                             DepthFromPressure(grid.High(i), latitude)});
+        pressureEdges.insert(pressureEdges.end(), {grid.Low(i), grid.High(i)});
+        depthEdges.insert(depthEdges.end(),
+                            {DepthFromPressure(grid.Low(i), latitude), DepthFromPressure(grid.High(i), latitude)});
     }
+    nc_.PutDoubleRows(bounds, 0, pressureEdges);
+    nc_.PutDoubleRows(depthBounds, 0, depthEdges);
     nc_.PutDoubles(pressure, 0, centres);
     nc_.PutDoubles(depth, 0, depths);
-    means_.resize(grid.bins);
-    counts_.resize(grid.bins);
+    means_.resize(meanVars_.size() * kBlockRows * grid.bins);
+    counts_.resize(means_.size());
+    // The rows, the bulk of the file, go straight to their places.
+    nc_.WriteDirectly(profileDim);
+    return nc_.Ok();
+}
+
+void GridFile::AddRow(const float* means, const int16_t* counts)
+{
+    const std::size_t bins = grid_.bins;
+    for (std::size_t v = 0; v < meanVars_.size(); ++v) {
+        const std::size_t at = (v * kBlockRows + blockRows_) * bins;
+        std::copy(means + v * bins, means + (v + 1) * bins, means_.begin() + static_cast<std::ptrdiff_t>(at));
+        std::copy(counts + v * bins, counts + (v + 1) * bins, counts_.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    ++nextRow_;
+    if (++blockRows_ == kBlockRows)
+        PutBlock();
+}
+
+bool GridFile::PutBlock()
+{
+    const std::size_t bins = grid_.bins;
+    const std::size_t first = nextRow_ - blockRows_;
+    for (std::size_t v = 0; v < meanVars_.size() && blockRows_ != 0; ++v) {
+        const std::size_t at = v * kBlockRows * bins;
+        nc_.PutFloatRows(meanVars_[v], first, std::span<const float>(&means_[at], blockRows_ * bins));
+        nc_.PutShortRows(countVars_[v], first, std::span<const int16_t>(&counts_[at], blockRows_ * bins));
+    }
+    blockRows_ = 0;
     return nc_.Ok();
 }
 
 bool GridFile::PutEmptyUpTo(std::size_t row)
 {
-    std::fill(means_.begin(), means_.end(), std::numeric_limits<float>::quiet_NaN());
-    std::fill(counts_.begin(), counts_.end(), int16_t{0});
-    for (; nextRow_ < row; ++nextRow_)
-        for (std::size_t v = 0; v < meanVars_.size(); ++v) {
-            nc_.PutFloatRow(meanVars_[v], nextRow_, means_);
-            nc_.PutShortRow(countVars_[v], nextRow_, counts_);
-        }
+    if (nextRow_ >= row)
+        return nc_.Ok();
+    const std::vector<float> means(meanVars_.size() * grid_.bins, std::numeric_limits<float>::quiet_NaN());
+    const std::vector<int16_t> counts(means.size(), int16_t{0});
+    while (nextRow_ < row)
+        AddRow(means.data(), counts.data());
     return nc_.Ok();
 }
 
@@ -192,17 +220,13 @@ bool GridFile::PutRow(const GridRow& r)
 {
     if (!PutEmptyUpTo(r.row))
         return false;
-    const std::size_t bins = grid_.bins;
-    for (std::size_t v = 0; v < meanVars_.size(); ++v) {
-        nc_.PutFloatRow(meanVars_[v], r.row, std::span<const float>(r.means).subspan(v * bins, bins));
-        nc_.PutShortRow(countVars_[v], r.row, std::span<const int16_t>(r.counts).subspan(v * bins, bins));
-    }
-    nextRow_ = r.row + 1;
+    AddRow(r.means.data(), r.counts.data());
     return nc_.Ok();
 }
 
 bool GridFile::Close()
 {
     PutEmptyUpTo(profiles_);
+    PutBlock();
     return nc_.Close();
 }

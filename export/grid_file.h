@@ -5,7 +5,7 @@
 // profile and bin the mean of the scans whose aggregate flags of the
 // variable and of pressure are pass or not evaluated (every scan with
 // --no-qc), and their count. Written a profile at a time, as the CTD's scans
-// are, so that it needs one row of memory.
+// are, so that it needs a block of rows of memory.
 
 #include "export/netcdf_attributes.h"
 #include "export/netcdf_file.h"
@@ -47,7 +47,14 @@ public:
     bool IsOpen() const { return nc_.IsOpen(); }
 
 private:
+    // Rows are written this many at a time.
+    static constexpr std::size_t kBlockRows = 64;
+
     bool PutEmptyUpTo(std::size_t row);
+    // Adds a row (the means and counts of each gridded variable in turn) to
+    // the block, and writes the block when it is full.
+    void AddRow(const float* means, const int16_t* counts);
+    bool PutBlock();
 
     NetcdfFile nc_;
     PressureGrid grid_;
@@ -55,6 +62,8 @@ private:
     std::size_t nextRow_ = 0;
     bool byFlags_ = true;
     std::vector<int> meanVars_, countVars_;
+    // The block of rows not yet written: per variable kBlockRows rows of bins.
+    std::size_t blockRows_ = 0;
     std::vector<float> means_;
     std::vector<int16_t> counts_;
 };

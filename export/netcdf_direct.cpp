@@ -79,14 +79,28 @@ bool NetcdfDirectValues::Covers(int var) const
     if (var < 0 || static_cast<std::size_t>(var) >= layout_.variables.size())
         return false;
     const auto& dims = layout_.variables[static_cast<std::size_t>(var)].dims;
-    return dims.size() == 1 && dims[0] == static_cast<uint32_t>(dim_);
+    return !dims.empty() && dims[0] == static_cast<uint32_t>(dim_);
+}
+
+const std::string& NetcdfDirectValues::Name(int var) const
+{
+    return layout_.variables[static_cast<std::size_t>(var)].name;
+}
+
+std::size_t NetcdfDirectValues::RowLength(int var) const
+{
+    const auto& dims = layout_.variables[static_cast<std::size_t>(var)].dims;
+    uint64_t length = 1;
+    for (std::size_t i = 1; i < dims.size(); ++i)
+        length *= layout_.dimLengths[dims[i]];
+    return static_cast<std::size_t>(length);
 }
 
 bool NetcdfDirectValues::Put(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values,
                              std::string& error)
 {
     const NetcdfLayout::Variable& v = layout_.variables[static_cast<std::size_t>(var)];
-    const uint64_t length = layout_.dimLengths[static_cast<std::size_t>(dim_)];
+    const uint64_t length = layout_.dimLengths[static_cast<std::size_t>(dim_)] * RowLength(var);
     if (v.type != NetcdfTypeCode(type) || first > length || count > length - first) {
         error = "cannot write variable '" + v.name + "': the values are not of its type and shape";
         return false;

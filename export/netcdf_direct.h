@@ -1,6 +1,7 @@
 #pragma once
-// The values of a classic netCDF file's one-dimensional variables over one
-// dimension, written straight into their places in the file (big-endian, in
+// The values of a classic netCDF file's variables whose first dimension is
+// one given dimension (the scans' columns over obs, the grid's rows over
+// profile), written straight into their places in the file (big-endian, in
 // large pieces) while netCDF-C has the file closed. netCDF-C would read back
 // every block of the file before writing it, through a buffer of 8 KiB: for
 // the large variables of an export that doubled the bytes moved and cost
@@ -23,8 +24,12 @@ public:
     bool Open(const std::string& path, int dim, std::string& error);
     // Whether variable `var` is one of those written here.
     bool Covers(int var) const;
-    // Writes `count` values of `type` to variable `var` from index `first`
-    // on (reopening the file when it was suspended). Once the file is open,
+    // The values in a row of variable `var` (its dimensions' lengths but the
+    // first multiplied; 1 for a one-dimensional one).
+    std::size_t RowLength(int var) const;
+    const std::string& Name(int var) const;
+    // Writes `count` values of `type` to variable `var` from value `first`
+    // on (in the file's order, row after row) (reopening the file when it was suspended). Once the file is open,
     // several threads may write their own ranges at once. False, with the cause in
     // `error`, when the values do not fit the variable or the file refuses them.
     bool Put(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values,

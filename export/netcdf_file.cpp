@@ -160,9 +160,20 @@ bool NetcdfFile::WriteDirectly(int dim) {
     if (!Check(nc_inq_nvars(ncid_, &count), "cannot count the variables", nullptr)) return false;
     uint64_t bytes = 0;
     for (int var = 0; var < count; ++var) {
-        NetcdfVariableShape v;
-        if (!Inquire(var, v)) return false;
-        if (v.dims == 1 && v.lastDim == dim) bytes += uint64_t{v.rowLength} * NetcdfTypeSize(v.type);
+        int dims = 0;
+        int dimIds[NC_MAX_VAR_DIMS] = {};
+        nc_type type = NC_NAT;
+        if (!Check(nc_inq_var(ncid_, var, nullptr, &type, &dims, dimIds, nullptr), "no such variable", nullptr))
+            return false;
+        if (dims == 0 || dimIds[0] != dim) continue;
+        uint64_t values = 1;
+        for (int d = 0; d < dims; ++d) {
+            std::size_t length = 0;
+            if (!Check(nc_inq_dimlen(ncid_, dimIds[d], &length), "cannot read a dimension's length", nullptr))
+                return false;
+            values *= length;
+        }
+        bytes += values * NetcdfTypeSize(type);
     }
     if (bytes < kDirectMinimumBytes) return true;
     if (!Check(nc_close(std::exchange(ncid_, -1)), "cannot write the file", nullptr)) {
@@ -293,7 +304,7 @@ bool NetcdfFile::EndDefine() {
 }
 
 bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
-    if (direct_ && direct_->Covers(var)) {
+    if (direct_ && direct_->Covers(var) && direct_->RowLength(var) == 1) {
         // Straight into the file; once netCDF-C has let go of it, from any
         // thread (each its own range), without the lock but on a failure.
         if (failed_ || !ToDirect()) return false;
@@ -334,32 +345,44 @@ bool NetcdfFile::PutDoubles(int var, std::size_t first, std::span<const double> 
     return PutValues(var, NetcdfType::Double, first, values.size(), values.data());
 }
 
-bool NetcdfFile::PutRow(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values) {
+bool NetcdfFile::PutRows(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values) {
+    if (direct_ && direct_->Covers(var)) {
+        if (failed_ || !ToDirect()) return false;
+        const std::size_t length = direct_->RowLength(var);
+        std::string cause = "cannot write variable '" + direct_->Name(var) + "': the values are not rows of it";
+        if (count != 0 && count % length == 0 && direct_->Put(var, type, row * length, count, values, cause))
+            return true;
+        const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
+        Fail(path_ + ": " + cause);
+        return false;
+    }
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
     NetcdfVariableShape v;
     if (!Inquire(var, v)) return false;
-    if (v.type != TypeOf(type) || v.dims < 1 || v.dims > 2 || (v.dims == 1 && row != 0) || count != v.rowLength) {
-        Fail(path_ + ": cannot write variable '" + v.name + "': the values are not a row of it");
+    const std::size_t rows = v.rowLength == 0 ? 0 : count / v.rowLength;
+    if (v.type != TypeOf(type) || v.dims < 1 || v.dims > 2 || rows == 0 || rows * v.rowLength != count ||
+        (v.dims == 1 && (row != 0 || rows != 1))) {
+        Fail(path_ + ": cannot write variable '" + v.name + "': the values are not rows of it");
         return false;
     }
     const std::size_t start[2] = {row, 0};
-    const std::size_t counts[2] = {1, count};
+    const std::size_t counts[2] = {rows, v.rowLength};
     const std::size_t* at = v.dims == 2 ? start : start + 1;
     const std::size_t* n = v.dims == 2 ? counts : counts + 1;
     return Check(PutVara(ncid_, var, type, at, n, values), "cannot write variable", v.name);
 }
-bool NetcdfFile::PutFloatRow(int var, std::size_t row, std::span<const float> values) {
-    return PutRow(var, NetcdfType::Float, row, values.size(), values.data());
+bool NetcdfFile::PutFloatRows(int var, std::size_t row, std::span<const float> values) {
+    return PutRows(var, NetcdfType::Float, row, values.size(), values.data());
 }
-bool NetcdfFile::PutShortRow(int var, std::size_t row, std::span<const int16_t> values) {
-    return PutRow(var, NetcdfType::Short, row, values.size(), values.data());
+bool NetcdfFile::PutShortRows(int var, std::size_t row, std::span<const int16_t> values) {
+    return PutRows(var, NetcdfType::Short, row, values.size(), values.data());
 }
-bool NetcdfFile::PutDoubleRow(int var, std::size_t row, std::span<const double> values) {
-    return PutRow(var, NetcdfType::Double, row, values.size(), values.data());
+bool NetcdfFile::PutDoubleRows(int var, std::size_t row, std::span<const double> values) {
+    return PutRows(var, NetcdfType::Double, row, values.size(), values.data());
 }
 bool NetcdfFile::PutCharRow(int var, std::size_t row, std::string_view text) {
-    return PutRow(var, NetcdfType::Char, row, text.size(), text.data());
+    return PutRows(var, NetcdfType::Char, row, text.size(), text.data());
 }
 
 bool NetcdfFile::PutTextRow(int var, std::size_t row, std::string_view text) {

@@ -103,17 +103,19 @@ public:
     bool PutInts(int var, std::size_t first, std::span<const int32_t> values);
     bool PutFloats(int var, std::size_t first, std::span<const float> values);
     bool PutDoubles(int var, std::size_t first, std::span<const double> values);
-    // Row `row` of a two-dimensional variable [rows][length], `length` values
-    // of its type (a one-dimensional variable is row 0). The grid's rows.
-    bool PutFloatRow(int var, std::size_t row, std::span<const float> values);
-    bool PutShortRow(int var, std::size_t row, std::span<const int16_t> values);
-    bool PutDoubleRow(int var, std::size_t row, std::span<const double> values);
+    // Rows of a two-dimensional variable [rows][length] from row `row` on:
+    // values of its type, `length` for each row (a one-dimensional variable
+    // is row 0). The grid's rows, its bins' bounds.
+    bool PutFloatRows(int var, std::size_t row, std::span<const float> values);
+    bool PutShortRows(int var, std::size_t row, std::span<const int16_t> values);
+    bool PutDoubleRows(int var, std::size_t row, std::span<const double> values);
+    // Row `row` of a two-dimensional char variable, exactly its length.
     bool PutCharRow(int var, std::size_t row, std::string_view text);
     // Row `row` of a two-dimensional char variable [rows][length]: the text,
     // then NUL bytes to the row's length. A text longer than the row fails.
     bool PutTextRow(int var, std::size_t row, std::string_view text);
 
-    // From now on the one-dimensional variables over `dim` are written
+    // From now on the variables whose first dimension is `dim` are written
     // straight into their places in the file, without netCDF-C, when they
     // hold enough bytes for that to matter (else, and for a dataset in
     // memory, nothing changes). Call it in data mode, when the variables
@@ -147,7 +149,7 @@ private:
     // What netCDF-C tells of variable `var`; false (recorded) when it cannot.
     bool Inquire(int var, NetcdfVariableShape& shape);
     bool PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values);
-    bool PutRow(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values);
+    bool PutRows(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values);
     bool PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values);
     void Abandon();
 

@@ -288,6 +288,70 @@ bool WriteScans(const std::string& path, bool direct)
     return f.Close();
 }
 
+// A file in the grid's shape: rows over profile, an odd count of each (the
+// shorts end off a 4-byte boundary), put in blocks of several sizes, with or
+// without WriteDirectly.
+bool WriteRows(const std::string& path, bool direct)
+{
+    constexpr std::size_t kRows = 301, kBins = 487;
+    NetcdfFile f;
+    f.Create(path, false);
+    const int profile = f.DefineDim("profile", kRows);
+    const int depth = f.DefineDim("depth", kBins);
+    const int bounds = f.DefineDim("bounds", 2);
+    const int time = f.DefineVar("time", NetcdfType::Double, {profile});
+    const int edges = f.DefineVar("depth_bnds", NetcdfType::Double, {depth, bounds});
+    const int t = f.DefineVar("temperature", NetcdfType::Float, {profile, depth});
+    const int s = f.DefineVar("salinity", NetcdfType::Float, {profile, depth});
+    const int n = f.DefineVar("temperature_count", NetcdfType::Short, {profile, depth});
+    f.EndDefine();
+    f.PutDoubles(time, 0, std::vector<double>(kRows, 1.7e9));
+    std::vector<double> edgeValues;
+    for (std::size_t i = 0; i < kBins; ++i) edgeValues.insert(edgeValues.end(), {i * 2.0, i * 2.0 + 2.0});
+    f.PutDoubleRows(edges, 0, edgeValues);
+    if (direct && !f.WriteDirectly(profile)) return false;
+    std::size_t row = 0;
+    for (std::size_t block : {std::size_t{1}, std::size_t{64}, std::size_t{7}, kRows - 72}) {
+        std::vector<float> floats(block * kBins);
+        std::vector<int16_t> shorts(block * kBins);
+        for (std::size_t i = 0; i < floats.size(); ++i) {
+            floats[i] = i % 31 == 0 ? kNaNf : static_cast<float>((row * kBins + i) * 0.001);
+            shorts[i] = static_cast<int16_t>(i % 50);
+        }
+        f.PutFloatRows(t, row, floats);
+        f.PutFloatRows(s, row, floats);
+        f.PutShortRows(n, row, shorts);
+        row += block;
+    }
+    return f.Close();
+}
+
+TEST(NetcdfFile, RowsWrittenStraightIntoTheFileAreTheBytesNetcdfWrites)
+{
+    TempDir dir;
+    const std::string through = (dir / "through.nc").string();
+    const std::string straight = (dir / "straight.nc").string();
+    ASSERT_TRUE(WriteRows(through, false));
+    ASSERT_TRUE(WriteRows(straight, true));
+    EXPECT_EQ(ReadAll(through), ReadAll(straight));
+
+    // Values that are not whole rows fail the file, either way.
+    for (bool direct : {false, true}) {
+        SCOPED_TRACE(direct ? "straight" : "through netCDF-C");
+        NetcdfFile f;
+        ASSERT_TRUE(f.Create(straight, false));
+        const int profile = f.DefineDim("profile", 600);
+        const int depth = f.DefineDim("depth", 500);
+        const int x = f.DefineVar("x", NetcdfType::Float, {profile, depth});
+        ASSERT_TRUE(f.EndDefine());
+        ASSERT_TRUE(f.WriteDirectly(direct ? profile : depth)) << f.Error();
+        EXPECT_TRUE(f.PutFloatRows(x, 598, std::vector<float>(1000, 1.0f)));
+        EXPECT_FALSE(f.PutFloatRows(x, 0, std::vector<float>(499, 1.0f)));
+        EXPECT_EQ(f.Error(), straight + ": cannot write variable 'x': the values are not rows of it");
+        EXPECT_FALSE(f.Close());
+    }
+}
+
 TEST(NetcdfFile, ValuesWrittenStraightIntoTheFileAreTheBytesNetcdfWrites)
 {
     TempDir dir;
