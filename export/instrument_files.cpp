@@ -211,12 +211,16 @@ public:
         } giveBack{*this, space};
         Workspace& work = *space;
         const std::size_t chunk = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans));
-        work.Size(chunk, scanSize, columns_.size(), typedColumns_);
+        const std::size_t held = static_cast<std::size_t>(std::min<uint64_t>(kHeldScans, piece.scans));
+        work.Size(chunk, held, scanSize, columns_.size(), typedColumns_);
+        uint64_t heldFirst = piece.firstObs;  // the scans held in the netCDF columns
+        std::size_t heldCount = 0;
         ProfileQuality quality = *quality_;
         quality.StartAt(piece.firstObs);
         NetcdfFile* nc = s_.choice.netcdf ? &nc_ : nullptr;
 
-        Cursor cursor{piece.firstProfile};
+        Cursor cursor;
+        cursor.profile = piece.firstProfile;
         if (engineering_ && cursor.profile < piece.endProfile)
             cursor.track = TrackOf(engineering_, engineeringScans_.get(), listed_[cursor.profile].number);
         for (uint64_t done = 0; done < piece.scans;) {
@@ -236,13 +240,21 @@ public:
             }
             MakeRows(piece, count, cursor, work);
             TakeRows(count, work, quality, nc, *result);
-            if (nc && !PutColumns(count, chunkStart, work)) {
-                FailOfFile();
-                return;
+            if (nc) {
+                if (heldCount + count > held) {
+                    if (!PutColumns(heldCount, heldFirst, held, work)) {
+                        FailOfFile();
+                        return;
+                    }
+                    heldFirst += heldCount;
+                    heldCount = 0;
+                }
+                HoldColumns(count, heldCount, held, work);
+                heldCount += count;
             }
             done += count;
         }
-        if (nc && !quality.Flush(*nc)) {
+        if (nc && (!PutColumns(heldCount, heldFirst, held, work) || !quality.Flush(*nc))) {
             FailOfFile();
             return;
         }
@@ -332,6 +344,9 @@ public:
 private:
     // Scans a piece holds at least, but for the last (whole profiles each).
     static constexpr uint64_t kPieceScans = 1 << 14;
+    // Scans whose netCDF columns are held before they are put: a call into
+    // the system for each column costs more than its bytes.
+    static constexpr uint64_t kHeldScans = 1 << 15;
 
     struct Piece {
         std::size_t firstProfile = 0, endProfile = 0;  // listed profiles
@@ -374,18 +389,19 @@ private:
     struct Workspace {
         std::vector<unsigned char> raw;
         std::vector<double> values;  // a row of each scan
-        std::vector<float> floats;   // the netCDF columns in their types, a chunk's length each
+        std::vector<float> floats;   // the netCDF columns in their types, `held` scans each
         std::vector<double> doubles;
         std::vector<int16_t> shorts;
         std::vector<std::size_t> profileOf;     // per row: its listed profile
         std::vector<uint32_t> indexInProfile;  // and its index there
-        void Size(std::size_t chunk, std::size_t scanSize, std::size_t width, const TypedColumns& typed)
+        void Size(std::size_t chunk, std::size_t held, std::size_t scanSize, std::size_t width,
+                  const TypedColumns& typed)
         {
             raw.resize(chunk * scanSize);
             values.resize(chunk * width);
-            floats.resize(chunk * typed.floats);
-            doubles.resize(chunk * typed.doubles);
-            shorts.resize(chunk * typed.shorts);
+            floats.resize(held * typed.floats);
+            doubles.resize(held * typed.doubles);
+            shorts.resize(held * typed.shorts);
             profileOf.resize(chunk);
             indexInProfile.resize(chunk);
         }
@@ -465,31 +481,38 @@ private:
         }
     }
 
-    // The chunk's netCDF columns from index `first` on; false when the file failed.
-    bool PutColumns(std::size_t count, uint64_t first, Workspace& work)
+    // The chunk's rows taken into their netCDF columns' types, from place
+    // `at` on of columns `held` scans long.
+    void HoldColumns(std::size_t count, std::size_t at, std::size_t held, Workspace& work)
     {
-        // In their files' types, a block of rows at a time (a pass of each
-        // column over the whole chunk would read it from memory again and again).
+        // A block of rows at a time (a pass of each column over the whole
+        // chunk would read it from memory again and again).
         const std::size_t width = columns_.size();
         constexpr std::size_t kBlock = 256;
         for (std::size_t from = 0; from < count; from += kBlock) {
             const std::size_t end = std::min(count, from + kBlock);
             for (std::size_t c = 0; c < width; ++c) {
                 const double* v = &work.values[c];
-                const std::size_t at = slot_[c] * count;
+                const std::size_t to = slot_[c] * held + at;
                 if (columns_[c].type == NetcdfType::Float)
                     for (std::size_t i = from; i < end; ++i)
-                        work.floats[at + i] = static_cast<float>(v[i * width]);
+                        work.floats[to + i] = static_cast<float>(v[i * width]);
                 else if (columns_[c].type == NetcdfType::Double)
                     for (std::size_t i = from; i < end; ++i)
-                        work.doubles[at + i] = v[i * width];
+                        work.doubles[to + i] = v[i * width];
                 else
                     for (std::size_t i = from; i < end; ++i)
-                        work.shorts[at + i] = static_cast<int16_t>(v[i * width]);
+                        work.shorts[to + i] = static_cast<int16_t>(v[i * width]);
             }
         }
-        for (std::size_t c = 0; c < width; ++c) {
-            const std::size_t at = slot_[c] * count;
+    }
+
+    // Puts the `count` scans held in the columns, from index `first` on;
+    // false when the file failed.
+    bool PutColumns(std::size_t count, uint64_t first, std::size_t held, const Workspace& work)
+    {
+        for (std::size_t c = 0; c < columns_.size() && count != 0; ++c) {
+            const std::size_t at = slot_[c] * held;
             if (columns_[c].type == NetcdfType::Float)
                 nc_.PutFloats(obsVars_[c], first, std::span<const float>(&work.floats[at], count));
             else if (columns_[c].type == NetcdfType::Double)

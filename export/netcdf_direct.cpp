@@ -10,7 +10,7 @@
 namespace {
 
 // Values are converted and written this many bytes at a time.
-constexpr std::size_t kPieceBytes = 1 << 16;
+constexpr std::size_t kPieceBytes = 1 << 18;
 
 // `count` values of `size` bytes each from `in` to big-endian `out` (whole
 // words swapped, which the compiler turns into vector code).

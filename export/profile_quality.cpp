@@ -6,8 +6,10 @@
 
 namespace {
 
-// Flags are put once this many wait.
-constexpr std::size_t kFlushScans = 8192;
+// Flags are put once this many wait (or as a piece of the file ends): a
+// call into the system for each variable's flags costs more than their
+// bytes.
+constexpr std::size_t kFlushScans = std::size_t{1} << 15;
 
 }  // namespace
 
