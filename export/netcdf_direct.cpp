@@ -6,6 +6,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -110,13 +111,14 @@ bool NetcdfDirectValues::Put(int var, NetcdfType type, std::size_t first, std::s
     if (!Resume(error))
         return false;
     const std::size_t size = NetcdfTypeSize(v.type);
-    std::vector<uint8_t> buffer(std::min(count * size, kPieceBytes));
+    // (not cleared first: every byte written is converted into it)
+    const auto buffer = std::make_unique_for_overwrite<uint8_t[]>(std::min(count * size, kPieceBytes));
     const auto* p = static_cast<const uint8_t*>(values);
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(count - done, kPieceBytes / size);
-        ToBigEndian(p + done * size, size, n, buffer.data());
+        ToBigEndian(p + done * size, size, n, buffer.get());
         errno = 0;
-        if (!WriteFileAt(file_.get(), v.begin + static_cast<uint64_t>(first + done) * size, buffer.data(), n * size)) {
+        if (!WriteFileAt(file_.get(), v.begin + static_cast<uint64_t>(first + done) * size, buffer.get(), n * size)) {
             error = "cannot write variable '" + v.name + "': " + Cause();
             return false;
         }
