@@ -140,10 +140,13 @@ public:
 
         quality_ = std::make_unique<ProfileQuality>(QcColumnsOf(kind, columns_), s_.qc, s_.choice.qc);
         timeColumn_ = columns_.size();  // the scans' own times; none: estimated
+        estimatedColumn_ = columns_.size();
         zColumn_ = columns_.size();
         for (std::size_t i = 0; i < columns_.size(); ++i) {
             if (std::strcmp(columns_[i].name, "scan_time") == 0)
                 timeColumn_ = i;
+            if (std::strcmp(columns_[i].name, "time_estimated") == 0)
+                estimatedColumn_ = i;
             if (columns_[i].verticalAxis)
                 zColumn_ = i;
             const NetcdfType type = columns_[i].type;
@@ -469,10 +472,16 @@ private:
                 result.csv.Put(ins_.info.instrument, s_.run.options.layout301, r.number, at + 1, v);
             if (quality.Tested().empty())
                 continue;
-            // The CTD's own spread times: a scan without them is not placed
-            // at its profile's time here, which would make its rate infinite.
-            const ScanContext context{s_.latitude, at, r.scans, r.sensorOn, r.sensorOff, r.time, nullptr};
-            quality.Add(v, timeColumn_ < width ? v[timeColumn_] : SpreadTime(context));
+            // The scans' own times, else their spread times (time_estimated
+            // where the sensor times spread them): a scan without them is
+            // not placed at its profile's time here, which would make its
+            // rate infinite.
+            double time = kNaN;
+            if (timeColumn_ < width)
+                time = v[timeColumn_];
+            else if (estimatedColumn_ < width && !std::isnan(r.sensorOn) && !std::isnan(r.sensorOff))
+                time = v[estimatedColumn_];
+            quality.Add(v, time);
             if (at + 1 == r.scans) {
                 quality.EndProfile(r, nc);
                 if (gridOpen_)
@@ -575,7 +584,7 @@ private:
     bool gridded_ = false;
     uint32_t items_ = 0;
     std::unique_ptr<ProfileQuality> quality_;  // defined in the file; each piece tests with a copy
-    std::size_t timeColumn_ = 0, zColumn_ = 0;
+    std::size_t timeColumn_ = 0, estimatedColumn_ = 0, zColumn_ = 0;
     TypedColumns typedColumns_;
     std::vector<std::size_t> slot_;  // per column: its place among the netCDF columns of its type
     NetcdfFile nc_;
