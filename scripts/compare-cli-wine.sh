@@ -52,10 +52,11 @@ run_case() {  # windows-build name firmware options...
     truncate -s 91 "$src/C0000004.DAT"
     rm -f "$src/E0000008.DAT"
   fi
-  # FIRMWARE-large: scans enough for the export to write them straight into
-  # the netCDF files' data (over 1 MiB of them).
+  # FIRMWARE-large: scans and profiles enough for the export to write them
+  # straight into the netCDF files' data, the grid's rows too (over 1 MiB of
+  # each).
   if [ "$firmware" != "${firmware%-large}" ] && [ ! -d "$src" ]; then
-    "$native/sample/davrolin-make-sample" --firmware "${firmware%-large}" --last-profile 19 --scans 3000 "$src"
+    "$native/sample/davrolin-make-sample" --firmware "${firmware%-large}" --last-profile 149 --scans 3000 "$src"
   fi
   firmware=${firmware%-damaged}
   firmware=${firmware%-large}
