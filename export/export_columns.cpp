@@ -211,16 +211,16 @@ double SpreadTime(const ScanContext& c)
            (c.sensorOff - c.sensorOn) * (static_cast<double>(c.index) + 0.5) / static_cast<double>(c.count);
 }
 
-// time_estimated: the spread time, or the profile's time without sensor times.
-double TimeEstimated(const ScanContext& c)
+// time_estimated: the spread time `spread`, or the profile's time without
+// sensor times.
+double TimeEstimated(double spread, const ScanContext& c)
 {
-    const double spread = SpreadTime(c);
     return std::isnan(spread) ? c.profileTime : spread;
 }
 
 void CtdRow(const CtdValues& s, const ScanContext& c, double* v)
 {
-    v[0] = TimeEstimated(c);
+    v[0] = TimeEstimated(SpreadTime(c), c);
     v[1] = s.pressure;
     v[2] = s.temperature;
     v[3] = s.conductivity;
@@ -233,7 +233,7 @@ void AcmRow(const AcmValues& s, const ScanContext& c, double* v)
     // The pressure only where the sensor times place the scan.
     const double spread = SpreadTime(c);
     const float pressure = c.track ? static_cast<float>(PressureAt(*c.track, spread)) : std::nanf("");
-    v[0] = std::isnan(spread) ? c.profileTime : spread;
+    v[0] = TimeEstimated(spread, c);
     v[1] = pressure;
     v[2] = kNaN;  // PutDerivedValues
     v[3] = s.tiltX;

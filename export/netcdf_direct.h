@@ -29,9 +29,10 @@ public:
     std::size_t RowLength(int var) const;
     const std::string& Name(int var) const;
     // Writes `count` values of `type` to variable `var` from value `first`
-    // on (in the file's order, row after row) (reopening the file when it was suspended). Once the file is open,
-    // several threads may write their own ranges at once. False, with the cause in
-    // `error`, when the values do not fit the variable or the file refuses them.
+    // on, in the file's order (row after row), reopening the file when it
+    // was suspended. Once the file is open, several threads may write their
+    // own ranges at once. False, with the cause in `error`, when the values
+    // do not fit the variable or the file refuses them.
     bool Put(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values,
              std::string& error);
     // Closes the file, so that netCDF-C can work on it; false, with the cause

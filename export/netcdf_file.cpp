@@ -303,17 +303,20 @@ bool NetcdfFile::EndDefine() {
     return Check(nc_enddef(ncid_), "cannot end define mode", nullptr);
 }
 
+bool NetcdfFile::PutDirect(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
+    // Straight into the file; once netCDF-C has let go of it, from any
+    // thread (each its own range), without the lock but on a failure.
+    if (failed_ || !ToDirect()) return false;
+    std::string cause;
+    if (direct_->Put(var, type, first, count, values, cause)) return true;
+    const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
+    Fail(path_ + ": " + cause);
+    return false;
+}
+
 bool NetcdfFile::PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values) {
-    if (direct_ && direct_->Covers(var) && direct_->RowLength(var) == 1) {
-        // Straight into the file; once netCDF-C has let go of it, from any
-        // thread (each its own range), without the lock but on a failure.
-        if (failed_ || !ToDirect()) return false;
-        std::string cause;
-        if (direct_->Put(var, type, first, count, values, cause)) return true;
-        const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
-        Fail(path_ + ": " + cause);
-        return false;
-    }
+    if (direct_ && direct_->Covers(var) && direct_->RowLength(var) == 1)
+        return PutDirect(var, type, first, count, values);
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
     if (!Usable()) return false;
     NetcdfVariableShape v;
@@ -347,13 +350,10 @@ bool NetcdfFile::PutDoubles(int var, std::size_t first, std::span<const double> 
 
 bool NetcdfFile::PutRows(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values) {
     if (direct_ && direct_->Covers(var)) {
-        if (failed_ || !ToDirect()) return false;
         const std::size_t length = direct_->RowLength(var);
-        std::string cause = "cannot write variable '" + direct_->Name(var) + "': the values are not rows of it";
-        if (count != 0 && count % length == 0 && direct_->Put(var, type, row * length, count, values, cause))
-            return true;
+        if (count != 0 && count % length == 0) return PutDirect(var, type, row * length, count, values);
         const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());
-        Fail(path_ + ": " + cause);
+        Fail(path_ + ": cannot write variable '" + direct_->Name(var) + "': the values are not rows of it");
         return false;
     }
     const std::lock_guard<std::recursive_mutex> lock(NetcdfCallLock());

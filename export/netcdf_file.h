@@ -148,6 +148,8 @@ private:
     bool ToDirect();
     // What netCDF-C tells of variable `var`; false (recorded) when it cannot.
     bool Inquire(int var, NetcdfVariableShape& shape);
+    // Values of a variable the direct writes cover, from value `first` on.
+    bool PutDirect(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values);
     bool PutValues(int var, NetcdfType type, std::size_t first, std::size_t count, const void* values);
     bool PutRows(int var, NetcdfType type, std::size_t row, std::size_t count, const void* values);
     bool PutAtt(int var, const char* name, NetcdfType type, std::size_t count, const void* values);
