@@ -109,6 +109,12 @@ void ProfileCounter::DataFile(int kind, const std::string& fileName, uint32_t fi
         inner_->DataFile(kind, fileName, first, last, opened);
 }
 
+void ProfileCounter::ProfileAt(int kind, uint64_t offset)
+{
+    if (inner_)
+        inner_->ProfileAt(kind, offset);
+}
+
 bool ProfileCounter::Finish(ExportHost& host)
 {
     return !inner_ || inner_->Finish(host);

@@ -25,6 +25,7 @@ public:
     uint32_t FinishItems() const override;
     ProfileSink* ProfileSinkFor(int kind) override;
     void DataFile(int kind, const std::string& fileName, uint32_t first, uint32_t last, bool opened) override;
+    void ProfileAt(int kind, uint64_t offset) override;
     bool Finish(ExportHost& host) override;
 
     // Index 0 engineering, 1 CTD, 2 ACM.

@@ -35,6 +35,11 @@ void ExportFeed::DataFile(int kind, const std::string& fileName, uint32_t first,
     Add(DataFileNote{kind, fileName, first, last, opened});
 }
 
+void ExportFeed::ProfileAt(int kind, uint64_t offset)
+{
+    Add(ProfileStart{kind, offset});
+}
+
 void ExportFeed::BeginProfile(uint32_t profile)
 {
     Add(Begin{profile});
@@ -155,6 +160,10 @@ void ExportFeed::Send(const Call& call)
 {
     if (const auto* note = std::get_if<DataFileNote>(&call)) {
         exporter_.DataFile(note->kind, note->fileName, note->first, note->last, note->opened);
+        return;
+    }
+    if (const auto* start = std::get_if<ProfileStart>(&call)) {
+        exporter_.ProfileAt(start->kind, start->offset);
         return;
     }
     if (!sink_)

@@ -56,6 +56,8 @@ public:
 
     // ExportSinks::DataFile, in the step's turn.
     void DataFile(int kind, const std::string& fileName, uint32_t first, uint32_t last, bool opened);
+    // ExportSinks::ProfileAt, in the step's turn.
+    void ProfileAt(int kind, uint64_t offset);
     // The sink to hand the decoder: this feed, or null when the kind is not exported.
     ProfileSink* Sink() { return sink_ ? this : nullptr; }
     // In the step's turn, once its work has ended: passes on what is still kept.
@@ -76,6 +78,10 @@ public:
         uint32_t first, last;
         bool opened;
     };
+    struct ProfileStart {
+        int kind;
+        uint64_t offset;
+    };
     struct Begin {
         uint32_t profile;
     };
@@ -94,7 +100,7 @@ public:
         int kind;
         std::size_t count;
     };
-    using Call = std::variant<DataFileNote, Begin, Times, StopCall, Sensor, ProfileEnd, ScanRun>;
+    using Call = std::variant<DataFileNote, ProfileStart, Begin, Times, StopCall, Sensor, ProfileEnd, ScanRun>;
 
 private:
     // Whether the call is to be kept (else the journal is live now and what

@@ -2,6 +2,7 @@
 
 #include "engine/export_feed.h"
 #include "engine/file_names.h"
+#include "platform/file.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/engineering.h"
@@ -163,6 +164,11 @@ DecodeResult UnpackProfileFile(const ProfileKind& k, const RunState& run, const 
                 journal.Report(LogError, k.createError, PrefixedTextFileName(run.prefix, k.kind, profile).c_str());
                 return DecodeResult::OpenError;
             }
+        }
+        if (write && exportSink) {
+            uint64_t offset = kUnknownOffset;
+            FilePosition(in.get(), offset);
+            step.feed->ProfileAt(k.kind, offset);
         }
         r = k.decoder(out.get(), in.get(), profile, auxiliaryLog, run.options, write ? exportSink : nullptr, journal);
         if (write) {

@@ -161,7 +161,8 @@ int UnpackJob::Run(const RunRequest& request, ExportSinks* exporter)
                        choice.last,
                        run.options,
                        meta.deployOk ? &meta.deployment : nullptr,
-                       run.paths.destination};
+                       run.paths.destination,
+                       run.paths.source};
         what.threads = request.jobs;
         JobExportHost host(events, false);
         if (exporter->Begin(what, host)) {

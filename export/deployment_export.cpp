@@ -62,12 +62,7 @@ bool DeploymentExport::Begin(const ExportRun& run, ExportHost& host)
     for (const InstrumentInfo& info : kInstruments) {
         if (!(run.kinds & info.kind))
             continue;
-        auto instrument = std::make_unique<InstrumentExport>(info, s.PathOf(info.name) + ".scans.part");
-        if (!instrument->Open()) {
-            host.Error("Error creating export scratch file " + instrument->scratchPath);
-            s.instruments.clear();
-            return false;
-        }
+        auto instrument = std::make_unique<InstrumentExport>(info);
         s.instruments.push_back(std::move(instrument));
     }
     return true;
@@ -86,6 +81,12 @@ uint32_t DeploymentExport::FinishItems() const
 ProfileSink* DeploymentExport::ProfileSinkFor(int kind)
 {
     return state_->Find(kind);
+}
+
+void DeploymentExport::ProfileAt(int kind, uint64_t offset)
+{
+    if (InstrumentExport* instrument = state_->Find(kind))
+        instrument->ProfileAt(offset);
 }
 
 void DeploymentExport::DataFile(int kind, const std::string& fileName, uint32_t first, uint32_t last, bool opened)
@@ -144,13 +145,8 @@ private:
 bool DeploymentExport::Finish(ExportHost& host)
 {
     State& s = *state_;
-    // Every scan reaches its scratch file before any is read back (the ACM
-    // reads the engineering one while that is written from).
-    for (auto& instrument : s.instruments) {
-        instrument->Flush();
-        std::fflush(instrument->scratch.get());
+    for (auto& instrument : s.instruments)
         s.listings.push_back(instrument->List(s.run.first, s.run.last));
-    }
     // The profiles' times: the engineering file's comes first, the others fall back on it.
     static const std::vector<ProfileRecord> kNoProfiles;
     const InstrumentExport* engineering = s.Find(KindEngineering);
@@ -195,7 +191,7 @@ bool DeploymentExport::Finish(ExportHost& host)
     std::vector<char> written(count, 0);
     for (std::size_t i = 0; i < count; ++i)
         written[i] = files[i]->Written();
-    files.clear();  // their handles of the scratch files closed, which may now be deleted
+    files.clear();
     bool ok = std::all_of(written.begin(), written.end(), [](char w) { return w != 0; });
     const bool stopped = host.StopRequested();
 
@@ -208,8 +204,6 @@ bool DeploymentExport::Finish(ExportHost& host)
             ok = false;
         }
     }
-    for (auto& instrument : s.instruments)
-        instrument->Discard();
     return ok;
 }
 

@@ -4,11 +4,11 @@
 // per instrument, and a table of the profiles, written from the values the
 // decoders hand the texts during the same run.
 //
-// Memory stays bounded whatever the deployment's length: each instrument's
-// scans go to a scratch file in the destination as they are decoded (the
-// record of a scan, as the decoder handed it), and only a small record per
-// profile stays in memory. At the end of the run each file is written from
-// the scratch file in chunks, under a temporary name, and renamed when whole.
+// Memory stays bounded whatever the deployment's length: only a small record
+// per profile stays in memory during the run, with where the profile starts
+// in its data file. At the end of the run each file is written from the
+// scans decoded again from the data files (export/profile_replay.h), in
+// chunks, under a temporary name, and renamed when whole.
 
 #include "export/export_metadata.h"
 #include "export/netcdf_file.h"
@@ -38,6 +38,7 @@ public:
     uint32_t FinishItems() const override;
     ProfileSink* ProfileSinkFor(int kind) override;
     void DataFile(int kind, const std::string& fileName, uint32_t first, uint32_t last, bool opened) override;
+    void ProfileAt(int kind, uint64_t offset) override;
     bool Finish(ExportHost& host) override;
 
     struct State;

@@ -1,43 +1,34 @@
 #pragma once
 // One instrument's part of the deployment export while a run decodes: the
-// sink that collects its profiles (a small record each) and keeps its scans
-// in a scratch file, as the decoder handed them over, for the files written
-// at the end (export/instrument_files.cpp).
+// sink that collects its profiles, a small record each with where the
+// profile starts in its data file, for the files written at the end
+// (export/instrument_files.cpp), which decode the scans again from there.
 
 #include "export/export_columns.h"
 #include "export/profile_record.h"
 #include "formats/engineering.h"
 #include "formats/run_choices.h"
 #include "formats/sink.h"
-#include "platform/file.h"
-#include "platform/platform.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <limits>
-#include <memory>
 #include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
 // No deployment holds this many profiles: a wider range (damaged metadata)
 // lists only the profiles read or missing, and past this many profiles read
 // an instrument keeps no more.
 constexpr uint32_t kMaxListedProfiles = 100000;
-// The scans gathered for a scratch file before they are written to it in
-// one call (they come back in chunks of kChunkScans, large reads too).
-constexpr std::size_t kScratchBufferSize = 1 << 20;
-// Scans read back from a scratch file at a time.
+// Scans decoded again at a time, as the files are written.
 constexpr std::size_t kChunkScans = 8192;
 
 struct InstrumentInfo {
     Instrument instrument;
     int kind;          // FileKind
-    const char* name;  // file names: name.nc, name.csv, name.scans.part
+    const char* name;  // file names: name.nc, name.csv
     const char* title;
     // What writing a scan costs, relative to the others (measured): its
     // netCDF values (with flags, and the CTD's grid) and its CSV row.
@@ -60,27 +51,13 @@ inline void Widen(double value, double& low, double& high)
 }
 
 // One instrument's part of the export: the sink that collects its profiles
-// during the run, and its scratch file of scans.
+// during the run.
 class InstrumentExport final : public ProfileSink {
 public:
-    InstrumentExport(const InstrumentInfo& info, std::string scratchPath)
-        : info(info), scratchPath(std::move(scratchPath))
-    {
-    }
-    ~InstrumentExport() override { Discard(); }
+    explicit InstrumentExport(const InstrumentInfo& info) : info(info) {}
 
-    bool Open()
-    {
-        scratch = OpenFile(scratchPath.c_str(), "w+b");
-        return scratch != nullptr;
-    }
-    void Discard()
-    {
-        if (!scratch)
-            return;
-        scratch.reset();
-        RemoveFile(scratchPath.c_str());
-    }
+    // The data file the next profile comes from (files' last) starts it at `offset`.
+    void ProfileAt(uint64_t offset) { nextOffset_ = offset; }
 
     void BeginProfile(uint32_t profile) override
     {
@@ -94,6 +71,9 @@ public:
         ProfileRecord r;
         r.number = profile;
         r.firstScan = scans;
+        r.dataFile = files.empty() ? UINT32_MAX : static_cast<uint32_t>(files.size() - 1);
+        r.offset = nextOffset_;
+        nextOffset_ = UINT64_MAX;
         records.push_back(r);
     }
     void ProfileTimes(int32_t sensorOn, int32_t motionStart) override
@@ -136,16 +116,16 @@ public:
                 Last().lastPressure = scan.pressure;
             }
         }
-        Keep(scans.data(), sizeof scans[0], scans.size());
+        Count(scans.size());
     }
     void Scans(std::span<const CtdValues> scans) override
     {
         if (!ignoring_)
             for (const CtdValues& scan : scans)
                 Widen(scan.pressure, pressureLow, pressureHigh);
-        Keep(scans.data(), sizeof scans[0], scans.size());
+        Count(scans.size());
     }
-    void Scans(std::span<const AcmValues> scans) override { Keep(scans.data(), sizeof scans[0], scans.size()); }
+    void Scans(std::span<const AcmValues> scans) override { Count(scans.size()); }
     void SensorTimes(int32_t on, int32_t off) override
     {
         if (ignoring_)
@@ -205,51 +185,26 @@ public:
     }
 
     const InstrumentInfo& info;
-    const std::string scratchPath;
-    File scratch;
     uint64_t scans = 0;
     uint64_t ignored = 0;  // profiles not kept
     std::vector<ProfileRecord> records;
     std::vector<std::pair<uint32_t, uint32_t>> missing;  // profile ranges whose data file was missing
-    std::vector<std::string> files;                      // the data files read
+    std::vector<std::string> files;                      // the data files read (no folder)
     static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     double scanTimeLow = kNone, scanTimeHigh = kNone;
     double pressureLow = kNone, pressureHigh = kNone;  // CTD: the pressures of its scans
 
 private:
     ProfileRecord& Last() { return records.back(); }
-    // The scratch file's copy of `count` scans of `size` bytes each.
-    void Keep(const void* first, std::size_t size, std::size_t count)
+    // Counts `count` scans of the profile.
+    void Count(std::size_t count)
     {
         if (ignoring_ || count == 0)
             return;
-        const std::size_t bytes = size * count;
-        if (pendingSize_ + bytes > kScratchBufferSize || bytes >= kScratchBufferSize / 16)
-            Flush();
-        if (bytes >= kScratchBufferSize / 16)
-            std::fwrite(first, 1, bytes, scratch.get());  // large enough on its own
-        else {
-            std::memcpy(pending_.get() + pendingSize_, first, bytes);
-            pendingSize_ += bytes;
-        }
         scans += count;
         Last().scans += static_cast<uint32_t>(count);
     }
 
-public:
-    // Hands the scans gathered since the last call to the scratch file
-    // (a call of fwrite per scan cost more than the export's own work).
-    void Flush()
-    {
-        if (pendingSize_ != 0)
-            std::fwrite(pending_.get(), 1, pendingSize_, scratch.get());
-        pendingSize_ = 0;
-    }
-
-private:
-    std::unique_ptr<unsigned char[]> pending_ = std::make_unique<unsigned char[]>(kScratchBufferSize);
-    std::size_t pendingSize_ = 0;
-
+    uint64_t nextOffset_ = UINT64_MAX;
     bool ignoring_ = false;
 };
-

@@ -1,6 +1,7 @@
 #include "export/export_state.h"
 
 #include "export/csv_row.h"
+#include "export/profile_replay.h"
 #include "export/text_output.h"
 #include "platform/platform.h"
 
@@ -11,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,51 +23,35 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-std::size_t ScanSize(Instrument instrument)
+// The engineering pressure-time track of profile `profile`, its scans
+// decoded again through `replay` (from any thread); empty when there is
+// none. False when its data file no longer gives them.
+bool TrackOf(const InstrumentExport& engineering, ProfileReplay& replay, uint32_t profile, PressureTrack& track)
 {
-    switch (instrument) {
-    case Instrument::Ctd: return sizeof(CtdValues);
-    case Instrument::Acm: return sizeof(AcmValues);
-    case Instrument::Engineering: break;
-    }
-    return sizeof(EngineeringValues);
-}
-
-// The engineering pressure-time track of profile `profile`, read from the
-// engineering scratch file through `in` (from any thread); empty when there
-// is none or it cannot be read.
-PressureTrack TrackOf(const InstrumentExport* engineering, std::FILE* in, uint32_t profile)
-{
-    PressureTrack track;
-    if (!engineering || !in)
-        return track;
-    const auto& records = engineering->records;
+    track.points.clear();
+    track.next = 0;
+    track.ordered = false;
+    const auto& records = engineering.records;
     const auto at = std::lower_bound(records.begin(), records.end(), profile,
                                      [](const ProfileRecord& r, uint32_t p) { return r.number < p; });
     if (at == records.end() || at->number != profile || at->scans == 0)
-        return track;
-    std::vector<EngineeringValues> scans(at->scans);
-    if (!ReadFileAt(in, at->firstScan * sizeof(EngineeringValues), scans.data(), scans.size() * sizeof scans[0]))
-        return track;
-    auto& points = track.points;
-    bool anyNaN = false;
-    for (std::size_t i = 0; i < scans.size(); ++i) {
-        points.emplace_back(scans[i].time, scans[i].pressure);
-        anyNaN = anyNaN || std::isnan(scans[i].time);
-    }
-    // Times without NaN in order already need no sort (most tracks).
+        return true;
+    if (!replay.ReadTrack(*at, track.points))
+        return false;
+    // The scans' times are whole seconds (never NaN): in order already, as
+    // most tracks are, they need no sort.
     const auto earlier = [](const std::pair<double, float>& a, const std::pair<double, float>& b) {
         return a.first < b.first;
     };
-    if (anyNaN || !std::is_sorted(points.begin(), points.end(), earlier))
-        std::stable_sort(points.begin(), points.end(), earlier);
-    track.ordered = !anyNaN;
-    return track;
+    if (!std::is_sorted(track.points.begin(), track.points.end(), earlier))
+        std::stable_sort(track.points.begin(), track.points.end(), earlier);
+    track.ordered = true;
+    return true;
 }
 
 // One instrument's files, written a piece at a time: the pieces (whole
-// profiles) are worked out on any thread, each from its own part of the
-// scratch file, and their CSV text and grid rows go to the files in order.
+// profiles) are worked out on any thread, each from its profiles decoded
+// again, and their CSV text and grid rows go to the files in order.
 class InstrumentFiles final : public InstrumentFilesJob {
 public:
     InstrumentFiles(DeploymentExport::State& state, std::size_t index, ExportHost& host)
@@ -110,12 +96,6 @@ public:
         csvPath_ = s_.PathOf(ins_.info.name) + ".csv";
         gridded_ = s_.choice.netcdf && kind == Instrument::Ctd;
         items_ = (s_.choice.netcdf ? 1 : 0) + (s_.choice.csv ? 1 : 0) + (gridded_ ? 1 : 0);
-        if (std::ferror(ins_.scratch.get())) {  // flushed by Finish
-            Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
-                 ins_.scratchPath + " could not be written whole");
-            return;
-        }
-
         // The profiles' variables and the deployment's times.
         uint64_t obs = 0;
         double timeLow = kNaN, timeHigh = kNaN;
@@ -187,15 +167,8 @@ public:
             csv_.Write(header + "\r\n");
         }
 
-        // The ACM's pressures come from the engineering scans, read through a
-        // handle of its own (the engineering files may be written meanwhile).
+        // The ACM's pressures come from the engineering scans.
         engineering_ = kind == Instrument::Acm ? s_.Find(KindEngineering) : nullptr;
-        if (engineering_) {
-            engineeringScans_ = OpenFile(engineering_->scratchPath.c_str(), "rb");
-            if (!engineeringScans_)
-                Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
-                     engineering_->scratchPath + " could not be read");
-        }
     }
 
     void Work(std::size_t index) override
@@ -222,32 +195,31 @@ public:
         quality.StartAt(piece.firstObs);
         NetcdfFile* nc = s_.choice.netcdf ? &nc_ : nullptr;
 
+        // The piece's profiles decoded again, a chunk of scans at a time.
+        ProfileReplay replay(ins_.info.instrument, ins_.files, s_.run.source, s_.run.options);
+        std::optional<ProfileReplay> engineering;
+        if (engineering_)
+            engineering.emplace(Instrument::Engineering, engineering_->files, s_.run.source, s_.run.options);
         Cursor cursor;
         cursor.profile = piece.firstProfile;
-        if (engineering_ && cursor.profile < piece.endProfile)
-            cursor.track = TrackOf(engineering_, engineeringScans_.get(), listed_[cursor.profile].number);
-        for (uint64_t done = 0; done < piece.scans;) {
+        cursor.engineering = engineering ? &*engineering : nullptr;
+        if (cursor.engineering && cursor.profile < piece.endProfile && listed_[cursor.profile].scans != 0 &&
+            !Track(cursor))
+            return;
+        replay.Into(work.raw.data(), chunk, [&](std::size_t count) {
             if (host_.StopRequested()) {
                 Fail("Operation cancelled by user: the " + std::string(ins_.info.title) +
                      " export files were not written");
-                return;
+                return false;
             }
-            if (failed_)
-                return;
-            const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(kChunkScans, piece.scans - done));
-            const uint64_t chunkStart = piece.firstObs + done;
-            if (!ReadFileAt(ins_.scratch.get(), chunkStart * scanSize, work.raw.data(), count * scanSize)) {
-                Fail("Error writing export files of the " + std::string(ins_.info.title) + ": the scratch file " +
-                     ins_.scratchPath + " could not be read");
-                return;
-            }
-            MakeRows(piece, count, cursor, work);
+            if (failed_ || !MakeRows(piece, count, cursor, work))
+                return false;
             TakeRows(count, work, quality, nc, *result);
             if (nc) {
                 if (heldCount + count > held) {
                     if (!PutColumns(heldCount, heldFirst, held, work)) {
                         FailOfFile();
-                        return;
+                        return false;
                     }
                     heldFirst += heldCount;
                     heldCount = 0;
@@ -255,8 +227,16 @@ public:
                 HoldColumns(count, heldCount, held, work);
                 heldCount += count;
             }
-            done += count;
-        }
+            return true;
+        });
+        for (std::size_t p = piece.firstProfile; p < piece.endProfile; ++p)
+            if (!replay.Read(listed_[p])) {
+                if (!replay.Error().empty())
+                    FailOfReading(replay.Error());
+                return;
+            }
+        if (!replay.Flush())
+            return;
         if (nc && (!PutColumns(heldCount, heldFirst, held, work) || !quality.Flush(*nc))) {
             FailOfFile();
             return;
@@ -283,7 +263,6 @@ public:
     {
         spareResults_.clear();
         spareSpaces_.clear();
-        engineeringScans_.reset();  // read to the end (Windows deletes no open file)
         if (!started_)
             return;
         if (failed_) {
@@ -416,11 +395,23 @@ private:
         std::size_t profile = 0;
         uint32_t index = 0;
         PressureTrack track;
+        ProfileReplay* engineering = nullptr;  // (ACM) where the tracks come from
     };
 
+    // The pressure track of the cursor's profile; false (failed) when it
+    // could not be read.
+    bool Track(Cursor& at)
+    {
+        if (TrackOf(*engineering_, *at.engineering, listed_[at.profile].number, at.track))
+            return true;
+        FailOfReading(at.engineering->Error());
+        return false;
+    }
+
     // The values of a chunk's `count` scans (in `work.raw`), a row each, and
-    // where each row stands.
-    void MakeRows(const Piece& piece, std::size_t count, Cursor& at, Workspace& work)
+    // where each row stands; false (failed) when a pressure track could not
+    // be read.
+    bool MakeRows(const Piece& piece, std::size_t count, Cursor& at, Workspace& work)
     {
         const Instrument kind = ins_.info.instrument;
         const bool layout301 = s_.run.options.layout301;
@@ -430,8 +421,8 @@ private:
             while (at.profile < piece.endProfile && at.index >= listed_[at.profile].scans) {  // the next profile
                 ++at.profile;
                 at.index = 0;
-                if (engineering_ && at.profile < piece.endProfile && listed_[at.profile].scans != 0)
-                    at.track = TrackOf(engineering_, engineeringScans_.get(), listed_[at.profile].number);
+                if (at.engineering && at.profile < piece.endProfile && listed_[at.profile].scans != 0 && !Track(at))
+                    return false;
             }
             const ProfileRecord& r = listed_[at.profile];
             const ScanContext context{s_.latitude, at.index, r.scans, r.sensorOn, r.sensorOff, r.time, &at.track};
@@ -454,6 +445,7 @@ private:
             work.indexInProfile[i] = at.index++;
         }
         PutDerivedValues(kind, work.values.data(), count, width, s_.latitude);
+        return true;
     }
 
     // What a chunk's rows give besides the netCDF columns: the CSV rows, the
@@ -568,6 +560,11 @@ private:
     // A failure of the netCDF file: its line is made from the file's error
     // once every piece is over (the empty line stands for it).
     void FailOfFile() { Fail({}); }
+    // A data file that could not be decoded again (`why`, from ProfileReplay).
+    void FailOfReading(const std::string& why)
+    {
+        Fail("Error writing export files of the " + std::string(ins_.info.title) + ": " + why);
+    }
 
     DeploymentExport::State& s_;
     const std::size_t index_;
@@ -594,7 +591,6 @@ private:
     bool gridOpen_ = false;
     TextOutput csv_;
     const InstrumentExport* engineering_ = nullptr;
-    File engineeringScans_;
     double zLow_ = kNaN, zHigh_ = kNaN;
 
     std::vector<std::unique_ptr<PieceResult>> spareResults_;

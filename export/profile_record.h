@@ -1,7 +1,7 @@
 #pragma once
 // What the export keeps of one profile of one instrument while the run
-// decodes it: its number, how it was read, where its scans sit in the
-// instrument's scratch file and its times and termination codes.
+// decodes it: its number, how it was read, where its scans are (in its data
+// file, and among the instrument's scans) and its times and termination codes.
 
 #include "export/export_columns.h"
 
@@ -30,8 +30,12 @@ inline int8_t DirectionOf(double firstPressure, double lastPressure)
 struct ProfileRecord {
     uint32_t number = 0;
     int8_t status = kStatusNotRead;
-    uint64_t firstScan = 0;
+    uint64_t firstScan = 0;  // its first scan's index among the instrument's
     uint32_t scans = 0;
+    // The data file it was read from (an index into the instrument's files)
+    // and the byte its profile starts at there (kUnknownOffset: not known).
+    uint32_t dataFile = UINT32_MAX;
+    uint64_t offset = UINT64_MAX;
     double sensorOn = std::numeric_limits<double>::quiet_NaN();
     double sensorOff = std::numeric_limits<double>::quiet_NaN();
     // engineering

@@ -15,6 +15,8 @@
 
 struct DeploymentRecord;
 
+constexpr uint64_t kUnknownOffset = UINT64_MAX;
+
 // What a run is, once the job has read the deployment's metadata.
 struct ExportRun {
     int kinds;        // FileKind bits of the run
@@ -23,6 +25,7 @@ struct ExportRun {
     DecodeOptions options;
     const DeploymentRecord* deployment;  // null when DEPLOY.DAT could not be read
     std::string destination;             // the destination folder with its separator, then the prefix
+    std::string source;                  // the source folder with its separator: where the data files are
     int threads = 1;                     // threads the export may write its files on
 };
 
@@ -46,8 +49,7 @@ class ExportSinks {
 public:
     virtual ~ExportSinks() = default;
     // A run starts. False, with the cause logged, when the export cannot be
-    // made (its temporary files cannot be created); the run then goes on
-    // without it and reports errors.
+    // made; the run then goes on without it and reports errors.
     virtual bool Begin(const ExportRun& run, ExportHost& host) = 0;
     // The progress items Finish counts, beside the job's own.
     virtual uint32_t FinishItems() const = 0;
@@ -61,6 +63,11 @@ public:
     // never hears of were not read: their kind had stopped or the run was
     // cancelled.
     virtual void DataFile(int kind, const std::string& fileName, uint32_t first, uint32_t last, bool opened) = 0;
+    // The next profile of `kind` the export hears of starts at byte `offset`
+    // of the data file DataFile named last: the export decodes it again from
+    // there as it writes its files, instead of keeping its scans
+    // (kUnknownOffset: the stream could not tell).
+    virtual void ProfileAt(int kind, uint64_t offset) = 0;
     // Writes the files of the export, each under a temporary name first and
     // renamed when whole. False when any of them was not written (logged).
     virtual bool Finish(ExportHost& host) = 0;

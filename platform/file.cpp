@@ -20,3 +20,16 @@ bool SeekFile(std::FILE* file, uint64_t offset)
     return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 #endif
 }
+
+bool FilePosition(std::FILE* file, uint64_t& offset)
+{
+#ifdef _WIN32
+    const long long at = _ftelli64(file);
+#else
+    const off_t at = ftello(file);
+#endif
+    if (at < 0)
+        return false;
+    offset = static_cast<uint64_t>(at);
+    return true;
+}

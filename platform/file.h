@@ -20,3 +20,6 @@ bool CloseOutputFile(File out);
 // Moves `file` to byte `offset` from its start, far offsets too (fseek takes
 // a long, 32 bits on Windows). False when the stream cannot be moved there.
 bool SeekFile(std::FILE* file, uint64_t offset);
+// Where `file` stands: the byte from its start the next read or write is at,
+// far offsets too. False when the stream cannot tell.
+bool FilePosition(std::FILE* file, uint64_t& offset);

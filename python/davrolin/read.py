@@ -3,8 +3,8 @@
 The run is davrolin-unpack's with --export netcdf --no-text; the export makes
 its netCDF files in memory, and each is opened from those bytes as
 xarray.open_dataset opens the file, so a Dataset here is the exported file's.
-The export's scratch files of scans and the run's log go to a private
-temporary folder, removed before the call returns.
+The run's log goes to a private temporary folder, removed before the call
+returns.
 
 xarray, pandas and netCDF4 are imported on the first call, so that
 `import davrolin` stays quick for convert() and davrolin-batch's workers."""

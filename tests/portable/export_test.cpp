@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <limits>
 #include <map>
@@ -623,6 +624,79 @@ TEST_F(ExportRunTest, ACancelWhileTheExportIsWrittenLeavesNoPartOfAFile)
         for (const char* gone : c.gone)
             EXPECT_FALSE(std::count(names.begin(), names.end(), gone)) << gone;
         EXPECT_NE(log.find("Operation cancelled by user: "), std::string::npos) << log;
+    }
+}
+
+// Damages the source when the job names a file: an export file about to be written.
+class DamageAt final : public JobObserver {
+public:
+    DamageAt(std::string name, std::function<void()> damage) : name_(std::move(name)), damage_(std::move(damage)) {}
+    void OnJobFinished(bool) override {}
+    void OnLogChanged() override {}
+    void OnJobProgress(uint32_t, uint32_t) override {}
+    void OnJobStatus(const char*, const char* output) override
+    {
+        const std::string path = output;
+        if (damage_ && path.size() >= name_.size() &&
+            path.compare(path.size() - name_.size(), name_.size(), name_) == 0) {
+            damage_();
+            damage_ = nullptr;
+        }
+    }
+
+private:
+    std::string name_;
+    std::function<void()> damage_;
+};
+
+TEST_F(ExportRunTest, ADataFileThatChangedBeforeTheExportReadsItAgainFailsItsInstrument)
+{
+    // Profiles 0..9, 4 per file: files 0, 4, 8; 5 scans each.
+    struct Case {
+        const char* at;  // the export file being begun when the data file changes
+        std::function<void(const fs::path& src, const DeploymentShape& shape)> damage;
+        const char* failed;  // the export file not written
+        std::string line;    // the end of its error line
+    };
+    const Case cases[] = {
+        {"ctd.nc",
+         [](const fs::path& src, const DeploymentShape& s) {
+             WriteFileBytes(src / "C0000004.DAT", DataFileBytes(s, 2, 4).first(20));
+         },
+         "ctd.nc", "C0000004.DAT no longer holds the scans of profile 4 the run read from it"},
+        {"ctd.nc",
+         [](const fs::path& src, const DeploymentShape& s) {
+             // Profile 0's end mark gone: more scans than the run read, never put in profile 1's places.
+             Bytes bytes = DataFileBytes(s, 2, 0);
+             std::fill(bytes.data.begin() + 5 * 9, bytes.data.begin() + 6 * 9, 0);
+             WriteFileBytes(src / "C0000000.DAT", bytes);
+         },
+         "ctd.nc", "C0000000.DAT no longer holds the scans of profile 0 the run read from it"},
+        {"ctd.nc", [](const fs::path& src, const DeploymentShape&) { fs::remove(src / "C0000008.DAT"); }, "ctd.nc",
+         "C0000008.DAT could not be read again"},
+        {"acm.nc", [](const fs::path& src, const DeploymentShape&) { fs::remove(src / "E0000004.DAT"); }, "acm.nc",
+         "E0000004.DAT could not be read again"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        WriteSource();
+        for (const auto& f : fs::directory_iterator(dst.path()))
+            fs::remove(f.path());
+        const fs::path source = src.path();
+        const DeploymentShape s = shape;
+        DamageAt observer(c.at, [&] { c.damage(source, s); });
+        TheUnpackJob().SetObserver(&observer);
+        EXPECT_EQ(Run(), -1);
+        TheUnpackJob().SetObserver(nullptr);
+        const std::vector<std::string> names = Outputs();
+        EXPECT_FALSE(std::count(names.begin(), names.end(), c.failed));
+        EXPECT_TRUE(std::count(names.begin(), names.end(), "engineering.nc"));
+        for (const std::string& name : names)
+            EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+        const std::string title = std::string(c.failed) == "ctd.nc" ? "CTD" : "ACM";
+        const std::size_t at = log.find("Error writing export files of the " + title + ": the data file ");
+        ASSERT_NE(at, std::string::npos) << log;
+        EXPECT_NE(log.find(c.line, at), std::string::npos) << log;
     }
 }
 

@@ -123,7 +123,7 @@ TEST_F(ExportCli, AFullDiskUnderAnExportFileFailsTheRunAndLeavesNoFile)
 {
     if (!fs::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
-    for (const char* name : {"ctd.csv", "acm.nc", "engineering.scans"}) {
+    for (const char* name : {"ctd.csv", "acm.nc", "engineering.nc"}) {
         SCOPED_TRACE(name);
         const fs::path out = work / "out";
         fs::remove_all(out);
@@ -132,9 +132,7 @@ TEST_F(ExportCli, AFullDiskUnderAnExportFileFailsTheRunAndLeavesNoFile)
         const Result r = Run({"--quiet", "--export", "netcdf,csv", "--latitude", "1", "--longitude", "1",
                               "deployment", "out"});
         EXPECT_EQ(r.exitCode, 1);
-        const std::string file = std::string(name).find(".scans") == std::string::npos
-                                     ? name
-                                     : "engineering.nc";  // the scans' scratch file: the engineering files fail
+        const std::string file = name;
         EXPECT_NE(r.err.find("Error writing export file"), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(out / file));
         EXPECT_TRUE(fs::exists(out / "ctd.nc") || file == "ctd.nc");
