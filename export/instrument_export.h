@@ -16,6 +16,7 @@
 #include <limits>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // No deployment holds this many profiles: a wider range (damaged metadata)
@@ -59,130 +60,23 @@ public:
     // The data file the next profile comes from (files' last) starts it at `offset`.
     void ProfileAt(uint64_t offset) { nextOffset_ = offset; }
 
-    void BeginProfile(uint32_t profile) override
-    {
-        // Profiles come in ascending order, each once; anything else (or
-        // more than any deployment holds) is not kept.
-        ignoring_ = (!records.empty() && profile <= records.back().number) || records.size() >= kMaxListedProfiles;
-        if (ignoring_) {
-            ++ignored;
-            return;
-        }
-        ProfileRecord r;
-        r.number = profile;
-        r.firstScan = scans;
-        r.dataFile = files.empty() ? UINT32_MAX : static_cast<uint32_t>(files.size() - 1);
-        r.offset = nextOffset_;
-        nextOffset_ = UINT64_MAX;
-        records.push_back(r);
-    }
-    void ProfileTimes(int32_t sensorOn, int32_t motionStart) override
-    {
-        if (ignoring_)
-            return;
-        Last().sensorOn = sensorOn;
-        Last().motionStart = motionStart;
-    }
+    void BeginProfile(uint32_t profile) override;
+    void ProfileTimes(int32_t sensorOn, int32_t motionStart) override;
     void EngineeringScan(const EngineeringValues& scan) override { Scans(std::span(&scan, 1)); }
-    void Stop(int32_t marker, const StopRecord& stop) override
-    {
-        if (ignoring_)
-            return;
-        ProfileRecord& r = Last();
-        if (marker == MarkerRestarted)
-            ++r.restarts;
-        else if (marker == MarkerBacktrack)
-            ++r.backtracks;
-        else if (marker == MarkerIncomplete)
-            ++r.incomplete;
-        if (!EndsProfile(marker))
-            return;
-        r.motionStop = stop.motionStopOrRestart;
-        r.sensorOff = stop.sensorOff;
-        r.rampExit = stop.rampStatus;
-        r.profileExit = stop.profileStatus;
-        r.endedByOperator = marker == MarkerOperatorStop ? 1 : 0;
-    }
+    void Stop(int32_t marker, const StopRecord& stop) override;
     void CtdScan(const CtdValues& scan) override { Scans(std::span(&scan, 1)); }
     void AcmScan(const AcmValues& scan) override { Scans(std::span(&scan, 1)); }
-    // Scans one at a time or handed over together: one copy of them all.
-    void Scans(std::span<const EngineeringValues> scans) override
-    {
-        for (const EngineeringValues& scan : scans) {
-            Widen(scan.time, scanTimeLow, scanTimeHigh);
-            if (!ignoring_ && std::isfinite(scan.pressure)) {
-                if (std::isnan(Last().firstPressure))
-                    Last().firstPressure = scan.pressure;
-                Last().lastPressure = scan.pressure;
-            }
-        }
-        Count(scans.size());
-    }
-    void Scans(std::span<const CtdValues> scans) override
-    {
-        if (!ignoring_)
-            for (const CtdValues& scan : scans)
-                Widen(scan.pressure, pressureLow, pressureHigh);
-        Count(scans.size());
-    }
+    // Scans one at a time or handed over together: counted, with what the
+    // files need to know of them before they are written (their extent).
+    void Scans(std::span<const EngineeringValues> scans) override;
+    void Scans(std::span<const CtdValues> scans) override;
     void Scans(std::span<const AcmValues> scans) override { Count(scans.size()); }
-    void SensorTimes(int32_t on, int32_t off) override
-    {
-        if (ignoring_)
-            return;
-        Last().sensorOn = on;
-        Last().sensorOff = off;
-    }
-    void EndProfile(ProfileEnd end) override
-    {
-        if (!ignoring_)
-            Last().status = StatusOf(end);
-    }
+    void SensorTimes(int32_t on, int32_t off) override;
+    void EndProfile(ProfileEnd end) override;
 
     // The profiles the files list, in order: the whole range when it is of
     // a sensible width, else those read or missing.
-    std::vector<ProfileRecord> List(uint32_t first, uint32_t last) const
-    {
-        std::vector<ProfileRecord> listed;
-        auto missingAt = [this](uint32_t p) {
-            for (const auto& range : missing)
-                if (p >= range.first && p <= range.second)
-                    return true;
-            return false;
-        };
-        if (last - first < kMaxListedProfiles) {
-            std::size_t next = 0;
-            for (uint32_t p = first;; ++p) {
-                if (next < records.size() && records[next].number == p) {
-                    listed.push_back(records[next++]);
-                } else {
-                    ProfileRecord r;
-                    r.number = p;
-                    r.firstScan = scans;  // no scans of its own
-                    if (missingAt(p))
-                        r.status = kStatusDataFileMissing;
-                    listed.push_back(r);
-                }
-                if (p == last)
-                    break;
-            }
-            return listed;
-        }
-        listed = records;
-        for (const auto& range : missing)
-            for (uint32_t p = range.first; listed.size() < kMaxListedProfiles; ++p) {
-                ProfileRecord r;
-                r.number = p;
-                r.firstScan = scans;
-                r.status = kStatusDataFileMissing;
-                listed.push_back(r);
-                if (p == range.second)
-                    break;
-            }
-        std::stable_sort(listed.begin(), listed.end(),
-                         [](const ProfileRecord& a, const ProfileRecord& b) { return a.number < b.number; });
-        return listed;
-    }
+    std::vector<ProfileRecord> List(uint32_t first, uint32_t last) const;
 
     const InstrumentInfo& info;
     uint64_t scans = 0;
