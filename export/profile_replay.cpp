@@ -105,7 +105,12 @@ bool ProfileReplay::Decode(const ProfileRecord& r)
     }
     if (stopped_)
         return false;
-    if (left_ != 0 || overrun_) {
+    // More scans than the run read: the file changed, unless the run's
+    // reading stopped inside the profile (a cancel, a read error), which
+    // took only the first of them.
+    const bool readToItsEnd =
+        r.status == kStatusComplete || r.status == kStatusTruncated || r.status == kStatusSensorTimesMissing;
+    if (left_ != 0 || (overrun_ && readToItsEnd)) {
         error_ = "the data file " + name + " no longer holds the scans of profile " + std::to_string(r.number) +
                  " the run read from it";
         return false;

@@ -3,8 +3,8 @@
 // export writes its files. During the run the export keeps of each profile
 // only a small record, with the data file and the byte its profile starts
 // at; its scans are decoded a second time, by the same decoder, when they
-// are written. A data file that no longer gives the scans the run read
-// (changed or gone since) fails the instrument's files.
+// are written: as many as the run read of it. A data file that no longer
+// gives them (changed or gone since) fails the instrument's files.
 
 #include "export/export_columns.h"
 #include "export/profile_record.h"
@@ -63,7 +63,7 @@ private:
     void AcmScan(const AcmValues& scan) override;
     // Reporter: the run logged the decoder's messages already.
     void Message(int, MessageId, va_list) override {}
-    // (A profile that gives more scans than the run read is not read on.)
+    // (A profile is not read on past the scans the run read.)
     bool CancelRequested() override { return stopped_ || overrun_; }
 
     const Instrument instrument_;
