@@ -454,31 +454,39 @@ private:
                   PieceResult& result)
     {
         const std::size_t width = columns_.size();
-        for (std::size_t i = 0; i < count; ++i) {
-            ProfileRecord& r = listed_[work.profileOf[i]];
-            const uint32_t at = work.indexInProfile[i];
-            const double* v = &work.values[i * width];
-            if (zColumn_ < width)
-                Widen(v[zColumn_], result.zLow, result.zHigh);
-            if (s_.choice.csv)
-                result.csv.Put(ins_.info.instrument, s_.run.options.layout301, r.number, at + 1, v);
-            if (quality.Tested().empty())
-                continue;
-            // The scans' own times, else their spread times (time_estimated
-            // where the sensor times spread them): a scan without them is
-            // not placed at its profile's time here, which would make its
-            // rate infinite.
-            double time = kNaN;
-            if (timeColumn_ < width)
-                time = v[timeColumn_];
-            else if (estimatedColumn_ < width && !std::isnan(r.sensorOn) && !std::isnan(r.sensorOff))
-                time = v[estimatedColumn_];
-            quality.Add(v, time);
-            if (at + 1 == r.scans) {
-                quality.EndProfile(r, nc);
-                if (gridOpen_)
-                    result.gridRows.push_back(grid_.RowOf(work.profileOf[i], quality));
+        for (std::size_t first = 0; first < count;) {
+            // The rows of one profile, first .. end.
+            const std::size_t profile = work.profileOf[first];
+            std::size_t end = first + 1;
+            while (end < count && work.profileOf[end] == profile)
+                ++end;
+            ProfileRecord& r = listed_[profile];
+            for (std::size_t i = first; i < end; ++i) {
+                const double* v = &work.values[i * width];
+                if (zColumn_ < width)
+                    Widen(v[zColumn_], result.zLow, result.zHigh);
+                if (s_.choice.csv)
+                    result.csv.Put(ins_.info.instrument, s_.run.options.layout301, r.number,
+                                   work.indexInProfile[i] + 1, v);
             }
+            if (!quality.Tested().empty()) {
+                // The scans' own times, else their spread times (time_estimated
+                // where the sensor times spread them): a scan without them is
+                // not placed at its profile's time here, which would make its
+                // rate infinite.
+                std::size_t timeColumn = width;
+                if (timeColumn_ < width)
+                    timeColumn = timeColumn_;
+                else if (estimatedColumn_ < width && !std::isnan(r.sensorOn) && !std::isnan(r.sensorOff))
+                    timeColumn = estimatedColumn_;
+                quality.Add(&work.values[first * width], width, end - first, timeColumn);
+                if (work.indexInProfile[end - 1] + 1 == r.scans) {
+                    quality.EndProfile(r, nc);
+                    if (gridOpen_)
+                        result.gridRows.push_back(grid_.RowOf(profile, quality));
+                }
+            }
+            first = end;
         }
     }
 

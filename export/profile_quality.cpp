@@ -2,6 +2,7 @@
 
 #include "export/profile_record.h"
 
+#include <limits>
 #include <utility>
 
 namespace {
@@ -39,7 +40,7 @@ void ProfileQuality::Define(NetcdfFile& nc, int obsDim, int profileDim, const st
     }
 }
 
-void ProfileQuality::Add(const double* row, double time)
+void ProfileQuality::Add(const double* rows, std::size_t width, std::size_t count, std::size_t timeColumn)
 {
     if (ended_) {
         times_.clear();
@@ -47,9 +48,18 @@ void ProfileQuality::Add(const double* row, double time)
             v.clear();
         ended_ = false;
     }
-    times_.push_back(time);
-    for (std::size_t i = 0; i < tested_.size(); ++i)
-        values_[i].push_back(row[tested_[i].column]);
+    // Column by column: each a copy out of the rows the compiler keeps tight.
+    const std::size_t at = times_.size();
+    times_.resize(at + count);
+    for (std::size_t i = 0; i < count; ++i)
+        times_[at + i] = timeColumn < width ? rows[i * width + timeColumn] : std::numeric_limits<double>::quiet_NaN();
+    for (std::size_t c = 0; c < tested_.size(); ++c) {
+        std::vector<double>& values = values_[c];
+        const double* from = rows + tested_[c].column;
+        values.resize(at + count);
+        for (std::size_t i = 0; i < count; ++i)
+            values[at + i] = from[i * width];
+    }
 }
 
 void ProfileQuality::EndProfile(ProfileRecord& record, NetcdfFile* nc)

@@ -31,8 +31,10 @@ public:
     void Define(NetcdfFile& nc, int obsDim, int profileDim, const std::vector<Column>& columns,
                 const std::string& coordinates);
 
-    // A scan of the current profile: its row of values and its time.
-    void Add(const double* row, double time);
+    // `count` scans of the current profile: their rows of values, `width`
+    // each, one after the other, and the column of their times (`width`:
+    // none, NaN).
+    void Add(const double* rows, std::size_t width, std::size_t count, std::size_t timeColumn);
     // The current profile has had all its scans: tests it, sets its grades
     // into `record` and queues its flags for `nc` (null: no file).
     void EndProfile(ProfileRecord& record, NetcdfFile* nc);

@@ -41,11 +41,6 @@ void ProfileReplay::Into(unsigned char* raw, std::size_t chunkScans, std::functi
     take_ = std::move(take);
 }
 
-bool ProfileReplay::Read(const ProfileRecord& r)
-{
-    return Decode(r);
-}
-
 bool ProfileReplay::Flush()
 {
     if (used_ != 0 && !stopped_)
@@ -59,7 +54,7 @@ bool ProfileReplay::ReadTrack(const ProfileRecord& r, std::vector<std::pair<doub
     points.clear();
     points.reserve(r.scans);
     track_ = &points;
-    const bool ok = Decode(r);
+    const bool ok = Read(r);
     track_ = nullptr;
     return ok;
 }
@@ -82,18 +77,15 @@ bool ProfileReplay::Open(uint32_t dataFile)
     return true;
 }
 
-bool ProfileReplay::Decode(const ProfileRecord& r)
+bool ProfileReplay::Read(const ProfileRecord& r)
 {
     error_.clear();
     if (stopped_)
         return false;
     if (r.scans == 0)
         return true;
-    const std::string name = r.dataFile < files_.size() ? source_ + files_[r.dataFile] : std::string("(none)");
-    if (!Open(r.dataFile) || r.offset == kUnknownOffset || !SeekFile(in_.get(), r.offset)) {
-        error_ = "the data file " + name + " could not be read again";
-        return false;
-    }
+    if (!Open(r.dataFile) || r.offset == kUnknownOffset || !SeekFile(in_.get(), r.offset))
+        return Fail(r, "could not be read again");
     left_ = r.scans;
     overrun_ = false;
     // How the reading ends does not matter (the run's may have ended in an
@@ -110,12 +102,17 @@ bool ProfileReplay::Decode(const ProfileRecord& r)
     // took only the first of them.
     const bool readToItsEnd =
         r.status == kStatusComplete || r.status == kStatusTruncated || r.status == kStatusSensorTimesMissing;
-    if (left_ != 0 || (overrun_ && readToItsEnd)) {
-        error_ = "the data file " + name + " no longer holds the scans of profile " + std::to_string(r.number) +
-                 " the run read from it";
-        return false;
-    }
+    if (left_ != 0 || (overrun_ && readToItsEnd))
+        return Fail(r, ("no longer holds the scans of profile " + std::to_string(r.number) + " the run read from it")
+                           .c_str());
     return true;
+}
+
+bool ProfileReplay::Fail(const ProfileRecord& r, const char* what)
+{
+    const std::string name = r.dataFile < files_.size() ? source_ + files_[r.dataFile] : std::string("(none)");
+    error_ = "the data file " + name + " " + what;
+    return false;
 }
 
 template <typename Values>

@@ -53,7 +53,8 @@ public:
 
 private:
     bool Open(uint32_t dataFile);
-    bool Decode(const ProfileRecord& r);
+    // Sets the error: the data file of `r`, then `what` happened; false.
+    bool Fail(const ProfileRecord& r, const char* what);
     template <typename Values>
     void Add(const Values& scan);
 
