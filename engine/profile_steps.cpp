@@ -2,12 +2,12 @@
 
 #include "engine/export_feed.h"
 #include "engine/file_names.h"
-#include "platform/file.h"
 #include "formats/acm.h"
 #include "formats/ctd.h"
 #include "formats/engineering.h"
 #include "formats/profile_text.h"
 #include "formats/sink_tee.h"
+#include "platform/file.h"
 
 #include <utility>
 

@@ -17,7 +17,7 @@ void InstrumentExport::BeginProfile(uint32_t profile)
     r.firstScan = scans;
     r.dataFile = files.empty() ? UINT32_MAX : static_cast<uint32_t>(files.size() - 1);
     r.offset = nextOffset_;
-    nextOffset_ = UINT64_MAX;
+    nextOffset_ = kUnknownOffset;
     records.push_back(r);
 }
 

@@ -99,6 +99,6 @@ private:
         Last().scans += static_cast<uint32_t>(count);
     }
 
-    uint64_t nextOffset_ = UINT64_MAX;
+    uint64_t nextOffset_ = kUnknownOffset;
     bool ignoring_ = false;
 };

@@ -4,6 +4,7 @@
 // file, and among the instrument's scans) and its times and termination codes.
 
 #include "export/export_columns.h"
+#include "formats/export_sinks.h"
 
 #include <array>
 #include <cstdint>
@@ -35,7 +36,7 @@ struct ProfileRecord {
     // The data file it was read from (an index into the instrument's files)
     // and the byte its profile starts at there (kUnknownOffset: not known).
     uint32_t dataFile = UINT32_MAX;
-    uint64_t offset = UINT64_MAX;
+    uint64_t offset = kUnknownOffset;
     double sensorOn = std::numeric_limits<double>::quiet_NaN();
     double sensorOff = std::numeric_limits<double>::quiet_NaN();
     // engineering

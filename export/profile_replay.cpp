@@ -103,12 +103,11 @@ bool ProfileReplay::Read(const ProfileRecord& r)
     const bool readToItsEnd =
         r.status == kStatusComplete || r.status == kStatusTruncated || r.status == kStatusSensorTimesMissing;
     if (left_ != 0 || (overrun_ && readToItsEnd))
-        return Fail(r, ("no longer holds the scans of profile " + std::to_string(r.number) + " the run read from it")
-                           .c_str());
+        return Fail(r, "no longer holds the scans of profile " + std::to_string(r.number) + " the run read from it");
     return true;
 }
 
-bool ProfileReplay::Fail(const ProfileRecord& r, const char* what)
+bool ProfileReplay::Fail(const ProfileRecord& r, const std::string& what)
 {
     const std::string name = r.dataFile < files_.size() ? source_ + files_[r.dataFile] : std::string("(none)");
     error_ = "the data file " + name + " " + what;

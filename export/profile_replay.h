@@ -54,7 +54,7 @@ public:
 private:
     bool Open(uint32_t dataFile);
     // Sets the error: the data file of `r`, then `what` happened; false.
-    bool Fail(const ProfileRecord& r, const char* what);
+    bool Fail(const ProfileRecord& r, const std::string& what);
     template <typename Values>
     void Add(const Values& scan);
 

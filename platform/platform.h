@@ -76,12 +76,10 @@ bool RemoveFile(const char* path);
 // for temporary files, deleted when it is closed; empty when none can be made.
 File OpenScratchFile();
 
-// Reads `size` bytes at byte `offset` of `file` / writes them there, past
-// the stream's buffer and without moving its position, so that several
-// threads can read or write their own parts of one file at once (a stream
-// written through stdio is flushed first). False when not every byte was
-// read or written.
-bool ReadFileAt(std::FILE* file, uint64_t offset, void* data, std::size_t size);
+// Writes `size` bytes at byte `offset` of `file`, past the stream's buffer
+// and without moving its position, so that several threads can write their
+// own parts of one file at once (a stream written through stdio is flushed
+// first). False when not every byte was written.
 bool WriteFileAt(std::FILE* file, uint64_t offset, const void* data, std::size_t size);
 
 // Gives the file `from` the name `to`, replacing a file of that name, in one

@@ -245,7 +245,7 @@ File OpenScratchFile()
 
 namespace {
 
-// pread or pwrite of every byte, a call interrupted by a signal made again.
+// pwrite of every byte, a call interrupted by a signal made again.
 template <typename Bytes, typename Call>
 bool TransferAt(std::FILE* file, uint64_t offset, Bytes* data, std::size_t size, Call call)
 {
@@ -264,11 +264,6 @@ bool TransferAt(std::FILE* file, uint64_t offset, Bytes* data, std::size_t size,
 }
 
 }  // namespace
-
-bool ReadFileAt(std::FILE* file, uint64_t offset, void* data, std::size_t size)
-{
-    return TransferAt(file, offset, static_cast<char*>(data), size, pread);
-}
 
 bool WriteFileAt(std::FILE* file, uint64_t offset, const void* data, std::size_t size)
 {

@@ -114,7 +114,7 @@ File OpenScratchFile()
 
 namespace {
 
-// ReadFile or WriteFile at an offset: on a handle opened for synchronous
+// WriteFile at an offset: on a handle opened for synchronous
 // use, the offset of an OVERLAPPED says where, and the call returns when done.
 template <typename Bytes, typename Call>
 bool TransferAt(std::FILE* file, uint64_t offset, Bytes* data, std::size_t size, Call call)
@@ -138,14 +138,6 @@ bool TransferAt(std::FILE* file, uint64_t offset, Bytes* data, std::size_t size,
 }
 
 }  // namespace
-
-bool ReadFileAt(std::FILE* file, uint64_t offset, void* data, std::size_t size)
-{
-    return TransferAt(file, offset, static_cast<char*>(data), size,
-                      [](HANDLE h, char* p, DWORD n, DWORD* done, OVERLAPPED* at) {
-                          return ReadFile(h, p, n, done, at) != 0;
-                      });
-}
 
 bool WriteFileAt(std::FILE* file, uint64_t offset, const void* data, std::size_t size)
 {
